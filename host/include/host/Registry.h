@@ -1,0 +1,55 @@
+#pragma once
+
+#include "host/HostExport.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace host {
+
+class RegistryBackend;
+
+// The host's registry-as-ini-file: a key under the current user, its sections (subkeys)
+// and their string values. Names of keys, sections and values match without regard to
+// letter case; a section lists its entries in creation order. Every call goes straight to
+// the store and is durable when it returns. Every failure raises ERegistryException,
+// naming the store and what failed.
+class HOST_EXPORT TRegIniFile {
+public:
+    // Opens key (path separated by "\"), creating it when missing.
+    explicit TRegIniFile(const QString& key);
+    ~TRegIniFile();
+    TRegIniFile(const TRegIniFile&) = delete;
+    TRegIniFile& operator=(const TRegIniFile&) = delete;
+
+    QString FileName() const; // the key's path
+    QString StoreLocation() const; // where the store lives (a file, on this platform)
+
+    QString ReadString(const QString& section, const QString& name, const QString& defaultValue) const;
+    // Creates the section when missing; creates the entry or replaces its value in place.
+    void WriteString(const QString& section, const QString& name, const QString& value);
+    // Removes the entry; nothing happens when it is missing.
+    void DeleteKey(const QString& section, const QString& name);
+    // Removes the section and every entry in it.
+    void EraseSection(const QString& section);
+    // Replaces lines' content with one "name=value" line per entry in creation order;
+    // entries whose value is empty are left out, as the host's registry does.
+    void ReadSectionValues(const QString& section, QStringList& lines) const;
+    // Every entry of the section, in creation order, names and values exactly as stored.
+    QList<QPair<QString, QString>> ReadSectionEntries(const QString& section) const;
+
+    // Runs changes as one all-or-nothing change: if they raise, the store is left as it
+    // was before and the exception goes on.
+    void Transaction(const std::function<void()>& changes);
+
+private:
+    QString m_key;
+    std::unique_ptr<RegistryBackend> m_backend;
+};
+
+} // namespace host

@@ -1,0 +1,48 @@
+#pragma once
+
+// The IDE's side of the host library: how the IDE (and tests standing in for it) sets up
+// what packages see through the host interface. Packages never include this header.
+
+#include "host/HostExport.h"
+#include "host/Interfaces.h"
+#include "host/Wizards.h"
+
+#include <QString>
+
+#include <vector>
+
+class QMenuBar;
+class QWidget;
+
+namespace host::ide {
+
+// The main menu that the services interface hands out; nullptr makes the services
+// object refuse INTAServices (a failed lookup raises in the package).
+HOST_EXPORT void SetMainMenu(QMenuBar* menu);
+HOST_EXPORT QMenuBar* MainMenu();
+
+// The application object, owner of package dialogs.
+HOST_EXPORT void SetApplicationWindow(QWidget* window);
+
+// Adds a form to the open forms (Screen) in creation order; it leaves them when destroyed.
+HOST_EXPORT void AddForm(QWidget* form);
+
+enum class Theme { Light, Dark, None };
+// Applies a theme to the application; None leaves the IDE without theming services.
+HOST_EXPORT void SetTheme(Theme theme);
+HOST_EXPORT Theme CurrentTheme();
+
+// The per-user store's file. Empty: the default under $XDG_CONFIG_HOME (or ~/.config).
+HOST_EXPORT void SetRegistryFile(const QString& path);
+HOST_EXPORT QString RegistryFile();
+HOST_EXPORT QString DefaultRegistryFile();
+
+// Wizard registration is recorded against the package being registered; the host
+// releases them together when that package unloads.
+HOST_EXPORT void BeginPackageRegistration(const QString& package);
+HOST_EXPORT void EndPackageRegistration();
+HOST_EXPORT void ReleasePackageWizards(const QString& package);
+HOST_EXPORT int WizardCount();
+HOST_EXPORT std::vector<InterfacePtr<IOTAWizard>> PackageWizards(const QString& package);
+
+} // namespace host::ide
