@@ -1,0 +1,28 @@
+#pragma once
+
+#include "host/Wizards.h"
+
+// The package's one wizard. It exists to own the data module for as long as the host keeps
+// it: created by Register, released by the host when the package unloads.
+class TVlPaletteMenuWizard final : public host::TInterfacedObject<host::IOTAWizard> {
+public:
+    // Creates the data module, which wires the package into the IDE.
+    TVlPaletteMenuWizard();
+
+    void AfterSave() override;
+    void BeforeSave() override;
+    void Destroyed() override;
+    void Modified() override;
+
+    QString GetIDString() override;
+    QString GetName() override;
+    host::TWizardState GetState() override;
+    void Execute() override;
+
+protected:
+    // Frees the data module, whose shutdown undoes its wiring.
+    ~TVlPaletteMenuWizard() override;
+};
+
+// Creates the wizard and hands it to the host.
+void RegisterVorlaPaletteMenu();

@@ -1,0 +1,59 @@
+#include "PageOrder.h"
+
+#include "host/CategoryButtons.h"
+#include "host/Forms.h"
+
+#include <QCollator>
+#include <QLocale>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+QStringList PaletteCaptions(const host::TCategoryButtons* palette)
+{
+    QStringList captions;
+    if (!palette)
+        return captions;
+    const host::TButtonCategories* categories = palette->Categories();
+    const int count = categories->Count();
+    captions.reserve(count);
+    for (int i = 0; i < count; ++i)
+        captions.append(host::GetStrProp(categories->GetItem(i), "Caption"));
+    return captions;
+}
+
+namespace {
+
+QCollator userCollator()
+{
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    QCollator collator(locale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+} // namespace
+
+QStringList SortedCaptions(QStringList captions)
+{
+    if (captions.size() < 2)
+        return captions;
+    const QCollator collator = userCollator();
+    // One sort key per caption: a build sorts thousands of captions on every opening.
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(captions.size());
+    for (const QString& caption : captions)
+        keys.push_back(collator.sortKey(caption));
+    std::vector<qsizetype> order(captions.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](qsizetype a, qsizetype b) { return keys[a].compare(keys[b]) < 0; });
+    QStringList sorted;
+    sorted.reserve(captions.size());
+    for (const qsizetype index : order)
+        sorted.append(std::move(captions[index]));
+    return sorted;
+}

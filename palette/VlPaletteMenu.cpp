@@ -1,0 +1,325 @@
+#include "VlPaletteMenu.h"
+
+#include "CategoryStore.h"
+#include "PageOrder.h"
+#include "VlPaletteMenuCommon.h"
+
+#include "host/CategoryButtons.h"
+#include "host/Events.h"
+#include "host/Forms.h"
+#include "host/Registry.h"
+#include "host/Services.h"
+#include "host/ToolBar.h"
+
+#include <QAction>
+#include <QHash>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStringView>
+#include <QToolButton>
+
+#include <algorithm>
+#include <vector>
+
+TVlPaletteMenuWizardDataModule* VlPaletteMenuWizardDataModule = nullptr;
+
+namespace {
+
+const QString ToolFormName = QStringLiteral("ToolForm");
+const QString PaletteName = QStringLiteral("Palette");
+const QString ToolbarName = QStringLiteral("Toolbar1");
+const QString ButtonName = QStringLiteral("tbPalette");
+const QString ButtonHint = QStringLiteral("Vorla Palette Menu");
+const QString ImageName = QStringLiteral("VorlaPaletteMenu");
+const QString IconResource = QStringLiteral(":/VorlaPaletteMenu/VORLA_PALETTE_MENU");
+const QStringList IconSizeSuffixes = {QString(), QStringLiteral("_20X")};
+const QString PaletteMenuCaption = QStringLiteral("P&alette");
+const QString HiddenCaption = QStringLiteral("Hidden");
+const QString OtherCategory = QStringLiteral("Other");
+
+bool OrdinalLess(const QString& a, const QString& b)
+{
+    return QString::compare(a, b, Qt::CaseSensitive) < 0;
+}
+
+} // namespace
+
+// The category submenus of one menu during one build, indexed so that filing thousands of
+// pages stays linear. Lookup matches as the host menu's find-by-caption does ("&"-blind,
+// without regard to case) but sees only category submenus, never the main menu's
+// placeholder; the submenus are kept in ordinal order of their captions.
+class CategorySubmenus {
+public:
+    explicit CategorySubmenus(QMenu* menu) : m_menu(menu) {}
+
+    QMenu* Find(const QString& name) const { return m_byKey.value(Key(name)); }
+
+    // Inserts a new submenu before position, counted among the category submenus.
+    QMenu* Insert(const QString& name, std::size_t position)
+    {
+        auto* submenu = new QMenu(name, m_menu);
+        if (position < m_ordered.size())
+            m_menu->insertMenu(m_ordered[position]->menuAction(), submenu);
+        else
+            m_menu->addMenu(submenu);
+        m_ordered.insert(m_ordered.begin() + static_cast<std::ptrdiff_t>(position), submenu);
+        m_byKey.insert(Key(name), submenu);
+        return submenu;
+    }
+
+    // Position of the first submenu whose caption is not ordinally less than name.
+    std::size_t LowerBound(const QString& name) const
+    {
+        return Bound(name, [](const QString& caption, const QString& key) { return OrdinalLess(caption, key); });
+    }
+    // Position of the first submenu whose caption is ordinally greater than name.
+    std::size_t UpperBound(const QString& name) const
+    {
+        return Bound(name, [](const QString& caption, const QString& key) { return !OrdinalLess(key, caption); });
+    }
+
+private:
+    static QString Key(const QString& name) { return RemoveAmpersand(name).toCaseFolded(); }
+
+    template <typename Before>
+    std::size_t Bound(const QString& name, Before before) const
+    {
+        const auto it = std::partition_point(m_ordered.begin(), m_ordered.end(),
+                                             [&](const QMenu* submenu) { return before(submenu->title(), name); });
+        return static_cast<std::size_t>(it - m_ordered.begin());
+    }
+
+    QMenu* m_menu;
+    std::vector<QMenu*> m_ordered;
+    QHash<QString, QMenu*> m_byKey;
+};
+
+TVlPaletteMenuWizardDataModule::TVlPaletteMenuWizardDataModule(QObject* owner) : QObject(owner)
+{
+    setObjectName(QStringLiteral("VlPaletteMenuWizardDataModule"));
+    host::RunHandler([this] { WizardDataModuleCreate(); });
+}
+
+TVlPaletteMenuWizardDataModule::~TVlPaletteMenuWizardDataModule()
+{
+    host::RunHandler([this] { WizardDataModuleDestroy(); });
+    // The owned menus go first, taking the "P&alette" entry off the main menu; the button's
+    // action, a child, follows with QObject's own clean-up and takes the button with it.
+    FPaletteMenu.reset();
+    FPaletteButtonMenu.reset();
+}
+
+void TVlPaletteMenuWizardDataModule::WizardDataModuleCreate()
+{
+    FReg = std::make_unique<host::TRegIniFile>(CategoryStore::Key);
+
+    FToolForm = nullptr;
+    const host::TScreen* screen = host::Screen();
+    for (int i = 0; i < screen->FormCount(); ++i) {
+        QWidget* form = screen->Forms(i);
+        if (form && form->objectName() == ToolFormName) {
+            FToolForm = form;
+            break;
+        }
+    }
+    if (FToolForm) {
+        FToolPalette = qobject_cast<host::TCategoryButtons*>(host::FindComponent(FToolForm, PaletteName));
+        FToolbar = qobject_cast<host::TToolBar*>(host::FindComponent(FToolForm, ToolbarName));
+    }
+    AddToolButton();
+
+    // The services interface is the only way to the main menu; a failed lookup raises.
+    {
+        const auto services = host::InterfaceCast<host::INTAServices>(host::BorlandIDEServices());
+        FDelphiMenu = services->GetMainMenu();
+    }
+    AddPaletteMenu();
+}
+
+void TVlPaletteMenuWizardDataModule::AddToolButton()
+{
+    QString missing;
+    if (!FToolForm)
+        missing = QStringLiteral("no tool palette window \"%1\"").arg(ToolFormName);
+    else if (!FToolPalette)
+        missing = QStringLiteral("no tool palette \"%1\" on \"%2\"").arg(PaletteName, ToolFormName);
+    else if (!FToolbar)
+        missing = QStringLiteral("no tool bar \"%1\" on \"%2\"").arg(ToolbarName, ToolFormName);
+    else if (FToolbar->ControlCount() == 0)
+        missing = QStringLiteral("tool bar \"%1\" has no control").arg(ToolbarName);
+    if (!missing.isEmpty()) {
+        // Nothing sound to wire the button to; the main-menu entry still works.
+        qWarning("Vorla Palette Menu: %s; the tool palette button is not added.", qUtf8Printable(missing));
+        return;
+    }
+
+    FOrigToolButton = FToolbar->Controls(0);
+    FOrigToolButton->setVisible(false);
+
+    FToolButtonAction = new QAction(this);
+    FToolButtonAction->setObjectName(ButtonName);
+    FToolButtonAction->setToolTip(ButtonHint);
+    FToolButtonAction->setText(ButtonHint);
+    FToolButton = FToolbar->InsertToolButton(0, FToolButtonAction);
+    FToolButton->setObjectName(ButtonName);
+    FToolButton->setToolTip(ButtonHint);
+    FToolButton->setAccessibleName(ButtonHint);
+    FToolButton->setPopupMode(QToolButton::MenuButtonPopup);
+
+    FPaletteButtonMenu = std::make_unique<QMenu>();
+    FPaletteButtonMenu->setObjectName(QStringLiteral("PaletteButtonMenu"));
+    host::BindEvent(FPaletteButtonMenu.get(), &QMenu::aboutToShow, this,
+                    &TVlPaletteMenuWizardDataModule::PaletteButtonMenuHandler);
+    FToolButton->setMenu(FPaletteButtonMenu.get());
+    host::BindEvent(FToolButtonAction, &QAction::triggered, this,
+                    &TVlPaletteMenuWizardDataModule::PaletteButtonClickHandler);
+
+    host::TVirtualImageList* images = FToolbar->Images();
+    host::TImageCollection* collection = images ? images->ImageCollection() : nullptr;
+    if (!collection) {
+        qWarning("Vorla Palette Menu: tool bar \"%s\" has no image list; the button shows no icon.",
+                 qUtf8Printable(ToolbarName));
+        return;
+    }
+    collection->Add(ImageName, IconResource, IconSizeSuffixes);
+    images->Add(ImageName, collection->GetIndexByName(ImageName));
+    FToolButtonAction->setIcon(images->GetIcon(images->GetIndexByName(ImageName)));
+}
+
+void TVlPaletteMenuWizardDataModule::AddPaletteMenu()
+{
+    if (!FDelphiMenu)
+        return;
+    FPaletteMenu = std::make_unique<QMenu>(PaletteMenuCaption);
+    FPaletteMenu->setObjectName(QStringLiteral("PaletteMenu"));
+    host::BindEvent(FPaletteMenu.get(), &QMenu::aboutToShow, this,
+                    &TVlPaletteMenuWizardDataModule::PaletteMenuClickHandler);
+    FDelphiMenu->addMenu(FPaletteMenu.get());
+
+    auto* hidden = new QAction(HiddenCaption, FPaletteMenu.get());
+    hidden->setVisible(false);
+    FPaletteMenu->addAction(hidden);
+}
+
+void TVlPaletteMenuWizardDataModule::WizardDataModuleDestroy()
+{
+    if (FOrigToolButton)
+        FOrigToolButton->setVisible(true);
+    FReg.reset();
+    VlPaletteMenuWizardDataModule = nullptr;
+}
+
+QString TVlPaletteMenuWizardDataModule::GetCategory(const QString& page) const
+{
+    return CategoryStore::GetCategory(*FReg, page);
+}
+
+void TVlPaletteMenuWizardDataModule::PaletteMenuClickHandler(QObject* /*sender*/)
+{
+    BuildMenu(FPaletteMenu.get(), 1, true);
+}
+
+void TVlPaletteMenuWizardDataModule::PaletteButtonMenuHandler(QObject* /*sender*/)
+{
+    BuildMenu(FPaletteButtonMenu.get(), 0, false);
+}
+
+void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainMenu)
+{
+    if (!menu)
+        return;
+
+    // Items of the last build are released, not kept: menus open thousands of times.
+    const QList<QAction*> items = menu->actions();
+    for (qsizetype i = items.size() - 1; i >= keep; --i) {
+        QAction* item = items[i];
+        if (QMenu* submenu = item->menu(); submenu && submenu->parent() == menu)
+            delete submenu;
+        else if (item->parent() == menu)
+            delete item;
+        else
+            menu->removeAction(item);
+    }
+
+    // One read of the store per build gives what one read per page would.
+    const CategoryStore::Snapshot categories(*FReg);
+    CategorySubmenus submenus(menu);
+    for (const QString& page : SortedCaptions(PaletteCaptions(FToolPalette))) {
+        QString list = categories.GetCategory(RemoveAmpersand(page));
+        if (list.isEmpty())
+            list = OtherCategory;
+        for (const QStringView category : QStringView(list).split(QLatin1Char(';'))) {
+            const QString name = category.toString();
+            QMenu* submenu = mainMenu ? CategoryMenuItem(submenus, name) : CategoryButtonMenuItem(submenus, name);
+            auto* item = new QAction(page, submenu);
+            host::BindEvent(item, &QAction::triggered, this, &TVlPaletteMenuWizardDataModule::TabItemClickHandler);
+            submenu->addAction(item);
+        }
+    }
+
+    menu->addSeparator();
+    AddCommand(menu, QStringLiteral("Edit Categories..."), &TVlPaletteMenuWizardDataModule::EditCategories);
+    menu->addSeparator();
+    AddCommand(menu, QStringLiteral("Import..."), &TVlPaletteMenuWizardDataModule::ImportCategories);
+    AddCommand(menu, QStringLiteral("Export..."), &TVlPaletteMenuWizardDataModule::ExportCategories);
+}
+
+QMenu* TVlPaletteMenuWizardDataModule::CategoryMenuItem(CategorySubmenus& submenus, const QString& name)
+{
+    if (QMenu* existing = submenus.Find(name))
+        return existing;
+    // After the placeholder: past every submenu whose caption the name is greater than.
+    return submenus.Insert(name, submenus.LowerBound(name));
+}
+
+QMenu* TVlPaletteMenuWizardDataModule::CategoryButtonMenuItem(CategorySubmenus& submenus, const QString& name)
+{
+    if (QMenu* existing = submenus.Find(name))
+        return existing;
+    // Before the first submenu whose caption is greater than the name.
+    return submenus.Insert(name, submenus.UpperBound(name));
+}
+
+void TVlPaletteMenuWizardDataModule::AddCommand(QMenu* menu, const QString& caption,
+                                                void (TVlPaletteMenuWizardDataModule::*command)(QObject*))
+{
+    auto* item = new QAction(caption, menu);
+    host::BindEvent(item, &QAction::triggered, this, command);
+    menu->addAction(item);
+}
+
+void TVlPaletteMenuWizardDataModule::TabItemClickHandler(QObject* sender)
+{
+    const auto* item = qobject_cast<const QAction*>(sender);
+    SwitchToTab(item ? item->text() : QString());
+}
+
+void TVlPaletteMenuWizardDataModule::SwitchToTab(const QString& caption)
+{
+    if (!FToolPalette)
+        return;
+    const QString target = RemoveAmpersand(caption);
+    const host::TButtonCategories* categories = FToolPalette->Categories();
+    for (int i = 0; i < categories->Count(); ++i) {
+        host::TButtonCategory* category = categories->GetItem(i);
+        // The palette's own "&" marks are dropped too, so such a page is found as listed.
+        if (RemoveAmpersand(host::GetStrProp(category, "Caption")) == target) {
+            category->SetCollapsed(false);
+            category->ScrollIntoView();
+            return;
+        }
+    }
+}
+
+void TVlPaletteMenuWizardDataModule::PaletteButtonClickHandler(QObject* /*sender*/)
+{
+    // The drop-down fires the menu's pop-up event, and so a rebuild, before it shows.
+    if (FToolButton)
+        FToolButton->showMenu();
+}
+
+void TVlPaletteMenuWizardDataModule::EditCategories(QObject* /*sender*/) {}
+
+void TVlPaletteMenuWizardDataModule::ImportCategories(QObject* /*sender*/) {}
+
+void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/) {}

@@ -1,0 +1,10 @@
+#include "VlPaletteMenuCommon.h"
+
+QString RemoveAmpersand(const QString& s)
+{
+    if (!s.contains(QLatin1Char('&')))
+        return s;
+    QString result = s;
+    result.remove(QLatin1Char('&'));
+    return result;
+}
