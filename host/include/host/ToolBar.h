@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QStringList>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <vector>
 

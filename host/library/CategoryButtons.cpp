@@ -1,0 +1,149 @@
+#include "host/CategoryButtons.h"
+
+#include <QAbstractItemView>
+#include <QHeaderView>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
+#include <QVBoxLayout>
+
+namespace host {
+
+// --- TButtonCategory ----------------------------------------------------------------------
+
+// The item belongs to the palette's view; the category only refers to it. Categories and
+// items go together through TButtonCategories::Clear.
+TButtonCategory::TButtonCategory(TCategoryButtons* owner, QTreeWidgetItem* item)
+    : m_owner(owner), m_item(item)
+{
+}
+
+TButtonCategory::~TButtonCategory() = default;
+
+QString TButtonCategory::Caption() const
+{
+    return m_item->text(0);
+}
+
+void TButtonCategory::SetCaption(const QString& caption)
+{
+    m_item->setText(0, caption);
+}
+
+bool TButtonCategory::Collapsed() const
+{
+    return !m_item->isExpanded();
+}
+
+void TButtonCategory::SetCollapsed(bool collapsed)
+{
+    m_item->setExpanded(!collapsed);
+}
+
+void TButtonCategory::ScrollIntoView()
+{
+    // The header goes to the top, so that as much of an expanded category as fits shows.
+    m_owner->View()->scrollToItem(m_item, QAbstractItemView::PositionAtTop);
+}
+
+QStringList TButtonCategory::Components() const
+{
+    QStringList components;
+    components.reserve(m_item->childCount());
+    for (int i = 0; i < m_item->childCount(); ++i)
+        components.append(m_item->child(i)->text(0));
+    return components;
+}
+
+// --- TButtonCategories --------------------------------------------------------------------
+
+TButtonCategories::TButtonCategories(TCategoryButtons* owner) : QObject(owner), m_owner(owner) {}
+
+TButtonCategories::~TButtonCategories() = default;
+
+int TButtonCategories::Count() const
+{
+    return static_cast<int>(m_items.size());
+}
+
+TButtonCategory* TButtonCategories::GetItem(int index) const
+{
+    if (index < 0 || index >= Count())
+        return nullptr;
+    return m_items[static_cast<size_t>(index)];
+}
+
+TButtonCategory* TButtonCategories::Add(const QString& caption, const QStringList& components)
+{
+    QTreeWidget* view = m_owner->View();
+    auto* item = new QTreeWidgetItem(QStringList{caption});
+    // Only the categories open and close; a category without components still shows its
+    // expander, as the palette's category headers do.
+    item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    QList<QTreeWidgetItem*> children;
+    children.reserve(components.size());
+    for (const QString& component : components) {
+        auto* child = new QTreeWidgetItem(QStringList{component});
+        child->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren);
+        children.append(child);
+    }
+    item->addChildren(children);
+    view->addTopLevelItem(item); // the view owns the item from here on
+
+    auto* category = new TButtonCategory(m_owner, item);
+    category->setParent(this);
+    m_items.push_back(category);
+    return category;
+}
+
+void TButtonCategories::Clear()
+{
+    // Items first, all at once: removing them one by one would cost a model update each.
+    m_owner->View()->clear();
+    for (TButtonCategory* category : m_items)
+        delete category;
+    m_items.clear();
+}
+
+// --- TCategoryButtons ---------------------------------------------------------------------
+
+TCategoryButtons::TCategoryButtons(QWidget* parent)
+    : QWidget(parent), m_view(new QTreeWidget(this)), m_categories(nullptr)
+{
+    m_categories = new TButtonCategories(this);
+
+    m_view->setObjectName(QStringLiteral("PaletteView"));
+    m_view->setColumnCount(1);
+    m_view->setHeaderHidden(true);
+    m_view->header()->setStretchLastSection(true);
+    m_view->setRootIsDecorated(true);
+    // Every row is one line of text: lets the view skip measuring rows, which matters for
+    // palettes of thousands of categories.
+    m_view->setUniformRowHeights(true);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setAccessibleName(QStringLiteral("Tool Palette"));
+    setAccessibleName(QStringLiteral("Tool Palette"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+}
+
+TCategoryButtons::~TCategoryButtons()
+{
+    // The categories refer to the view's items; let them go before the view does.
+    delete m_categories;
+    m_categories = nullptr;
+}
+
+TButtonCategories* TCategoryButtons::Categories() const
+{
+    return m_categories;
+}
+
+QTreeWidget* TCategoryButtons::View() const
+{
+    return m_view;
+}
+
+} // namespace host

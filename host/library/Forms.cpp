@@ -1,0 +1,117 @@
+#include "IdeHost.h"
+#include "host/Exceptions.h"
+#include "host/Forms.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QVariant>
+#include <QWidget>
+
+#include <algorithm>
+#include <vector>
+
+namespace host {
+
+namespace {
+
+struct FormList {
+    std::vector<QPointer<QWidget>> forms; // creation order
+    QPointer<QWidget> application;
+
+    // A form leaves the list when it is destroyed; QPointer covers the moment between its
+    // destruction starting and the destroyed signal.
+    void prune()
+    {
+        forms.erase(std::remove_if(forms.begin(), forms.end(),
+                                   [](const QPointer<QWidget>& form) { return form.isNull(); }),
+                    forms.end());
+    }
+};
+
+FormList& OpenForms()
+{
+    static FormList list;
+    return list;
+}
+
+} // namespace
+
+int TScreen::FormCount() const
+{
+    FormList& list = OpenForms();
+    list.prune();
+    return static_cast<int>(list.forms.size());
+}
+
+QWidget* TScreen::Forms(int index) const
+{
+    FormList& list = OpenForms();
+    list.prune();
+    if (index < 0 || index >= static_cast<int>(list.forms.size()))
+        return nullptr;
+    return list.forms[static_cast<size_t>(index)];
+}
+
+TScreen* Screen()
+{
+    static TScreen screen;
+    return &screen;
+}
+
+QObject* FindComponent(const QObject* owner, const QString& name)
+{
+    if (!owner)
+        return nullptr;
+    for (QObject* child : owner->children()) {
+        if (QString::compare(child->objectName(), name, Qt::CaseInsensitive) == 0)
+            return child;
+    }
+    return nullptr;
+}
+
+QString GetStrProp(const QObject* object, const char* propertyName)
+{
+    const QString property = QString::fromUtf8(propertyName ? propertyName : "");
+    if (!object)
+        throw EPropertyError(QStringLiteral("Cannot read property \"%1\" of no object").arg(property));
+    const QVariant value = propertyName ? object->property(propertyName) : QVariant();
+    if (!value.isValid()) {
+        throw EPropertyError(QStringLiteral("Property \"%1\" does not exist in class %2")
+                                 .arg(property, QString::fromLatin1(object->metaObject()->className())));
+    }
+    return value.toString();
+}
+
+QWidget* Application()
+{
+    return OpenForms().application;
+}
+
+namespace ide {
+
+void SetApplicationWindow(QWidget* window)
+{
+    OpenForms().application = window;
+}
+
+void AddForm(QWidget* form)
+{
+    if (!form)
+        return;
+    FormList& list = OpenForms();
+    list.prune();
+    if (std::find(list.forms.begin(), list.forms.end(), form) != list.forms.end())
+        return;
+    list.forms.emplace_back(form);
+    QObject::connect(form, &QObject::destroyed, [form] {
+        std::vector<QPointer<QWidget>>& forms = OpenForms().forms;
+        forms.erase(std::remove_if(forms.begin(), forms.end(),
+                                   [form](const QPointer<QWidget>& entry) {
+                                       return entry.isNull() || entry == form;
+                                   }),
+                    forms.end());
+    });
+}
+
+} // namespace ide
+} // namespace host

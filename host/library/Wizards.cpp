@@ -1,0 +1,89 @@
+#include "IdeHost.h"
+#include "host/Exceptions.h"
+#include "host/Wizards.h"
+
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+namespace host {
+
+namespace {
+
+struct RegisteredWizard {
+    QString package;
+    InterfacePtr<IOTAWizard> wizard;
+};
+
+// The host's wizards in registration order, and the package whose Register is running.
+struct WizardRegistry {
+    std::vector<RegisteredWizard> wizards;
+    QString currentPackage;
+};
+
+WizardRegistry& Registry()
+{
+    static WizardRegistry registry;
+    return registry;
+}
+
+} // namespace
+
+int RegisterPackageWizard(const InterfacePtr<IOTAWizard>& wizard)
+{
+    if (!wizard)
+        throw EPackageError(QStringLiteral("RegisterPackageWizard was given no wizard"));
+    WizardRegistry& registry = Registry();
+    registry.wizards.push_back({registry.currentPackage, wizard});
+    return static_cast<int>(registry.wizards.size()) - 1;
+}
+
+namespace ide {
+
+void BeginPackageRegistration(const QString& package)
+{
+    Registry().currentPackage = package;
+}
+
+void EndPackageRegistration()
+{
+    Registry().currentPackage.clear();
+}
+
+void ReleasePackageWizards(const QString& package)
+{
+    // Take the package's wizards out of the list before releasing them: a wizard's
+    // destructor runs package code, which may well ask the host about its wizards.
+    std::vector<InterfacePtr<IOTAWizard>> released;
+    std::vector<RegisteredWizard>& wizards = Registry().wizards;
+    for (auto it = wizards.begin(); it != wizards.end();) {
+        if (it->package == package) {
+            released.push_back(std::move(it->wizard));
+            it = wizards.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    // Newest first, the reverse of registration.
+    while (!released.empty())
+        released.pop_back();
+}
+
+int WizardCount()
+{
+    return static_cast<int>(Registry().wizards.size());
+}
+
+std::vector<InterfacePtr<IOTAWizard>> PackageWizards(const QString& package)
+{
+    std::vector<InterfacePtr<IOTAWizard>> result;
+    for (const RegisteredWizard& registered : Registry().wizards) {
+        if (registered.package == package)
+            result.push_back(registered.wizard);
+    }
+    return result;
+}
+
+} // namespace ide
+} // namespace host
