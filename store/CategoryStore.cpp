@@ -1,0 +1,28 @@
+#include "CategoryStore.h"
+
+#include "host/Registry.h"
+
+namespace CategoryStore {
+
+const QString Key = QStringLiteral("Software\\Vorla\\Palette Menu");
+const QString Section = QStringLiteral("Categories");
+
+QString GetCategory(const host::TRegIniFile& reg, const QString& page)
+{
+    return reg.ReadString(Section, page, QString());
+}
+
+Snapshot::Snapshot(const host::TRegIniFile& reg)
+{
+    const auto entries = reg.ReadSectionEntries(Section);
+    m_lists.reserve(entries.size());
+    for (const auto& [name, list] : entries)
+        m_lists.insert(name.toCaseFolded(), list);
+}
+
+QString Snapshot::GetCategory(const QString& page) const
+{
+    return m_lists.value(page.toCaseFolded());
+}
+
+} // namespace CategoryStore

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+namespace host {
+class TRegIniFile;
+}
+
+// The package's view of the per-user store: which categories each palette page belongs to.
+// A page is named by its caption without "&"; its value is a list of category names
+// separated by ";". A missing entry and an empty value both mean the page has none.
+namespace CategoryStore {
+
+extern const QString Key;     // "Software\Vorla\Palette Menu"
+extern const QString Section; // "Categories"
+
+// The page's category list as stored, or "".
+QString GetCategory(const host::TRegIniFile& reg, const QString& page);
+
+// The whole section read at once, answering GetCategory for any page exactly as the store
+// would at that moment: names match as the store matches them, without regard to case.
+// A menu build reads the store once with it rather than once per page.
+class Snapshot {
+public:
+    explicit Snapshot(const host::TRegIniFile& reg);
+    QString GetCategory(const QString& page) const;
+
+private:
+    QHash<QString, QString> m_lists; // by case-folded name
+};
+
+} // namespace CategoryStore

@@ -1,0 +1,73 @@
+#include "TestIde.h"
+
+#include "IdeHost.h"
+#include "host/Package.h"
+
+#include <QLibrary>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+using DescriptionFunction = const host::PackageDescription* (*)();
+using RegisterFunction = void (*)();
+
+} // namespace
+
+// The built package, loaded and unloaded as the IDE does it.
+class PackageLibraryTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void describesItself()
+    {
+        QLibrary library(QStringLiteral(VORLA_PACKAGE_FILE));
+        QVERIFY2(library.load(), qPrintable(library.errorString()));
+        auto describe = reinterpret_cast<DescriptionFunction>(library.resolve(HOST_PACKAGE_DESCRIPTION_SYMBOL));
+        QVERIFY(describe);
+        QVERIFY(library.resolve(HOST_PACKAGE_REGISTER_SYMBOL));
+        const host::PackageDescription* description = describe();
+        QCOMPARE(QString::fromUtf8(description->name), QStringLiteral("VorlaPaletteMenu"));
+        QCOMPARE(QString::fromUtf8(description->description), QStringLiteral("Vorla Palette Menu 4.0.1"));
+        QCOMPARE(QString::fromUtf8(description->version), QStringLiteral("4.0.0.0"));
+        QVERIFY(description->designTimeOnly);
+        QStringList requires;
+        for (const char* const* name = description->requires; *name; ++name)
+            requires.append(QString::fromUtf8(*name));
+        QCOMPARE(requires, (QStringList{QStringLiteral("designide370"), QStringLiteral("vcl370")}));
+        QVERIFY(library.unload());
+    }
+
+    void loadAndUnloadManyTimes()
+    {
+        TestIde ide({QStringLiteral("Standard"), QStringLiteral("Data &Access")});
+        const QStringList menuBefore = ide.MainMenuState();
+        const QStringList toolbarBefore = ide.ToolbarState();
+        for (int i = 0; i < 100; ++i) {
+            QLibrary library(QStringLiteral(VORLA_PACKAGE_FILE));
+            QVERIFY2(library.load(), qPrintable(library.errorString()));
+            auto registerPackage = reinterpret_cast<RegisterFunction>(library.resolve(HOST_PACKAGE_REGISTER_SYMBOL));
+            QVERIFY(registerPackage);
+            host::ide::BeginPackageRegistration(QStringLiteral("VorlaPaletteMenu"));
+            registerPackage();
+            host::ide::EndPackageRegistration();
+
+            auto* button = ide.toolbar->findChild<QToolButton*>(QStringLiteral("tbPalette"));
+            QVERIFY(button);
+            QVERIFY(button->menu());
+            Q_EMIT button->menu()->aboutToShow(); // built items must go with the package too
+            QCOMPARE(ide.MainMenuState().last().left(8), QStringLiteral("P&alette"));
+
+            host::ide::ReleasePackageWizards(QStringLiteral("VorlaPaletteMenu"));
+            QVERIFY2(library.unload(), qPrintable(library.errorString()));
+            QCOMPARE(ide.MainMenuState(), menuBefore);
+            QCOMPARE(ide.ToolbarState(), toolbarBefore);
+        }
+        QVERIFY(ide.reported.isEmpty());
+    }
+};
+
+QTEST_MAIN(PackageLibraryTest)
+#include "test_package_library.moc"

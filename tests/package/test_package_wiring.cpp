@@ -1,0 +1,222 @@
+#include "TestIde.h"
+#include "VlPaletteMenu.h"
+#include "VlPaletteMenuWizard.h"
+
+#include "IdeHost.h"
+#include "host/Services.h"
+
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+const QString PackageName = QStringLiteral("VorlaPaletteMenu");
+
+void LoadPackage()
+{
+    host::ide::BeginPackageRegistration(PackageName);
+    RegisterVorlaPaletteMenu();
+    host::ide::EndPackageRegistration();
+}
+
+void UnloadPackage()
+{
+    host::ide::ReleasePackageWizards(PackageName);
+}
+
+QToolButton* PaletteButton(const TestIde& ide)
+{
+    return ide.toolbar ? ide.toolbar->findChild<QToolButton*>(QStringLiteral("tbPalette")) : nullptr;
+}
+
+// The tool bar's first control that is visible.
+QAction* FirstVisibleControl(const TestIde& ide)
+{
+    for (int i = 0; i < ide.toolbar->ControlCount(); ++i)
+        if (ide.toolbar->Controls(i)->isVisible())
+            return ide.toolbar->Controls(i);
+    return nullptr;
+}
+
+} // namespace
+
+class PackageWiringTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void loadAddsButtonAndEntry()
+    {
+        TestIde ide({QStringLiteral("Standard")});
+        QAction* ownFirst = ide.toolbar->Controls(0);
+        const QStringList menuBefore = ide.MainMenuState();
+
+        LoadPackage();
+        QVERIFY(VlPaletteMenuWizardDataModule);
+
+        QToolButton* button = PaletteButton(ide);
+        QVERIFY(button);
+        QCOMPARE(ide.toolbar->widgetForAction(FirstVisibleControl(ide)), button);
+        QCOMPARE(ide.toolbar->Controls(1), ownFirst); // where the first one stood, now hidden
+        QVERIFY(!ownFirst->isVisible());
+        QCOMPARE(button->toolTip(), QStringLiteral("Vorla Palette Menu"));
+        QCOMPARE(button->popupMode(), QToolButton::MenuButtonPopup);
+        QVERIFY(button->menu());
+        const QList<QSize> sizes = button->icon().availableSizes();
+        QVERIFY2(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(32, 32)), "icon in both sizes");
+
+        const QStringList menuAfter = ide.MainMenuState();
+        QCOMPARE(menuAfter.size(), menuBefore.size() + 1);
+        QCOMPARE(menuAfter.mid(0, menuBefore.size()), menuBefore);
+        QCOMPARE(menuAfter.last(), QStringLiteral("P&alette: Hidden(hidden)"));
+
+        UnloadPackage();
+    }
+
+    void unloadRestoresHostAndFreesModuleOnce()
+    {
+        TestIde ide({QStringLiteral("Standard")});
+        const QStringList menuBefore = ide.MainMenuState();
+        const QStringList toolbarBefore = ide.ToolbarState();
+
+        LoadPackage();
+        QSignalSpy freed(VlPaletteMenuWizardDataModule, &QObject::destroyed);
+        UnloadPackage();
+
+        QCOMPARE(freed.count(), 1);
+        QVERIFY(!VlPaletteMenuWizardDataModule);
+        QCOMPARE(host::ide::WizardCount(), 0);
+        QVERIFY(!PaletteButton(ide));
+        QCOMPARE(ide.MainMenuState(), menuBefore);
+        QCOMPARE(ide.ToolbarState(), toolbarBefore);
+        QVERIFY(ide.toolbar->Controls(0)->isVisible());
+    }
+
+    void repeatedLoadLeavesHostAsItWas()
+    {
+        TestIde ide({QStringLiteral("Standard"), QStringLiteral("Additional")});
+        const QStringList menuBefore = ide.MainMenuState();
+        const QStringList toolbarBefore = ide.ToolbarState();
+        for (int i = 0; i < 100; ++i) {
+            LoadPackage();
+            // Open both menus, so that built items are part of what must go.
+            Q_EMIT VlPaletteMenuWizardDataModule->PaletteMenu()->aboutToShow();
+            Q_EMIT VlPaletteMenuWizardDataModule->PaletteButtonMenu()->aboutToShow();
+            UnloadPackage();
+            QCOMPARE(ide.MainMenuState(), menuBefore);
+            QCOMPARE(ide.ToolbarState(), toolbarBefore);
+        }
+        QVERIFY(ide.reported.isEmpty());
+    }
+
+    void firstToolFormIsUsed()
+    {
+        TestIde ide({QStringLiteral("Standard")});
+        TestIde second({QStringLiteral("Other")}); // a later form of the same name
+        LoadPackage();
+        QVERIFY(PaletteButton(ide));
+        QVERIFY(!PaletteButton(second));
+        UnloadPackage();
+    }
+
+    void missingHostObjects_data()
+    {
+        QTest::addColumn<QString>("formName");
+        QTest::addColumn<bool>("withPalette");
+        QTest::addColumn<bool>("withToolbar");
+        QTest::addColumn<int>("controls");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<int>("pagesListed");
+
+        QTest::newRow("no ToolForm") << "OtherForm" << true << true << 2 << "no tool palette window" << 0;
+        QTest::newRow("ToolForm in another case") << "toolform" << true << true << 2 << "no tool palette window" << 0;
+        QTest::newRow("no Palette") << "ToolForm" << false << true << 2 << "no tool palette \"Palette\"" << 0;
+        QTest::newRow("no Toolbar1") << "ToolForm" << true << false << 0 << "no tool bar \"Toolbar1\"" << 1;
+        QTest::newRow("tool bar without control") << "ToolForm" << true << true << 0 << "has no control" << 1;
+    }
+
+    void missingHostObjects()
+    {
+        QFETCH(QString, formName);
+        QFETCH(bool, withPalette);
+        QFETCH(bool, withToolbar);
+        QFETCH(int, controls);
+        QFETCH(QString, warning);
+        QFETCH(int, pagesListed);
+
+        TestIdeOptions options;
+        options.toolFormName = formName;
+        options.withPalette = withPalette;
+        options.withToolbar = withToolbar;
+        options.toolbarControls = controls;
+        TestIde ide({QStringLiteral("Standard")}, options);
+        const QStringList toolbarBefore = ide.ToolbarState();
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(warning)));
+        LoadPackage();
+        QVERIFY(ide.reported.isEmpty()); // no error at load
+        QCOMPARE(ide.ToolbarState(), toolbarBefore);
+        QVERIFY(!ide.window.findChild<QToolButton*>(QStringLiteral("tbPalette")));
+
+        QMenu* entry = VlPaletteMenuWizardDataModule->PaletteMenu();
+        QVERIFY(entry);
+        Q_EMIT entry->aboutToShow();
+        // Placeholder, the listed pages' submenus, then the two separators and three commands.
+        QCOMPARE(entry->actions().size(), 1 + pagesListed + 5);
+        UnloadPackage();
+        QCOMPARE(ide.ToolbarState(), toolbarBefore);
+    }
+
+    void failedServicesLookupIsReportedAndStepsStay()
+    {
+        TestIde ide({QStringLiteral("Standard")});
+        const QStringList menuBefore = ide.MainMenuState();
+        host::ide::SetMainMenu(nullptr); // the services interface is not offered
+
+        LoadPackage();
+        QCOMPARE(ide.reported.size(), 1);
+        QVERIFY2(ide.reported.first().startsWith(QStringLiteral("EIntfCastError: ")), qPrintable(ide.reported.first()));
+        QVERIFY(PaletteButton(ide)); // done before the lookup, so it stays
+        QCOMPARE(ide.MainMenuState(), menuBefore);
+
+        UnloadPackage();
+        QVERIFY(!PaletteButton(ide));
+        QVERIFY(ide.toolbar->Controls(0)->isVisible());
+        QVERIFY(!VlPaletteMenuWizardDataModule);
+    }
+
+    void wizardIdentityAndInterfaces()
+    {
+        TestIde ide;
+        LoadPackage();
+        const auto wizards = host::ide::PackageWizards(PackageName);
+        QCOMPARE(int(wizards.size()), 1);
+        host::IOTAWizard* wizard = wizards.front().get();
+        QCOMPARE(wizard->GetIDString(), QStringLiteral("Vorla Software.Component Palette Menu"));
+        QCOMPARE(wizard->GetName(), QStringLiteral("Component Palette Menu"));
+        QCOMPARE(wizard->GetState(), host::TWizardState());
+
+        const QStringList menuBefore = ide.MainMenuState();
+        const QStringList toolbarBefore = ide.ToolbarState();
+        wizard->Execute();
+        wizard->AfterSave();
+        wizard->BeforeSave();
+        wizard->Modified();
+        QCOMPARE(ide.MainMenuState(), menuBefore);
+        QCOMPARE(ide.ToolbarState(), toolbarBefore);
+
+        QVERIFY(host::Supports<host::IOTAWizard>(wizard));
+        QVERIFY(host::Supports<host::IOTANotifier>(wizard));
+        QVERIFY(!host::Supports<host::INTAServices>(wizard));
+        QVERIFY(!host::Supports<host::IBorlandIDEServices>(wizard));
+        void* other = nullptr;
+        QVERIFY(!wizard->QueryInterface(QUuid::createUuid(), &other));
+        QVERIFY(!other);
+        UnloadPackage();
+    }
+};
+
+QTEST_MAIN(PackageWiringTest)
+#include "test_package_wiring.moc"

@@ -1,0 +1,315 @@
+#include "PageOrder.h"
+#include "TestIde.h"
+#include "VlPaletteMenu.h"
+#include "VlPaletteMenuCommon.h"
+#include "VlPaletteMenuWizard.h"
+
+#include "IdeHost.h"
+#include "host/Registry.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+using Store = QList<QPair<QString, QString>>;
+
+const QString Commands = QStringLiteral("-|Edit Categories...|-|Import...|Export...");
+
+// A menu as one line: submenus as "Title[item,item]", separators as "-", other items by text.
+QString Render(const QMenu* menu, int skip)
+{
+    QStringList parts;
+    const QList<QAction*> items = menu->actions();
+    for (qsizetype i = skip; i < items.size(); ++i) {
+        QAction* item = items[i];
+        if (item->isSeparator()) {
+            parts.append(QStringLiteral("-"));
+        } else if (QMenu* submenu = item->menu()) {
+            QStringList pages;
+            for (QAction* page : submenu->actions())
+                pages.append(page->text());
+            parts.append(submenu->title() + QLatin1Char('[') + pages.join(QLatin1Char(',')) + QLatin1Char(']'));
+        } else {
+            parts.append(item->text());
+        }
+    }
+    return parts.join(QLatin1Char('|'));
+}
+
+// The package, loaded into a test IDE with the given palette and store.
+class Loaded {
+public:
+    explicit Loaded(const QStringList& pages, const Store& store = {}) : ide(pages)
+    {
+        {
+            host::TRegIniFile reg(QStringLiteral("Software\\Vorla\\Palette Menu"));
+            for (const auto& [page, categories] : store)
+                reg.WriteString(QStringLiteral("Categories"), page, categories);
+        }
+        host::ide::BeginPackageRegistration(QStringLiteral("VorlaPaletteMenu"));
+        RegisterVorlaPaletteMenu();
+        host::ide::EndPackageRegistration();
+        module = VlPaletteMenuWizardDataModule;
+    }
+    ~Loaded() { host::ide::ReleasePackageWizards(QStringLiteral("VorlaPaletteMenu")); }
+
+    QString OpenMainMenu()
+    {
+        Q_EMIT module->PaletteMenu()->aboutToShow();
+        const QList<QAction*> items = module->PaletteMenu()->actions();
+        if (items.isEmpty() || items.first()->text() != QLatin1String("Hidden") || items.first()->isVisible())
+            return QStringLiteral("placeholder missing");
+        return Render(module->PaletteMenu(), 1);
+    }
+    QString OpenButtonMenu()
+    {
+        Q_EMIT module->PaletteButtonMenu()->aboutToShow();
+        return Render(module->PaletteButtonMenu(), 0);
+    }
+    // The page item captioned caption under the submenu titled category, or nullptr.
+    QAction* PageItem(QMenu* menu, const QString& category, const QString& caption)
+    {
+        for (QAction* item : menu->actions())
+            if (item->menu() && item->menu()->title() == category)
+                for (QAction* page : item->menu()->actions())
+                    if (page->text() == caption)
+                        return page;
+        return nullptr;
+    }
+    host::TButtonCategory* Category(int index) { return ide.palette->Categories()->GetItem(index); }
+
+    TestIde ide;
+    TVlPaletteMenuWizardDataModule* module = nullptr;
+};
+
+} // namespace
+
+class PaletteMenusTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        // Page order follows the user's locale; these cases are written for English.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void removeAmpersand_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("none") << "Standard" << "Standard";
+        QTest::newRow("accelerator") << "&Standard" << "Standard";
+        QTest::newRow("several") << "A&b&c&" << "Abc";
+        QTest::newRow("doubled loses both") << "R&&D" << "RD";
+        QTest::newRow("only ampersands") << "&&&" << "";
+        QTest::newRow("non-ASCII kept") << "Ä&ö σ" << "Äö σ";
+    }
+    void removeAmpersand()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, expected);
+        QCOMPARE(RemoveAmpersand(input), expected);
+    }
+
+    void pageOrder_data()
+    {
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("case ignored") << QStringList{"beta", "Alpha", "gamma"} << QStringList{"Alpha", "beta", "gamma"};
+        QTest::newRow("equal captions keep palette order")
+            << QStringList{"b", "Tools", "a", "tools", "TOOLS"} << QStringList{"a", "b", "Tools", "tools", "TOOLS"};
+        QTest::newRow("accented letters among their base letters")
+            << QStringList{"Zeta", "Ärger", "Apfel"} << QStringList{"Apfel", "Ärger", "Zeta"};
+        QTest::newRow("duplicates stay") << QStringList{"x", "x"} << QStringList{"x", "x"};
+    }
+    void pageOrder()
+    {
+        QFETCH(QStringList, captions);
+        QFETCH(QStringList, expected);
+        QCOMPARE(SortedCaptions(captions), expected);
+    }
+
+    void menus_data()
+    {
+        QTest::addColumn<QStringList>("pages");
+        QTest::addColumn<Store>("store");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("empty store: all under Other, sorted")
+            << QStringList{"Win32", "additional", "Standard"} << Store{}
+            << "Other[additional,Standard,Win32]|" + Commands;
+        QTest::newRow("no palette pages") << QStringList{} << Store{} << Commands;
+        QTest::newRow("page in two categories")
+            << QStringList{"Standard", "Dialogs"} << Store{{"Standard", "Common;Visual"}}
+            << "Common[Standard]|Other[Dialogs]|Visual[Standard]|" + Commands;
+        QTest::newRow("list ending in ; files under an empty name, first")
+            << QStringList{"Standard"} << Store{{"Standard", "Common;"}} << "[Standard]|Common[Standard]|" + Commands;
+        QTest::newRow("empty segment in the middle")
+            << QStringList{"Standard"} << Store{{"Standard", "A;;B"}} << "[Standard]|A[Standard]|B[Standard]|" + Commands;
+        QTest::newRow("names differing in case share the first met")
+            << QStringList{"Beta", "Alpha"} << Store{{"Alpha", "tools"}, {"Beta", "Tools"}}
+            << "tools[Alpha,Beta]|" + Commands;
+        QTest::newRow("ordinal order: capitals, small letters, beyond ASCII")
+            << QStringList{"P1", "P2", "P3", "P4"} << Store{{"P1", "beta"}, {"P2", "Ωmega"}, {"P3", "Zeta"}, {"P4", "Alpha"}}
+            << "Alpha[P4]|Zeta[P3]|beta[P1]|Ωmega[P2]|" + Commands;
+        QTest::newRow("a category named twice lists the page twice")
+            << QStringList{"Standard"} << Store{{"Standard", "Common;COMMON"}} << "Common[Standard,Standard]|" + Commands;
+        QTest::newRow("a category named Hidden is listed")
+            << QStringList{"Standard"} << Store{{"Standard", "hidden"}} << "hidden[Standard]|" + Commands;
+        QTest::newRow("category captions blind to &")
+            << QStringList{"A", "B"} << Store{{"A", "R&D"}, {"B", "RD"}} << "R&D[A,B]|" + Commands;
+        QTest::newRow("page caption with & read under its name, listed as it is")
+            << QStringList{"&Standard"} << Store{{"Standard", "Common"}} << "Common[&Standard]|" + Commands;
+        QTest::newRow("store names without regard to case")
+            << QStringList{"ÄRGER"} << Store{{"ärger", "Common"}} << "Common[ÄRGER]|" + Commands;
+        QTest::newRow("duplicate palette captions listed twice")
+            << QStringList{"Standard", "Standard"} << Store{} << "Other[Standard,Standard]|" + Commands;
+        QTest::newRow("empty value is no category")
+            << QStringList{"Standard"} << Store{{"Standard", ""}} << "Other[Standard]|" + Commands;
+        QTest::newRow("special characters kept in names")
+            << QStringList{"a=b", "c;d"} << Store{{"a=b", "x = y"}, {"c;d", " spaced "}}
+            << " spaced [c;d]|x = y[a=b]|" + Commands;
+    }
+
+    void menus()
+    {
+        QFETCH(QStringList, pages);
+        QFETCH(Store, store);
+        QFETCH(QString, expected);
+        Loaded loaded(pages, store);
+        QCOMPARE(loaded.OpenMainMenu(), expected);
+        QCOMPARE(loaded.OpenButtonMenu(), expected);
+        // Rebuilt, not added to: a second opening gives the same items.
+        QCOMPARE(loaded.OpenMainMenu(), expected);
+        QCOMPARE(loaded.OpenButtonMenu(), expected);
+        QVERIFY(loaded.ide.reported.isEmpty());
+    }
+
+    void storeChangesShowAtNextOpening()
+    {
+        Loaded loaded({QStringLiteral("Standard")});
+        QCOMPARE(loaded.OpenMainMenu(), "Other[Standard]|" + Commands);
+        host::TRegIniFile(QStringLiteral("Software\\Vorla\\Palette Menu"))
+            .WriteString(QStringLiteral("Categories"), QStringLiteral("standard"), QStringLiteral("Mine"));
+        loaded.ide.palette->Categories()->Add(QStringLiteral("Added"), {});
+        QCOMPARE(loaded.OpenMainMenu(), "Mine[Standard]|Other[Added]|" + Commands);
+        QCOMPARE(loaded.OpenButtonMenu(), "Mine[Standard]|Other[Added]|" + Commands);
+    }
+
+    void choosingAPageExpandsAndScrollsToIt_data()
+    {
+        QTest::addColumn<QStringList>("pages");
+        QTest::addColumn<Store>("store");
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<int>("expanded");
+
+        QStringList many;
+        for (int i = 0; i < 60; ++i)
+            many.append(QStringLiteral("Page %1").arg(i, 2, 10, QLatin1Char('0')));
+        QTest::newRow("collapsed page far down") << many << Store{} << "Other" << "Page 55" << 55;
+        QTest::newRow("first of two equal captions")
+            << QStringList{"A", "Twin", "B", "Twin"} << Store{} << "Other" << "Twin" << 1;
+        QTest::newRow("reached under one category") << QStringList{"A", "B"} << Store{{"B", "X;Y"}} << "X" << "B" << 1;
+        QTest::newRow("reached under the other") << QStringList{"A", "B"} << Store{{"B", "X;Y"}} << "Y" << "B" << 1;
+        QTest::newRow("palette caption with &") << QStringList{"A", "Data &Access"} << Store{} << "Other" << "Data &Access" << 1;
+    }
+
+    void choosingAPageExpandsAndScrollsToIt()
+    {
+        QFETCH(QStringList, pages);
+        QFETCH(Store, store);
+        QFETCH(QString, category);
+        QFETCH(QString, item);
+        QFETCH(int, expanded);
+
+        Loaded loaded(pages, store);
+        loaded.ide.toolForm->resize(200, 300);
+        loaded.ide.toolForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(loaded.ide.toolForm.get()));
+        for (int i = 0; i < loaded.ide.palette->Categories()->Count(); ++i)
+            loaded.Category(i)->SetCollapsed(true);
+
+        for (QMenu* menu : {loaded.module->PaletteMenu(), loaded.module->PaletteButtonMenu()}) {
+            Q_EMIT menu->aboutToShow();
+            QAction* page = loaded.PageItem(menu, category, item);
+            QVERIFY(page);
+            page->trigger();
+            for (int i = 0; i < loaded.ide.palette->Categories()->Count(); ++i)
+                QCOMPARE(loaded.Category(i)->Collapsed(), i != expanded);
+            QTreeWidget* view = loaded.ide.palette->View();
+            const QRect shown = view->visualItemRect(view->topLevelItem(expanded));
+            QVERIFY2(view->viewport()->rect().intersects(shown), "scrolled into view");
+            loaded.Category(expanded)->SetCollapsed(true);
+        }
+    }
+
+    void switchToTabIgnoresUnknownCaptionsAndOtherSenders()
+    {
+        Loaded loaded({QStringLiteral("A"), QStringLiteral("B")});
+        loaded.Category(0)->SetCollapsed(true);
+        loaded.Category(1)->SetCollapsed(true);
+        loaded.module->SwitchToTab(QStringLiteral("Nowhere"));
+        loaded.module->TabItemClickHandler(loaded.ide.palette); // not a menu item: empty caption
+        QVERIFY(loaded.Category(0)->Collapsed());
+        QVERIFY(loaded.Category(1)->Collapsed());
+        loaded.module->SwitchToTab(QStringLiteral("&B"));
+        QVERIFY(!loaded.Category(1)->Collapsed());
+    }
+
+    void buttonClickDropsRebuiltMenuDown()
+    {
+        Loaded loaded({QStringLiteral("Standard")});
+        loaded.ide.toolForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(loaded.ide.toolForm.get()));
+        QMenu* menu = loaded.module->PaletteButtonMenu();
+        QVERIFY(menu->actions().isEmpty());
+        QString shownContent;
+        QTimer::singleShot(0, menu, [&] {
+            shownContent = Render(menu, 0);
+            menu->close();
+        });
+        QToolButton* button = loaded.module->ToolButton();
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, button->height() / 2));
+        QCOMPARE(shownContent, "Other[Standard]|" + Commands);
+    }
+
+    void keyboardOpensMenuAndChoosesPage()
+    {
+        Loaded loaded({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        loaded.Category(1)->SetCollapsed(true);
+        loaded.ide.window.show();
+        QApplication::setActiveWindow(&loaded.ide.window);
+        QVERIFY(QTest::qWaitForWindowActive(&loaded.ide.window));
+
+        QTest::keyClick(&loaded.ide.window, Qt::Key_A, Qt::AltModifier);
+        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(loaded.module->PaletteMenu()));
+        QMenu* menu = loaded.module->PaletteMenu();
+        if (!menu->activeAction())
+            QTest::keyClick(menu, Qt::Key_Down);
+        QVERIFY(menu->activeAction());
+        QCOMPARE(menu->activeAction()->text(), QStringLiteral("Other"));
+        QTest::keyClick(menu, Qt::Key_Right);
+        QMenu* submenu = menu->activeAction()->menu();
+        QTRY_VERIFY(submenu->isVisible());
+        if (!submenu->activeAction())
+            QTest::keyClick(submenu, Qt::Key_Down);
+        QCOMPARE(submenu->activeAction()->text(), QStringLiteral("Alpha"));
+        QTest::keyClick(submenu, Qt::Key_Down);
+        QCOMPARE(submenu->activeAction()->text(), QStringLiteral("Beta"));
+        QTest::keyClick(submenu, Qt::Key_Return);
+        QTRY_VERIFY(!loaded.Category(1)->Collapsed());
+    }
+};
+
+QTEST_MAIN(PaletteMenusTest)
+#include "test_palette_menus.moc"
