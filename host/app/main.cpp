@@ -1,0 +1,109 @@
+// standin-ide: the stand-in IDE's executable. Everything it shows lives in the standin
+// library, which the tests drive too; this file only orders start-up and exit.
+
+#include "CommandLine.h"
+#include "ErrorReporter.h"
+#include "IdeHost.h"
+#include "MainWindow.h"
+#include "PackageManager.h"
+#include "PaletteFile.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+constexpr int kBadUsage = 2;
+
+void PrintLine(FILE* stream, const QString& text)
+{
+    std::fprintf(stream, "%s\n", qUtf8Printable(text));
+    std::fflush(stream);
+}
+
+QStringList Arguments(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+// Qt would only say that no platform plugin could be loaded: say what is missing instead.
+bool HasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Everything that can be wrong with the command line is found before a window opens.
+    standin::CommandLine commandLine;
+    QString error;
+    if (!commandLine.Parse(Arguments(argc, argv), &error)) {
+        PrintLine(stderr, QStringLiteral("standin-ide: %1 (see standin-ide --help)").arg(error));
+        return kBadUsage;
+    }
+    if (commandLine.help) {
+        std::fputs(qUtf8Printable(standin::CommandLine::Usage()), stdout);
+        return EXIT_SUCCESS;
+    }
+    if (commandLine.version) {
+        PrintLine(stdout, standin::CommandLine::VersionText());
+        return EXIT_SUCCESS;
+    }
+
+    standin::Palette palette;
+    if (commandLine.paletteFile.isEmpty())
+        palette = standin::DefaultPalette();
+    else if (!standin::LoadPaletteFile(commandLine.paletteFile, &palette, &error)) {
+        PrintLine(stderr, QStringLiteral("standin-ide: %1").arg(error));
+        return kBadUsage;
+    }
+
+    if (!HasDisplay()) {
+        PrintLine(stderr, QStringLiteral(
+            "standin-ide: no display: neither DISPLAY nor WAYLAND_DISPLAY is set. Run it on a desktop, "
+            "or under a virtual X server: xvfb-run build/bin/standin-ide"));
+        return kBadUsage;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("standin-ide"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Stand-in IDE"));
+    QApplication::setApplicationVersion(standin::CommandLine::Version());
+    QApplication::setOrganizationName(QStringLiteral("standin-ide"));
+
+    host::ide::SetRegistryFile(commandLine.registryFile);
+    host::ide::SetTheme(commandLine.theme);
+
+    standin::MainWindow window(palette);
+    host::SetExceptionReporter(standin::MessageBoxReporter(&window));
+    window.show();
+
+    QStringList packages = commandLine.packages;
+    if (commandLine.LoadsDefaultPackage()) {
+        const QString defaultPackage = standin::PackageManager::DefaultPackageFile();
+        if (QFileInfo::exists(defaultPackage))
+            packages.append(defaultPackage);
+        else
+            PrintLine(stderr, QStringLiteral("standin-ide: the default package \"%1\" is not built yet; "
+                                             "starting without it").arg(defaultPackage));
+    }
+    for (const QString& package : std::as_const(packages))
+        window.LoadPackage(package);
+
+    const int status = application.exec();
+    // Packages go before the window they hang on. An error while they unload still
+    // reaches stderr, but opens no box on a window that is closing.
+    host::SetExceptionReporter(standin::StderrReporter());
+    window.Packages()->UnloadAll();
+    return status;
+}

@@ -1,0 +1,154 @@
+#include "CommandLine.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <utility>
+
+namespace standin {
+
+namespace {
+
+const QString kPalette = QStringLiteral("palette");
+const QString kRegistry = QStringLiteral("registry");
+const QString kTheme = QStringLiteral("theme");
+const QString kPackage = QStringLiteral("package");
+const QString kNoDefaultPackage = QStringLiteral("no-default-package");
+const QString kHelp = QStringLiteral("help");
+const QString kVersion = QStringLiteral("version");
+
+// Options that name one value must not be given twice: which one wins would be a guess.
+bool SingleValue(const QCommandLineParser& parser, const QString& name, QString* value, QString* error)
+{
+    const QStringList values = parser.values(name);
+    if (values.size() > 1) {
+        *error = QStringLiteral("--%1 is given more than once").arg(name);
+        return false;
+    }
+    *value = values.value(0);
+    return true;
+}
+
+} // namespace
+
+bool CommandLine::Parse(const QStringList& arguments, QString* error)
+{
+    *this = CommandLine();
+
+    // Our own help and version options: QCommandLineParser's would print through the
+    // application object and exit on their own.
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions({
+        {kPalette, QString(), QStringLiteral("FILE")},
+        {kRegistry, QString(), QStringLiteral("FILE")},
+        {kTheme, QString(), QStringLiteral("THEME")},
+        {kPackage, QString(), QStringLiteral("FILE")},
+        {kNoDefaultPackage, QString()},
+        {{QStringLiteral("h"), kHelp}, QString()},
+        {{QStringLiteral("v"), kVersion}, QString()},
+    });
+
+    if (!parser.parse(arguments)) {
+        *error = parser.errorText();
+        return false;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty()) {
+        *error = QStringLiteral("unexpected argument \"%1\"").arg(positional.first());
+        return false;
+    }
+
+    help = parser.isSet(kHelp);
+    version = parser.isSet(kVersion);
+    if (help || version)
+        return true;
+
+    if (!SingleValue(parser, kPalette, &paletteFile, error)
+        || !SingleValue(parser, kRegistry, &registryFile, error))
+        return false;
+    if (parser.isSet(kPalette) && paletteFile.isEmpty()) {
+        *error = QStringLiteral("--palette needs a file name");
+        return false;
+    }
+    if (parser.isSet(kRegistry)) {
+        if (registryFile.isEmpty()) {
+            *error = QStringLiteral("--registry needs a file name");
+            return false;
+        }
+        if (QFileInfo(registryFile).isDir()) {
+            *error = QStringLiteral("--registry \"%1\" is a folder, not a file").arg(registryFile);
+            return false;
+        }
+    }
+
+    QString themeName;
+    if (!SingleValue(parser, kTheme, &themeName, error))
+        return false;
+    if (themeName.isEmpty() && !parser.isSet(kTheme))
+        theme = host::ide::Theme::Light;
+    else if (themeName == QLatin1String("light"))
+        theme = host::ide::Theme::Light;
+    else if (themeName == QLatin1String("dark"))
+        theme = host::ide::Theme::Dark;
+    else if (themeName == QLatin1String("none"))
+        theme = host::ide::Theme::None;
+    else {
+        *error = QStringLiteral("--theme \"%1\" is not one of light, dark, none").arg(themeName);
+        return false;
+    }
+
+    packages = parser.values(kPackage);
+    for (const QString& package : std::as_const(packages)) {
+        const QFileInfo info(package);
+        if (package.isEmpty()) {
+            *error = QStringLiteral("--package needs a file name");
+            return false;
+        }
+        if (!info.exists()) {
+            *error = QStringLiteral("package file \"%1\" does not exist").arg(package);
+            return false;
+        }
+        if (info.isDir()) {
+            *error = QStringLiteral("package file \"%1\" is a folder").arg(package);
+            return false;
+        }
+    }
+    noDefaultPackage = parser.isSet(kNoDefaultPackage);
+    return true;
+}
+
+QString CommandLine::Usage()
+{
+    return QStringLiteral(
+        "Usage: standin-ide [OPTION]...\n"
+        "A small IDE shell that loads design-time packages.\n"
+        "\n"
+        "  --palette FILE          the tool palette's pages, from a JSON file:\n"
+        "                          {\"pages\": [{\"caption\": \"Standard\", \"components\": [\"TButton\"]}]}\n"
+        "                          (default: the built-in palette)\n"
+        "  --registry FILE         the per-user store (default: %1)\n"
+        "  --theme light|dark|none the IDE theme; none runs without theming services\n"
+        "                          (default: light)\n"
+        "  --package FILE          load this package; may be given more than once\n"
+        "                          (default: the VorlaPaletteMenu package of this build)\n"
+        "  --no-default-package    start without the default package\n"
+        "  -h, --help              show this help and exit\n"
+        "  -v, --version           show the version and exit\n"
+        "\n"
+        "Exit status: 0 on success, 2 for a bad argument or palette file.\n")
+        .arg(host::ide::DefaultRegistryFile());
+}
+
+QString CommandLine::Version()
+{
+    return QStringLiteral(VORLA_VERSION);
+}
+
+QString CommandLine::VersionText()
+{
+    return QStringLiteral("standin-ide ") + Version();
+}
+
+} // namespace standin

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "PaletteFile.h"
+
+#include <QMainWindow>
+
+class QDockWidget;
+class QMdiArea;
+class QMenu;
+
+namespace standin {
+
+class PackageManager;
+class ToolPaletteWindow;
+
+// The IDE's main window: the main menu, the form designer and the tool palette window.
+// It hands its menu, itself and its forms to the host library, so that packages see them,
+// and owns the package manager: every package is unloaded before the window goes.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(const Palette& pages, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    PackageManager* Packages() const { return m_packages; }
+    ToolPaletteWindow* ToolPalette() const { return m_toolPalette; }
+    QDockWidget* ToolPaletteDock() const { return m_toolPaletteDock; }
+    QMdiArea* Designer() const { return m_designer; }
+
+    // Loads a package, reporting a refusal the way the IDE reports every error.
+    // Returns whether the package was loaded.
+    bool LoadPackage(const QString& file);
+
+    void ShowInstallPackagesDialog();
+    void NewForm();
+
+private:
+    QMenu* AddMenu(const QString& title, const QString& name);
+    void BuildMenus();
+    void ShowAbout();
+
+    PackageManager* m_packages;
+    QMdiArea* m_designer;
+    QDockWidget* m_toolPaletteDock = nullptr;
+    ToolPaletteWindow* m_toolPalette = nullptr;
+    int m_formCount = 0;
+};
+
+} // namespace standin

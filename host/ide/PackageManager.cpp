@@ -1,0 +1,183 @@
+#include "PackageManager.h"
+
+#include "IdeHost.h"
+#include "host/Exceptions.h"
+#include "host/Package.h"
+
+#include <QFileInfo>
+#include <QLibrary>
+
+#include <algorithm>
+
+namespace standin {
+
+struct PackageManager::Entry {
+    PackageInfo info;
+    std::unique_ptr<QLibrary> library;
+};
+
+namespace {
+
+using DescriptionFunction = const host::PackageDescription* (*)();
+using RegisterFunction = void (*)();
+
+[[noreturn]] void Refuse(const QString& message)
+{
+    throw host::EPackageError(message);
+}
+
+// Package names, like unit names, ignore letter case.
+bool SameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QString Text(const char* text)
+{
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+// Ends the registration window whether Register returns or raises.
+class RegistrationScope {
+public:
+    explicit RegistrationScope(const QString& package) { host::ide::BeginPackageRegistration(package); }
+    ~RegistrationScope() { host::ide::EndPackageRegistration(); }
+    RegistrationScope(const RegistrationScope&) = delete;
+    RegistrationScope& operator=(const RegistrationScope&) = delete;
+};
+
+} // namespace
+
+PackageManager::PackageManager(QObject* parent) : QObject(parent) {}
+
+PackageManager::~PackageManager()
+{
+    UnloadAll();
+}
+
+QStringList PackageManager::ProvidedPackages()
+{
+    return {QStringLiteral("designide370"), QStringLiteral("vcl370")};
+}
+
+QString PackageManager::DefaultPackageFile()
+{
+    return QStringLiteral(VORLA_DEFAULT_PACKAGE);
+}
+
+PackageInfo PackageManager::Load(const QString& file)
+{
+    const QFileInfo fileInfo(file);
+    if (!fileInfo.exists())
+        Refuse(QStringLiteral("Package file \"%1\" does not exist").arg(file));
+    if (!fileInfo.isFile())
+        Refuse(QStringLiteral("Package file \"%1\" is not a file").arg(file));
+    const QString path = fileInfo.absoluteFilePath();
+
+    auto library = std::make_unique<QLibrary>(path);
+    // Resolve every symbol now, so that a broken package fails here and not later.
+    library->setLoadHints(QLibrary::ResolveAllSymbolsHint);
+    if (!library->load())
+        Refuse(QStringLiteral("\"%1\" is not a package: it cannot be loaded as a shared library (%2)")
+                   .arg(path, library->errorString()));
+
+    // From here on a refusal unloads the library again.
+    auto refuse = [&library](const QString& message) {
+        library->unload();
+        Refuse(message);
+    };
+
+    auto describe = reinterpret_cast<DescriptionFunction>(library->resolve(HOST_PACKAGE_DESCRIPTION_SYMBOL));
+    auto registerPackage = reinterpret_cast<RegisterFunction>(library->resolve(HOST_PACKAGE_REGISTER_SYMBOL));
+    if (!describe || !registerPackage)
+        refuse(QStringLiteral("\"%1\" is not a package: it does not export %2")
+                   .arg(path, QLatin1String(!describe ? HOST_PACKAGE_DESCRIPTION_SYMBOL : HOST_PACKAGE_REGISTER_SYMBOL)));
+
+    const host::PackageDescription* description = describe();
+    if (!description || !description->name || !*description->name)
+        refuse(QStringLiteral("\"%1\" is not a package: it describes itself without a name").arg(path));
+
+    PackageInfo info;
+    info.name = Text(description->name);
+    info.description = Text(description->description);
+    info.version = Text(description->version);
+    info.designTimeOnly = description->designTimeOnly;
+    info.file = path;
+    for (const char* const* required = description->requires; required && *required; ++required)
+        info.requires.append(Text(*required));
+
+    if (const Entry* existing = FindLoaded(info.name))
+        refuse(QStringLiteral("Package \"%1\" is already loaded (from \"%2\")").arg(info.name, existing->info.file));
+    const QStringList provided = ProvidedPackages();
+    for (const QString& required : std::as_const(info.requires)) {
+        if (!provided.contains(required))
+            refuse(QStringLiteral("Package \"%1\" requires \"%2\", which this IDE does not provide (it provides %3)")
+                       .arg(info.name, required, provided.join(QStringLiteral(", "))));
+    }
+
+    info.loaded = true;
+    auto entry = std::make_unique<Entry>();
+    entry->info = info;
+    entry->library = std::move(library);
+    m_loaded.push_back(std::move(entry));
+    m_unloaded.erase(std::remove_if(m_unloaded.begin(), m_unloaded.end(),
+                                    [&](const PackageInfo& old) { return SameName(old.name, info.name); }),
+                     m_unloaded.end());
+
+    {
+        RegistrationScope scope(info.name);
+        host::RunHandler(registerPackage);
+    }
+    emit PackagesChanged();
+    return info;
+}
+
+void PackageManager::Unload(const QString& name)
+{
+    const auto it = std::find_if(m_loaded.begin(), m_loaded.end(),
+                                 [&](const std::unique_ptr<Entry>& entry) { return SameName(entry->info.name, name); });
+    if (it == m_loaded.end())
+        Refuse(QStringLiteral("No package named \"%1\" is loaded").arg(name));
+
+    std::unique_ptr<Entry> entry = std::move(*it);
+    m_loaded.erase(it);
+
+    // The package's objects go before its code does.
+    host::ide::ReleasePackageWizards(entry->info.name);
+    entry->library->unload();
+
+    entry->info.loaded = false;
+    m_unloaded.append(entry->info);
+    emit PackagesChanged();
+}
+
+void PackageManager::UnloadAll()
+{
+    while (!m_loaded.empty())
+        Unload(m_loaded.back()->info.name);
+}
+
+bool PackageManager::IsLoaded(const QString& name) const
+{
+    return FindLoaded(name) != nullptr;
+}
+
+QVector<PackageInfo> PackageManager::Packages() const
+{
+    QVector<PackageInfo> result;
+    for (const auto& entry : m_loaded)
+        result.append(entry->info);
+    result.append(m_unloaded);
+    return result;
+}
+
+PackageManager::Entry* PackageManager::FindLoaded(const QString& name) const
+{
+    for (const auto& entry : m_loaded) {
+        if (SameName(entry->info.name, name))
+            return entry.get();
+    }
+    return nullptr;
+}
+
+} // namespace standin

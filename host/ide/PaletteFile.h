@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace standin {
+
+// One page of the tool palette: its caption, exactly as written, and its components.
+struct PalettePage {
+    QString caption;
+    QStringList components;
+
+    bool operator==(const PalettePage& other) const
+    {
+        return caption == other.caption && components == other.components;
+    }
+};
+using Palette = QVector<PalettePage>;
+
+// Reads a palette file:
+//   {"pages": [{"caption": "Standard", "components": ["TMainMenu", "TPopupMenu"]}, ...]}
+// Pages keep the file's order; captions may hold any text and may repeat. On failure
+// returns false and sets *error to one line naming the file and the problem.
+bool LoadPaletteFile(const QString& fileName, Palette* palette, QString* error);
+
+// The same for the file's content; sourceName names it in messages.
+bool ParsePalette(const QByteArray& json, const QString& sourceName, Palette* palette, QString* error);
+
+// The palette built into the IDE, some eighty pages.
+Palette DefaultPalette();
+
+} // namespace standin

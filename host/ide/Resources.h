@@ -1,0 +1,9 @@
+#pragma once
+
+namespace standin {
+
+// Registers the IDE's built-in resources (default palette, tool bar images). A static
+// library's resources are not registered on their own; call before using any.
+void InitResources();
+
+} // namespace standin

@@ -1,0 +1,120 @@
+#include "ToolPaletteWindow.h"
+
+#include "Resources.h"
+#include "host/CategoryButtons.h"
+#include "host/ToolBar.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
+#include <QVBoxLayout>
+
+namespace standin {
+
+namespace {
+
+const QStringList kImageSizes = {QStringLiteral("16.png"), QStringLiteral("32.png")};
+
+} // namespace
+
+ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
+    : QWidget(parent)
+    , m_imageCollection(new host::TImageCollection(this))
+    , m_images(new host::TVirtualImageList(this))
+    , m_toolBar(new host::TToolBar(this))
+    , m_search(new QLineEdit(this))
+    , m_palette(new host::TCategoryButtons(this))
+{
+    setObjectName(QStringLiteral("ToolForm"));
+    setWindowTitle(QStringLiteral("Tool Palette"));
+    setAccessibleName(QStringLiteral("Tool Palette"));
+
+    InitResources();
+    m_imageCollection->setObjectName(QStringLiteral("ToolPaletteImages"));
+    m_images->setObjectName(QStringLiteral("ToolPaletteImageList"));
+    m_images->SetImageCollection(m_imageCollection);
+    for (const QString& name : {QStringLiteral("Categories"), QStringLiteral("Search")}) {
+        const int index = m_imageCollection->Add(
+            name, QStringLiteral(":/standin/icons/") + name.toLower(), kImageSizes);
+        m_images->Add(name, index);
+    }
+
+    m_toolBar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolBar->setAccessibleName(QStringLiteral("Tool palette tool bar"));
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->SetImages(m_images);
+
+    // First control: a tool button that collapses every category, or expands them all.
+    auto* categories = new QAction(m_images->GetIcon(m_images->GetIndexByName(QStringLiteral("Categories"))),
+                                   QStringLiteral("Categories"), this);
+    categories->setObjectName(QStringLiteral("CategoriesAction"));
+    categories->setToolTip(QStringLiteral("Collapse or expand all categories"));
+    connect(categories, &QAction::triggered, this, &ToolPaletteWindow::ToggleAllCategories);
+    m_toolBar->InsertToolButton(0, categories);
+
+    // Second control: the search box, which narrows the palette to matching components.
+    m_search->setObjectName(QStringLiteral("SearchBox"));
+    m_search->setPlaceholderText(QStringLiteral("Search"));
+    m_search->setAccessibleName(QStringLiteral("Search components"));
+    m_search->setClearButtonEnabled(true);
+    m_search->addAction(m_images->GetIcon(m_images->GetIndexByName(QStringLiteral("Search"))),
+                        QLineEdit::LeadingPosition);
+    connect(m_search, &QLineEdit::textChanged, this, &ToolPaletteWindow::Filter);
+    m_toolBar->addWidget(m_search)->setObjectName(QStringLiteral("SearchAction"));
+
+    m_palette->setObjectName(QStringLiteral("Palette"));
+    m_palette->setAccessibleName(QStringLiteral("Tool palette pages"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_toolBar);
+    layout->addWidget(m_palette, 1);
+
+    SetPages(pages);
+}
+
+ToolPaletteWindow::~ToolPaletteWindow() = default;
+
+void ToolPaletteWindow::SetPages(const Palette& pages)
+{
+    host::TButtonCategories* categories = m_palette->Categories();
+    categories->Clear();
+    for (const PalettePage& page : pages)
+        categories->Add(page.caption, page.components);
+    Filter(m_search->text());
+}
+
+void ToolPaletteWindow::ToggleAllCategories()
+{
+    host::TButtonCategories* categories = m_palette->Categories();
+    bool anyExpanded = false;
+    for (int i = 0; i < categories->Count(); ++i)
+        anyExpanded = anyExpanded || !categories->GetItem(i)->Collapsed();
+    for (int i = 0; i < categories->Count(); ++i)
+        categories->GetItem(i)->SetCollapsed(anyExpanded);
+}
+
+void ToolPaletteWindow::Filter(const QString& text)
+{
+    // Hides what does not match in the view only: the categories themselves stay.
+    const QString needle = text.trimmed();
+    QTreeWidget* view = m_palette->View();
+    for (int i = 0; i < view->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* page = view->topLevelItem(i);
+        int shown = 0;
+        for (int j = 0; j < page->childCount(); ++j) {
+            QTreeWidgetItem* component = page->child(j);
+            const bool match = needle.isEmpty() || component->text(0).contains(needle, Qt::CaseInsensitive);
+            component->setHidden(!match);
+            shown += match ? 1 : 0;
+        }
+        page->setHidden(!needle.isEmpty() && shown == 0);
+        if (!needle.isEmpty() && shown > 0)
+            page->setExpanded(true);
+    }
+}
+
+} // namespace standin

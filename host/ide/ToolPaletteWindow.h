@@ -1,0 +1,44 @@
+#pragma once
+
+#include "PaletteFile.h"
+
+#include <QWidget>
+
+class QLineEdit;
+
+namespace host {
+class TCategoryButtons;
+class TImageCollection;
+class TToolBar;
+class TVirtualImageList;
+} // namespace host
+
+namespace standin {
+
+// The tool palette window, the form "ToolForm": the tool bar "Toolbar1" and the
+// category list "Palette", one category per palette page. Packages find both by name
+// among the form's own components, so both are its direct children.
+class ToolPaletteWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ToolPaletteWindow(const Palette& pages, QWidget* parent = nullptr);
+    ~ToolPaletteWindow() override;
+
+    host::TToolBar* ToolBar() const { return m_toolBar; }
+    host::TCategoryButtons* PaletteButtons() const { return m_palette; }
+
+    // Replaces the palette's pages.
+    void SetPages(const Palette& pages);
+
+private:
+    void ToggleAllCategories();
+    void Filter(const QString& text);
+
+    host::TImageCollection* m_imageCollection;
+    host::TVirtualImageList* m_images;
+    host::TToolBar* m_toolBar;
+    QLineEdit* m_search;
+    host::TCategoryButtons* m_palette;
+};
+
+} // namespace standin
