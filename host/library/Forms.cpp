@@ -60,7 +60,8 @@ TScreen* Screen()
 
 QObject* FindComponent(const QObject* owner, const QString& name)
 {
-    if (!owner)
+    // Unnamed components are not found by name, not even by an empty one.
+    if (!owner || name.isEmpty())
         return nullptr;
     for (QObject* child : owner->children()) {
         if (QString::compare(child->objectName(), name, Qt::CaseInsensitive) == 0)
