@@ -405,6 +405,16 @@ private slots:
         QVERIFY(TIDEThemeMetrics::Font::Size() > 0); // the font is there even without a theme
     }
 
+    void themeNoneRestoresDefaultPalette()
+    {
+        const QColor defaultWindow = QApplication::palette().color(QPalette::Window);
+        ide::SetTheme(ide::Theme::Dark);
+        QVERIFY(QApplication::palette().color(QPalette::Window) != defaultWindow);
+        ide::SetTheme(ide::Theme::None);
+        QCOMPARE(QApplication::palette().color(QPalette::Window), defaultWindow);
+        QCOMPARE(ThemeProperties(), nullptr);
+    }
+
     void themeColours_data()
     {
         QTest::addColumn<ide::Theme>("theme");
