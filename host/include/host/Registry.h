@@ -14,6 +14,12 @@ namespace host {
 
 class RegistryBackend;
 
+// The form in which the registry compares names of keys, sections and values: two names
+// match when their keys are equal. Each character is replaced by its Unicode simple case
+// folding, so "Ä" matches "ä" and "Σ", "σ" and "ς" match one another; the length in UTF-16
+// code units never changes.
+HOST_EXPORT QString RegistryNameKey(const QString& name);
+
 // The host's registry-as-ini-file: a key under the current user, its sections (subkeys)
 // and their string values. Names of keys, sections and values match without regard to
 // letter case; a section lists its entries in creation order. Every call goes straight to
@@ -21,6 +27,11 @@ class RegistryBackend;
 // naming the store and what failed.
 class HOST_EXPORT TRegIniFile {
 public:
+    // The registry's limits, in UTF-16 code units. A write beyond one raises and writes nothing.
+    static constexpr int MaxKeyNameLength = 255;      // each key and section name
+    static constexpr int MaxValueNameLength = 16383;  // a value's name
+    static constexpr int MaxValueLength = 512 * 1024; // a value's data: 1 MiB
+
     // Opens key (path separated by "\"), creating it when missing.
     explicit TRegIniFile(const QString& key);
     ~TRegIniFile();
@@ -48,7 +59,11 @@ public:
     void Transaction(const std::function<void()>& changes);
 
 private:
+    QStringList SectionPath(const QString& section) const;
+    void CheckKeyNames(const QStringList& path, const QString& action) const;
+
     QString m_key;
+    QStringList m_path; // the key's names, level by level
     std::unique_ptr<RegistryBackend> m_backend;
 };
 

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace host {
+
+// A path of keys below the current user's root, one name per level, as given (not folded).
+using RegistryKeyPath = QStringList;
+
+// Where TRegIniFile keeps its keys and values: one implementation per platform (SQLite on
+// Linux; the Win32 registry under HKEY_CURRENT_USER would be another). TRegIniFile checks
+// names and sizes against the registry's limits before calling. A backend matches names as
+// RegistryNameKey says, keeps the case a name was created with, lists values in creation
+// order, and raises ERegistryException (RaiseRegistryError) naming its store and what
+// failed. Every call is durable when it returns, unless it runs inside transaction().
+class RegistryBackend {
+public:
+    virtual ~RegistryBackend() = default;
+
+    // Where the store lives, for messages and StoreLocation().
+    virtual QString location() const = 0;
+
+    // Creates the key and its missing ancestors.
+    virtual void createKey(const RegistryKeyPath& key) = 0;
+    // The value, or nothing when the key or the value is missing.
+    virtual std::optional<QString> readValue(const RegistryKeyPath& key, const QString& name) = 0;
+    // Creates the key when missing; creates the value or replaces its data in place.
+    virtual void writeValue(const RegistryKeyPath& key, const QString& name, const QString& value) = 0;
+    // Removes the value; nothing happens when it or its key is missing.
+    virtual void deleteValue(const RegistryKeyPath& key, const QString& name) = 0;
+    // Removes the key with its values and every key below it; nothing happens when missing.
+    virtual void deleteKey(const RegistryKeyPath& key) = 0;
+    // The key's values in creation order, names and data exactly as stored.
+    virtual QList<QPair<QString, QString>> values(const RegistryKeyPath& key) = 0;
+
+    // Runs changes as one all-or-nothing change. Calls may nest: an inner one that raises
+    // undoes only its own changes before the exception goes on.
+    virtual void transaction(const std::function<void()>& changes) = 0;
+};
+
+// Opens this platform's per-user store.
+std::unique_ptr<RegistryBackend> OpenRegistryBackend();
+
+// What an operation was doing, for messages: `verb "name" in key "A\B"`, or `verb key "A\B"`
+// without a name.
+QString DescribeRegistryAction(const char* verb, const RegistryKeyPath& key, const QString* name = nullptr);
+
+// Raises ERegistryException: `Registry store "<store>": cannot <action>: <reason>`.
+[[noreturn]] void RaiseRegistryError(const QString& store, const QString& action, const QString& reason);
+
+} // namespace host

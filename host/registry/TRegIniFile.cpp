@@ -1,0 +1,162 @@
+#include "host/Registry.h"
+
+#include "RegistryBackend.h"
+#include "host/Exceptions.h"
+
+#include <QChar>
+#include <QStringBuilder>
+
+namespace host {
+
+namespace {
+
+const QChar Separator = QLatin1Char('\\');
+
+RegistryKeyPath SplitKey(const QString& path)
+{
+    return path.split(Separator, Qt::SkipEmptyParts);
+}
+
+QString Abbreviated(const QString& name)
+{
+    constexpr int Shown = 60;
+    return name.size() <= Shown ? name : name.left(Shown) + QChar(0x2026);
+}
+
+// "<what> is <length> long; the registry allows at most <limit>"
+QString TooLong(const QString& what, qsizetype length, const char* unit, int limit)
+{
+    return QStringLiteral("%1 is %L2 %3 long; the registry allows at most %L4")
+        .arg(what)
+        .arg(length)
+        .arg(QLatin1String(unit))
+        .arg(limit);
+}
+
+} // namespace
+
+QString RegistryNameKey(const QString& name)
+{
+    QString key(name.size(), Qt::Uninitialized);
+    QChar* out = key.data();
+    const QChar* in = name.constData();
+    const qsizetype size = name.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (in[i].isHighSurrogate() && i + 1 < size && in[i + 1].isLowSurrogate()) {
+            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(in[i], in[i + 1]));
+            out[i] = QChar(QChar::highSurrogate(folded));
+            out[i + 1] = QChar(QChar::lowSurrogate(folded));
+            ++i;
+        } else {
+            out[i] = in[i].toCaseFolded();
+        }
+    }
+    return key;
+}
+
+QString DescribeRegistryAction(const char* verb, const RegistryKeyPath& key, const QString* name)
+{
+    const QString path = QLatin1Char('"') % key.join(Separator) % QLatin1Char('"');
+    if (!name)
+        return QLatin1String(verb) % QLatin1String(" key ") % path;
+    return QLatin1String(verb) % QLatin1String(" \"") % Abbreviated(*name) % QLatin1String("\" in key ") % path;
+}
+
+void RaiseRegistryError(const QString& store, const QString& action, const QString& reason)
+{
+    throw ERegistryException(QStringLiteral("Registry store \"%1\": cannot %2: %3").arg(store, action, reason));
+}
+
+TRegIniFile::TRegIniFile(const QString& key)
+    : m_key(key), m_path(SplitKey(key)), m_backend(OpenRegistryBackend())
+{
+    CheckKeyNames(m_path, DescribeRegistryAction("create", m_path));
+    m_backend->createKey(m_path);
+}
+
+TRegIniFile::~TRegIniFile() = default;
+
+QString TRegIniFile::FileName() const
+{
+    return m_key;
+}
+
+QString TRegIniFile::StoreLocation() const
+{
+    return m_backend->location();
+}
+
+RegistryKeyPath TRegIniFile::SectionPath(const QString& section) const
+{
+    return m_path + SplitKey(section);
+}
+
+void TRegIniFile::CheckKeyNames(const RegistryKeyPath& path, const QString& action) const
+{
+    for (const QString& name : path) {
+        if (name.size() > MaxKeyNameLength)
+            RaiseRegistryError(m_backend->location(), action,
+                               TooLong(QStringLiteral("the key name \"%1\"").arg(Abbreviated(name)),
+                                       name.size(), "characters", MaxKeyNameLength));
+    }
+    if (path.isEmpty())
+        RaiseRegistryError(m_backend->location(), action, QStringLiteral("no key is named"));
+}
+
+QString TRegIniFile::ReadString(const QString& section, const QString& name, const QString& defaultValue) const
+{
+    return m_backend->readValue(SectionPath(section), name).value_or(defaultValue);
+}
+
+void TRegIniFile::WriteString(const QString& section, const QString& name, const QString& value)
+{
+    const RegistryKeyPath path = SectionPath(section);
+    const auto refuse = [&](const QString& reason) {
+        RaiseRegistryError(m_backend->location(), DescribeRegistryAction("write", path, &name), reason);
+    };
+    CheckKeyNames(path, DescribeRegistryAction("write", path, &name));
+    if (name.size() > MaxValueNameLength)
+        refuse(TooLong(QStringLiteral("the value name"), name.size(), "characters", MaxValueNameLength));
+    if (value.size() > MaxValueLength)
+        refuse(TooLong(QStringLiteral("the value"), value.size(), "UTF-16 code units (2 bytes each)",
+                       MaxValueLength));
+    m_backend->writeValue(path, name, value);
+}
+
+void TRegIniFile::DeleteKey(const QString& section, const QString& name)
+{
+    m_backend->deleteValue(SectionPath(section), name);
+}
+
+void TRegIniFile::EraseSection(const QString& section)
+{
+    const RegistryKeyPath path = SectionPath(section);
+    // Erasing no section at all would erase the key itself, which the host never does.
+    if (path.size() == m_path.size())
+        RaiseRegistryError(m_backend->location(), DescribeRegistryAction("erase", path),
+                           QStringLiteral("no section is named"));
+    m_backend->deleteKey(path);
+}
+
+void TRegIniFile::ReadSectionValues(const QString& section, QStringList& lines) const
+{
+    const QList<QPair<QString, QString>> entries = ReadSectionEntries(section);
+    lines.clear();
+    lines.reserve(entries.size());
+    for (const auto& [name, value] : entries) {
+        if (!value.isEmpty())
+            lines.append(name % QLatin1Char('=') % value);
+    }
+}
+
+QList<QPair<QString, QString>> TRegIniFile::ReadSectionEntries(const QString& section) const
+{
+    return m_backend->values(SectionPath(section));
+}
+
+void TRegIniFile::Transaction(const std::function<void()>& changes)
+{
+    m_backend->transaction(changes);
+}
+
+} // namespace host

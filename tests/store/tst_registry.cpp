@@ -1,0 +1,865 @@
+// The host's registry-as-ini-file on its SQLite store: operations, names, order, values,
+// limits, persistence, several handles and processes, all-or-nothing changes, failures.
+//
+// Run with "--hold-lock FILE" or "--writer ..." this executable is the second process that
+// some tests start (see main at the end).
+
+#include "IdeHost.h"
+#include "host/Exceptions.h"
+#include "host/Registry.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <unistd.h>
+
+using host::ERegistryException;
+using host::TRegIniFile;
+
+namespace {
+
+const QString Key = QStringLiteral("Software\\Vorla\\Test");
+const QString Section = QStringLiteral("Categories");
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<cannot open>");
+    return file.readAll();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Every entry of a section as "name=value", empty values included.
+QStringList Entries(const TRegIniFile& reg, const QString& section = Section)
+{
+    QStringList lines;
+    for (const auto& [name, value] : reg.ReadSectionEntries(section))
+        lines.append(name + QLatin1Char('=') + value);
+    return lines;
+}
+
+// The message of the ERegistryException that call raises, or "" when it raises none.
+template <typename Call>
+QString RegistryError(Call call)
+{
+    try {
+        call();
+    } catch (const ERegistryException& e) {
+        return e.Message();
+    }
+    return QString();
+}
+
+// The single number that query yields on the store file, read with SQLite directly.
+int RowCount(const QString& store, const char* query)
+{
+    sqlite3* db = nullptr;
+    int count = -1;
+    if (sqlite3_open_v2(QFile::encodeName(store).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, query, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+            count = sqlite3_column_int(statement, 0);
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return count;
+}
+
+bool RunningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+} // namespace
+
+class RegistryTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_store;
+
+    QString StorePath(const QString& name) const { return m_dir->filePath(name); }
+
+    // A second process: this executable in one of its helper roles.
+    std::unique_ptr<QProcess> StartHelper(const QStringList& arguments)
+    {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(QCoreApplication::applicationFilePath(), arguments);
+        return process;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_store = StorePath(QStringLiteral("registry.sqlite"));
+        host::ide::SetRegistryFile(m_store);
+    }
+
+    void cleanup()
+    {
+        host::ide::SetRegistryFile(QString());
+        m_dir.reset();
+    }
+
+    // --- Opening ------------------------------------------------------------------------
+
+    void createsStoreAndFoldersOnFirstUse()
+    {
+        const QString path = StorePath(QStringLiteral("a/b/c/registry.sqlite"));
+        host::ide::SetRegistryFile(path);
+        QVERIFY(!QFile::exists(path));
+        TRegIniFile reg(Key);
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(reg.StoreLocation(), path);
+        QCOMPARE(reg.FileName(), Key);
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("Standard"), QStringLiteral("default")),
+                 QStringLiteral("default"));
+    }
+
+    void defaultStoreUnderXdgConfigHome()
+    {
+        const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
+        const QString config = StorePath(QStringLiteral("config"));
+        QStandardPaths::setTestModeEnabled(false);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+        host::ide::SetRegistryFile(QString());
+        const QString expected = host::ide::DefaultRegistryFile();
+        const QString location = TRegIniFile(Key).StoreLocation();
+        qputenv("XDG_CONFIG_HOME", previous);
+        QStandardPaths::setTestModeEnabled(true);
+
+        QVERIFY2(expected.startsWith(config + QLatin1Char('/')), qPrintable(expected));
+        QCOMPARE(location, expected);
+        QVERIFY(QFile::exists(location));
+    }
+
+    void storeIsUtf16AndWal()
+    {
+        TRegIniFile(Key).WriteString(Section, QStringLiteral("x"), QStringLiteral("y"));
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(m_store), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* statement = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(db, "SELECT * FROM pragma_encoding, pragma_journal_mode", -1, &statement, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_step(statement), SQLITE_ROW);
+        const QByteArray encoding(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        const QByteArray journal(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+        QCOMPARE(encoding, QByteArray("UTF-16le"));
+        QCOMPARE(journal, QByteArray("wal"));
+    }
+
+    // --- The five operations --------------------------------------------------------------
+
+    void readMissingGivesDefault()
+    {
+        TRegIniFile reg(Key);
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("Standard"), QString()), QString());
+        QCOMPARE(reg.ReadString(QStringLiteral("No such section"), QStringLiteral("x"), QStringLiteral("d")),
+                 QStringLiteral("d"));
+        reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Common"));
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("Additional"), QStringLiteral("d")), QStringLiteral("d"));
+        QVERIFY(reg.ReadSectionEntries(QStringLiteral("No such section")).isEmpty());
+    }
+
+    void writeCreatesAndReplaces()
+    {
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Common"));
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("Standard"), QString()), QStringLiteral("Common"));
+        reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Basics;Common"));
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("Standard"), QString()), QStringLiteral("Basics;Common"));
+        QCOMPARE(Entries(reg), QStringList{QStringLiteral("Standard=Basics;Common")});
+    }
+
+    void valuesKeptExactly_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("spaces only") << QStringLiteral("   ");
+        QTest::newRow("spaces around") << QStringLiteral("  Data Access ; Web  ");
+        QTest::newRow("semicolons") << QStringLiteral(";a;;b;");
+        QTest::newRow("equals signs") << QStringLiteral("=a=b=");
+        QTest::newRow("ampersands") << QStringLiteral("&File&&Edit&");
+        QTest::newRow("line breaks and tabs") << QStringLiteral("a\r\nb\nc\rd\te");
+        QTest::newRow("quotes and backslashes") << QStringLiteral("\"'\\\\x\\");
+        QTest::newRow("SQL-looking") << QStringLiteral("'); DROP TABLE vals; --");
+        QTest::newRow("non-ASCII") << QStringLiteral("Äöü ß Σσς Жж 中文 עברית 😀");
+        QTest::newRow("every special character")
+            << QStringLiteral(" ;=&\"'\\%_*?[]{}()<>|!#$^~`,.:/+-@\t\u00a0\u200b\ufeff😀 ");
+        QTest::newRow("unpaired surrogate") << QString(QChar(0xd800)) + QStringLiteral("x") + QChar(0xdc00);
+        QTest::newRow("large") << QString(100000, QLatin1Char('x')) + QStringLiteral(";end");
+    }
+    void valuesKeptExactly()
+    {
+        QFETCH(QString, value);
+        {
+            TRegIniFile reg(Key);
+            reg.WriteString(Section, QStringLiteral("Page"), value);
+            QCOMPARE(reg.ReadString(Section, QStringLiteral("Page"), QStringLiteral("missing")), value);
+        }
+        TRegIniFile reopened(Key);
+        const QString read = reopened.ReadString(Section, QStringLiteral("Page"), QStringLiteral("missing"));
+        QCOMPARE(read.size(), value.size());
+        QCOMPARE(read, value);
+        QCOMPARE(reopened.ReadSectionEntries(Section).value(0).second, value);
+    }
+
+    void namesKeptExactly_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("spaces") << QStringLiteral("  Data  Access ");
+        QTest::newRow("special characters") << QStringLiteral(";=&\"'%_*?[]\\");
+        QTest::newRow("non-ASCII") << QStringLiteral("Ärger 中文 😀");
+    }
+    void namesKeptExactly()
+    {
+        QFETCH(QString, name);
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, name, QStringLiteral("value"));
+        QCOMPARE(reg.ReadString(Section, name, QString()), QStringLiteral("value"));
+        const auto entries = reg.ReadSectionEntries(Section);
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries[0].first, name);
+    }
+
+    void emptyNameIsAnEntryOfItsOwn()
+    {
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, QString(), QStringLiteral("Nameless"));
+        reg.WriteString(Section, QStringLiteral(" "), QStringLiteral("Space"));
+        QCOMPARE(reg.ReadString(Section, QString(), QString()), QStringLiteral("Nameless"));
+        QCOMPARE(reg.ReadString(Section, QStringLiteral(""), QString()), QStringLiteral("Nameless"));
+        QCOMPARE(Entries(reg), (QStringList{QStringLiteral("=Nameless"), QStringLiteral(" =Space")}));
+        reg.DeleteKey(Section, QString());
+        QCOMPARE(Entries(reg), QStringList{QStringLiteral(" =Space")});
+    }
+
+    void deleteKey()
+    {
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
+        reg.WriteString(Section, QStringLiteral("Additional"), QStringLiteral("B"));
+        reg.DeleteKey(Section, QStringLiteral("Standard"));
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("Standard"), QStringLiteral("gone")), QStringLiteral("gone"));
+        QCOMPARE(Entries(reg), QStringList{QStringLiteral("Additional=B")});
+        // Missing entries and sections: nothing happens.
+        reg.DeleteKey(Section, QStringLiteral("Standard"));
+        reg.DeleteKey(QStringLiteral("No such section"), QStringLiteral("x"));
+        QCOMPARE(Entries(reg), QStringList{QStringLiteral("Additional=B")});
+    }
+
+    void eraseSection()
+    {
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
+        reg.WriteString(Section, QStringLiteral("Additional"), QStringLiteral("B"));
+        reg.WriteString(QStringLiteral("Other"), QStringLiteral("Kept"), QStringLiteral("C"));
+        reg.EraseSection(Section);
+        QVERIFY(reg.ReadSectionEntries(Section).isEmpty());
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("Standard"), QStringLiteral("gone")), QStringLiteral("gone"));
+        QCOMPARE(Entries(reg, QStringLiteral("Other")), QStringList{QStringLiteral("Kept=C")});
+        reg.EraseSection(Section); // missing: nothing happens
+        reg.WriteString(Section, QStringLiteral("Additional"), QStringLiteral("new"));
+        QCOMPARE(Entries(reg), QStringList{QStringLiteral("Additional=new")});
+    }
+
+    void eraseSectionTakesNestedKeys()
+    {
+        TRegIniFile reg(Key);
+        reg.WriteString(QStringLiteral("Outer\\Inner"), QStringLiteral("a"), QStringLiteral("1"));
+        reg.WriteString(QStringLiteral("Outer"), QStringLiteral("b"), QStringLiteral("2"));
+        TRegIniFile nested(Key + QStringLiteral("\\Outer"));
+        QCOMPARE(nested.ReadString(QStringLiteral("Inner"), QStringLiteral("a"), QString()), QStringLiteral("1"));
+        reg.EraseSection(QStringLiteral("outer"));
+        QVERIFY(reg.ReadSectionEntries(QStringLiteral("Outer")).isEmpty());
+        QVERIFY(reg.ReadSectionEntries(QStringLiteral("Outer\\Inner")).isEmpty());
+        // Nothing of them is left behind in the file either.
+        QCOMPARE(RowCount(m_store, "SELECT count(*) FROM vals"), 0);
+        QCOMPARE(RowCount(m_store, "SELECT count(*) FROM keys"), 3); // Software\Vorla\Test
+    }
+
+    void readSectionValues()
+    {
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A;B"));
+        reg.WriteString(Section, QStringLiteral("Empty"), QString());
+        reg.WriteString(Section, QString(), QStringLiteral("nameless"));
+        reg.WriteString(Section, QStringLiteral("Eq=uals"), QStringLiteral("x=y"));
+        QStringList lines{QStringLiteral("stale line")};
+        reg.ReadSectionValues(Section, lines);
+        // The entry with an empty value is left out, as the host's registry does.
+        QCOMPARE(lines, (QStringList{QStringLiteral("Standard=A;B"), QStringLiteral("=nameless"),
+                                     QStringLiteral("Eq=uals=x=y")}));
+        reg.ReadSectionValues(QStringLiteral("No such section"), lines);
+        QVERIFY(lines.isEmpty());
+    }
+
+    // --- Names without regard to letter case ----------------------------------------------
+
+    void namesIgnoreCase_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("ASCII") << "Data Access" << "DATA access";
+        QTest::newRow("Latin-1") << "Ärger" << "äRGER";
+        QTest::newRow("Latin Extended") << "Łódź" << "łÓDŹ";
+        QTest::newRow("Greek") << "Σίσυφος" << "σΊΣΥΦΟΣ";
+        QTest::newRow("Greek final sigma") << "ΟΔΟΣ" << "οδος";
+        QTest::newRow("Greek sigma forms") << "ς" << "Σ";
+        QTest::newRow("Cyrillic") << "Жёлтый" << "жЁЛТЫЙ";
+        QTest::newRow("Armenian") << "Բարեւ" << "բԱՐԵՒ";
+        QTest::newRow("Georgian") << "Ⴀ" << "ⴀ";
+        QTest::newRow("Cherokee") << "Ꭰ" << "ꭰ";
+        QTest::newRow("titlecase digraph") << "ǅ" << "ǆ";
+        QTest::newRow("fullwidth") << "Ａｂｃ" << "ａＢＣ";
+        QTest::newRow("outside the BMP (Deseret)") << "𐐀𐐁" << "𐐨𐐩";
+        QTest::newRow("capital sharp s") << "ẞ" << "ß";
+        QTest::newRow("empty") << "" << "";
+    }
+    void namesIgnoreCase()
+    {
+        QFETCH(QString, written);
+        QFETCH(QString, read);
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, written, QStringLiteral("first"));
+        QCOMPARE(reg.ReadString(Section, read, QString()), QStringLiteral("first"));
+        // Writing under the other case replaces the value; the first case is kept.
+        reg.WriteString(Section, read, QStringLiteral("second"));
+        QCOMPARE(Entries(reg), QStringList{written + QStringLiteral("=second")});
+        reg.DeleteKey(Section, read);
+        QVERIFY(reg.ReadSectionEntries(Section).isEmpty());
+    }
+
+    void distinctNamesStayDistinct_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("accent") << "a" << "á";
+        QTest::newRow("sharp s is not ss") << "ß" << "ss";
+        QTest::newRow("dotless i") << "ı" << "i";
+        QTest::newRow("trailing space") << "Web" << "Web ";
+        QTest::newRow("precomposed and combining") << "é" << "e\u0301";
+        QTest::newRow("Latin A and Cyrillic A") << "A" << "А";
+    }
+    void distinctNamesStayDistinct()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, first, QStringLiteral("1"));
+        reg.WriteString(Section, second, QStringLiteral("2"));
+        QCOMPARE(reg.ReadString(Section, first, QString()), QStringLiteral("1"));
+        QCOMPARE(reg.ReadString(Section, second, QString()), QStringLiteral("2"));
+        QCOMPARE(reg.ReadSectionEntries(Section).size(), 2);
+    }
+
+    void keysAndSectionsIgnoreCase()
+    {
+        TRegIniFile reg(QStringLiteral("Software\\Vorla\\Ärger Σ"));
+        reg.WriteString(QStringLiteral("Categories Ä"), QStringLiteral("Standard"), QStringLiteral("A"));
+        TRegIniFile other(QStringLiteral("SOFTWARE\\vorla\\äRGER σ"));
+        QCOMPARE(other.ReadString(QStringLiteral("CATEGORIES ä"), QStringLiteral("standard"), QString()),
+                 QStringLiteral("A"));
+        other.WriteString(QStringLiteral("categories ä"), QStringLiteral("Additional"), QStringLiteral("B"));
+        QCOMPARE(Entries(reg, QStringLiteral("Categories Ä")),
+                 (QStringList{QStringLiteral("Standard=A"), QStringLiteral("Additional=B")}));
+        other.EraseSection(QStringLiteral("CATEGORIES Ä"));
+        QVERIFY(reg.ReadSectionEntries(QStringLiteral("Categories Ä")).isEmpty());
+    }
+
+    void keyPathSeparators()
+    {
+        TRegIniFile reg(QStringLiteral("\\Software\\\\Vorla\\Test\\"));
+        reg.WriteString(Section, QStringLiteral("x"), QStringLiteral("1"));
+        QCOMPARE(TRegIniFile(Key).ReadString(Section, QStringLiteral("x"), QString()), QStringLiteral("1"));
+        // Other keys are other stores of values.
+        QCOMPARE(TRegIniFile(Key + QStringLiteral("2")).ReadString(Section, QStringLiteral("x"), QString()), QString());
+    }
+
+    void nameKey()
+    {
+        QCOMPARE(host::RegistryNameKey(QStringLiteral("ÄΣς𐐀")), host::RegistryNameKey(QStringLiteral("äσΣ𐐨")));
+        QCOMPARE(host::RegistryNameKey(QStringLiteral("ÄΣς𐐀")).size(), QStringLiteral("ÄΣς𐐀").size());
+        QVERIFY(host::RegistryNameKey(QStringLiteral("ß")) != host::RegistryNameKey(QStringLiteral("ss")));
+        const QString unpaired = QString(QChar(0xdc00)) + QChar(0xd800);
+        QCOMPARE(host::RegistryNameKey(unpaired), unpaired);
+    }
+
+    // --- Creation order ---------------------------------------------------------------------
+
+    void creationOrder()
+    {
+        TRegIniFile reg(Key);
+        const QStringList names{"Web", "Standard", "Ärger", "additional", "", "Zeta", "alpha"};
+        for (const QString& name : names)
+            reg.WriteString(Section, name, name + QStringLiteral("!"));
+        QStringList expected;
+        for (const QString& name : names)
+            expected.append(name + QLatin1Char('=') + name + QStringLiteral("!"));
+        QCOMPARE(Entries(reg), expected);
+
+        // Replacing a value, under any case, keeps its place.
+        reg.WriteString(Section, QStringLiteral("STANDARD"), QStringLiteral("new"));
+        expected[1] = QStringLiteral("Standard=new");
+        QCOMPARE(Entries(reg), expected);
+
+        // Deleted and written again: it is a new entry, at the end.
+        reg.DeleteKey(Section, QStringLiteral("Web"));
+        reg.WriteString(Section, QStringLiteral("WEB"), QStringLiteral("back"));
+        expected.removeFirst();
+        expected.append(QStringLiteral("WEB=back"));
+        QCOMPARE(Entries(reg), expected);
+        QCOMPARE(TRegIniFile(Key).ReadSectionEntries(Section).size(), expected.size());
+    }
+
+    void creationOrderOfManyEntries()
+    {
+        TRegIniFile reg(Key);
+        QStringList expected;
+        reg.Transaction([&] {
+            for (int i = 0; i < 3000; ++i) {
+                const QString name = QStringLiteral("page %1").arg((i * 7919) % 3000);
+                reg.WriteString(Section, name, QString::number(i));
+                expected.append(name + QLatin1Char('=') + QString::number(i));
+            }
+        });
+        QCOMPARE(Entries(reg), expected);
+    }
+
+    // --- Limits ---------------------------------------------------------------------------
+
+    void limits_data()
+    {
+        QTest::addColumn<int>("keyLength");
+        QTest::addColumn<int>("nameLength");
+        QTest::addColumn<int>("valueLength");
+        QTest::addColumn<QString>("error"); // a word of the message, or "" for none
+        QTest::newRow("all at their limits") << TRegIniFile::MaxKeyNameLength << TRegIniFile::MaxValueNameLength
+                                             << TRegIniFile::MaxValueLength << "";
+        QTest::newRow("section name too long")
+            << TRegIniFile::MaxKeyNameLength + 1 << 1 << 1 << "the key name";
+        QTest::newRow("value name too long")
+            << 1 << TRegIniFile::MaxValueNameLength + 1 << 1 << "the value name is 16,384 characters long";
+        QTest::newRow("value too long")
+            << 1 << 1 << TRegIniFile::MaxValueLength + 1 << "the value is 524,289 UTF-16 code units";
+    }
+    void limits()
+    {
+        QFETCH(int, keyLength);
+        QFETCH(int, nameLength);
+        QFETCH(int, valueLength);
+        QFETCH(QString, error);
+        TRegIniFile reg(Key);
+        reg.WriteString(QStringLiteral("s"), QStringLiteral("before"), QStringLiteral("kept"));
+        const QString section(keyLength, QChar(0x00c4));
+        const QString name(nameLength, QLatin1Char('n'));
+        const QString value(valueLength, QChar(0x4e2d));
+        const QString message = RegistryError([&] { reg.WriteString(section, name, value); });
+        if (error.isEmpty()) {
+            QCOMPARE(message, QString());
+            QCOMPARE(reg.ReadString(section, name, QString()), value);
+            return;
+        }
+        QVERIFY2(message.contains(error), qPrintable(message));
+        QVERIFY2(message.contains(m_store), qPrintable(message));
+        QCOMPARE(reg.ReadString(section, name, QStringLiteral("nothing")), QStringLiteral("nothing"));
+        QVERIFY(reg.ReadSectionEntries(section).isEmpty());
+        QCOMPARE(Entries(reg, QStringLiteral("s")), QStringList{QStringLiteral("before=kept")});
+    }
+
+    void keyNameLimit()
+    {
+        TRegIniFile(QStringLiteral("Software\\") + QString(TRegIniFile::MaxKeyNameLength, QLatin1Char('k')));
+        const QString tooLong = QStringLiteral("Software\\") + QString(TRegIniFile::MaxKeyNameLength + 1, QLatin1Char('k'));
+        const QString message = RegistryError([&] { TRegIniFile reg(tooLong); });
+        QVERIFY2(message.contains(QStringLiteral("the key name")), qPrintable(message));
+    }
+
+    // --- Persistence, handles and processes -------------------------------------------------
+
+    void persistsAcrossReopening()
+    {
+        {
+            TRegIniFile reg(Key);
+            reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Common"));
+            reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("Internet;Common"));
+            reg.WriteString(Section, QStringLiteral("Gone"), QStringLiteral("x"));
+            reg.DeleteKey(Section, QStringLiteral("Gone"));
+        }
+        TRegIniFile reopened(QStringLiteral("software\\VORLA\\test"));
+        QCOMPARE(Entries(reopened), (QStringList{QStringLiteral("Standard=Common"), QStringLiteral("Web=Internet;Common")}));
+    }
+
+    void twoHandlesSeeEachOther()
+    {
+        TRegIniFile first(Key);
+        TRegIniFile second(Key);
+        first.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
+        QCOMPARE(second.ReadString(Section, QStringLiteral("standard"), QString()), QStringLiteral("A"));
+        second.WriteString(Section, QStringLiteral("STANDARD"), QStringLiteral("B"));
+        QCOMPARE(first.ReadString(Section, QStringLiteral("Standard"), QString()), QStringLiteral("B"));
+        second.EraseSection(Section);
+        QCOMPARE(first.ReadString(Section, QStringLiteral("Standard"), QStringLiteral("none")), QStringLiteral("none"));
+        first.WriteString(Section, QStringLiteral("Web"), QStringLiteral("C"));
+        QCOMPARE(Entries(second), QStringList{QStringLiteral("Web=C")});
+        // Interleaved writes: nothing lost.
+        for (int i = 0; i < 100; ++i)
+            (i % 2 ? first : second).WriteString(Section, QString::number(i), QString::number(i));
+        QCOMPARE(first.ReadSectionEntries(Section).size(), 101);
+    }
+
+    void twoProcessesSeeEachOtherAndLoseNothing()
+    {
+        constexpr int Count = 150;
+        TRegIniFile reg(Key); // the store exists before the writers start
+        auto a = StartHelper({QStringLiteral("--writer"), m_store, QStringLiteral("a"), QStringLiteral("b"),
+                              QString::number(Count)});
+        auto b = StartHelper({QStringLiteral("--writer"), m_store, QStringLiteral("b"), QStringLiteral("a"),
+                              QString::number(Count)});
+        for (QProcess* process : {a.get(), b.get()}) {
+            QVERIFY(process->waitForFinished(120000));
+            QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+            // Exit code 0: the writer saw the other's last entry before it stopped.
+            QCOMPARE(process->exitCode(), 0);
+        }
+        const auto entries = reg.ReadSectionEntries(QStringLiteral("Shared"));
+        QCOMPARE(entries.size(), 2 * Count + 2);
+        for (const QString& writer : {QStringLiteral("a"), QStringLiteral("b")}) {
+            for (int i = 0; i < Count; ++i)
+                QCOMPARE(reg.ReadString(QStringLiteral("Shared"), writer + QString::number(i), QString()),
+                         QStringLiteral("%1:%2").arg(writer).arg(i));
+        }
+        // Every read-modify-write of the shared counter ran as one change: none was lost.
+        QCOMPARE(reg.ReadString(QStringLiteral("Counter"), QStringLiteral("n"), QString()), QString::number(2 * Count));
+    }
+
+    // --- All-or-nothing changes -----------------------------------------------------------
+
+    void transactionCommits()
+    {
+        TRegIniFile reg(Key);
+        TRegIniFile observer(Key);
+        reg.WriteString(Section, QStringLiteral("Old"), QStringLiteral("1"));
+        reg.Transaction([&] {
+            reg.EraseSection(Section);
+            reg.WriteString(Section, QStringLiteral("New"), QStringLiteral("2"));
+            reg.WriteString(Section, QStringLiteral("Newer"), QStringLiteral("3"));
+            // Inside the change, the handle sees its own writes; another sees none of them yet.
+            QCOMPARE(reg.ReadString(Section, QStringLiteral("New"), QString()), QStringLiteral("2"));
+            QCOMPARE(Entries(observer), QStringList{QStringLiteral("Old=1")});
+        });
+        QCOMPARE(Entries(observer), (QStringList{QStringLiteral("New=2"), QStringLiteral("Newer=3")}));
+    }
+
+    void transactionInterruptedLeavesOldState()
+    {
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
+        reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("B"));
+        const QStringList before = Entries(reg);
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, reg.Transaction([&] {
+            reg.EraseSection(Section);
+            for (int i = 0; i < 500; ++i)
+                reg.WriteString(Section, QString::number(i), QStringLiteral("x"));
+            throw std::runtime_error("import failed halfway");
+        }));
+        QCOMPARE(Entries(reg), before);
+        QCOMPARE(Entries(TRegIniFile(Key)), before);
+        // The handle goes on working afterwards.
+        reg.WriteString(Section, QStringLiteral("After"), QStringLiteral("C"));
+        QCOMPARE(TRegIniFile(Key).ReadString(Section, QStringLiteral("After"), QString()), QStringLiteral("C"));
+    }
+
+    void transactionInterruptedByStoreError()
+    {
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
+        const QString message = RegistryError([&] {
+            reg.Transaction([&] {
+                reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("B"));
+                reg.WriteString(Section, QString(TRegIniFile::MaxValueNameLength + 1, QLatin1Char('x')), QString());
+            });
+        });
+        QVERIFY(!message.isEmpty());
+        QCOMPARE(Entries(TRegIniFile(Key)), QStringList{QStringLiteral("Standard=A")});
+    }
+
+    void nestedTransactionUndoesOnlyItself()
+    {
+        TRegIniFile reg(Key);
+        reg.Transaction([&] {
+            reg.WriteString(Section, QStringLiteral("Outer"), QStringLiteral("1"));
+            try {
+                reg.Transaction([&] {
+                    reg.WriteString(Section, QStringLiteral("Inner"), QStringLiteral("2"));
+                    throw std::runtime_error("inner");
+                });
+            } catch (const std::runtime_error&) {
+            }
+            reg.Transaction([&] { reg.WriteString(Section, QStringLiteral("Second"), QStringLiteral("3")); });
+        });
+        QCOMPARE(Entries(TRegIniFile(Key)), (QStringList{QStringLiteral("Outer=1"), QStringLiteral("Second=3")}));
+    }
+
+    // --- Failures -------------------------------------------------------------------------
+
+    void folderCannotBeCreated()
+    {
+        const QString blocker = StorePath(QStringLiteral("plain-file"));
+        WriteFile(blocker, "not a folder");
+        const QString path = blocker + QStringLiteral("/sub/registry.sqlite");
+        host::ide::SetRegistryFile(path);
+        const QString message = RegistryError([] { TRegIniFile reg(Key); });
+        QVERIFY2(message.contains(path), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("folder")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("cannot be created")), qPrintable(message));
+        QCOMPARE(FileBytes(blocker), QByteArray("not a folder"));
+    }
+
+    void folderCannotBeWritten()
+    {
+        if (RunningAsRoot())
+            QSKIP("root writes into any folder");
+        const QString folder = StorePath(QStringLiteral("locked"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        const QString path = folder + QStringLiteral("/registry.sqlite");
+        host::ide::SetRegistryFile(path);
+        const QString message = RegistryError([] { TRegIniFile reg(Key); });
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY2(message.contains(path), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("cannot be opened or created")), qPrintable(message));
+    }
+
+    void pathIsAFolder()
+    {
+        QVERIFY(QDir().mkpath(m_store));
+        const QString message = RegistryError([] { TRegIniFile reg(Key); });
+        QVERIFY2(message.contains(m_store) && message.contains(QStringLiteral("folder")), qPrintable(message));
+    }
+
+    void readOnlyFile()
+    {
+        {
+            TRegIniFile reg(Key);
+            reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
+        }
+        const QByteArray before = FileBytes(m_store);
+        QVERIFY(QFile::setPermissions(m_store, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+
+        TRegIniFile reg(Key); // the key exists: opening it writes nothing
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("Standard"), QString()), QStringLiteral("A"));
+        QStringList lines;
+        reg.ReadSectionValues(Section, lines);
+        QCOMPARE(lines, QStringList{QStringLiteral("Standard=A")});
+        const QList<std::function<void()>> writes{
+            [&] { reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("B")); },
+            [&] { reg.DeleteKey(Section, QStringLiteral("Standard")); },
+            [&] { reg.EraseSection(Section); },
+            [&] { reg.Transaction([&] { reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("B")); }); },
+            [&] { TRegIniFile missingKey(QStringLiteral("Software\\Vorla\\Missing")); },
+        };
+        for (const auto& write : writes) {
+            const QString message = RegistryError(write);
+            QVERIFY2(message.contains(m_store), qPrintable(message));
+            QVERIFY2(message.contains(QStringLiteral("read-only")), qPrintable(message));
+        }
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("Standard"), QString()), QStringLiteral("A"));
+        QCOMPARE(FileBytes(m_store), before);
+        QFile::setPermissions(m_store, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void notADatabase_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("text") << QByteArray("[Categories]\r\nStandard=Common\r\n").repeated(200);
+        QTest::newRow("binary") << QByteArray("\x00\x01\xfe\xff", 4).repeated(2048);
+        QByteArray header("SQLite format 3\0", 16);
+        QTest::newRow("database header, then garbage") << header + QByteArray(8192, '\x5a');
+    }
+    void notADatabase()
+    {
+        QFETCH(QByteArray, bytes);
+        WriteFile(m_store, bytes);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const QString message = RegistryError([] { TRegIniFile reg(Key); });
+            QVERIFY2(message.contains(m_store), qPrintable(message));
+            QVERIFY2(message.contains(QStringLiteral("not a database or is corrupt")), qPrintable(message));
+        }
+        QCOMPARE(FileBytes(m_store), bytes);
+    }
+
+    void corruptDatabase()
+    {
+        {
+            TRegIniFile reg(Key);
+            reg.Transaction([&] {
+                for (int i = 0; i < 2000; ++i)
+                    reg.WriteString(Section, QStringLiteral("Page %1").arg(i), QStringLiteral("Category %1").arg(i));
+            });
+        }
+        // Every page after the first (which holds the header and the schema) overwritten.
+        QByteArray bytes = FileBytes(m_store);
+        const int pageSize = (static_cast<unsigned char>(bytes[16]) << 8) | static_cast<unsigned char>(bytes[17]);
+        QVERIFY(bytes.size() > 4 * pageSize);
+        for (qsizetype i = pageSize; i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>(0xa5 ^ (i & 0xff));
+        WriteFile(m_store, bytes);
+
+        const QString message = RegistryError([] {
+            TRegIniFile reg(Key);
+            reg.ReadSectionEntries(Section);
+        });
+        QVERIFY2(message.contains(m_store), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("not a database or is corrupt")), qPrintable(message));
+        QCOMPARE(FileBytes(m_store), bytes);
+    }
+
+    void anotherProgramsDatabase()
+    {
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(m_store).constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "CREATE TABLE notes(text); INSERT INTO notes VALUES('keep me')", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(db);
+        const QByteArray before = FileBytes(m_store);
+        const QString message = RegistryError([] { TRegIniFile reg(Key); });
+        QVERIFY2(message.contains(m_store), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("not a registry store")), qPrintable(message));
+        QCOMPARE(FileBytes(m_store), before);
+    }
+
+    void lockedByAnotherProcess()
+    {
+        {
+            TRegIniFile reg(Key);
+            reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
+        }
+        const QByteArray before = FileBytes(m_store);
+        auto holder = StartHelper({QStringLiteral("--hold-lock"), m_store});
+        QVERIFY(holder->waitForReadyRead(30000));
+        QCOMPARE(holder->readLine().trimmed(), QByteArray("locked"));
+
+        TRegIniFile reg(Key);
+        // Readers are not blocked by the other's write lock.
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("Standard"), QString()), QStringLiteral("A"));
+        QElapsedTimer waited;
+        waited.start();
+        const QString message = RegistryError([&] { reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("B")); });
+        QVERIFY2(waited.elapsed() >= 4000, qPrintable(QString::number(waited.elapsed())));
+        QVERIFY2(message.contains(m_store), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("locked")), qPrintable(message));
+
+        holder->closeWriteChannel(); // the holder lets go
+        QVERIFY(holder->waitForFinished(30000));
+        QCOMPARE(holder->exitCode(), 0);
+        QCOMPARE(FileBytes(m_store), before);
+        // Once the lock is gone the same handle writes again.
+        reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("B"));
+        QCOMPARE(Entries(TRegIniFile(Key)), (QStringList{QStringLiteral("Standard=A"), QStringLiteral("Web=B")}));
+    }
+
+    void errorIsTheHostException()
+    {
+        WriteFile(m_store, "garbage");
+        try {
+            TRegIniFile reg(Key);
+            QFAIL("no exception");
+        } catch (const host::Exception& e) {
+            QCOMPARE(e.ClassName(), QStringLiteral("ERegistryException"));
+            QVERIFY(e.Message().startsWith(QStringLiteral("Registry store \"%1\": cannot open the store: ").arg(m_store)));
+        }
+    }
+};
+
+namespace {
+
+// Holds the store's write lock until its standard input closes.
+int HoldLock(const char* file)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file, &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        return 2;
+    sqlite3_busy_timeout(db, 10000);
+    if (sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return 3;
+    std::puts("locked");
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return 0;
+}
+
+// Writes count entries of its own into section "Shared" and adds one to the shared counter
+// as many times, then waits until it sees the other writer's last entry.
+int Writer(const QString& file, const QString& self, const QString& other, int count)
+{
+    try {
+        host::ide::SetRegistryFile(file);
+        TRegIniFile reg(Key);
+        for (int i = 0; i < count; ++i) {
+            reg.WriteString(QStringLiteral("Shared"), self + QString::number(i), QStringLiteral("%1:%2").arg(self).arg(i));
+            reg.Transaction([&] {
+                const int n = reg.ReadString(QStringLiteral("Counter"), QStringLiteral("n"), QStringLiteral("0")).toInt();
+                reg.WriteString(QStringLiteral("Counter"), QStringLiteral("n"), QString::number(n + 1));
+            });
+        }
+        reg.WriteString(QStringLiteral("Shared"), self + QStringLiteral("-done"), QStringLiteral("yes"));
+        QElapsedTimer timer;
+        timer.start();
+        while (reg.ReadString(QStringLiteral("Shared"), other + QStringLiteral("-done"), QString()).isEmpty()) {
+            if (timer.elapsed() > 60000)
+                return 4;
+            QThread::msleep(10);
+        }
+        return 0;
+    } catch (const host::Exception& e) {
+        std::fprintf(stderr, "writer %s: %s\n", qPrintable(self), e.what());
+        return 5;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--hold-lock") == 0)
+        return HoldLock(argv[2]);
+    if (argc == 6 && qstrcmp(argv[1], "--writer") == 0)
+        return Writer(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]),
+                      QByteArray(argv[5]).toInt());
+    QCoreApplication app(argc, argv);
+    RegistryTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_registry.moc"
