@@ -5,6 +5,7 @@
 #include "PackageManager.h"
 #include "ToolPaletteWindow.h"
 #include "host/Events.h"
+#include "host/Forms.h"
 
 #include <QAction>
 #include <QApplication>

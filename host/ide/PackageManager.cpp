@@ -1,6 +1,7 @@
 #include "PackageManager.h"
 
 #include "IdeHost.h"
+#include "host/Events.h"
 #include "host/Exceptions.h"
 #include "host/Package.h"
 
@@ -73,6 +74,12 @@ PackageInfo PackageManager::Load(const QString& file)
     if (!fileInfo.isFile())
         Refuse(QStringLiteral("Package file \"%1\" is not a file").arg(file));
     const QString path = fileInfo.absoluteFilePath();
+    // QLibrary shares one handle between instances of the same file, and dropping the
+    // second instance would unload the first one's code: refuse before loading it again.
+    for (const auto& entry : m_loaded) {
+        if (QFileInfo(entry->info.file).canonicalFilePath() == fileInfo.canonicalFilePath())
+            Refuse(QStringLiteral("Package \"%1\" is already loaded (from \"%2\")").arg(entry->info.name, entry->info.file));
+    }
 
     auto library = std::make_unique<QLibrary>(path);
     // Resolve every symbol now, so that a broken package fails here and not later.

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Sets up and builds (scripts/setup.sh), then runs every test through CTest, headless.
+# Fails when a test fails.
+#
+#   scripts/test.sh          the default build, in build/
+#   scripts/test.sh asan     address and undefined-behaviour sanitizers, in build-asan/
+set -euo pipefail
+
+preset="${1:-default}"
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$root/scripts/setup.sh" "$preset"
+
+cd "$root"
+export QT_QPA_PLATFORM=offscreen
+ctest --preset "$preset" --parallel "${VORLA_TEST_JOBS:-$(nproc)}"

@@ -1,0 +1,272 @@
+// The command line of the real executable: bad arguments and bad palette files end with
+// status 2 and one line on stderr before any window opens; --help and --version answer
+// and exit; good arguments parse to what they say.
+
+#include "CommandLine.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    bool finished = false;
+    QByteArray out;
+    QByteArray err;
+};
+
+QProcessEnvironment Environment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return environment;
+}
+
+Run RunIde(const QStringList& arguments, const QProcessEnvironment& environment = Environment(),
+           int timeoutMs = 20000)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(STANDIN_IDE), arguments);
+    Run run;
+    if (!process.waitForStarted())
+        return run;
+    run.finished = process.waitForFinished(timeoutMs);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void badArguments_data();
+    void badArguments();
+    void noDisplay();
+    void helpAndVersion_data();
+    void helpAndVersion();
+    void startsWithGoodArguments();
+
+    void parse_data();
+    void parse();
+
+private:
+    QString Write(const QString& name, const QByteArray& content);
+
+    QTemporaryDir m_dir;
+};
+
+void TestCommandLine::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY2(QFileInfo::exists(QStringLiteral(STANDIN_IDE)), STANDIN_IDE);
+}
+
+QString TestCommandLine::Write(const QString& name, const QByteArray& content)
+{
+    const QString path = m_dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+void TestCommandLine::badArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("expected"); // a part of the one line on stderr
+
+    const auto palette = [this](const char* name, const QByteArray& content) {
+        return QStringList{QStringLiteral("--palette"), Write(QString::fromLatin1(name), content)};
+    };
+
+    QTest::newRow("unknown option") << QStringList{"--frobnicate"} << "Unknown option 'frobnicate'";
+    QTest::newRow("palette without value") << QStringList{"--palette"} << "Missing value after '--palette'";
+    QTest::newRow("palette empty") << QStringList{"--palette", ""} << "--palette needs a file name";
+    QTest::newRow("palette twice") << (palette("a.json", R"({"pages": []})") + palette("b.json", R"({"pages": []})"))
+                                   << "--palette is given more than once";
+    QTest::newRow("positional") << QStringList{"extra"} << "unexpected argument \"extra\"";
+    QTest::newRow("theme unknown") << QStringList{"--theme", "purple"} << "--theme \"purple\" is not one of light, dark, none";
+    QTest::newRow("theme case") << QStringList{"--theme", "Dark"} << "--theme \"Dark\" is not one of";
+    QTest::newRow("theme twice") << QStringList{"--theme", "dark", "--theme", "light"} << "--theme is given more than once";
+    QTest::newRow("registry is a folder") << QStringList{"--registry", m_dir.path()} << "is a folder, not a file";
+    QTest::newRow("package missing") << QStringList{"--package", m_dir.filePath("none.so")} << "package file";
+    QTest::newRow("package is a folder") << QStringList{"--package", m_dir.path()} << "is a folder";
+
+    QTest::newRow("palette missing") << QStringList{"--palette", m_dir.filePath("missing.json")} << "does not exist";
+    QTest::newRow("palette is a folder") << QStringList{"--palette", m_dir.path()} << "cannot be read";
+    QTest::newRow("palette empty file") << palette("empty.json", "") << "not valid JSON";
+    QTest::newRow("palette not JSON") << palette("text.json", "pages: Standard") << "not valid JSON";
+    QTest::newRow("palette truncated") << palette("cut.json", R"({"pages": [{"caption": "Standard")") << "not valid JSON";
+    QTest::newRow("palette bad UTF-8") << palette("utf8.json", "{\"pages\": [{\"caption\": \"\xff\xfe\", \"components\": []}]}")
+                                       << "not valid JSON";
+    QTest::newRow("top level array") << palette("array.json", "[]") << "the top level is not an object";
+    QTest::newRow("no pages") << palette("nopages.json", R"({"tabs": []})") << "has no \"pages\"";
+    QTest::newRow("pages object") << palette("pagesobj.json", R"({"pages": {}})") << "pages is an object, not an array";
+    QTest::newRow("page number") << palette("pagenum.json", R"({"pages": [7]})") << "pages[0] is a number, not an object";
+    QTest::newRow("caption missing") << palette("nocaption.json", R"({"pages": [{"components": []}]})")
+                                     << "pages[0] has no caption";
+    QTest::newRow("caption not string")
+        << palette("captionnum.json", R"({"pages": [{"caption": "A", "components": []}, {"caption": "B", "components": []},
+                                                    {"caption": "C", "components": []}, {"caption": 4, "components": []}]})")
+        << "palette file \"" + m_dir.filePath("captionnum.json") + "\": pages[3].caption is a number, not a string";
+    QTest::newRow("caption null") << palette("captionnull.json", R"({"pages": [{"caption": null, "components": []}]})")
+                                  << "pages[0].caption is null, not a string";
+    QTest::newRow("components missing") << palette("nocomps.json", R"({"pages": [{"caption": "A"}]})")
+                                        << "pages[0] has no components";
+    QTest::newRow("components string")
+        << palette("compsstr.json", R"({"pages": [{"caption": "A", "components": []}, {"caption": "B", "components": "TButton"}]})")
+        << "pages[1].components is a string, not an array";
+    QTest::newRow("component not string")
+        << palette("compnum.json", R"({"pages": [{"caption": "A", "components": ["TButton", false]}]})")
+        << "pages[0].components[1] is a boolean, not a string";
+
+    if (geteuid() != 0) { // root reads any file
+        const QString locked = Write(QStringLiteral("locked.json"), R"({"pages": []})");
+        QFile::setPermissions(locked, QFileDevice::WriteOwner);
+        QTest::newRow("palette unreadable") << QStringList{"--palette", locked} << "cannot be read";
+    }
+}
+
+void TestCommandLine::badArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+
+    const Run run = RunIde(arguments);
+    QVERIFY2(run.finished, "the IDE started instead of refusing its arguments");
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.out.isEmpty());
+    const QString err = QString::fromUtf8(run.err);
+    QVERIFY2(err.endsWith(QLatin1Char('\n')) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
+    QVERIFY2(err.startsWith(QLatin1String("standin-ide: ")), qPrintable(err));
+    QVERIFY2(err.contains(expected), qPrintable(err));
+}
+
+void TestCommandLine::noDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
+
+    const Run run = RunIde({QStringLiteral("--no-default-package")}, environment);
+    QVERIFY(run.finished);
+    QCOMPARE(run.status, 2);
+    const QString err = QString::fromUtf8(run.err);
+    QCOMPARE(err.count(QLatin1Char('\n')), 1);
+    QVERIFY2(err.contains(QLatin1String("no display")) && err.contains(QLatin1String("xvfb-run")), qPrintable(err));
+    QVERIFY2(!err.contains(QLatin1String("platform plugin")), qPrintable(err));
+
+    // A bad argument is still named first, display or not.
+    const Run bad = RunIde({QStringLiteral("--theme"), QStringLiteral("blue")}, environment);
+    QCOMPARE(bad.status, 2);
+    QVERIFY(QString::fromUtf8(bad.err).contains(QLatin1String("--theme")));
+
+    // Help needs no display.
+    QCOMPARE(RunIde({QStringLiteral("--help")}, environment).status, 0);
+}
+
+void TestCommandLine::helpAndVersion_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("expected"); // parts of stdout
+
+    const QStringList usage{"Usage: standin-ide", "--palette FILE", "--registry FILE", "--theme light|dark|none",
+                            "--package FILE", "--no-default-package", "--help", "--version"};
+    QTest::newRow("--help") << QStringList{"--help"} << usage;
+    QTest::newRow("-h") << QStringList{"-h"} << usage;
+    QTest::newRow("help wins over the rest") << QStringList{"--theme", "dark", "--help"} << usage;
+    QTest::newRow("--version") << QStringList{"--version"} << QStringList{"standin-ide 4.0.1\n"};
+    QTest::newRow("-v") << QStringList{"-v"} << QStringList{"standin-ide 4.0.1\n"};
+}
+
+void TestCommandLine::helpAndVersion()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, expected);
+
+    const Run run = RunIde(arguments);
+    QVERIFY(run.finished);
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.isEmpty(), run.err.constData());
+    const QString out = QString::fromUtf8(run.out);
+    for (const QString& part : expected)
+        QVERIFY2(out.contains(part), qPrintable(part + QLatin1String(" not in:\n") + out));
+}
+
+void TestCommandLine::startsWithGoodArguments()
+{
+    // The IDE runs until it is closed: still running after a while means it started.
+    const QString palette = Write(QStringLiteral("good.json"),
+                                  R"({"pages": [{"caption": "A & B", "components": ["TButton"]},
+                                                {"caption": "A & B", "components": []}]})");
+    const Run run = RunIde({QStringLiteral("--palette"), palette, QStringLiteral("--registry"),
+                            m_dir.filePath(QStringLiteral("registry.sqlite")), QStringLiteral("--theme"),
+                            QStringLiteral("dark"), QStringLiteral("--package"), QStringLiteral(TEST_PACKAGE)},
+                           Environment(), 1500);
+    QVERIFY2(!run.finished, run.err.constData());
+    // Qt may warn about the headless platform; the IDE itself must have nothing to say.
+    const QString err = QString::fromUtf8(run.err);
+    for (const char* complaint : {"standin-ide:", "Error:", "Exception:"})
+        QVERIFY2(!err.contains(QLatin1String(complaint)), qPrintable(err));
+}
+
+void TestCommandLine::parse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("palette");
+    QTest::addColumn<QString>("registry");
+    QTest::addColumn<int>("theme");
+    QTest::addColumn<QStringList>("packages");
+    QTest::addColumn<bool>("loadsDefaultPackage");
+
+    const int light = int(host::ide::Theme::Light);
+    const QString package = QStringLiteral(TEST_PACKAGE);
+
+    QTest::newRow("nothing") << QStringList{} << "" << "" << light << QStringList{} << true;
+    QTest::newRow("palette") << QStringList{"--palette", "p.json"} << "p.json" << "" << light << QStringList{} << true;
+    QTest::newRow("palette=") << QStringList{"--palette=p q.json"} << "p q.json" << "" << light << QStringList{} << true;
+    QTest::newRow("registry") << QStringList{"--registry", "/tmp/r.sqlite"} << "" << "/tmp/r.sqlite" << light
+                              << QStringList{} << true;
+    QTest::newRow("dark") << QStringList{"--theme", "dark"} << "" << "" << int(host::ide::Theme::Dark) << QStringList{}
+                          << true;
+    QTest::newRow("none") << QStringList{"--theme=none"} << "" << "" << int(host::ide::Theme::None) << QStringList{}
+                          << true;
+    QTest::newRow("light") << QStringList{"--theme", "light"} << "" << "" << light << QStringList{} << true;
+    QTest::newRow("no default package") << QStringList{"--no-default-package"} << "" << "" << light << QStringList{}
+                                        << false;
+    QTest::newRow("packages in order") << QStringList{"--package", package, "--package", package} << "" << ""
+                                       << light << QStringList{package, package} << false;
+}
+
+void TestCommandLine::parse()
+{
+    QFETCH(QStringList, arguments);
+
+    standin::CommandLine commandLine;
+    QString error;
+    QVERIFY2(commandLine.Parse(QStringList{QStringLiteral("standin-ide")} + arguments, &error), qPrintable(error));
+    QTEST(commandLine.paletteFile, "palette");
+    QTEST(commandLine.registryFile, "registry");
+    QTEST(int(commandLine.theme), "theme");
+    QTEST(commandLine.packages, "packages");
+    QTEST(commandLine.LoadsDefaultPackage(), "loadsDefaultPackage");
+    QVERIFY(!commandLine.help && !commandLine.version);
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"

@@ -1,0 +1,277 @@
+// The stand-in IDE's windows as a package sees them through the host interface: the open
+// forms, the tool palette window and its components, the palette's pages exactly as the
+// palette file gives them, the main menu; and the tool palette's own controls.
+
+#include "IdeHost.h"
+#include "MainWindow.h"
+#include "PaletteFile.h"
+#include "ToolPaletteWindow.h"
+#include "host/CategoryButtons.h"
+#include "host/Forms.h"
+#include "host/Services.h"
+#include "host/ToolBar.h"
+
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QStringList Captions(host::TCategoryButtons* palette)
+{
+    QStringList captions;
+    host::TButtonCategories* categories = palette->Categories();
+    for (int i = 0; i < categories->Count(); ++i)
+        captions.append(host::GetStrProp(categories->GetItem(i), "Caption"));
+    return captions;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void openForms();
+    void findComponents();
+    void mainMenu();
+    void toolBar();
+    void pagesExactlyAsInFile_data();
+    void pagesExactlyAsInFile();
+    void defaultPalette();
+    void expandAndScrollIntoView();
+    void categoriesButtonCollapsesAndExpandsAll();
+    void searchNarrowsTheViewOnly();
+
+private:
+    std::unique_ptr<standin::MainWindow> m_window;
+    QTemporaryDir m_store;
+};
+
+void TestMainWindow::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_store.isValid());
+    host::ide::SetRegistryFile(m_store.filePath(QStringLiteral("registry.sqlite")));
+}
+
+void TestMainWindow::cleanup()
+{
+    m_window.reset();
+    QCOMPARE(host::Screen()->FormCount(), 0);
+    QVERIFY(!host::ide::MainMenu());
+}
+
+void TestMainWindow::openForms()
+{
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}});
+    host::TScreen* screen = host::Screen();
+    QCOMPARE(screen->FormCount(), 2);
+    QCOMPARE(screen->Forms(0), m_window.get());
+    QCOMPARE(screen->Forms(1), m_window->ToolPalette());
+    QCOMPARE(screen->Forms(1)->objectName(), QStringLiteral("ToolForm"));
+    QVERIFY(!screen->Forms(2));
+    QCOMPARE(host::Application(), m_window.get());
+    QCOMPARE(host::InterfaceCast<host::INTAServices>(host::BorlandIDEServices())->GetMainMenu(),
+             m_window->menuBar());
+    // The tool palette window lives in the main window's dock.
+    QCOMPARE(m_window->ToolPaletteDock()->widget(), m_window->ToolPalette());
+}
+
+void TestMainWindow::findComponents()
+{
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}});
+    QWidget* toolForm = m_window->ToolPalette();
+    for (const QString& name : {QStringLiteral("Toolbar1"), QStringLiteral("TOOLBAR1"), QStringLiteral("toolbar1")})
+        QCOMPARE(host::FindComponent(toolForm, name), m_window->ToolPalette()->ToolBar());
+    QVERIFY(qobject_cast<host::TToolBar*>(host::FindComponent(toolForm, QStringLiteral("Toolbar1"))));
+    QVERIFY(qobject_cast<host::TCategoryButtons*>(host::FindComponent(toolForm, QStringLiteral("palette"))));
+    QVERIFY(!host::FindComponent(toolForm, QStringLiteral("Toolbar")));
+    // Only the form's own components: the tool bar's search box is not the form's.
+    QVERIFY(!host::FindComponent(toolForm, QStringLiteral("SearchBox")));
+}
+
+void TestMainWindow::mainMenu()
+{
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
+    QStringList titles;
+    for (QAction* action : m_window->menuBar()->actions()) {
+        QVERIFY(action->menu());
+        titles.append(action->text());
+    }
+    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Search", "&View", "&Project", "&Run", "&Component", "&Tools",
+                                  "&Window", "&Help"}));
+    QVERIFY(m_window->menuBar()->findChild<QAction*>(QStringLiteral("InstallPackagesAction")));
+    QVERIFY(m_window->menuBar()->findChild<QAction*>(QStringLiteral("ExitAction")));
+
+    // File > New Form adds a form to the designer.
+    const int forms = m_window->Designer()->subWindowList().size();
+    m_window->NewForm();
+    QCOMPARE(m_window->Designer()->subWindowList().size(), forms + 1);
+}
+
+void TestMainWindow::toolBar()
+{
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}});
+    m_window->show();
+    host::TToolBar* toolBar = m_window->ToolPalette()->ToolBar();
+    QVERIFY(toolBar->ControlCount() >= 2);
+    QAction* first = toolBar->Controls(0);
+    QVERIFY(first);
+    QVERIFY(qobject_cast<QToolButton*>(toolBar->widgetForAction(first)));
+    QVERIFY(!toolBar->Controls(toolBar->ControlCount()));
+    QVERIFY(!toolBar->Controls(-1));
+
+    // The first control can be hidden and shown again.
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QTRY_VERIFY(toolBar->widgetForAction(first)->isVisible());
+    first->setVisible(false);
+    QTRY_VERIFY(!toolBar->widgetForAction(first)->isVisible());
+    first->setVisible(true);
+    QTRY_VERIFY(toolBar->widgetForAction(first)->isVisible());
+
+    host::TVirtualImageList* images = toolBar->Images();
+    QVERIFY(images);
+    QVERIFY(images->ImageCollection());
+    QVERIFY(images->Count() >= 2);
+    QVERIFY(images->GetIndexByName(QStringLiteral("Categories")) >= 0);
+    QVERIFY(!images->GetIcon(0).isNull());
+    QVERIFY(images->ImageCollection()->Icon(0).availableSizes().size() >= 2);
+    QVERIFY(!m_window->ToolPalette()->accessibleName().isEmpty());
+    QVERIFY(!toolBar->accessibleName().isEmpty());
+}
+
+void TestMainWindow::pagesExactlyAsInFile_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QStringList>("captions");
+
+    QTest::newRow("none") << QByteArray(R"({"pages": []})") << QStringList{};
+    QTest::newRow("one") << QByteArray(R"({"pages": [{"caption": "Standard", "components": ["TButton"]}]})")
+                         << QStringList{"Standard"};
+    QTest::newRow("file order, not sorted")
+        << QByteArray(R"({"pages": [{"caption": "Win32", "components": []}, {"caption": "Additional", "components": []},
+                                    {"caption": "additional", "components": []}]})")
+        << QStringList{"Win32", "Additional", "additional"};
+    QTest::newRow("duplicates and ampersands")
+        << QByteArray(R"({"pages": [{"caption": "A&B", "components": []}, {"caption": "A&B", "components": []},
+                                    {"caption": "&&", "components": []}, {"caption": "AB", "components": []},
+                                    {"caption": "A&B", "components": ["TX"]}]})")
+        << QStringList{"A&B", "A&B", "&&", "AB", "A&B"};
+    QTest::newRow("any text")
+        << QByteArray("{\"pages\": [{\"caption\": \"a;b=c\", \"components\": []},"
+                      " {\"caption\": \"  spaced  \", \"components\": []},"
+                      " {\"caption\": \"\", \"components\": []},"
+                      " {\"caption\": \"Gr\xc3\xbc\xc3\x9f\x65 \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80\", \"components\": []},"
+                      " {\"caption\": \"tab\\there\", \"components\": []}], \"extra\": 1}")
+        << QStringList{"a;b=c", "  spaced  ", "", QString::fromUtf8("Gr\xc3\xbc\xc3\x9f\x65 \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80"),
+                       "tab\there"};
+}
+
+void TestMainWindow::pagesExactlyAsInFile()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QStringList, captions);
+
+    standin::Palette palette;
+    QString error;
+    QVERIFY2(standin::ParsePalette(json, QStringLiteral("test.json"), &palette, &error), qPrintable(error));
+    m_window = std::make_unique<standin::MainWindow>(palette);
+    QCOMPARE(Captions(m_window->ToolPalette()->PaletteButtons()), captions);
+
+    host::TButtonCategories* categories = m_window->ToolPalette()->PaletteButtons()->Categories();
+    for (int i = 0; i < palette.size(); ++i)
+        QCOMPARE(categories->GetItem(i)->Components(), palette.at(i).components);
+}
+
+void TestMainWindow::defaultPalette()
+{
+    const standin::Palette palette = standin::DefaultPalette();
+    QVERIFY2(palette.size() >= 70 && palette.size() <= 90, qPrintable(QString::number(palette.size())));
+    QSet<QString> captions;
+    for (const standin::PalettePage& page : palette) {
+        QVERIFY2(!page.caption.isEmpty() && !page.components.isEmpty(), qPrintable(page.caption));
+        captions.insert(page.caption);
+    }
+    QCOMPARE(captions.size(), palette.size());
+    QCOMPARE(palette.first().caption, QStringLiteral("Standard"));
+
+    m_window = std::make_unique<standin::MainWindow>(palette);
+    QCOMPARE(m_window->ToolPalette()->PaletteButtons()->Categories()->Count(), palette.size());
+}
+
+void TestMainWindow::expandAndScrollIntoView()
+{
+    m_window = std::make_unique<standin::MainWindow>(standin::DefaultPalette());
+    m_window->resize(1000, 600);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+
+    host::TButtonCategories* categories = m_window->ToolPalette()->PaletteButtons()->Categories();
+    QTreeWidget* view = m_window->ToolPalette()->PaletteButtons()->View();
+    for (int index : {categories->Count() - 1, 0, categories->Count() / 2}) {
+        host::TButtonCategory* category = categories->GetItem(index);
+        category->SetCollapsed(false);
+        category->ScrollIntoView();
+        QVERIFY(!category->Collapsed());
+        QVERIFY(!host::GetStrProp(category, "Caption").isEmpty());
+        const QRect header = view->visualItemRect(view->topLevelItem(index));
+        QVERIFY2(view->viewport()->rect().contains(header),
+                 qPrintable(QStringLiteral("category %1 at %2,%3 is not in view").arg(index).arg(header.x()).arg(header.y())));
+    }
+}
+
+void TestMainWindow::categoriesButtonCollapsesAndExpandsAll()
+{
+    m_window = std::make_unique<standin::MainWindow>(standin::DefaultPalette());
+    host::TButtonCategories* categories = m_window->ToolPalette()->PaletteButtons()->Categories();
+    categories->GetItem(3)->SetCollapsed(false);
+    const auto all = [categories](bool collapsed) {
+        for (int i = 0; i < categories->Count(); ++i)
+            if (categories->GetItem(i)->Collapsed() != collapsed)
+                return false;
+        return true;
+    };
+    QAction* button = m_window->ToolPalette()->ToolBar()->Controls(0);
+    button->trigger();
+    QVERIFY(all(true));
+    button->trigger();
+    QVERIFY(all(false));
+    button->trigger();
+    QVERIFY(all(true));
+}
+
+void TestMainWindow::searchNarrowsTheViewOnly()
+{
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{
+        {"Standard", {"TButton", "TEdit"}}, {"Additional", {"TBitBtn"}}, {"Dialogs", {"TOpenDialog"}}});
+    auto* search = m_window->ToolPalette()->findChild<QLineEdit*>(QStringLiteral("SearchBox"));
+    QVERIFY(search);
+    QTreeWidget* view = m_window->ToolPalette()->PaletteButtons()->View();
+
+    search->setText(QStringLiteral("btn"));
+    QVERIFY(view->topLevelItem(0)->isHidden());
+    QVERIFY(!view->topLevelItem(1)->isHidden());
+    QVERIFY(view->topLevelItem(2)->isHidden());
+    // The palette's pages stay what they are: packages still see all three.
+    QCOMPARE(Captions(m_window->ToolPalette()->PaletteButtons()), (QStringList{"Standard", "Additional", "Dialogs"}));
+
+    search->clear();
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(!view->topLevelItem(i)->isHidden());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
