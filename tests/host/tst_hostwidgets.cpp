@@ -290,11 +290,16 @@ private slots:
         original->setVisible(true);
         QTRY_VERIFY(toolBar.widgetForAction(original)->isVisible());
 
-        // An action that goes away takes its button with it.
+        // An action that goes away takes its button with it: hidden at once, deleted when
+        // control returns to the event loop (it may be the button's own click that removed it).
+        QPointer<QToolButton> frontButton = button;
         toolBar.removeAction(&front);
         toolBar.removeAction(&back);
         QCOMPARE(toolBar.ControlCount(), 2);
         QCOMPARE(toolBar.Controls(0), original);
+        QVERIFY(frontButton && frontButton->isHidden());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!frontButton);
     }
 
     void imageCollectionSizes()

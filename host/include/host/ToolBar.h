@@ -75,7 +75,8 @@ public:
     QAction* Controls(int index) const; // nullptr outside 0 .. ControlCount() - 1
 
     // Places action at control index (appending past the end) as a tool button and
-    // returns that button. The button lives as long as the action is on the tool bar.
+    // returns that button. When the action leaves the tool bar the button is hidden at once
+    // and deleted once control is back in the event loop (as Qt does for its tool buttons).
     QToolButton* InsertToolButton(int index, QAction* action);
 
     TVirtualImageList* Images() const;
