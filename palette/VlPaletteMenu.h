@@ -1,22 +1,18 @@
 #pragma once
 
+#include "host/CategoryButtons.h"
+#include "host/Registry.h"
+#include "host/ToolBar.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QToolButton>
 
 #include <memory>
-
-class QAction;
-class QMenu;
-class QMenuBar;
-class QToolButton;
-class QWidget;
-
-namespace host {
-class TCategoryButtons;
-class TRegIniFile;
-class TToolBar;
-} // namespace host
 
 class CategorySubmenus;
 

@@ -17,12 +17,12 @@ Snapshot::Snapshot(const host::TRegIniFile& reg)
     const auto entries = reg.ReadSectionEntries(Section);
     m_lists.reserve(entries.size());
     for (const auto& [name, list] : entries)
-        m_lists.insert(name.toCaseFolded(), list);
+        m_lists.insert(host::RegistryNameKey(name), list);
 }
 
 QString Snapshot::GetCategory(const QString& page) const
 {
-    return m_lists.value(page.toCaseFolded());
+    return m_lists.value(host::RegistryNameKey(page));
 }
 
 } // namespace CategoryStore

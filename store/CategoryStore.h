@@ -19,7 +19,7 @@ extern const QString Section; // "Categories"
 QString GetCategory(const host::TRegIniFile& reg, const QString& page);
 
 // The whole section read at once, answering GetCategory for any page exactly as the store
-// would at that moment: names match as the store matches them, without regard to case.
+// would at that moment: names match exactly as the store matches them.
 // A menu build reads the store once with it rather than once per page.
 class Snapshot {
 public:
@@ -27,7 +27,7 @@ public:
     QString GetCategory(const QString& page) const;
 
 private:
-    QHash<QString, QString> m_lists; // by case-folded name
+    QHash<QString, QString> m_lists; // by the store's name key
 };
 
 } // namespace CategoryStore
