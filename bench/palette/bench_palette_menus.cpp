@@ -1,0 +1,235 @@
+// Opening the palette menus: each build against its floor, the same Qt menu tree built
+// straight from a precomputed plan (no store reads, no sorting), and the resident size
+// after many openings.
+//
+//   build-release/bin/bench_palette_menus [--benchmark_filter=...]
+
+#include "TestIde.h"
+#include "VlPaletteMenu.h"
+#include "VlPaletteMenuWizard.h"
+
+#include "host/Events.h"
+#include "host/Registry.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <random>
+
+namespace {
+
+const QString PackageName = QStringLiteral("VorlaPaletteMenu");
+constexpr int CategoryCount = 30;
+
+// A palette of pages, each filed under one to three of 30 categories, with the package
+// loaded into a test IDE.
+class Fixture {
+public:
+    explicit Fixture(int pages) : ide(MakePages(pages))
+    {
+        std::mt19937 random(pages);
+        host::TRegIniFile reg(QStringLiteral("Software\\Vorla\\Palette Menu"));
+        reg.Transaction([&] {
+            for (int i = 0; i < pages; ++i) {
+                QStringList categories;
+                const int count = 1 + int(random() % 3);
+                for (int c = 0; c < count; ++c)
+                    categories.append(QStringLiteral("Category %1").arg(random() % CategoryCount));
+                reg.WriteString(QStringLiteral("Categories"), PageName(i), categories.join(QLatin1Char(';')));
+            }
+        });
+        host::ide::BeginPackageRegistration(PackageName);
+        RegisterVorlaPaletteMenu();
+        host::ide::EndPackageRegistration();
+        module = VlPaletteMenuWizardDataModule;
+    }
+    ~Fixture() { host::ide::ReleasePackageWizards(PackageName); }
+
+    static QString PageName(int i) { return QStringLiteral("Page %1").arg((i * 7919) % 100003); }
+    static QStringList MakePages(int count)
+    {
+        QStringList pages;
+        for (int i = 0; i < count; ++i)
+            pages.append(PageName(i));
+        return pages;
+    }
+
+    TestIde ide;
+    TVlPaletteMenuWizardDataModule* module = nullptr;
+};
+
+// The menu a build made, as a plan: each submenu's title and its items, in order.
+struct Plan {
+    std::vector<std::pair<QString, QStringList>> submenus;
+};
+
+Plan PlanOf(const QMenu* menu, int skip)
+{
+    Plan plan;
+    const QList<QAction*> items = menu->actions();
+    for (qsizetype i = skip; i < items.size(); ++i)
+        if (QMenu* submenu = items[i]->menu()) {
+            QStringList pages;
+            for (QAction* page : submenu->actions())
+                pages.append(page->text());
+            plan.submenus.emplace_back(submenu->title(), pages);
+        }
+    return plan;
+}
+
+// Receives the floor's item clicks, as the data module receives a build's.
+class Receiver : public QObject {
+public:
+    void Clicked(QObject*) {}
+};
+
+// The floor: clear the menu the way a build does, then make the identical tree.
+void BuildFromPlan(QMenu* menu, const Plan& plan, Receiver* receiver)
+{
+    const QList<QAction*> items = menu->actions();
+    for (qsizetype i = items.size() - 1; i >= 0; --i) {
+        if (QMenu* submenu = items[i]->menu())
+            delete submenu;
+        else
+            delete items[i];
+    }
+    for (const auto& [title, pages] : plan.submenus) {
+        auto* submenu = new QMenu(title, menu);
+        menu->addMenu(submenu);
+        for (const QString& page : pages) {
+            auto* item = new QAction(page, submenu);
+            host::BindEvent(item, &QAction::triggered, receiver, &Receiver::Clicked);
+            submenu->addAction(item);
+        }
+    }
+    menu->addSeparator();
+    for (const char* caption : {"Edit Categories...", "-", "Import...", "Export..."}) {
+        if (QByteArray(caption) == "-") {
+            menu->addSeparator();
+            continue;
+        }
+        auto* item = new QAction(QString::fromLatin1(caption), menu);
+        host::BindEvent(item, &QAction::triggered, receiver, &Receiver::Clicked);
+        menu->addAction(item);
+    }
+}
+
+// One IDE at a time: a second tool palette window would be a second "ToolForm".
+std::unique_ptr<Fixture>& CurrentFixture()
+{
+    static std::unique_ptr<Fixture> fixture;
+    return fixture;
+}
+
+Fixture& FixtureFor(int pages)
+{
+    auto& fixture = CurrentFixture();
+    if (!fixture || fixture->ide.palette->Categories()->Count() != pages) {
+        fixture.reset();
+        fixture = std::make_unique<Fixture>(pages);
+    }
+    return *fixture;
+}
+
+void BM_MainMenuBuild(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)));
+    for (auto _ : state)
+        Q_EMIT fixture.module->PaletteMenu()->aboutToShow();
+    state.SetComplexityN(state.range(0));
+}
+
+void BM_ButtonMenuBuild(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)));
+    for (auto _ : state)
+        Q_EMIT fixture.module->PaletteButtonMenu()->aboutToShow();
+    state.SetComplexityN(state.range(0));
+}
+
+void BM_Floor(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)));
+    Q_EMIT fixture.module->PaletteButtonMenu()->aboutToShow();
+    const Plan plan = PlanOf(fixture.module->PaletteButtonMenu(), 0);
+    QMenu menu;
+    Receiver receiver;
+    for (auto _ : state)
+        BuildFromPlan(&menu, plan, &receiver);
+    state.SetComplexityN(state.range(0));
+}
+
+BENCHMARK(BM_MainMenuBuild)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_ButtonMenuBuild)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_Floor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// Keeps each run's time so that the ratios to the floor can be printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration)
+                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    }
+    std::map<std::string, double> times;
+};
+
+long ResidentKiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * 4 : -1;
+}
+
+void MeasureResidentSize(int pages, int openings)
+{
+    Fixture& fixture = FixtureFor(pages);
+    auto open = [&](int times) {
+        for (int i = 0; i < times; ++i) {
+            Q_EMIT fixture.module->PaletteMenu()->aboutToShow();
+            Q_EMIT fixture.module->PaletteButtonMenu()->aboutToShow();
+        }
+    };
+    open(10);
+    const long after10 = ResidentKiB();
+    open(openings - 10);
+    const long afterMany = ResidentKiB();
+    std::printf("resident size, %d pages: after 10 openings of both menus %ld KiB, after %d %ld KiB, growth %ld KiB (target: at most 2048)\n",
+                pages, after10, openings, afterMany, afterMany - after10);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    for (const char* build : {"BM_MainMenuBuild", "BM_ButtonMenuBuild"})
+        for (const int pages : {100, 1000, 10000}) {
+            const std::string suffix = "/" + std::to_string(pages);
+            const auto it = reporter.times.find(build + suffix);
+            const auto floor = reporter.times.find("BM_Floor" + suffix);
+            if (it != reporter.times.end() && floor != reporter.times.end())
+                std::printf("%s%s: %.2f x floor (target: at most 1.5 at 100 and 1,000 pages)\n", build, suffix.c_str(),
+                            it->second / floor->second);
+        }
+    MeasureResidentSize(100, 10000);
+    CurrentFixture().reset();
+    benchmark::Shutdown();
+    return 0;
+}
