@@ -2,11 +2,13 @@
 // forms, the tool palette window and its components, the palette's pages exactly as the
 // palette file gives them, the main menu; and the tool palette's own controls.
 
+#include "ErrorReporter.h"
 #include "IdeHost.h"
 #include "MainWindow.h"
 #include "PaletteFile.h"
 #include "ToolPaletteWindow.h"
 #include "host/CategoryButtons.h"
+#include "host/Events.h"
 #include "host/Forms.h"
 #include "host/Services.h"
 #include "host/ToolBar.h"
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -54,6 +57,7 @@ private slots:
     void expandAndScrollIntoView();
     void categoriesButtonCollapsesAndExpandsAll();
     void searchNarrowsTheViewOnly();
+    void errorsShowABoxThatDoesNotBlock();
 
 private:
     std::unique_ptr<standin::MainWindow> m_window;
@@ -271,6 +275,33 @@ void TestMainWindow::searchNarrowsTheViewOnly()
     search->clear();
     for (int i = 0; i < 3; ++i)
         QVERIFY(!view->topLevelItem(i)->isHidden());
+}
+
+void TestMainWindow::errorsShowABoxThatDoesNotBlock()
+{
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
+    m_window->show();
+    const host::ExceptionReporter previous = host::SetExceptionReporter(standin::MessageBoxReporter(m_window.get()));
+    // Returns at once although the box is still open: the IDE keeps running.
+    host::RunHandler([] { throw host::EFOpenError(QStringLiteral("Cannot open file \"x.cpc\"")); });
+    host::RunHandler([] { throw std::runtime_error("bad things"); });
+    host::SetExceptionReporter(previous);
+
+    const QList<QMessageBox*> boxes = m_window->findChildren<QMessageBox*>(QStringLiteral("ErrorBox"));
+    QCOMPARE(boxes.size(), 2);
+    for (QMessageBox* box : boxes) {
+        QVERIFY(box->isVisible());
+        QVERIFY(!box->isModal());
+        QCOMPARE(box->windowTitle(), QStringLiteral("Error"));
+        QCOMPARE(box->icon(), QMessageBox::Critical);
+    }
+    QCOMPARE(boxes.at(0)->text(), QStringLiteral("Cannot open file \"x.cpc\""));
+    QCOMPARE(boxes.at(0)->informativeText(), QStringLiteral("EFOpenError"));
+    QCOMPARE(boxes.at(1)->text(), QStringLiteral("bad things"));
+
+    for (QMessageBox* box : boxes)
+        box->close();
+    QTRY_VERIFY(m_window->findChildren<QMessageBox*>(QStringLiteral("ErrorBox")).isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)
