@@ -48,11 +48,17 @@ public:
 // Opens this platform's per-user store.
 std::unique_ptr<RegistryBackend> OpenRegistryBackend();
 
-// What an operation was doing, for messages: `verb "name" in key "A\B"`, or `verb key "A\B"`
-// without a name.
-QString DescribeRegistryAction(const char* verb, const RegistryKeyPath& key, const QString* name = nullptr);
+// What an operation was doing, for messages; put into words only when it fails.
+struct RegistryAction {
+    const char* verb;                      // "write", "open the store"
+    const RegistryKeyPath* key = nullptr;  // the key it worked on, if any
+    const QString* name = nullptr;         // the value it worked on, if any
+
+    // `verb "name" in key "A\B"`, `verb key "A\B"`, or the verb alone.
+    QString text() const;
+};
 
 // Raises ERegistryException: `Registry store "<store>": cannot <action>: <reason>`.
-[[noreturn]] void RaiseRegistryError(const QString& store, const QString& action, const QString& reason);
+[[noreturn]] void RaiseRegistryError(const QString& store, const RegistryAction& action, const QString& reason);
 
 } // namespace host

@@ -3,8 +3,9 @@
 // Keys form a tree (table keys); each key's values live in table vals. Every name is kept
 // twice: as first written (name) and in its matching form (RegistryNameKey), which the
 // unique indexes and lookups use. A key's matching form is its whole path of folded names,
-// so a section is found with one indexed lookup. Values list in creation order, which is
-// their rowid order: replacing a value updates its row in place.
+// so a section is found with one indexed lookup. Values are stored in the order of their
+// key and creation number (seq), so that listing a section reads one range in order;
+// replacing a value updates its row in place.
 //
 // The database is in WAL mode with a busy timeout, so two processes (two IDE windows) can
 // share it; synchronous=FULL makes every committed change durable when the call returns.
@@ -46,13 +47,14 @@ CREATE TABLE keys(
 );
 CREATE INDEX keys_parent ON keys(parent);
 CREATE TABLE vals(
-    id INTEGER PRIMARY KEY,
     key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
+    seq INTEGER NOT NULL,
     folded TEXT NOT NULL,
     name TEXT NOT NULL,
     value TEXT NOT NULL,
-    UNIQUE(key, folded)
-);
+    PRIMARY KEY(key, seq)
+) WITHOUT ROWID;
+CREATE UNIQUE INDEX vals_name ON vals(key, folded);
 )sql";
 
 QString Reason(int code)
@@ -115,6 +117,7 @@ public:
         const void* data = text.isEmpty() ? static_cast<const void*>(empty) : static_cast<const void*>(text.constData());
         sqlite3_bind_text16(m_statement, index, data, static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
     }
+    // A row id; 0 (no row) binds NULL.
     void bind(int index, sqlite3_int64 id)
     {
         if (id == 0)
@@ -169,15 +172,16 @@ public:
 private:
     void open();
     void createSchemaIfEmpty();
-    [[noreturn]] void fail(const QString& action, int code) const;
-    [[noreturn]] void failLastError(const QString& action) const { fail(action, sqlite3_extended_errcode(m_db)); }
-    void execute(const char* sql, const QString& action);
-    sqlite3_int64 pragma(const char* sql, const QString& action);
+    [[noreturn]] void fail(const RegistryAction& action, int code) const;
+    [[noreturn]] void failLastError(const RegistryAction& action) const { fail(action, sqlite3_extended_errcode(m_db)); }
+    void execute(const char* sql, const RegistryAction& action);
+    sqlite3_int64 pragma(const char* sql, const RegistryAction& action);
     void prepare(Statement& statement, const char* sql);
-    void requireWritable(const QString& action) const;
-    void expectDone(Use& use, const QString& action);
-    sqlite3_int64 findKey(const QString& path, const QString& action);
-    sqlite3_int64 ensureKey(const RegistryKeyPath& key, const QString& action);
+    void requireWritable(const RegistryAction& action) const;
+    void expectDone(Use& use, const RegistryAction& action);
+    sqlite3_int64 findKey(const QString& path, const RegistryAction& action);
+    void ensureKey(const RegistryKeyPath& key, const RegistryAction& action);
+    bool upsertValue(const QString& path, const QString& name, const QString& value, const RegistryAction& action);
     void rollback(bool outermost) noexcept;
 
     QString m_file;
@@ -206,7 +210,7 @@ SqliteRegistryBackend::SqliteRegistryBackend(const QString& file) : m_file(file)
     }
 }
 
-void SqliteRegistryBackend::fail(const QString& action, int code) const
+void SqliteRegistryBackend::fail(const RegistryAction& action, int code) const
 {
     QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(code));
     if (const int error = m_db ? sqlite3_system_errno(m_db) : 0; error != 0)
@@ -214,13 +218,13 @@ void SqliteRegistryBackend::fail(const QString& action, int code) const
     RaiseRegistryError(m_file, action, Reason(code) + QStringLiteral(" (") + detail + QLatin1Char(')'));
 }
 
-void SqliteRegistryBackend::execute(const char* sql, const QString& action)
+void SqliteRegistryBackend::execute(const char* sql, const RegistryAction& action)
 {
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
         failLastError(action);
 }
 
-sqlite3_int64 SqliteRegistryBackend::pragma(const char* sql, const QString& action)
+sqlite3_int64 SqliteRegistryBackend::pragma(const char* sql, const RegistryAction& action)
 {
     Statement statement;
     if (sqlite3_prepare_v2(m_db, sql, -1, statement.slot(), nullptr) != SQLITE_OK)
@@ -234,12 +238,12 @@ sqlite3_int64 SqliteRegistryBackend::pragma(const char* sql, const QString& acti
 void SqliteRegistryBackend::prepare(Statement& statement, const char* sql)
 {
     if (sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, statement.slot(), nullptr) != SQLITE_OK)
-        failLastError(QStringLiteral("open the store"));
+        failLastError({"open the store"});
 }
 
 void SqliteRegistryBackend::open()
 {
-    const QString action = QStringLiteral("open the store");
+    const RegistryAction action{"open the store"};
     const QFileInfo info(m_file);
     if (info.isDir())
         RaiseRegistryError(m_file, action, QStringLiteral("the path is a folder"));
@@ -260,7 +264,8 @@ void SqliteRegistryBackend::open()
     const QFileDevice::Permissions writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     m_readOnly = info.exists() && !(QFile::permissions(m_file) & writable);
 
-    const int flags = m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    // Each handle has a connection of its own, used by one thread at a time.
+    const int flags = SQLITE_OPEN_NOMUTEX | (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     if (const int code = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &m_db, flags, nullptr); code != SQLITE_OK)
         fail(action, code);
     sqlite3_extended_result_codes(m_db, 1);
@@ -283,16 +288,19 @@ void SqliteRegistryBackend::open()
     prepare(m_insertKey, "INSERT INTO keys(parent, path, name) VALUES(?1, ?2, ?3)");
     prepare(m_deleteKey, "DELETE FROM keys WHERE path = ?1");
     prepare(m_readValue, "SELECT v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 AND v.folded = ?2");
+    // Inserts nothing when the key is missing. A new value comes after the key's others.
     prepare(m_writeValue,
-            "INSERT INTO vals(key, folded, name, value) VALUES(?1, ?2, ?3, ?4) "
+            "INSERT INTO vals(key, seq, folded, name, value) "
+            "SELECT k.id, (SELECT ifnull(max(seq), 0) + 1 FROM vals WHERE key = k.id), ?2, ?3, ?4 "
+            "FROM keys k WHERE k.path = ?1 "
             "ON CONFLICT(key, folded) DO UPDATE SET value = excluded.value");
     prepare(m_deleteValue, "DELETE FROM vals WHERE key = (SELECT id FROM keys WHERE path = ?1) AND folded = ?2");
-    prepare(m_values, "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.id");
+    prepare(m_values, "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq");
 }
 
 void SqliteRegistryBackend::createSchemaIfEmpty()
 {
-    const QString action = QStringLiteral("open the store");
+    const RegistryAction action{"open the store"};
     const char* const isEmpty = "SELECT count(*) = 0 FROM sqlite_schema";
     if (!pragma(isEmpty, action))
         return;
@@ -316,19 +324,19 @@ void SqliteRegistryBackend::createSchemaIfEmpty()
     }
 }
 
-void SqliteRegistryBackend::requireWritable(const QString& action) const
+void SqliteRegistryBackend::requireWritable(const RegistryAction& action) const
 {
     if (m_readOnly)
         RaiseRegistryError(m_file, action, QStringLiteral("the file is read-only"));
 }
 
-void SqliteRegistryBackend::expectDone(Use& use, const QString& action)
+void SqliteRegistryBackend::expectDone(Use& use, const RegistryAction& action)
 {
     if (use.step() != SQLITE_DONE)
         failLastError(action);
 }
 
-sqlite3_int64 SqliteRegistryBackend::findKey(const QString& path, const QString& action)
+sqlite3_int64 SqliteRegistryBackend::findKey(const QString& path, const RegistryAction& action)
 {
     Use use(m_findKey);
     use.bind(1, path);
@@ -342,11 +350,9 @@ sqlite3_int64 SqliteRegistryBackend::findKey(const QString& path, const QString&
     }
 }
 
-// The key's id, creating the key and its missing ancestors. Runs inside a transaction.
-sqlite3_int64 SqliteRegistryBackend::ensureKey(const RegistryKeyPath& key, const QString& action)
+// Creates the key and its missing ancestors. Runs inside a transaction.
+void SqliteRegistryBackend::ensureKey(const RegistryKeyPath& key, const RegistryAction& action)
 {
-    if (const sqlite3_int64 id = findKey(PathKey(key, key.size()), action))
-        return id;
     sqlite3_int64 parent = 0;
     for (qsizetype level = 1; level <= key.size(); ++level) {
         const QString path = PathKey(key, level);
@@ -361,12 +367,11 @@ sqlite3_int64 SqliteRegistryBackend::ensureKey(const RegistryKeyPath& key, const
         }
         parent = id;
     }
-    return parent;
 }
 
 void SqliteRegistryBackend::createKey(const RegistryKeyPath& key)
 {
-    const QString action = DescribeRegistryAction("create", key);
+    const RegistryAction action{"create", &key};
     if (findKey(PathKey(key, key.size()), action) != 0)
         return;
     requireWritable(action);
@@ -384,28 +389,39 @@ std::optional<QString> SqliteRegistryBackend::readValue(const RegistryKeyPath& k
     case SQLITE_DONE:
         return std::nullopt;
     default:
-        failLastError(DescribeRegistryAction("read", key, &name));
+        failLastError({"read", &key, &name});
     }
+}
+
+bool SqliteRegistryBackend::upsertValue(const QString& path, const QString& name, const QString& value,
+                                        const RegistryAction& action)
+{
+    Use use(m_writeValue);
+    use.bind(1, path);
+    use.bind(2, RegistryNameKey(name));
+    use.bind(3, name);
+    use.bind(4, value);
+    expectDone(use, action);
+    return sqlite3_changes(m_db) > 0;
 }
 
 void SqliteRegistryBackend::writeValue(const RegistryKeyPath& key, const QString& name, const QString& value)
 {
-    const QString action = DescribeRegistryAction("write", key, &name);
+    const RegistryAction action{"write", &key, &name};
     requireWritable(action);
+    // Into an existing key the write is one statement; otherwise the key is made with it.
+    const QString path = PathKey(key, key.size());
+    if (upsertValue(path, name, value, action))
+        return;
     transaction([&] {
-        const sqlite3_int64 id = ensureKey(key, action);
-        Use use(m_writeValue);
-        use.bind(1, id);
-        use.bind(2, RegistryNameKey(name));
-        use.bind(3, name);
-        use.bind(4, value);
-        expectDone(use, action);
+        ensureKey(key, action);
+        upsertValue(path, name, value, action);
     });
 }
 
 void SqliteRegistryBackend::deleteValue(const RegistryKeyPath& key, const QString& name)
 {
-    const QString action = DescribeRegistryAction("delete", key, &name);
+    const RegistryAction action{"delete", &key, &name};
     requireWritable(action);
     Use use(m_deleteValue);
     use.bind(1, PathKey(key, key.size()));
@@ -415,7 +431,7 @@ void SqliteRegistryBackend::deleteValue(const RegistryKeyPath& key, const QStrin
 
 void SqliteRegistryBackend::deleteKey(const RegistryKeyPath& key)
 {
-    const QString action = DescribeRegistryAction("erase", key);
+    const RegistryAction action{"erase", &key};
     requireWritable(action);
     Use use(m_deleteKey);
     use.bind(1, PathKey(key, key.size()));
@@ -431,7 +447,7 @@ QList<QPair<QString, QString>> SqliteRegistryBackend::values(const RegistryKeyPa
     while ((result = use.step()) == SQLITE_ROW)
         entries.append({use.text(0), use.text(1)});
     if (result != SQLITE_DONE)
-        failLastError(DescribeRegistryAction("list", key));
+        failLastError({"list", &key});
     return entries;
 }
 
@@ -449,7 +465,7 @@ void SqliteRegistryBackend::transaction(const std::function<void()>& changes)
     // The outermost change takes the write lock at once, waiting for it as long as the busy
     // timeout allows, so that it never fails halfway for want of it.
     execute(outermost ? (m_readOnly ? "BEGIN" : "BEGIN IMMEDIATE") : "SAVEPOINT nested",
-            QStringLiteral("begin a change"));
+            {"begin a change"});
     ++m_depth;
     try {
         changes();
@@ -463,7 +479,7 @@ void SqliteRegistryBackend::transaction(const std::function<void()>& changes)
         const int code = sqlite3_extended_errcode(m_db);
         const QString detail = QString::fromUtf8(sqlite3_errmsg(m_db));
         rollback(outermost);
-        RaiseRegistryError(m_file, QStringLiteral("commit a change"),
+        RaiseRegistryError(m_file, {"commit a change"},
                            Reason(code) + QStringLiteral(" (") + detail + QLatin1Char(')'));
     }
 }

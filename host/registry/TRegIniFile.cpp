@@ -54,23 +54,25 @@ QString RegistryNameKey(const QString& name)
     return key;
 }
 
-QString DescribeRegistryAction(const char* verb, const RegistryKeyPath& key, const QString* name)
+QString RegistryAction::text() const
 {
-    const QString path = QLatin1Char('"') % key.join(Separator) % QLatin1Char('"');
-    if (!name)
-        return QLatin1String(verb) % QLatin1String(" key ") % path;
-    return QLatin1String(verb) % QLatin1String(" \"") % Abbreviated(*name) % QLatin1String("\" in key ") % path;
+    QString text = QLatin1String(verb);
+    if (name)
+        text += QLatin1String(" \"") % Abbreviated(*name) % QLatin1String("\" in");
+    if (key)
+        text += QLatin1String(" key \"") % key->join(Separator) % QLatin1Char('"');
+    return text;
 }
 
-void RaiseRegistryError(const QString& store, const QString& action, const QString& reason)
+void RaiseRegistryError(const QString& store, const RegistryAction& action, const QString& reason)
 {
-    throw ERegistryException(QStringLiteral("Registry store \"%1\": cannot %2: %3").arg(store, action, reason));
+    throw ERegistryException(QStringLiteral("Registry store \"%1\": cannot %2: %3").arg(store, action.text(), reason));
 }
 
 TRegIniFile::TRegIniFile(const QString& key)
     : m_key(key), m_path(SplitKey(key)), m_backend(OpenRegistryBackend())
 {
-    CheckKeyNames(m_path, DescribeRegistryAction("create", m_path));
+    CheckKeyNames(m_path, {"create", &m_path});
     m_backend->createKey(m_path);
 }
 
@@ -91,7 +93,7 @@ RegistryKeyPath TRegIniFile::SectionPath(const QString& section) const
     return m_path + SplitKey(section);
 }
 
-void TRegIniFile::CheckKeyNames(const RegistryKeyPath& path, const QString& action) const
+void TRegIniFile::CheckKeyNames(const RegistryKeyPath& path, const RegistryAction& action) const
 {
     for (const QString& name : path) {
         if (name.size() > MaxKeyNameLength)
@@ -111,10 +113,9 @@ QString TRegIniFile::ReadString(const QString& section, const QString& name, con
 void TRegIniFile::WriteString(const QString& section, const QString& name, const QString& value)
 {
     const RegistryKeyPath path = SectionPath(section);
-    const auto refuse = [&](const QString& reason) {
-        RaiseRegistryError(m_backend->location(), DescribeRegistryAction("write", path, &name), reason);
-    };
-    CheckKeyNames(path, DescribeRegistryAction("write", path, &name));
+    const RegistryAction action{"write", &path, &name};
+    const auto refuse = [&](const QString& reason) { RaiseRegistryError(m_backend->location(), action, reason); };
+    CheckKeyNames(path, action);
     if (name.size() > MaxValueNameLength)
         refuse(TooLong(QStringLiteral("the value name"), name.size(), "characters", MaxValueNameLength));
     if (value.size() > MaxValueLength)
@@ -133,8 +134,7 @@ void TRegIniFile::EraseSection(const QString& section)
     const RegistryKeyPath path = SectionPath(section);
     // Erasing no section at all would erase the key itself, which the host never does.
     if (path.size() == m_path.size())
-        RaiseRegistryError(m_backend->location(), DescribeRegistryAction("erase", path),
-                           QStringLiteral("no section is named"));
+        RaiseRegistryError(m_backend->location(), {"erase", &path}, QStringLiteral("no section is named"));
     m_backend->deleteKey(path);
 }
 

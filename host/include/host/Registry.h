@@ -13,6 +13,7 @@
 namespace host {
 
 class RegistryBackend;
+struct RegistryAction;
 
 // The form in which the registry compares names of keys, sections and values: two names
 // match when their keys are equal. Each character is replaced by its Unicode simple case
@@ -60,7 +61,7 @@ public:
 
 private:
     QStringList SectionPath(const QString& section) const;
-    void CheckKeyNames(const QStringList& path, const QString& action) const;
+    void CheckKeyNames(const QStringList& path, const RegistryAction& action) const;
 
     QString m_key;
     QStringList m_path; // the key's names, level by level

@@ -1,0 +1,265 @@
+// The per-user store (TRegIniFile on its SQLite file) against an in-memory hash map doing
+// the same work with the same name matching and creation order: reading one entry from a
+// section of 100 and of 10,000 entries, reading a whole section, and writing 10,000
+// entries as one all-or-nothing change (erase the section, then write every entry, as an
+// import does). After the runs it prints each store figure over its map figure.
+//
+//   build-release/bin/bench_store [--benchmark_filter=...] [--benchmark_repetitions=N]
+//
+// The store lives in a temporary folder (TMPDIR); every change is synced to disk when it
+// commits, so the write figure depends on that disk.
+
+#include "IdeHost.h"
+#include "host/Registry.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Entries = QList<QPair<QString, QString>>;
+
+const QString Key = QStringLiteral("Software\\Vorla\\Palette Menu");
+constexpr int WriteCount = 10000;
+
+QString SectionOf(int size)
+{
+    return QStringLiteral("Categories %1").arg(size);
+}
+
+// Entries as an import would bring them: page names and category lists.
+Entries MakeEntries(int count)
+{
+    Entries entries;
+    entries.reserve(count);
+    for (int i = 0; i < count; ++i)
+        entries.append({QStringLiteral("Page %1").arg((i * 7919) % 100003),
+                        QStringLiteral("Category %1;Category %2").arg(i % 30).arg(i % 7)});
+    return entries;
+}
+
+// The names to look up, in a shuffled order, so that reads do not walk the file in order.
+QStringList LookupOrder(const Entries& entries)
+{
+    QStringList names;
+    for (const auto& entry : entries)
+        names.append(entry.first);
+    std::shuffle(names.begin(), names.end(), std::mt19937(42));
+    return names;
+}
+
+// The floor: a section held in memory, matching names as the store does.
+class MapSection {
+public:
+    void Write(const QString& name, const QString& value)
+    {
+        const QString key = host::RegistryNameKey(name);
+        if (const auto found = m_index.constFind(key); found != m_index.cend()) {
+            m_entries[*found].second = value;
+        } else {
+            m_index.insert(key, m_entries.size());
+            m_entries.append({name, value});
+        }
+    }
+    QString Read(const QString& name, const QString& defaultValue) const
+    {
+        const auto found = m_index.constFind(host::RegistryNameKey(name));
+        return found == m_index.cend() ? defaultValue : m_entries[*found].second;
+    }
+    Entries ReadAll() const
+    {
+        Entries entries;
+        entries.reserve(m_entries.size());
+        for (const auto& entry : m_entries)
+            entries.append(entry);
+        return entries;
+    }
+    void Erase()
+    {
+        m_index.clear();
+        m_entries.clear();
+    }
+
+private:
+    QHash<QString, qsizetype> m_index;
+    Entries m_entries;
+};
+
+// One store file for the whole run, with a section of each size filled once.
+struct Fixture {
+    Fixture()
+    {
+        host::ide::SetRegistryFile(folder.filePath(QStringLiteral("registry.sqlite")));
+        reg = std::make_unique<host::TRegIniFile>(Key);
+        for (const int size : {100, 10000}) {
+            const Entries entries = MakeEntries(size);
+            reg->Transaction([&] {
+                for (const auto& [name, value] : entries)
+                    reg->WriteString(SectionOf(size), name, value);
+            });
+            for (const auto& [name, value] : entries)
+                maps[size].Write(name, value);
+        }
+    }
+
+    QTemporaryDir folder;
+    std::unique_ptr<host::TRegIniFile> reg;
+    std::map<int, MapSection> maps;
+};
+
+Fixture* TheFixture = nullptr;
+
+void StoreReadOne(benchmark::State& state)
+{
+    const int size = int(state.range(0));
+    const QString section = SectionOf(size);
+    const QStringList names = LookupOrder(MakeEntries(size));
+    qsizetype next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(TheFixture->reg->ReadString(section, names[next], QString()));
+        next = (next + 1) % names.size();
+    }
+}
+
+void MapReadOne(benchmark::State& state)
+{
+    const MapSection& map = TheFixture->maps.at(int(state.range(0)));
+    const QStringList names = LookupOrder(MakeEntries(int(state.range(0))));
+    qsizetype next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(map.Read(names[next], QString()));
+        next = (next + 1) % names.size();
+    }
+}
+
+void StoreReadSection(benchmark::State& state)
+{
+    const QString section = SectionOf(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TheFixture->reg->ReadSectionEntries(section));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void MapReadSection(benchmark::State& state)
+{
+    const MapSection& map = TheFixture->maps.at(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(map.ReadAll());
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void StoreWriteAll(benchmark::State& state)
+{
+    const Entries entries = MakeEntries(int(state.range(0)));
+    const QString section = QStringLiteral("Imported");
+    host::TRegIniFile& reg = *TheFixture->reg;
+    for (auto _ : state) {
+        reg.Transaction([&] {
+            reg.EraseSection(section);
+            for (const auto& [name, value] : entries)
+                reg.WriteString(section, name, value);
+        });
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void MapWriteAll(benchmark::State& state)
+{
+    const Entries entries = MakeEntries(int(state.range(0)));
+    MapSection map;
+    for (auto _ : state) {
+        map.Erase();
+        for (const auto& [name, value] : entries)
+            map.Write(name, value);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// Reports as the console does, and keeps each benchmark's real and CPU time per iteration
+// (the medians over repetitions when there are any) for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.iterations == 0)
+                continue;
+            const Times times{run.real_accumulated_time / double(run.iterations),
+                              run.cpu_accumulated_time / double(run.iterations)};
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                m_median[run.run_name.str()] = times;
+            else if (run.run_type == Run::RT_Iteration)
+                m_single[run.run_name.str()] = times;
+        }
+    }
+
+    // "ReadOne/Store/100" over "ReadOne/HashMap/100", for every pair that ran.
+    void PrintRatios() const
+    {
+        const std::map<std::string, Times>& all = m_median.empty() ? m_single : m_median;
+        std::printf("\n%-18s %13s %13s %11s %11s\n", "work", "store real", "map real", "real ratio", "CPU ratio");
+        for (const auto& [name, store] : all) {
+            const std::string::size_type at = name.find("/Store/");
+            if (at == std::string::npos)
+                continue;
+            std::string mapName = name;
+            mapName.replace(at, 7, "/HashMap/");
+            const auto map = all.find(mapName);
+            if (map == all.end())
+                continue;
+            const std::string work = name.substr(0, at) + name.substr(at + 6);
+            std::printf("%-18s %10.2f us %10.2f us %10.1fx %10.1fx\n", work.c_str(), store.real * 1e6,
+                        map->second.real * 1e6, store.real / map->second.real, store.cpu / map->second.cpu);
+        }
+    }
+
+private:
+    struct Times {
+        double real; // seconds
+        double cpu;
+    };
+    std::map<std::string, Times> m_single;
+    std::map<std::string, Times> m_median;
+};
+
+void Register()
+{
+    const auto sizes = [](benchmark::internal::Benchmark* b) { b->Arg(100)->Arg(10000); };
+    benchmark::RegisterBenchmark("ReadOne/Store", StoreReadOne)->Apply(sizes);
+    benchmark::RegisterBenchmark("ReadOne/HashMap", MapReadOne)->Apply(sizes);
+    benchmark::RegisterBenchmark("ReadSection/Store", StoreReadSection)->Apply(sizes)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("ReadSection/HashMap", MapReadSection)->Apply(sizes)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("WriteAll/Store", StoreWriteAll)->Arg(WriteCount)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("WriteAll/HashMap", MapWriteAll)->Arg(WriteCount)->Unit(benchmark::kMillisecond);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    Fixture fixture;
+    TheFixture = &fixture;
+    Register();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}
