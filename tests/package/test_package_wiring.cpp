@@ -27,6 +27,8 @@ void UnloadPackage()
 
 QToolButton* PaletteButton(const TestIde& ide)
 {
+    // A tool bar deletes the button of a removed action later, from the event loop.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return ide.toolbar ? ide.toolbar->findChild<QToolButton*>(QStringLiteral("tbPalette")) : nullptr;
 }
 
