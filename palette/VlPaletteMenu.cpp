@@ -15,7 +15,6 @@
 #include <QHash>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStringView>
 #include <QToolButton>
 
 #include <algorithm>
@@ -245,11 +244,10 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
     const CategoryStore::Snapshot categories(*FReg);
     CategorySubmenus submenus(menu);
     for (const QString& page : SortedCaptions(PaletteCaptions(FToolPalette))) {
-        QString list = categories.GetCategory(RemoveAmpersand(page));
-        if (list.isEmpty())
-            list = OtherCategory;
-        for (const QStringView category : QStringView(list).split(QLatin1Char(';'))) {
-            const QString name = category.toString();
+        QStringList names = CategoryStore::CategoryNames(categories.GetCategory(RemoveAmpersand(page)));
+        if (names.isEmpty())
+            names.append(OtherCategory);
+        for (const QString& name : std::as_const(names)) {
             QMenu* submenu = mainMenu ? CategoryMenuItem(submenus, name) : CategoryButtonMenuItem(submenus, name);
             auto* item = new QAction(page, submenu);
             host::BindEvent(item, &QAction::triggered, this, &TVlPaletteMenuWizardDataModule::TabItemClickHandler);

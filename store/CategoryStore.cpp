@@ -12,6 +12,13 @@ QString GetCategory(const host::TRegIniFile& reg, const QString& page)
     return reg.ReadString(Section, page, QString());
 }
 
+QStringList CategoryNames(const QString& list)
+{
+    if (list.isEmpty())
+        return {};
+    return list.split(QLatin1Char(';'));
+}
+
 Snapshot::Snapshot(const host::TRegIniFile& reg)
 {
     const auto entries = reg.ReadSectionEntries(Section);

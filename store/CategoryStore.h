@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 namespace host {
 class TRegIniFile;
@@ -17,6 +18,10 @@ extern const QString Section; // "Categories"
 
 // The page's category list as stored, or "".
 QString GetCategory(const host::TRegIniFile& reg, const QString& page);
+
+// The categories a stored list names, in order: none for an empty list; otherwise the
+// pieces between ";" exactly as written, an empty piece being a category named "".
+QStringList CategoryNames(const QString& list);
 
 // The whole section read at once, answering GetCategory for any page exactly as the store
 // would at that moment: names match exactly as the store matches them.
