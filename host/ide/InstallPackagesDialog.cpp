@@ -116,8 +116,11 @@ void InstallPackagesDialog::AddPackage(const QString& file)
 
 void InstallPackagesDialog::ChooseAndAdd()
 {
+    // Start where this build keeps its packages, when there is such a folder.
+    const QFileInfo packagesFolder(QFileInfo(PackageManager::DefaultPackageFile()).absolutePath());
+    const QString start = packagesFolder.isDir() ? packagesFolder.absoluteFilePath() : QDir::currentPath();
     const QString file = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Add Design Package"), QDir::currentPath(),
+        this, QStringLiteral("Add Design Package"), start,
         QStringLiteral("Packages (*.so);;All files (*)"), nullptr, QFileDialog::DontUseNativeDialog);
     if (!file.isEmpty())
         AddPackage(file);
