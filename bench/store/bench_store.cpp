@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 using Entries = QList<QPair<QString, QString>>;
@@ -191,6 +193,9 @@ void MapWriteAll(benchmark::State& state)
 // (the medians over repetitions when there are any) for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    // In colour on a terminal only.
+    RatioReporter() : ConsoleReporter(::isatty(::fileno(stdout)) ? OO_Defaults : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);

@@ -175,7 +175,7 @@ private:
     [[noreturn]] void fail(const RegistryAction& action, int code) const;
     [[noreturn]] void failLastError(const RegistryAction& action) const { fail(action, sqlite3_extended_errcode(m_db)); }
     void execute(const char* sql, const RegistryAction& action);
-    sqlite3_int64 pragma(const char* sql, const RegistryAction& action);
+    sqlite3_int64 integerQuery(const char* sql, const RegistryAction& action);
     void prepare(Statement& statement, const char* sql);
     void requireWritable(const RegistryAction& action) const;
     void expectDone(Use& use, const RegistryAction& action);
@@ -224,7 +224,7 @@ void SqliteRegistryBackend::execute(const char* sql, const RegistryAction& actio
         failLastError(action);
 }
 
-sqlite3_int64 SqliteRegistryBackend::pragma(const char* sql, const RegistryAction& action)
+sqlite3_int64 SqliteRegistryBackend::integerQuery(const char* sql, const RegistryAction& action)
 {
     Statement statement;
     if (sqlite3_prepare_v2(m_db, sql, -1, statement.slot(), nullptr) != SQLITE_OK)
@@ -276,9 +276,9 @@ void SqliteRegistryBackend::open()
     // The first statements that read the file: one that is no database fails here, and
     // nothing has been written to it.
     createSchemaIfEmpty();
-    if (pragma("PRAGMA application_id", action) != ApplicationId)
+    if (integerQuery("PRAGMA application_id", action) != ApplicationId)
         RaiseRegistryError(m_file, action, QStringLiteral("the file is another program's database, not a registry store"));
-    if (pragma("PRAGMA user_version", action) > SchemaVersion)
+    if (integerQuery("PRAGMA user_version", action) > SchemaVersion)
         RaiseRegistryError(m_file, action, QStringLiteral("the store was written by a newer version of this program"));
     if (!m_readOnly)
         execute("PRAGMA journal_mode = WAL", action);
@@ -302,7 +302,7 @@ void SqliteRegistryBackend::createSchemaIfEmpty()
 {
     const RegistryAction action{"open the store"};
     const char* const isEmpty = "SELECT count(*) = 0 FROM sqlite_schema";
-    if (!pragma(isEmpty, action))
+    if (!integerQuery(isEmpty, action))
         return;
     if (m_readOnly)
         RaiseRegistryError(m_file, action, QStringLiteral("the file is read-only and holds no store yet"));
@@ -312,7 +312,7 @@ void SqliteRegistryBackend::createSchemaIfEmpty()
     execute("BEGIN IMMEDIATE", action);
     try {
         // Another process may have created the store while this one waited for the lock.
-        if (pragma(isEmpty, action)) {
+        if (integerQuery(isEmpty, action)) {
             execute(CreateSchema, action);
             execute(QByteArray("PRAGMA application_id = " + QByteArray::number(ApplicationId)).constData(), action);
             execute(QByteArray("PRAGMA user_version = " + QByteArray::number(SchemaVersion)).constData(), action);
