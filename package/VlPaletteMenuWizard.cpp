@@ -20,12 +20,12 @@ void TVlPaletteMenuWizard::Modified() {}
 
 QString TVlPaletteMenuWizard::GetIDString()
 {
-    return QStringLiteral("Vorla Software.Component Palette Menu");
+    return QLatin1String("Vorla Software.Component Palette Menu");
 }
 
 QString TVlPaletteMenuWizard::GetName()
 {
-    return QStringLiteral("Component Palette Menu");
+    return QLatin1String("Component Palette Menu");
 }
 
 host::TWizardState TVlPaletteMenuWizard::GetState()

@@ -23,25 +23,22 @@ QStringList PaletteCaptions(const host::TCategoryButtons* palette)
     return captions;
 }
 
-namespace {
-
-QCollator userCollator()
+QStringList SortedCaptions(QStringList captions)
 {
-    QLocale locale;
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    QCollator collator(locale);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
+    return CaptionSorter().Sorted(std::move(captions));
 }
 
-} // namespace
-
-QStringList SortedCaptions(QStringList captions)
+QStringList CaptionSorter::Sorted(QStringList captions)
 {
     if (captions.size() < 2)
         return captions;
-    const QCollator collator = userCollator();
+    const QLocale user;
+    if (!m_collator || user != m_locale) {
+        m_locale = user;
+        m_collator.emplace(user.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : user);
+        m_collator->setCaseSensitivity(Qt::CaseInsensitive);
+    }
+    const QCollator& collator = *m_collator;
     // One sort key per caption: a build sorts thousands of captions on every opening.
     std::vector<QCollatorSortKey> keys;
     keys.reserve(captions.size());

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QCollator>
+#include <QLocale>
 #include <QStringList>
+
+#include <optional>
 
 namespace host {
 class TCategoryButtons;
@@ -10,8 +14,19 @@ class TCategoryButtons;
 // gives them. No palette, no captions.
 QStringList PaletteCaptions(const host::TCategoryButtons* palette);
 
-// captions sorted as the host's sorted string lists sort: by the user's locale, without
-// regard to letter case. The sort is stable, so equal captions keep their palette order.
-// Under the C or POSIX locale, which has no real collation, a fixed English collation is
-// used, so that every such machine agrees on the order.
+// Sorts captions as the host's sorted string lists do: by the user's locale, without regard
+// to letter case. The sort is stable, so equal captions keep their palette order. Under the
+// C or POSIX locale, which has no real collation, a fixed English collation is used, so that
+// every such machine agrees on the order. The collator is kept between sorts, and made
+// afresh when the user's locale changes.
+class CaptionSorter {
+public:
+    QStringList Sorted(QStringList captions);
+
+private:
+    std::optional<QCollator> m_collator;
+    QLocale m_locale;
+};
+
+// The same, with a collator of its own.
 QStringList SortedCaptions(QStringList captions);

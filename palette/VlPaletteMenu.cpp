@@ -24,17 +24,19 @@ TVlPaletteMenuWizardDataModule* VlPaletteMenuWizardDataModule = nullptr;
 
 namespace {
 
-const QString ToolFormName = QStringLiteral("ToolForm");
-const QString PaletteName = QStringLiteral("Palette");
-const QString ToolbarName = QStringLiteral("Toolbar1");
-const QString ButtonName = QStringLiteral("tbPalette");
-const QString ButtonHint = QStringLiteral("Vorla Palette Menu");
-const QString ImageName = QStringLiteral("VorlaPaletteMenu");
-const QString IconResource = QStringLiteral(":/VorlaPaletteMenu/VORLA_PALETTE_MENU");
-const QStringList IconSizeSuffixes = {QString(), QStringLiteral("_20X")};
-const QString PaletteMenuCaption = QStringLiteral("P&alette");
-const QString HiddenCaption = QStringLiteral("Hidden");
-const QString OtherCategory = QStringLiteral("Other");
+// Plain literals: nothing of the package may run when it loads, and no string the host keeps
+// (an image name, a button's name) may point into the package once it has gone.
+constexpr QLatin1String ToolFormName("ToolForm");
+constexpr QLatin1String PaletteName("Palette");
+constexpr QLatin1String ToolbarName("Toolbar1");
+constexpr QLatin1String ButtonName("tbPalette");
+constexpr QLatin1String ButtonHint("Vorla Palette Menu");
+constexpr QLatin1String ImageName("VorlaPaletteMenu");
+constexpr QLatin1String IconResource(":/VorlaPaletteMenu/VORLA_PALETTE_MENU");
+constexpr QLatin1String IconSizeSuffixes[] = {QLatin1String(""), QLatin1String("_20X")};
+constexpr QLatin1String PaletteMenuCaption("P&alette");
+constexpr QLatin1String HiddenCaption("Hidden");
+constexpr QLatin1String OtherCategory("Other");
 
 bool OrdinalLess(const QString& a, const QString& b)
 {
@@ -51,7 +53,16 @@ class CategorySubmenus {
 public:
     explicit CategorySubmenus(QMenu* menu) : m_menu(menu) {}
 
-    QMenu* Find(const QString& name) const { return m_byKey.value(Key(name)); }
+    QMenu* Find(const QString& name)
+    {
+        // Pages name the same few categories over and over: remember each spelling met.
+        if (const auto known = m_byName.constFind(name); known != m_byName.constEnd())
+            return known.value();
+        QMenu* submenu = m_byKey.value(Key(name));
+        if (submenu)
+            m_byName.insert(name, submenu);
+        return submenu;
+    }
 
     // Inserts a new submenu before position, counted among the category submenus.
     QMenu* Insert(const QString& name, std::size_t position)
@@ -63,6 +74,7 @@ public:
             m_menu->addMenu(submenu);
         m_ordered.insert(m_ordered.begin() + static_cast<std::ptrdiff_t>(position), submenu);
         m_byKey.insert(Key(name), submenu);
+        m_byName.insert(name, submenu);
         return submenu;
     }
 
@@ -90,12 +102,13 @@ private:
 
     QMenu* m_menu;
     std::vector<QMenu*> m_ordered;
-    QHash<QString, QMenu*> m_byKey;
+    QHash<QString, QMenu*> m_byKey;  // by caption without "&", case-folded
+    QHash<QString, QMenu*> m_byName; // by each exact spelling already resolved
 };
 
 TVlPaletteMenuWizardDataModule::TVlPaletteMenuWizardDataModule(QObject* owner) : QObject(owner)
 {
-    setObjectName(QStringLiteral("VlPaletteMenuWizardDataModule"));
+    setObjectName(QLatin1String("VlPaletteMenuWizardDataModule"));
     host::RunHandler([this] { WizardDataModuleCreate(); });
 }
 
@@ -166,7 +179,7 @@ void TVlPaletteMenuWizardDataModule::AddToolButton()
     FToolButton->setPopupMode(QToolButton::MenuButtonPopup);
 
     FPaletteButtonMenu = std::make_unique<QMenu>();
-    FPaletteButtonMenu->setObjectName(QStringLiteral("PaletteButtonMenu"));
+    FPaletteButtonMenu->setObjectName(QLatin1String("PaletteButtonMenu"));
     host::BindEvent(FPaletteButtonMenu.get(), &QMenu::aboutToShow, this,
                     &TVlPaletteMenuWizardDataModule::PaletteButtonMenuHandler);
     FToolButton->setMenu(FPaletteButtonMenu.get());
@@ -180,7 +193,10 @@ void TVlPaletteMenuWizardDataModule::AddToolButton()
                  qUtf8Printable(ToolbarName));
         return;
     }
-    collection->Add(ImageName, IconResource, IconSizeSuffixes);
+    QStringList suffixes;
+    for (const QLatin1String suffix : IconSizeSuffixes)
+        suffixes.append(suffix);
+    collection->Add(ImageName, IconResource, suffixes);
     images->Add(ImageName, collection->GetIndexByName(ImageName));
     FToolButtonAction->setIcon(images->GetIcon(images->GetIndexByName(ImageName)));
 }
@@ -190,7 +206,7 @@ void TVlPaletteMenuWizardDataModule::AddPaletteMenu()
     if (!FDelphiMenu)
         return;
     FPaletteMenu = std::make_unique<QMenu>(PaletteMenuCaption);
-    FPaletteMenu->setObjectName(QStringLiteral("PaletteMenu"));
+    FPaletteMenu->setObjectName(QLatin1String("PaletteMenu"));
     host::BindEvent(FPaletteMenu.get(), &QMenu::aboutToShow, this,
                     &TVlPaletteMenuWizardDataModule::PaletteMenuClickHandler);
     FDelphiMenu->addMenu(FPaletteMenu.get());
@@ -243,7 +259,7 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
     // One read of the store per build gives what one read per page would.
     const CategoryStore::Snapshot categories(*FReg);
     CategorySubmenus submenus(menu);
-    for (const QString& page : SortedCaptions(PaletteCaptions(FToolPalette))) {
+    for (const QString& page : FSorter.Sorted(PaletteCaptions(FToolPalette))) {
         QStringList names = CategoryStore::CategoryNames(categories.GetCategory(RemoveAmpersand(page)));
         if (names.isEmpty())
             names.append(OtherCategory);
@@ -256,10 +272,10 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
     }
 
     menu->addSeparator();
-    AddCommand(menu, QStringLiteral("Edit Categories..."), &TVlPaletteMenuWizardDataModule::EditCategories);
+    AddCommand(menu, QLatin1String("Edit Categories..."), &TVlPaletteMenuWizardDataModule::EditCategories);
     menu->addSeparator();
-    AddCommand(menu, QStringLiteral("Import..."), &TVlPaletteMenuWizardDataModule::ImportCategories);
-    AddCommand(menu, QStringLiteral("Export..."), &TVlPaletteMenuWizardDataModule::ExportCategories);
+    AddCommand(menu, QLatin1String("Import..."), &TVlPaletteMenuWizardDataModule::ImportCategories);
+    AddCommand(menu, QLatin1String("Export..."), &TVlPaletteMenuWizardDataModule::ExportCategories);
 }
 
 QMenu* TVlPaletteMenuWizardDataModule::CategoryMenuItem(CategorySubmenus& submenus, const QString& name)

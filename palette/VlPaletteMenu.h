@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PageOrder.h"
+
 #include "host/CategoryButtons.h"
 #include "host/Registry.h"
 #include "host/ToolBar.h"
@@ -76,6 +78,7 @@ private:
     std::unique_ptr<QMenu> FPaletteButtonMenu;
     std::unique_ptr<QMenu> FPaletteMenu;
     std::unique_ptr<host::TRegIniFile> FReg;
+    CaptionSorter FSorter;
 };
 
 // The one live data module, or nullptr.

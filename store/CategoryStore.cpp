@@ -4,9 +4,6 @@
 
 namespace CategoryStore {
 
-const QString Key = QStringLiteral("Software\\Vorla\\Palette Menu");
-const QString Section = QStringLiteral("Categories");
-
 QString GetCategory(const host::TRegIniFile& reg, const QString& page)
 {
     return reg.ReadString(Section, page, QString());
@@ -24,12 +21,22 @@ Snapshot::Snapshot(const host::TRegIniFile& reg)
     const auto entries = reg.ReadSectionEntries(Section);
     m_lists.reserve(entries.size());
     for (const auto& [name, list] : entries)
-        m_lists.insert(host::RegistryNameKey(name), list);
+        m_lists.insert(name, list);
 }
 
 QString Snapshot::GetCategory(const QString& page) const
 {
-    return m_lists.value(host::RegistryNameKey(page));
+    // Pages are mostly stored under their names exactly; the store holds one entry per name
+    // without regard to case, so an exact hit is the entry the store itself would give.
+    if (const auto exact = m_lists.constFind(page); exact != m_lists.constEnd())
+        return exact.value();
+    if (!m_keyed) {
+        m_listsByKey.reserve(m_lists.size());
+        for (auto it = m_lists.constBegin(); it != m_lists.constEnd(); ++it)
+            m_listsByKey.insert(host::RegistryNameKey(it.key()), it.value());
+        m_keyed = true;
+    }
+    return m_listsByKey.value(host::RegistryNameKey(page));
 }
 
 } // namespace CategoryStore

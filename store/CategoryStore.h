@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QHash>
+#include <QLatin1String>
 #include <QString>
+#include <QStringList>
 #include <QStringList>
 
 namespace host {
@@ -13,8 +15,10 @@ class TRegIniFile;
 // separated by ";". A missing entry and an empty value both mean the page has none.
 namespace CategoryStore {
 
-extern const QString Key;     // "Software\Vorla\Palette Menu"
-extern const QString Section; // "Categories"
+// Plain literals, not QString objects: nothing of the package may run when it loads, and
+// no string the host keeps may point into the package once it has gone.
+inline constexpr QLatin1String Key("Software\\Vorla\\Palette Menu");
+inline constexpr QLatin1String Section("Categories");
 
 // The page's category list as stored, or "".
 QString GetCategory(const host::TRegIniFile& reg, const QString& page);
@@ -32,7 +36,9 @@ public:
     QString GetCategory(const QString& page) const;
 
 private:
-    QHash<QString, QString> m_lists; // by the store's name key
+    QHash<QString, QString> m_lists;                 // by name, as stored
+    mutable QHash<QString, QString> m_listsByKey;    // by the store's name key, made on the first miss
+    mutable bool m_keyed = false;
 };
 
 } // namespace CategoryStore

@@ -68,6 +68,12 @@ private Q_SLOTS:
             QCOMPARE(ide.ToolbarState(), toolbarBefore);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QVERIFY(!ide.toolbar->findChild<QToolButton*>(QStringLiteral("tbPalette")));
+            // The icon stays with the host, under a name the host can still read with the
+            // package gone; a reload gives it new pictures rather than a second entry.
+            const host::TImageCollection* collection = ide.images->ImageCollection();
+            QCOMPARE(collection->Count(), 1);
+            QCOMPARE(collection->Name(0), QStringLiteral("VorlaPaletteMenu"));
+            QCOMPARE(ide.images->GetIndexByName(QStringLiteral("VorlaPaletteMenu")), 0);
         }
         QVERIFY(ide.reported.isEmpty());
     }
