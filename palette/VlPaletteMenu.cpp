@@ -259,16 +259,17 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
     // One read of the store per build gives what one read per page would.
     const CategoryStore::Snapshot categories(*FReg);
     CategorySubmenus submenus(menu);
+    const QString other = OtherCategory;
     for (const QString& page : FSorter.Sorted(PaletteCaptions(FToolPalette))) {
-        QStringList names = CategoryStore::CategoryNames(categories.GetCategory(RemoveAmpersand(page)));
-        if (names.isEmpty())
-            names.append(OtherCategory);
-        for (const QString& name : std::as_const(names)) {
+        QString list = categories.GetCategory(RemoveAmpersand(page));
+        if (list.isEmpty())
+            list = other;
+        CategoryStore::ForEachCategoryName(list, [&](const QString& name) {
             QMenu* submenu = mainMenu ? CategoryMenuItem(submenus, name) : CategoryButtonMenuItem(submenus, name);
             auto* item = new QAction(page, submenu);
             host::BindEvent(item, &QAction::triggered, this, &TVlPaletteMenuWizardDataModule::TabItemClickHandler);
             submenu->addAction(item);
-        }
+        });
     }
 
     menu->addSeparator();

@@ -11,9 +11,9 @@ QString GetCategory(const host::TRegIniFile& reg, const QString& page)
 
 QStringList CategoryNames(const QString& list)
 {
-    if (list.isEmpty())
-        return {};
-    return list.split(QLatin1Char(';'));
+    QStringList names;
+    ForEachCategoryName(list, [&names](const QString& name) { names.append(name); });
+    return names;
 }
 
 Snapshot::Snapshot(const host::TRegIniFile& reg)

@@ -27,6 +27,26 @@ QString GetCategory(const host::TRegIniFile& reg, const QString& page);
 // pieces between ";" exactly as written, an empty piece being a category named "".
 QStringList CategoryNames(const QString& list);
 
+// Calls visit(name) for each category that CategoryNames(list) holds, in order, without
+// making the list: a menu build does this for every page. A list naming one category is
+// passed on as it is.
+template <typename Visit>
+void ForEachCategoryName(const QString& list, Visit&& visit)
+{
+    if (list.isEmpty())
+        return;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = list.indexOf(QLatin1Char(';'), start);
+        if (end < 0) {
+            visit(start == 0 ? list : list.mid(start));
+            return;
+        }
+        visit(list.mid(start, end - start));
+        start = end + 1;
+    }
+}
+
 // The whole section read at once, answering GetCategory for any page exactly as the store
 // would at that moment: names match exactly as the store matches them.
 // A menu build reads the store once with it rather than once per page.

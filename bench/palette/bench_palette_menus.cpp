@@ -191,7 +191,8 @@ void BM_ReadStore(benchmark::State& state)
     for (auto _ : state) {
         const CategoryStore::Snapshot snapshot(reg);
         for (const QString& caption : captions)
-            benchmark::DoNotOptimize(CategoryStore::CategoryNames(snapshot.GetCategory(caption)));
+            CategoryStore::ForEachCategoryName(snapshot.GetCategory(caption),
+                                               [](const QString& name) { benchmark::DoNotOptimize(name); });
     }
 }
 
