@@ -138,6 +138,15 @@ private Q_SLOTS:
         QCOMPARE(SortedCaptions(captions), expected);
     }
 
+    void pageOrderUnderTheCLocale()
+    {
+        // A machine without a real locale still sorts by letters, case aside, and not by code.
+        QLocale::setDefault(QLocale::c());
+        const QStringList sorted = SortedCaptions({"beta", "Ärger", "Alpha", "zeta", "Zebra"});
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(sorted, (QStringList{"Alpha", "Ärger", "beta", "Zebra", "zeta"}));
+    }
+
     void menus_data()
     {
         QTest::addColumn<QStringList>("pages");
