@@ -5,6 +5,7 @@
 //   build-release/bin/bench_palette_menus [--benchmark_filter=...] [--no-resident-size]
 
 #include "CategoryStore.h"
+#include "InProcessPackage.h"
 #include "PageOrder.h"
 #include "TestIde.h"
 #include "VlPaletteMenu.h"
@@ -26,7 +27,6 @@
 
 namespace {
 
-const QString PackageName = QStringLiteral("VorlaPaletteMenu");
 constexpr int CategoryCount = 30;
 
 // A palette of pages, each filed under one to three of 30 categories, with the package
@@ -46,12 +46,10 @@ public:
                 reg.WriteString(QStringLiteral("Categories"), PageName(i), categories.join(QLatin1Char(';')));
             }
         });
-        host::ide::BeginPackageRegistration(PackageName);
-        RegisterVorlaPaletteMenu();
-        host::ide::EndPackageRegistration();
+        LoadPackageInProcess();
         module = VlPaletteMenuWizardDataModule;
     }
-    ~Fixture() { host::ide::ReleasePackageWizards(PackageName); }
+    ~Fixture() { UnloadPackageInProcess(); }
 
     static QString PageName(int i) { return QStringLiteral("Page %1").arg((i * 7919) % 100003); }
     static QStringList MakePages(int count)

@@ -1,3 +1,4 @@
+#include "InProcessPackage.h"
 #include "TestIde.h"
 #include "VlPaletteMenu.h"
 #include "VlPaletteMenuWizard.h"
@@ -10,20 +11,6 @@
 #include <QtTest>
 
 namespace {
-
-const QString PackageName = QStringLiteral("VorlaPaletteMenu");
-
-void LoadPackage()
-{
-    host::ide::BeginPackageRegistration(PackageName);
-    RegisterVorlaPaletteMenu();
-    host::ide::EndPackageRegistration();
-}
-
-void UnloadPackage()
-{
-    host::ide::ReleasePackageWizards(PackageName);
-}
 
 QToolButton* PaletteButton(const TestIde& ide)
 {
@@ -55,7 +42,7 @@ private Q_SLOTS:
         QAction* ownFirst = ide.toolbar->Controls(0);
         const QStringList menuBefore = ide.MainMenuState();
 
-        LoadPackage();
+        LoadPackageInProcess();
         QVERIFY(VlPaletteMenuWizardDataModule);
 
         QToolButton* button = PaletteButton(ide);
@@ -74,7 +61,7 @@ private Q_SLOTS:
         QCOMPARE(menuAfter.mid(0, menuBefore.size()), menuBefore);
         QCOMPARE(menuAfter.last(), QStringLiteral("P&alette: Hidden(hidden)"));
 
-        UnloadPackage();
+        UnloadPackageInProcess();
     }
 
     void unloadRestoresHostAndFreesModuleOnce()
@@ -83,9 +70,9 @@ private Q_SLOTS:
         const QStringList menuBefore = ide.MainMenuState();
         const QStringList toolbarBefore = ide.ToolbarState();
 
-        LoadPackage();
+        LoadPackageInProcess();
         QSignalSpy freed(VlPaletteMenuWizardDataModule, &QObject::destroyed);
-        UnloadPackage();
+        UnloadPackageInProcess();
 
         QCOMPARE(freed.count(), 1);
         QVERIFY(!VlPaletteMenuWizardDataModule);
@@ -102,11 +89,11 @@ private Q_SLOTS:
         const QStringList menuBefore = ide.MainMenuState();
         const QStringList toolbarBefore = ide.ToolbarState();
         for (int i = 0; i < 100; ++i) {
-            LoadPackage();
+            LoadPackageInProcess();
             // Open both menus, so that built items are part of what must go.
             Q_EMIT VlPaletteMenuWizardDataModule->PaletteMenu()->aboutToShow();
             Q_EMIT VlPaletteMenuWizardDataModule->PaletteButtonMenu()->aboutToShow();
-            UnloadPackage();
+            UnloadPackageInProcess();
             QCOMPARE(ide.MainMenuState(), menuBefore);
             QCOMPARE(ide.ToolbarState(), toolbarBefore);
         }
@@ -117,10 +104,10 @@ private Q_SLOTS:
     {
         TestIde ide({QStringLiteral("Standard")});
         TestIde second({QStringLiteral("Other")}); // a later form of the same name
-        LoadPackage();
+        LoadPackageInProcess();
         QVERIFY(PaletteButton(ide));
         QVERIFY(!PaletteButton(second));
-        UnloadPackage();
+        UnloadPackageInProcess();
     }
 
     void missingHostObjects_data()
@@ -157,7 +144,7 @@ private Q_SLOTS:
         const QStringList toolbarBefore = ide.ToolbarState();
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(warning)));
-        LoadPackage();
+        LoadPackageInProcess();
         QVERIFY(ide.reported.isEmpty()); // no error at load
         QCOMPARE(ide.ToolbarState(), toolbarBefore);
         QVERIFY(!ide.window.findChild<QToolButton*>(QStringLiteral("tbPalette")));
@@ -167,7 +154,7 @@ private Q_SLOTS:
         Q_EMIT entry->aboutToShow();
         // Placeholder, the listed pages' submenus, then the two separators and three commands.
         QCOMPARE(entry->actions().size(), 1 + pagesListed + 5);
-        UnloadPackage();
+        UnloadPackageInProcess();
         QCOMPARE(ide.ToolbarState(), toolbarBefore);
     }
 
@@ -177,13 +164,13 @@ private Q_SLOTS:
         const QStringList menuBefore = ide.MainMenuState();
         host::ide::SetMainMenu(nullptr); // the services interface is not offered
 
-        LoadPackage();
+        LoadPackageInProcess();
         QCOMPARE(ide.reported.size(), 1);
         QVERIFY2(ide.reported.first().startsWith(QStringLiteral("EIntfCastError: ")), qPrintable(ide.reported.first()));
         QVERIFY(PaletteButton(ide)); // done before the lookup, so it stays
         QCOMPARE(ide.MainMenuState(), menuBefore);
 
-        UnloadPackage();
+        UnloadPackageInProcess();
         QVERIFY(!PaletteButton(ide));
         QVERIFY(ide.toolbar->Controls(0)->isVisible());
         QVERIFY(!VlPaletteMenuWizardDataModule);
@@ -192,8 +179,8 @@ private Q_SLOTS:
     void wizardIdentityAndInterfaces()
     {
         TestIde ide;
-        LoadPackage();
-        const auto wizards = host::ide::PackageWizards(PackageName);
+        LoadPackageInProcess();
+        const auto wizards = host::ide::PackageWizards(InProcessPackageName());
         QCOMPARE(int(wizards.size()), 1);
         host::IOTAWizard* wizard = wizards.front().get();
         QCOMPARE(wizard->GetIDString(), QStringLiteral("Vorla Software.Component Palette Menu"));
@@ -216,7 +203,7 @@ private Q_SLOTS:
         void* other = nullptr;
         QVERIFY(!wizard->QueryInterface(QUuid::createUuid(), &other));
         QVERIFY(!other);
-        UnloadPackage();
+        UnloadPackageInProcess();
     }
 };
 

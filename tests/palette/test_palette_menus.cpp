@@ -1,3 +1,4 @@
+#include "InProcessPackage.h"
 #include "PageOrder.h"
 #include "TestIde.h"
 #include "VlPaletteMenu.h"
@@ -52,12 +53,10 @@ public:
             for (const auto& [page, categories] : store)
                 reg.WriteString(QStringLiteral("Categories"), page, categories);
         }
-        host::ide::BeginPackageRegistration(QStringLiteral("VorlaPaletteMenu"));
-        RegisterVorlaPaletteMenu();
-        host::ide::EndPackageRegistration();
+        LoadPackageInProcess();
         module = VlPaletteMenuWizardDataModule;
     }
-    ~Loaded() { host::ide::ReleasePackageWizards(QStringLiteral("VorlaPaletteMenu")); }
+    ~Loaded() { UnloadPackageInProcess(); }
 
     QString OpenMainMenu()
     {

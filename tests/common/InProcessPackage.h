@@ -1,0 +1,26 @@
+#pragma once
+
+// The package's code linked into a test: registered and released the way the IDE does it for
+// a loaded library, so that its data module can be watched in-process.
+
+#include "IdeHost.h"
+#include "VlPaletteMenuWizard.h"
+
+#include <QString>
+
+inline QString InProcessPackageName()
+{
+    return QStringLiteral("VorlaPaletteMenu");
+}
+
+inline void LoadPackageInProcess()
+{
+    host::ide::BeginPackageRegistration(InProcessPackageName());
+    RegisterVorlaPaletteMenu();
+    host::ide::EndPackageRegistration();
+}
+
+inline void UnloadPackageInProcess()
+{
+    host::ide::ReleasePackageWizards(InProcessPackageName());
+}
