@@ -17,6 +17,24 @@ bool SameName(const QString& a, const QString& b)
     return QString::compare(a, b, Qt::CaseInsensitive) == 0;
 }
 
+// The index of the first item named name, or -1.
+template <typename Items>
+int IndexByName(const Items& items, const QString& name)
+{
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (SameName(items[i].name, name))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// Names outlive the package that gave them: a package's string literal points into the
+// package's own memory, so the host keeps a copy of its own.
+QString OwnCopy(const QString& name)
+{
+    return QString(name.constData(), name.size());
+}
+
 } // namespace
 
 // --- TImageCollection ---------------------------------------------------------------------
@@ -49,7 +67,7 @@ int TImageCollection::Add(const QString& name, const QString& resourceBase, cons
         m_items[static_cast<size_t>(existing)].icon = std::move(icon);
         return existing;
     }
-    m_items.push_back({name, std::move(icon)});
+    m_items.push_back({OwnCopy(name), std::move(icon)});
     return Count() - 1;
 }
 
@@ -60,11 +78,7 @@ int TImageCollection::Count() const
 
 int TImageCollection::GetIndexByName(const QString& name) const
 {
-    for (size_t i = 0; i < m_items.size(); ++i) {
-        if (SameName(m_items[i].name, name))
-            return static_cast<int>(i);
-    }
-    return -1;
+    return IndexByName(m_items, name);
 }
 
 QString TImageCollection::Name(int index) const
@@ -104,7 +118,7 @@ int TVirtualImageList::Add(const QString& name, int collectionIndex)
         m_entries[static_cast<size_t>(existing)].collectionIndex = collectionIndex;
         return existing;
     }
-    m_entries.push_back({name, collectionIndex});
+    m_entries.push_back({OwnCopy(name), collectionIndex});
     return Count() - 1;
 }
 
@@ -115,11 +129,7 @@ int TVirtualImageList::Count() const
 
 int TVirtualImageList::GetIndexByName(const QString& name) const
 {
-    for (size_t i = 0; i < m_entries.size(); ++i) {
-        if (SameName(m_entries[i].name, name))
-            return static_cast<int>(i);
-    }
-    return -1;
+    return IndexByName(m_entries, name);
 }
 
 QIcon TVirtualImageList::GetIcon(int index) const
