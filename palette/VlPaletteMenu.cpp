@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStandardPaths>
@@ -371,7 +372,10 @@ QString TVlPaletteMenuWizardDataModule::ExecuteFileDialog(QFileDialog* dialog)
         return QString();
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     shown->setDirectory(!documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath());
-    shown->selectFile(QString());
+    // A fresh start: the dialog would keep the last name typed, and a name typed next would
+    // be appended to it. Qt offers no call for this; its widget dialog names the field so.
+    if (auto* name = shown->findChild<QLineEdit*>(QLatin1String("fileNameEdit")))
+        name->clear();
     if (shown->exec() != QDialog::Accepted || !shown)
         return QString();
     return shown->selectedFiles().value(0);

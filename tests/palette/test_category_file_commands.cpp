@@ -31,14 +31,15 @@ struct Seen {
     QString folder;
     bool native = true;
     bool mustExist = false;
+    QString nameShown;
     QString question;
 };
 
 // Answers the next file dialog from inside its modal loop: types name into it and accepts,
-// or cancels when name is empty; says yes to a question that follows.
+// or cancels when told to or when name is empty; says yes to a question that follows.
 class DialogDriver : public QObject {
 public:
-    explicit DialogDriver(const QString& name) : m_name(name)
+    explicit DialogDriver(const QString& name, bool accept = true) : m_name(name), m_accept(accept)
     {
         connect(&m_timer, &QTimer::timeout, this, &DialogDriver::Poll);
         m_timer.start(10);
@@ -58,21 +59,22 @@ private:
         if (!dialog || dialog == m_answered)
             return;
         m_answered = dialog;
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(edit);
         seen = {dialog->windowTitle(), dialog->nameFilters().join(QLatin1Char('|')), dialog->defaultSuffix(),
                 dialog->directory().absolutePath(), !dialog->testOption(QFileDialog::DontUseNativeDialog),
-                dialog->fileMode() == QFileDialog::ExistingFile, QString()};
-        if (m_name.isEmpty()) {
+                dialog->fileMode() == QFileDialog::ExistingFile, edit->text(), QString()};
+        edit->setText(m_name);
+        if (m_name.isEmpty() || !m_accept) {
             dialog->reject();
             return;
         }
-        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        QVERIFY(edit);
-        edit->setText(m_name);
         // Pressed after this poll returns, so that polling goes on while a question is open.
         QTimer::singleShot(0, edit, [edit] { QTest::keyClick(edit, Qt::Key_Return); });
     }
 
     QString m_name;
+    bool m_accept;
     QTimer m_timer;
     QPointer<QFileDialog> m_answered;
 };
@@ -205,14 +207,14 @@ private Q_SLOTS:
     }
 
     // Without a Documents folder the dialogs open in the home folder, and find Documents once
-    // it is there: the folder is chosen afresh each time.
+    // it is there: the folder, and an empty name, are set afresh each time.
     void homeWhenNoDocumentsFolder()
     {
         QDir(m_home.filePath(QStringLiteral("Documents"))).removeRecursively();
         TestIde ide({QStringLiteral("Standard")});
         LoadPackageInProcess();
         {
-            DialogDriver driver{QString()};
+            DialogDriver driver(QStringLiteral("typed, then cancelled"), false);
             RunCommand(VlPaletteMenuWizardDataModule->PaletteMenu(), QStringLiteral("Export..."));
             QCOMPARE(driver.seen.folder, QDir(m_home.path()).absolutePath());
         }
@@ -221,6 +223,8 @@ private Q_SLOTS:
             DialogDriver driver{QString()};
             RunCommand(VlPaletteMenuWizardDataModule->PaletteMenu(), QStringLiteral("Export..."));
             QCOMPARE(driver.seen.folder, QDir(m_home.filePath(QStringLiteral("Documents"))).absolutePath());
+            // A name typed before is not left for the next name to be appended to.
+            QCOMPARE(driver.seen.nameShown, QString());
         }
         UnloadPackageInProcess();
     }
