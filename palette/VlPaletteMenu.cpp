@@ -1,5 +1,6 @@
 #include "VlPaletteMenu.h"
 
+#include "CategoryFile.h"
 #include "CategoryStore.h"
 #include "PageOrder.h"
 #include "VlPaletteMenuCommon.h"
@@ -12,9 +13,13 @@
 #include "host/ToolBar.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <QToolButton>
 
 #include <algorithm>
@@ -37,6 +42,8 @@ constexpr QLatin1String IconSizeSuffixes[] = {QLatin1String(""), QLatin1String("
 constexpr QLatin1String PaletteMenuCaption("P&alette");
 constexpr QLatin1String HiddenCaption("Hidden");
 constexpr QLatin1String OtherCategory("Other");
+constexpr QLatin1String CategoryFileFilter("Component Palette Categories Files (*.cpc)");
+constexpr QLatin1String CategoryFileSuffix("txt");
 
 bool OrdinalLess(const QString& a, const QString& b)
 {
@@ -109,6 +116,7 @@ private:
 TVlPaletteMenuWizardDataModule::TVlPaletteMenuWizardDataModule(QObject* owner) : QObject(owner)
 {
     setObjectName(QLatin1String("VlPaletteMenuWizardDataModule"));
+    CreateFileDialogs();
     host::RunHandler([this] { WizardDataModuleCreate(); });
 }
 
@@ -119,6 +127,8 @@ TVlPaletteMenuWizardDataModule::~TVlPaletteMenuWizardDataModule()
     // action, a child, follows with QObject's own clean-up and takes the button with it.
     FPaletteMenu.reset();
     FPaletteButtonMenu.reset();
+    delete dlgOpen.data();
+    delete dlgSave.data();
 }
 
 void TVlPaletteMenuWizardDataModule::WizardDataModuleCreate()
@@ -335,6 +345,52 @@ void TVlPaletteMenuWizardDataModule::PaletteButtonClickHandler(QObject* /*sender
 
 void TVlPaletteMenuWizardDataModule::EditCategories(QObject* /*sender*/) {}
 
-void TVlPaletteMenuWizardDataModule::ImportCategories(QObject* /*sender*/) {}
+void TVlPaletteMenuWizardDataModule::CreateFileDialogs()
+{
+    const auto create = [](const char* name, const char* title, QFileDialog::AcceptMode mode) {
+        // Qt's own dialog, so that it looks and works alike everywhere and tests and screen
+        // readers can drive it.
+        auto* dialog = new QFileDialog(host::Application(), QLatin1String(title));
+        dialog->setObjectName(QLatin1String(name));
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setAcceptMode(mode);
+        dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+        dialog->setNameFilter(CategoryFileFilter);
+        dialog->setDefaultSuffix(CategoryFileSuffix);
+        dialog->setSizeGripEnabled(true);
+        return dialog;
+    };
+    dlgOpen = create("dlgOpen", "Open Import File", QFileDialog::AcceptOpen);
+    dlgSave = create("dlgSave", "Save Export File", QFileDialog::AcceptSave);
+}
 
-void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/) {}
+QString TVlPaletteMenuWizardDataModule::ExecuteFileDialog(QFileDialog* dialog)
+{
+    const QPointer<QFileDialog> shown(dialog);
+    if (!shown)
+        return QString();
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    shown->setDirectory(!documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath());
+    // A fresh start: the dialog would keep the last name typed, and a name typed next would
+    // be appended to it. Qt offers no call for this; its widget dialog names the field so.
+    if (auto* name = shown->findChild<QLineEdit*>(QLatin1String("fileNameEdit")))
+        name->clear();
+    if (shown->exec() != QDialog::Accepted || !shown)
+        return QString();
+    return shown->selectedFiles().value(0);
+}
+
+void TVlPaletteMenuWizardDataModule::ImportCategories(QObject* /*sender*/)
+{
+    const QString fileName = ExecuteFileDialog(dlgOpen);
+    if (!fileName.isEmpty())
+        CategoryFile::Import(*FReg, fileName);
+}
+
+void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/)
+{
+    const QString fileName = ExecuteFileDialog(dlgSave);
+    if (!fileName.isEmpty())
+        CategoryFile::Export(*FReg, fileName);
+}

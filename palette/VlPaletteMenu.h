@@ -7,6 +7,7 @@
 #include "host/ToolBar.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QObject>
@@ -57,6 +58,11 @@ public:
     QMenu* PaletteMenu() const { return FPaletteMenu.get(); }
 
 private:
+    // The import and export dialogs, owned by the module and freed with it; their parent is
+    // the application's window, so that they show over it.
+    QPointer<QFileDialog> dlgOpen;
+    QPointer<QFileDialog> dlgSave;
+
     void WizardDataModuleCreate();
     void WizardDataModuleDestroy();
 
@@ -67,6 +73,9 @@ private:
     QMenu* CategoryMenuItem(CategorySubmenus& submenus, const QString& name);
     QMenu* CategoryButtonMenuItem(CategorySubmenus& submenus, const QString& name);
     void AddCommand(QMenu* menu, const QString& caption, void (TVlPaletteMenuWizardDataModule::*command)(QObject*));
+    void CreateFileDialogs();
+    // Shows dialog in the user's Documents folder; the chosen file, or "" when cancelled.
+    QString ExecuteFileDialog(QFileDialog* dialog);
 
     QPointer<QMenuBar> FDelphiMenu;
     QPointer<QWidget> FToolForm;

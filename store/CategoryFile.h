@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+namespace host {
+class TRegIniFile;
+}
+
+// The category file (".cpc"): the section "Categories" as plain text, one "name=value" line
+// per entry, lines ending in CR LF. A line's name is the text before its first "=" and its
+// value all after it; a line without "=", and a blank line, are an entry with an empty name
+// and value. On reading, CR, LF and CR LF each end a line and a final line break adds no
+// line; a UTF-8, UTF-16 LE or UTF-16 BE byte-order mark selects that encoding, otherwise the
+// file is Windows-1252. Writing uses Windows-1252 without a byte-order mark when every
+// character fits, and UTF-8 with one when any does not, so no name is ever changed.
+namespace CategoryFile {
+
+using Entries = QList<QPair<QString, QString>>;
+
+// Larger files are refused rather than read: no grouping comes near it.
+inline constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+
+// The file's lines as entries, in file order, read and checked whole. Raises EFOpenError,
+// naming the file and, where there is one, the line, when the file cannot be read, is
+// larger than MaxFileSize, holds a NUL character, is not valid in the encoding its
+// byte-order mark names, or has a name or value beyond the store's limits.
+Entries ReadFile(const QString& fileName);
+
+// The same for bytes already read; fileName only names them in messages.
+Entries ParseBytes(const QByteArray& bytes, const QString& fileName);
+
+// lines as the file's bytes: each line followed by CR LF, in Windows-1252 when every
+// character fits, else in UTF-8 after a byte-order mark. No lines make no bytes.
+QByteArray EncodeLines(const QStringList& lines);
+
+// Replaces fileName with bytes all at once: a failure leaves any old file as it was.
+// Raises EFCreateError naming the file.
+void WriteFile(const QString& fileName, const QByteArray& bytes);
+
+// Replaces the section with the file's entries as one all-or-nothing change, a later line
+// replacing an earlier one of the same name; a file of no line changes nothing. The file is
+// read and checked whole first, so a bad file leaves the store exactly as it was.
+void Import(host::TRegIniFile& reg, const QString& fileName);
+
+// Writes the section's entries to fileName, leaving out those with an empty value (they mean
+// no category) and those that would read back as something else: a name holding "=", or a
+// line break, NUL or broken UTF-16 anywhere in the line. When any was left out it raises
+// EFCreateError after writing the rest, naming them.
+void Export(const host::TRegIniFile& reg, const QString& fileName);
+
+} // namespace CategoryFile
