@@ -278,7 +278,7 @@ void TVlFrmPaletteMenuCategories::FormAfterMonitorDpiChanged(QObject* /*sender*/
 
 void TVlFrmPaletteMenuCategories::SetCategories(const QStringList& list)
 {
-    FCategories = UniquePageCaptions(list);
+    FCategories = list;
 }
 
 QString TVlFrmPaletteMenuCategories::GetCategory(const QString& page) const

@@ -42,7 +42,8 @@ public:
     explicit TVlFrmPaletteMenuCategories(QWidget* owner = nullptr);
     ~TVlFrmPaletteMenuCategories() override;
 
-    // The pages to edit, as palette captions, one row each in this order.
+    // The pages to edit, as palette captions, one row each in this order. Give one caption
+    // per store entry (UniquePageCaptions), or a later row would overwrite an earlier one.
     void SetCategories(const QStringList& list);
     // The page's category list as stored; "" when the page has none.
     QString GetCategory(const QString& page) const;

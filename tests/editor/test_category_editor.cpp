@@ -355,15 +355,6 @@ private Q_SLOTS:
         QCOMPARE(StoreEntries(), (Store{{"Standard", "Typed"}}));
     }
 
-    void formKeepsOneRowPerStoreEntry()
-    {
-        TestIde ide;
-        TVlFrmPaletteMenuCategories form;
-        form.SetCategories({"b", "Data", "B", "d&ata", "&A"});
-        form.UpdateControls();
-        QCOMPARE(RowsOf(&form), (QStringList{"b=", "Data=", "A="}));
-    }
-
     void storeFailureWhileSavingIsReportedAndChangesNothing()
     {
         const Store store{{"A", "old"}, {"B", "kept"}};
