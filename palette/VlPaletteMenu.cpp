@@ -3,6 +3,7 @@
 #include "CategoryFile.h"
 #include "CategoryStore.h"
 #include "PageOrder.h"
+#include "VlPaletteMenuCategoriesForm.h"
 #include "VlPaletteMenuCommon.h"
 
 #include "host/CategoryButtons.h"
@@ -19,6 +20,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QToolButton>
 
@@ -343,7 +346,19 @@ void TVlPaletteMenuWizardDataModule::PaletteButtonClickHandler(QObject* /*sender
         FToolButton->showMenu();
 }
 
-void TVlPaletteMenuWizardDataModule::EditCategories(QObject* /*sender*/) {}
+void TVlPaletteMenuWizardDataModule::EditCategories(QObject* /*sender*/)
+{
+    // The form belongs to the application while it is shown, and is freed whatever happens
+    // (not twice, should the application window take it along first).
+    QPointer<TVlFrmPaletteMenuCategories> form = new TVlFrmPaletteMenuCategories(host::Application());
+    const auto freeForm = qScopeGuard([&form] { delete form.data(); });
+    // One row per store entry, named by the caption met first in palette order, the rows
+    // in the order the menus list pages.
+    form->SetCategories(FSorter.Sorted(UniquePageCaptions(PaletteCaptions(FToolPalette))));
+    form->UpdateControls();
+    if (form->exec() == QDialog::Accepted && form)
+        form->SaveCategories();
+}
 
 void TVlPaletteMenuWizardDataModule::CreateFileDialogs()
 {

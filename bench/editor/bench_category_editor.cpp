@@ -1,0 +1,180 @@
+// The category editor: opening it (filling the grid from the store, and its first paint)
+// and saving it, for palettes of 100, 1,000 and 10,000 pages, each beside its floor in the
+// same run: a plain QTableWidget filled with the same strings and painted at the same size,
+// and the same entries written to the store as one change. The ratios are printed last.
+//
+//   build-release/bin/bench_category_editor [--benchmark_filter=...]
+
+#include "FloorReporter.h"
+#include "PageOrder.h"
+#include "VlPaletteMenuCategoriesForm.h"
+
+#include "IdeHost.h"
+#include "host/Registry.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QPixmap>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <random>
+
+namespace {
+
+const QString Key = QStringLiteral("Software\\Vorla\\Palette Menu");
+const QString Section = QStringLiteral("Categories");
+
+// A palette of pages, two in three of them filed under one to three of 30 categories, the
+// rest under none, in a store of its own.
+class Fixture {
+public:
+    explicit Fixture(int pages)
+    {
+        host::ide::SetRegistryFile(storeDir.filePath(QStringLiteral("registry.sqlite")));
+        std::mt19937 random(pages);
+        for (int i = 0; i < pages; ++i)
+            captions.append(QStringLiteral("Page %1").arg((i * 7919) % 100003));
+        captions = SortedCaptions(UniquePageCaptions(captions));
+        for (const QString& page : captions) {
+            QStringList categories;
+            if (random() % 3 != 0)
+                for (int c = 0, count = 1 + int(random() % 3); c < count; ++c)
+                    categories.append(QStringLiteral("Category %1").arg(random() % 30));
+            rows.append({page, categories.join(QLatin1Char(';'))});
+        }
+        host::TRegIniFile reg(Key);
+        reg.Transaction([&] {
+            for (const auto& [page, list] : rows)
+                if (!list.isEmpty())
+                    reg.WriteString(Section, page, list);
+        });
+    }
+
+    QTemporaryDir storeDir;
+    QStringList captions;                     // in grid order
+    QList<QPair<QString, QString>> rows;      // what the grid shows, row by row
+};
+
+std::unique_ptr<Fixture>& CurrentFixture()
+{
+    static std::unique_ptr<Fixture> fixture;
+    return fixture;
+}
+
+Fixture& FixtureFor(int pages)
+{
+    auto& fixture = CurrentFixture();
+    if (!fixture || fixture->captions.size() != pages) {
+        fixture.reset();
+        fixture = std::make_unique<Fixture>(pages);
+    }
+    return *fixture;
+}
+
+void BM_Open(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)));
+    for (auto _ : state) {
+        TVlFrmPaletteMenuCategories form;
+        form.SetCategories(fixture.captions);
+        form.UpdateControls();
+        benchmark::DoNotOptimize(form.grab());
+    }
+    state.SetComplexityN(state.range(0));
+}
+
+void BM_OpenFloor(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)));
+    // The form's grid at the form's first size.
+    QSize gridSize;
+    {
+        TVlFrmPaletteMenuCategories form;
+        form.grab();
+        gridSize = form.findChild<QTableWidget*>(QStringLiteral("grdCategories"))->size();
+    }
+    for (auto _ : state) {
+        QTableWidget table(int(fixture.rows.size()), 2);
+        // The same picture: no row numbers, rows as high as the form's.
+        table.verticalHeader()->hide();
+        table.verticalHeader()->setDefaultSectionSize(18);
+        table.resize(gridSize);
+        for (int row = 0; row < fixture.rows.size(); ++row) {
+            table.setItem(row, 0, new QTableWidgetItem(fixture.rows[row].first));
+            table.setItem(row, 1, new QTableWidgetItem(fixture.rows[row].second));
+        }
+        benchmark::DoNotOptimize(table.grab());
+    }
+    state.SetComplexityN(state.range(0));
+}
+
+void BM_Save(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)));
+    TVlFrmPaletteMenuCategories form;
+    form.SetCategories(fixture.captions);
+    form.UpdateControls();
+    for (auto _ : state)
+        form.SaveCategories();
+    state.SetComplexityN(state.range(0));
+}
+
+void BM_SaveFloor(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)));
+    host::TRegIniFile reg(Key);
+    for (auto _ : state)
+        reg.Transaction([&] {
+            for (const auto& [page, list] : fixture.rows) {
+                if (list.isEmpty())
+                    reg.DeleteKey(Section, page);
+                else
+                    reg.WriteString(Section, page, list);
+            }
+        });
+    state.SetComplexityN(state.range(0));
+}
+
+// What "Edit Categories..." does before the form: one caption per store entry, sorted.
+void BM_PageList(benchmark::State& state)
+{
+    QStringList captions;
+    for (int i = 0; i < state.range(0); ++i)
+        captions.append(QStringLiteral("Page %1").arg((i * 7919) % 100003));
+    CaptionSorter sorter;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(sorter.Sorted(UniquePageCaptions(captions)));
+}
+
+BENCHMARK(BM_Open)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_OpenFloor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_Save)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_SaveFloor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_PageList)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    host::ide::SetTheme(host::ide::Theme::Light);
+    benchmark::Initialize(&argc, argv);
+    FloorReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nTargets: at most 1.5 x each floor; saving 1,000 rows under 100 ms.\n");
+    reporter.PrintRatios("BM_Open", "BM_OpenFloor");
+    reporter.PrintRatios("BM_Save", "BM_SaveFloor");
+    if (const double save = reporter.RealTime("BM_Save/1000"); save >= 0)
+        std::printf("\nsaving 1,000 rows: %.1f ms\n", save * 1e3);
+    CurrentFixture().reset();
+    benchmark::Shutdown();
+    return 0;
+}
