@@ -12,11 +12,31 @@ namespace {
 
 void PrintError(const QString& kind, const QString& message)
 {
-    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(kind), qUtf8Printable(message));
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(OneLine(kind)), qUtf8Printable(OneLine(message)));
     std::fflush(stderr);
 }
 
 } // namespace
+
+QString OneLine(const QString& text)
+{
+    QString line;
+    line.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code == u'\n')
+            line += QLatin1String("\\n");
+        else if (code == u'\r')
+            line += QLatin1String("\\r");
+        else if (code == u'\t')
+            line += QLatin1String("\\t");
+        else if (code < 0x20 || (code >= 0x7f && code <= 0x9f))
+            line += QStringLiteral("\\x%1").arg(uint(code), 2, 16, QLatin1Char('0'));
+        else
+            line += c;
+    }
+    return line;
+}
 
 host::ExceptionReporter StderrReporter()
 {

@@ -2,6 +2,8 @@
 
 #include "host/Exceptions.h"
 
+#include <QString>
+
 class QWidget;
 
 namespace standin {
@@ -13,5 +15,10 @@ host::ExceptionReporter MessageBoxReporter(QWidget* parent);
 
 // "kind: message" on stderr only.
 host::ExceptionReporter StderrReporter();
+
+// text with its control characters escaped ("\n", "\r", "\t", "\x1b", ...), so that a file
+// name or an argument printed in a message keeps it on one line and cannot steer the
+// terminal.
+QString OneLine(const QString& text);
 
 } // namespace standin
