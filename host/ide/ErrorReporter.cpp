@@ -1,19 +1,59 @@
 #include "ErrorReporter.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStyle>
 #include <QWidget>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace standin {
 
 namespace {
 
+const QString ErrorBoxName = QStringLiteral("ErrorBox");
+
 void PrintError(const QString& kind, const QString& message)
 {
     std::fprintf(stderr, "%s: %s\n", qUtf8Printable(OneLine(kind)), qUtf8Printable(OneLine(message)));
     std::fflush(stderr);
+}
+
+bool IsErrorBox(const QWidget* window)
+{
+    return window && window->objectName() == ErrorBoxName;
+}
+
+// The window the box is modal to: the active modal dialog, else the active window, else
+// fallback. Never another error box: it closes on its own and would take this one along.
+QWidget* BoxOwner(QWidget* fallback)
+{
+    QWidget* window = QApplication::activeModalWidget();
+    if (!window)
+        window = QApplication::activeWindow();
+    while (IsErrorBox(window))
+        window = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    return window ? window : fallback;
+}
+
+// Steps the box past every open error box it would hide; Qt centres each on its owner.
+void Cascade(QWidget* box)
+{
+    const int step = box->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, box) + 4;
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const QWidget* other : QApplication::topLevelWidgets()) {
+            if (other == box || !IsErrorBox(other) || !other->isVisible())
+                continue;
+            const QPoint offset = other->pos() - box->pos();
+            if (std::abs(offset.x()) < step && std::abs(offset.y()) < step) {
+                box->move(box->pos() + QPoint(step, step));
+                moved = true;
+            }
+        }
+    }
 }
 
 } // namespace
@@ -50,14 +90,21 @@ host::ExceptionReporter MessageBoxReporter(QWidget* parent)
         PrintError(kind, message);
 
         auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), message,
-                                    QMessageBox::Ok, owner.data());
-        box->setObjectName(QStringLiteral("ErrorBox"));
+                                    QMessageBox::Ok, BoxOwner(owner.data()));
+        box->setObjectName(ErrorBoxName);
         box->setInformativeText(kind);
+        box->setDefaultButton(QMessageBox::Ok);
+        box->setEscapeButton(QMessageBox::Ok);
         box->setAttribute(Qt::WA_DeleteOnClose);
         // A box left open must not keep the IDE running after its main window closes.
         box->setAttribute(Qt::WA_QuitOnClose, false);
-        box->setWindowModality(Qt::NonModal);
+        // Modal to its owner, as the IDE's own boxes are, but not waited for: the handler
+        // that failed has already returned to the IDE.
+        box->setWindowModality(Qt::WindowModal);
         box->show();
+        Cascade(box);
+        box->raise();
+        box->activateWindow();
     };
 }
 

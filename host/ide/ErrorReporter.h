@@ -9,8 +9,10 @@ class QWidget;
 namespace standin {
 
 // The IDE's way of reporting an exception that left a package's handler: "kind: message"
-// on stderr and an error box that does not block, so the IDE keeps running.
-// parent owns the boxes (may be nullptr while no window exists yet).
+// on stderr and an error box. The box is modal to the window that is active, a modal dialog
+// included, and takes the focus, so that Enter or Escape closes it; the call returns at
+// once. parent owns the boxes when no window is active (may be nullptr while no window
+// exists yet).
 host::ExceptionReporter MessageBoxReporter(QWidget* parent);
 
 // "kind: message" on stderr only.
