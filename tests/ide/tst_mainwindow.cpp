@@ -21,7 +21,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -63,6 +65,8 @@ private slots:
     void errorsShowABoxThatDoesNotBlock();
     void errorDuringModalDialogClosedByKey_data();
     void errorDuringModalDialogClosedByKey();
+    void longMenuReachesItsLastItem_data();
+    void longMenuReachesItsLastItem();
 
 private:
     std::unique_ptr<standin::MainWindow> m_window;
@@ -364,6 +368,43 @@ void TestMainWindow::errorDuringModalDialogClosedByKey()
     host::SetExceptionReporter(previous);
     QVERIFY(checked);
     QCOMPARE(result, 2); // closed by the test, not by the keys meant for the boxes
+}
+
+void TestMainWindow::longMenuReachesItsLastItem_data()
+{
+    QTest::addColumn<host::ide::Theme>("theme");
+    QTest::newRow("light") << host::ide::Theme::Light;
+    QTest::newRow("dark") << host::ide::Theme::Dark;
+    QTest::newRow("none") << host::ide::Theme::None;
+}
+
+void TestMainWindow::longMenuReachesItsLastItem()
+{
+    QFETCH(host::ide::Theme, theme);
+    host::ide::SetTheme(theme);
+    const auto restore = qScopeGuard([] { host::ide::SetTheme(host::ide::Theme::None); });
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
+    QMenu* menu = m_window->menuBar()->addMenu(QStringLiteral("&Long"));
+    for (int i = 0; i < 1000; ++i)
+        menu->addAction(QStringLiteral("Item %1").arg(i));
+    QAction* last = menu->actions().last();
+    QSignalSpy chosen(last, &QAction::triggered);
+
+    const QRect screen = menu->screen()->availableGeometry();
+    menu->popup(screen.center());
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    QVERIFY2(menu->width() < screen.width() / 2, "the menu spreads into columns");
+
+    // From the first item, Up wraps round to the last and scrolls it into view.
+    QTest::keyClick(menu, Qt::Key_Down);
+    QCOMPARE(menu->activeAction(), menu->actions().first());
+    QTest::keyClick(menu, Qt::Key_Up);
+    QCOMPARE(menu->activeAction(), last);
+    const QRect item = menu->actionGeometry(last);
+    QVERIFY(menu->rect().contains(item));
+    QVERIFY(screen.contains(menu->mapToGlobal(item.center())));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, item.center());
+    QCOMPARE(chosen.count(), 1);
 }
 
 QTEST_MAIN(TestMainWindow)
