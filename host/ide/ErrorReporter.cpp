@@ -1,6 +1,7 @@
 #include "ErrorReporter.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStyle>
@@ -56,6 +57,32 @@ void Cascade(QWidget* box)
     }
 }
 
+// The newest open error box of window, or nullptr.
+QWidget* NewestBox(const QWidget* window)
+{
+    const QList<QWidget*> children = window->findChildren<QWidget*>(ErrorBoxName, Qt::FindDirectChildrenOnly);
+    for (auto it = children.crbegin(); it != children.crend(); ++it)
+        if ((*it)->isVisible())
+            return *it;
+    return nullptr;
+}
+
+// Passes the activation of the box's owner on to its newest open box, as a window with a
+// modal box does: without a window manager nothing else would, and a box shown while the
+// IDE starts could lose the focus to the main window that it blocks.
+class ActivationToBox final : public QObject {
+public:
+    explicit ActivationToBox(QWidget* box) : QObject(box) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowActivate)
+            if (QWidget* box = NewestBox(static_cast<QWidget*>(watched)))
+                box->activateWindow();
+        return false;
+    }
+};
+
 } // namespace
 
 QString OneLine(const QString& text)
@@ -101,6 +128,11 @@ host::ExceptionReporter MessageBoxReporter(QWidget* parent)
         // Modal to its owner, as the IDE's own boxes are, but not waited for: the handler
         // that failed has already returned to the IDE.
         box->setWindowModality(Qt::WindowModal);
+        if (QWidget* window = box->parentWidget()) {
+            window->installEventFilter(new ActivationToBox(box));
+            // The focus goes back where it came from: to the owner, or its next box.
+            QObject::connect(box, &QDialog::finished, window, [window] { window->activateWindow(); });
+        }
         box->show();
         Cascade(box);
         box->raise();

@@ -353,14 +353,17 @@ void TestMainWindow::errorDuringModalDialogClosedByKey()
         QVERIFY(boxes.at(0)->pos() != boxes.at(1)->pos());
         QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(boxes.at(1)));
 
-        // The key goes where the user's would: to the window with the focus, then to the
-        // box left; a box that a modal dialog blocks would not get it.
+        // The key goes where the user's would, to the window with the focus; a box that a
+        // modal dialog blocks would not get it. The focus goes on to the next box, then back
+        // to the dialog.
         QPointer<QMessageBox> newest = boxes.at(1);
         QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key(key));
         QTRY_VERIFY(!newest);
         QPointer<QMessageBox> oldest = boxes.at(0);
-        QTest::keyClick(oldest->windowHandle(), Qt::Key(key));
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(oldest));
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key(key));
         QTRY_VERIFY(!oldest);
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&dialog));
         QVERIFY(dialog.isVisible());
         checked = true;
     });
