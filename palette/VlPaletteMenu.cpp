@@ -48,6 +48,13 @@ constexpr QLatin1String OtherCategory("Other");
 constexpr QLatin1String CategoryFileFilter("Component Palette Categories Files (*.cpc)");
 constexpr QLatin1String CategoryFileSuffix("txt");
 
+// What one build lists at most. Qt checks each item added to a menu against the items already
+// there, so a menu's cost grows with the square of its items: a page filed 100,000 times (a
+// category list of 100,000 ";") froze the IDE for seconds at every opening. No palette and
+// store a person keeps come near these; a 10,000-page palette is listed whole.
+constexpr int MaxItemsInOneMenu = 10000; // category submenus in the menu, or pages in one submenu
+constexpr int MaxPagesInAll = 100000;
+
 bool OrdinalLess(const QString& a, const QString& b)
 {
     return QString::compare(a, b, Qt::CaseSensitive) < 0;
@@ -74,9 +81,12 @@ public:
         return submenu;
     }
 
-    // Inserts a new submenu before position, counted among the category submenus.
+    // Inserts a new submenu before position, counted among the category submenus; nullptr
+    // when the menu holds as many as it lists.
     QMenu* Insert(const QString& name, std::size_t position)
     {
+        if (m_ordered.size() >= std::size_t(MaxItemsInOneMenu))
+            return nullptr;
         auto* submenu = new QMenu(name, m_menu);
         if (position < m_ordered.size())
             m_menu->insertMenu(m_ordered[position]->menuAction(), submenu);
@@ -99,8 +109,42 @@ public:
         return Bound(name, [](const QString& caption, const QString& key) { return !OrdinalLess(key, caption); });
     }
 
+    // Whether one more page goes into submenu (nullptr: its category was not listed). A page
+    // refused is counted for the line that ends the submenu.
+    bool Admit(QMenu* submenu)
+    {
+        int& listed = m_listed[submenu];
+        if (submenu && listed < MaxItemsInOneMenu && m_listedInAll < MaxPagesInAll) {
+            ++listed;
+            ++m_listedInAll;
+            return true;
+        }
+        ++m_notShown[submenu];
+        return false;
+    }
+
+    // Ends each submenu that was cut short, and the menu when categories were left out, with
+    // one disabled line saying how many pages are not shown.
+    void EndShortenedMenus() const
+    {
+        for (QMenu* submenu : m_ordered)
+            AddNotShownLine(submenu, m_notShown.value(submenu));
+        AddNotShownLine(m_menu, m_notShown.value(nullptr));
+    }
+
 private:
     static QString Key(const QString& name) { return RemoveAmpersand(name).toCaseFolded(); }
+
+    static void AddNotShownLine(QMenu* menu, int pages)
+    {
+        if (pages == 0)
+            return;
+        auto* line = new QAction(pages == 1 ? QStringLiteral("1 more page is not shown")
+                                            : QStringLiteral("%1 more pages are not shown").arg(pages),
+                                 menu);
+        line->setEnabled(false);
+        menu->addAction(line);
+    }
 
     template <typename Before>
     std::size_t Bound(const QString& name, Before before) const
@@ -114,6 +158,9 @@ private:
     std::vector<QMenu*> m_ordered;
     QHash<QString, QMenu*> m_byKey;  // by caption without "&", case-folded
     QHash<QString, QMenu*> m_byName; // by each exact spelling already resolved
+    QHash<QMenu*, int> m_listed;
+    QHash<QMenu*, int> m_notShown;
+    int m_listedInAll = 0;
 };
 
 TVlPaletteMenuWizardDataModule::TVlPaletteMenuWizardDataModule(QObject* owner) : QObject(owner)
@@ -279,11 +326,14 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
             list = other;
         CategoryStore::ForEachCategoryName(list, [&](const QString& name) {
             QMenu* submenu = mainMenu ? CategoryMenuItem(submenus, name) : CategoryButtonMenuItem(submenus, name);
+            if (!submenus.Admit(submenu))
+                return;
             auto* item = new QAction(page, submenu);
             host::BindEvent(item, &QAction::triggered, this, &TVlPaletteMenuWizardDataModule::TabItemClickHandler);
             submenu->addAction(item);
         });
     }
+    submenus.EndShortenedMenus();
 
     menu->addSeparator();
     AddCommand(menu, QLatin1String("Edit Categories..."), &TVlPaletteMenuWizardDataModule::EditCategories);

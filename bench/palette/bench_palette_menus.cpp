@@ -49,6 +49,17 @@ public:
         LoadPackageInProcess();
         module = VlPaletteMenuWizardDataModule;
     }
+    // Pages that all have the same category list.
+    Fixture(int pages, const QString& categories) : ide(MakePages(pages))
+    {
+        host::TRegIniFile reg(QStringLiteral("Software\\Vorla\\Palette Menu"));
+        reg.Transaction([&] {
+            for (int i = 0; i < pages && !categories.isEmpty(); ++i)
+                reg.WriteString(QStringLiteral("Categories"), PageName(i), categories);
+        });
+        LoadPackageInProcess();
+        module = VlPaletteMenuWizardDataModule;
+    }
     ~Fixture() { UnloadPackageInProcess(); }
 
     static QString PageName(int i) { return QStringLiteral("Page %1").arg((i * 7919) % 100003); }
@@ -127,14 +138,22 @@ std::unique_ptr<Fixture>& CurrentFixture()
     return fixture;
 }
 
-Fixture& FixtureFor(int pages)
+template <typename... Arguments>
+Fixture& FixtureFor(const QString& key, Arguments... arguments)
 {
+    static QString currentKey;
     auto& fixture = CurrentFixture();
-    if (!fixture || fixture->ide.palette->Categories()->Count() != pages) {
+    if (!fixture || key != currentKey) {
         fixture.reset();
-        fixture = std::make_unique<Fixture>(pages);
+        fixture = std::make_unique<Fixture>(arguments...);
+        currentKey = key;
     }
     return *fixture;
+}
+
+Fixture& FixtureFor(int pages)
+{
+    return FixtureFor(QString::number(pages), pages);
 }
 
 void BM_MainMenuBuild(benchmark::State& state)
@@ -193,6 +212,41 @@ void BM_ReadStore(benchmark::State& state)
                                                [](const QString& name) { benchmark::DoNotOptimize(name); });
     }
 }
+
+// Openings far past what a menu lists: one page whose list is a value of that many ";" (filed
+// once more under the empty category for each), and a palette of that many pages on an empty
+// store (all under "Other"). Each must open in well under a second.
+void BM_OpenValueOfSemicolons(benchmark::State& state)
+{
+    const int semicolons = int(state.range(0));
+    Fixture& fixture = FixtureFor(QStringLiteral("semicolons %1").arg(semicolons), 1, QString(semicolons, QLatin1Char(';')));
+    for (auto _ : state)
+        Q_EMIT fixture.module->PaletteMenu()->aboutToShow();
+}
+
+void BM_OpenPagesOnEmptyStore(benchmark::State& state)
+{
+    const int pages = int(state.range(0));
+    Fixture& fixture = FixtureFor(QStringLiteral("empty store %1").arg(pages), pages, QString());
+    for (auto _ : state)
+        Q_EMIT fixture.module->PaletteMenu()->aboutToShow();
+}
+
+// The most a build lists: 10 pages each in the same 20,000 categories, so the menu holds as
+// many category submenus as it lists, each with 10 pages, 100,000 pages in all.
+void BM_OpenMostListed(benchmark::State& state)
+{
+    QStringList categories;
+    for (int i = 0; i < 20000; ++i)
+        categories.append(QStringLiteral("c%1").arg(i));
+    Fixture& fixture = FixtureFor(QStringLiteral("most listed"), 10, categories.join(QLatin1Char(';')));
+    for (auto _ : state)
+        Q_EMIT fixture.module->PaletteMenu()->aboutToShow();
+}
+
+BENCHMARK(BM_OpenMostListed)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OpenValueOfSemicolons)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OpenPagesOnEmptyStore)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 BENCHMARK(BM_SortCaptions)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadCaptions)->Arg(1000)->Unit(benchmark::kMillisecond);

@@ -21,16 +21,8 @@ constexpr int kBadUsage = 2;
 
 void PrintLine(FILE* stream, const QString& text)
 {
-    std::fprintf(stream, "%s\n", qUtf8Printable(text));
+    std::fprintf(stream, "%s\n", qUtf8Printable(standin::OneLine(text)));
     std::fflush(stream);
-}
-
-QStringList Arguments(int argc, char** argv)
-{
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    return arguments;
 }
 
 // Qt would only say that no platform plugin could be loaded: say what is missing instead.
@@ -47,7 +39,9 @@ int main(int argc, char** argv)
     // Everything that can be wrong with the command line is found before a window opens.
     standin::CommandLine commandLine;
     QString error;
-    if (!commandLine.Parse(Arguments(argc, argv), &error)) {
+    QStringList undecodable;
+    const QStringList arguments = standin::CommandLine::Arguments(argc, argv, &undecodable);
+    if (!commandLine.Parse(arguments, &error, undecodable)) {
         PrintLine(stderr, QStringLiteral("standin-ide: %1 (see standin-ide --help)").arg(error));
         return kBadUsage;
     }

@@ -1,9 +1,13 @@
 #include "CommandLine.h"
 
+#include "PaletteFile.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <utility>
 
 namespace standin {
@@ -30,11 +34,37 @@ bool SingleValue(const QCommandLineParser& parser, const QString& name, QString*
     return true;
 }
 
+// Whether the file name came from an argument that lost bytes in decoding.
+bool NameLost(const QString& name, const QStringList& undecodable)
+{
+    return std::any_of(undecodable.begin(), undecodable.end(), [&](const QString& argument) {
+        return argument == name || argument.endsWith(QLatin1Char('=') + name);
+    });
+}
+
 } // namespace
 
-bool CommandLine::Parse(const QStringList& arguments, QString* error)
+QStringList CommandLine::Arguments(int argc, const char* const* argv, QStringList* undecodable)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        arguments.append(QFile::decodeName(bytes));
+        if (QFile::encodeName(arguments.last()) != bytes)
+            undecodable->append(arguments.last());
+    }
+    return arguments;
+}
+
+bool CommandLine::Parse(const QStringList& arguments, QString* error, const QStringList& undecodable)
 {
     *this = CommandLine();
+    const auto nameLost = [&](const QString& kind, const QString& name) {
+        if (!NameLost(name, undecodable))
+            return false;
+        *error = QStringLiteral("%1 \"%2\" cannot be read: its name is not valid UTF-8").arg(kind, name);
+        return true;
+    };
 
     // Our own help and version options: QCommandLineParser's would print through the
     // application object and exit on their own.
@@ -72,6 +102,8 @@ bool CommandLine::Parse(const QStringList& arguments, QString* error)
         *error = QStringLiteral("--palette needs a file name");
         return false;
     }
+    if (nameLost(QStringLiteral("palette file"), paletteFile) || nameLost(QStringLiteral("store file"), registryFile))
+        return false;
     if (parser.isSet(kRegistry)) {
         if (registryFile.isEmpty()) {
             *error = QStringLiteral("--registry needs a file name");
@@ -106,6 +138,8 @@ bool CommandLine::Parse(const QStringList& arguments, QString* error)
             *error = QStringLiteral("--package needs a file name");
             return false;
         }
+        if (nameLost(QStringLiteral("package file"), package))
+            return false;
         if (!info.exists()) {
             *error = QStringLiteral("package file \"%1\" does not exist").arg(package);
             return false;
@@ -137,8 +171,10 @@ QString CommandLine::Usage()
         "  -h, --help              show this help and exit\n"
         "  -v, --version           show the version and exit\n"
         "\n"
+        "A palette file must be a regular file of at most %2 MiB.\n"
         "Exit status: 0 on success, 2 for a bad argument or palette file.\n")
-        .arg(host::ide::DefaultRegistryFile());
+        .arg(host::ide::DefaultRegistryFile())
+        .arg(MaxPaletteFileBytes >> 20);
 }
 
 QString CommandLine::Version()

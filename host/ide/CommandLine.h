@@ -20,9 +20,15 @@ struct CommandLine {
     bool version = false;
 
     // Parses arguments (the program name first). Needs no application object, so that
-    // a bad argument is reported before anything else starts. On failure returns false
-    // and sets *error to one line naming the problem.
-    bool Parse(const QStringList& arguments, QString* error);
+    // a bad argument is reported before anything else starts. undecodable lists the
+    // arguments that lost bytes in decoding (see Arguments): a file named in one of them is
+    // refused as unreadable. On failure returns false and sets *error to one line naming
+    // the problem.
+    bool Parse(const QStringList& arguments, QString* error, const QStringList& undecodable = {});
+
+    // The program's arguments as Qt decodes them (file names are UTF-8); those that are not
+    // valid UTF-8, and so no longer name the file meant, are also put in *undecodable.
+    static QStringList Arguments(int argc, const char* const* argv, QStringList* undecodable);
 
     // Whether the built-in package is to be loaded: only when no --package is given
     // and it was not turned off.

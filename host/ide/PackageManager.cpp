@@ -47,6 +47,20 @@ public:
     RegistrationScope& operator=(const RegistrationScope&) = delete;
 };
 
+// QLibrary's message names the file twice, and the loader's own once more: keep only the
+// loader's reason ("file too short", "invalid ELF header").
+QString LoadFailure(const QString& message, const QString& path)
+{
+    const QString marker = path + QStringLiteral(": ");
+    const qsizetype at = message.lastIndexOf(marker);
+    if (at < 0)
+        return message;
+    QString reason = message.mid(at + marker.size());
+    if (at > 0 && message.at(at - 1) == QLatin1Char('(') && reason.endsWith(QLatin1Char(')')))
+        reason.chop(1);
+    return reason;
+}
+
 } // namespace
 
 PackageManager::PackageManager(QObject* parent) : QObject(parent) {}
@@ -86,7 +100,7 @@ PackageInfo PackageManager::Load(const QString& file)
     library->setLoadHints(QLibrary::ResolveAllSymbolsHint);
     if (!library->load())
         Refuse(QStringLiteral("\"%1\" is not a package: it cannot be loaded as a shared library (%2)")
-                   .arg(path, library->errorString()));
+                   .arg(path, LoadFailure(library->errorString(), path)));
 
     // From here on a refusal unloads the library again.
     auto refuse = [&library](const QString& message) {

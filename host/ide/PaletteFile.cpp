@@ -8,6 +8,12 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace standin {
 
 namespace {
@@ -24,6 +30,19 @@ QString TypeName(const QJsonValue& value)
     case QJsonValue::Undefined: break;
     }
     return QStringLiteral("missing");
+}
+
+QString KindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("something else");
 }
 
 } // namespace
@@ -93,20 +112,46 @@ bool ParsePalette(const QByteArray& json, const QString& sourceName, Palette* pa
 
 bool LoadPaletteFile(const QString& fileName, Palette* palette, QString* error)
 {
-    QFile file(fileName);
-    if (!file.exists()) {
-        *error = QStringLiteral("palette file \"%1\" does not exist").arg(fileName);
+    auto fail = [&](const QString& problem) {
+        *error = QStringLiteral("palette file \"%1\" %2").arg(fileName, problem);
         return false;
+    };
+    const auto cannotRead = [&](const QString& reason) { return fail(QStringLiteral("cannot be read: ") + reason); };
+    const auto tooLarge = [&] { return fail(QStringLiteral("is larger than %1 MiB").arg(MaxPaletteFileBytes >> 20)); };
+
+    // Opened without blocking and looked at before a byte is read: a FIFO would wait for a
+    // writer for ever, and a device such as /dev/zero never ends.
+    const int descriptor = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return errno == ENOENT ? fail(QStringLiteral("does not exist")) : cannotRead(qt_error_string(errno));
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return cannotRead(file.errorString());
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("palette file \"%1\" cannot be read: %2").arg(fileName, file.errorString());
-        return false;
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0)
+        return cannotRead(qt_error_string(errno));
+    if (!S_ISREG(status.st_mode))
+        return fail(QStringLiteral("is %1, not a regular file").arg(KindOf(status.st_mode)));
+    if (status.st_size > MaxPaletteFileBytes)
+        return tooLarge();
+
+    // A file that grows meanwhile, or tells no size (as under /proc), is still read no further
+    // than the limit.
+    QByteArray content;
+    while (content.size() <= MaxPaletteFileBytes) {
+        const QByteArray chunk = file.read(qint64(1) << 20);
+        if (chunk.isEmpty())
+            break;
+        content += chunk;
     }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("palette file \"%1\" cannot be read: %2").arg(fileName, file.errorString());
-        return false;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return cannotRead(file.errorString());
+    if (content.size() > MaxPaletteFileBytes)
+        return tooLarge();
+    if (content.trimmed().isEmpty())
+        return fail(QStringLiteral("is empty"));
     return ParsePalette(content, fileName, palette, error);
 }
 
@@ -116,9 +161,10 @@ Palette DefaultPalette()
     const QString name = QStringLiteral(":/standin/default-palette.json");
     Palette palette;
     QString error;
+    QFile file(name);
     // The built-in file is checked by the tests; failing here is a broken build.
-    if (!LoadPaletteFile(name, &palette, &error))
-        qFatal("%s", qPrintable(error));
+    if (!file.open(QIODevice::ReadOnly) || !ParsePalette(file.readAll(), name, &palette, &error))
+        qFatal("%s", qPrintable(error.isEmpty() ? name + QStringLiteral(" cannot be read") : error));
     return palette;
 }
 

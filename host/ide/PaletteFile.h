@@ -19,10 +19,15 @@ struct PalettePage {
 };
 using Palette = QVector<PalettePage>;
 
+// The largest palette file read; a larger one is refused unread. Far above any real palette
+// (the built-in one of eighty pages is 9 KiB), far below what would exhaust memory.
+inline constexpr qint64 MaxPaletteFileBytes = qint64(64) << 20;
+
 // Reads a palette file:
 //   {"pages": [{"caption": "Standard", "components": ["TMainMenu", "TPopupMenu"]}, ...]}
-// Pages keep the file's order; captions may hold any text and may repeat. On failure
-// returns false and sets *error to one line naming the file and the problem.
+// Pages keep the file's order; captions may hold any text and may repeat. Only a regular file
+// of at most MaxPaletteFileBytes is read. On failure returns false and sets *error to a
+// message naming the file and the problem.
 bool LoadPaletteFile(const QString& fileName, Palette* palette, QString* error);
 
 // The same for the file's content; sourceName names it in messages.

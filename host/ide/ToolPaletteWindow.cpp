@@ -4,6 +4,7 @@
 #include "host/CategoryButtons.h"
 #include "host/ToolBar.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QLineEdit>
 #include <QToolButton>
@@ -99,21 +100,29 @@ void ToolPaletteWindow::ToggleAllCategories()
 
 void ToolPaletteWindow::Filter(const QString& text)
 {
-    // Hides what does not match in the view only: the categories themselves stay.
+    // Hides what does not match in the view only: the categories themselves stay. Rows are
+    // reached by position, and only a row whose state changes is touched: hiding an item
+    // through the item looks it up among its siblings first, which made a start-up with one
+    // page of many components quadratic.
     const QString needle = text.trimmed();
     QTreeWidget* view = m_palette->View();
+    const QAbstractItemModel* model = view->model();
+    const auto setHidden = [view](int row, const QModelIndex& parent, bool hidden) {
+        if (view->isRowHidden(row, parent) != hidden)
+            view->setRowHidden(row, parent, hidden);
+    };
     for (int i = 0; i < view->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* page = view->topLevelItem(i);
+        const QTreeWidgetItem* page = view->topLevelItem(i);
+        const QModelIndex pageIndex = model->index(i, 0);
         int shown = 0;
         for (int j = 0; j < page->childCount(); ++j) {
-            QTreeWidgetItem* component = page->child(j);
-            const bool match = needle.isEmpty() || component->text(0).contains(needle, Qt::CaseInsensitive);
-            component->setHidden(!match);
+            const bool match = needle.isEmpty() || page->child(j)->text(0).contains(needle, Qt::CaseInsensitive);
+            setHidden(j, pageIndex, !match);
             shown += match ? 1 : 0;
         }
-        page->setHidden(!needle.isEmpty() && shown == 0);
+        setHidden(i, QModelIndex(), !needle.isEmpty() && shown == 0);
         if (!needle.isEmpty() && shown > 0)
-            page->setExpanded(true);
+            view->expand(pageIndex);
     }
 }
 

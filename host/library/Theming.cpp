@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QMetaObject>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QSet>
 #include <QStyle>
 #include <QStyleFactory>
@@ -21,6 +22,37 @@ ide::Theme& CurrentThemeSlot()
 {
     static ide::Theme theme = ide::Theme::None;
     return theme;
+}
+
+// The IDE's style: its base style's look, with menus that scroll when longer than the
+// screen, as the IDE's own do, instead of spreading into columns past the screen's edge.
+class IdeStyle final : public QProxyStyle {
+public:
+    explicit IdeStyle(const QString& base) : QProxyStyle(QStyleFactory::create(base)) {}
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_Menu_Scrollable)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// Gives the application the IDE's style over base, unless it has it already.
+void UseIdeStyle(const QString& base)
+{
+    const auto* current = dynamic_cast<const IdeStyle*>(QApplication::style());
+    if (!current || current->baseStyle()->name().compare(base, Qt::CaseInsensitive) != 0)
+        QApplication::setStyle(new IdeStyle(base));
+}
+
+QString BaseStyleName()
+{
+    const QStyle* style = QApplication::style();
+    if (const auto* ide = dynamic_cast<const IdeStyle*>(style))
+        style = ide->baseStyle();
+    return style->name();
 }
 
 QPalette LightPalette()
@@ -238,13 +270,9 @@ void SetTheme(Theme theme)
     CurrentThemeSlot() = theme;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return;
-    if (theme == Theme::None) {
-        QApplication::setPalette(QPalette());
-        return;
-    }
-    if (QApplication::style()->name().compare(QStringLiteral("fusion"), Qt::CaseInsensitive) != 0)
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setPalette(ThemePalette(theme));
+    // Light and dark draw with Fusion; none keeps the look the IDE has.
+    UseIdeStyle(theme == Theme::None ? BaseStyleName() : QStringLiteral("fusion"));
+    QApplication::setPalette(theme == Theme::None ? QPalette() : ThemePalette(theme));
 }
 
 Theme CurrentTheme()

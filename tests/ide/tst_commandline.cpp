@@ -5,10 +5,14 @@
 #include "CommandLine.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -56,6 +60,8 @@ private slots:
 
     void badArguments_data();
     void badArguments();
+    void namesNotUtf8_data();
+    void namesNotUtf8();
     void noDisplay();
     void helpAndVersion_data();
     void helpAndVersion();
@@ -66,14 +72,26 @@ private slots:
 
 private:
     QString Write(const QString& name, const QByteArray& content);
+    QString Sparse(const QString& name, qint64 size);
 
     QTemporaryDir m_dir;
+    QString m_fifo;
 };
 
 void TestCommandLine::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QVERIFY2(QFileInfo::exists(QStringLiteral(STANDIN_IDE)), STANDIN_IDE);
+    m_fifo = m_dir.filePath(QStringLiteral("fifo"));
+    QCOMPARE(::mkfifo(QFile::encodeName(m_fifo).constData(), 0600), 0);
+}
+
+QString TestCommandLine::Sparse(const QString& name, qint64 size)
+{
+    const QString path = Write(name, QByteArray());
+    if (!QFile::resize(path, size))
+        qFatal("cannot grow %s", qPrintable(path));
+    return path;
 }
 
 QString TestCommandLine::Write(const QString& name, const QByteArray& content)
@@ -108,8 +126,20 @@ void TestCommandLine::badArguments_data()
     QTest::newRow("package is a folder") << QStringList{"--package", m_dir.path()} << "is a folder";
 
     QTest::newRow("palette missing") << QStringList{"--palette", m_dir.filePath("missing.json")} << "does not exist";
-    QTest::newRow("palette is a folder") << QStringList{"--palette", m_dir.path()} << "cannot be read";
-    QTest::newRow("palette empty file") << palette("empty.json", "") << "not valid JSON";
+    // Refused before a byte is read: a device never ends, a FIFO waits for a writer for ever.
+    QTest::newRow("palette is a folder") << QStringList{"--palette", m_dir.path()} << "is a folder, not a regular file";
+    for (const char* device : {"/dev/zero", "/dev/urandom", "/dev/full"})
+        QTest::newRow(device) << QStringList{"--palette", device} << "is a device, not a regular file";
+    QTest::newRow("palette is a FIFO") << QStringList{"--palette", m_fifo} << "is a FIFO, not a regular file";
+    QTest::newRow("palette over 64 MiB") << QStringList{"--palette", Sparse("huge.json", (qint64(64) << 20) + 1)}
+                                         << "is larger than 64 MiB";
+    QTest::newRow("palette of 64 MiB is read") << QStringList{"--palette", Sparse("limit.json", qint64(64) << 20)}
+                                               << "not valid JSON";
+    QTest::newRow("palette empty file") << palette("empty.json", "") << "palette file \"" + m_dir.filePath("empty.json") + "\" is empty";
+    QTest::newRow("palette of white space") << palette("blank.json", " \r\n\t") << "is empty";
+    // Control characters in names are escaped, so that the message stays one line.
+    QTest::newRow("newline in a name") << QStringList{"--palette", "a\nb\r\x1b[31m.json"} << "\"a\\nb\\r\\x1b[31m.json\" does not exist";
+    QTest::newRow("newline in an option") << QStringList{"--x\ny"} << "Unknown option 'x\\ny'";
     QTest::newRow("palette not JSON") << palette("text.json", "pages: Standard") << "not valid JSON";
     QTest::newRow("palette truncated") << palette("cut.json", R"({"pages": [{"caption": "Standard")") << "not valid JSON";
     QTest::newRow("palette bad UTF-8") << palette("utf8.json", "{\"pages\": [{\"caption\": \"\xff\xfe\", \"components\": []}]}")
@@ -155,6 +185,43 @@ void TestCommandLine::badArguments()
     QVERIFY2(err.endsWith(QLatin1Char('\n')) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
     QVERIFY2(err.startsWith(QLatin1String("standin-ide: ")), qPrintable(err));
     QVERIFY2(err.contains(expected), qPrintable(err));
+}
+
+void TestCommandLine::namesNotUtf8_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<bool>("joined"); // "--option=NAME" rather than "--option NAME"
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("palette") << "--palette" << false << "palette file";
+    QTest::newRow("palette=") << "--palette" << true << "palette file";
+    QTest::newRow("package") << "--package" << false << "package file";
+}
+
+void TestCommandLine::namesNotUtf8()
+{
+    QFETCH(QString, option);
+    QFETCH(bool, joined);
+    QFETCH(QString, expected);
+
+    // The file is there; its name cannot be passed on, so it is unreadable, not missing.
+    const QByteArray path = QFile::encodeName(m_dir.path()) + "/x\xff.json";
+    std::FILE* file = std::fopen(path.constData(), "w");
+    const auto remove = qScopeGuard([&] { std::remove(path.constData()); }); // QDir cannot name it
+    QVERIFY(file && std::fputs(R"({"pages": []})", file) >= 0 && std::fclose(file) == 0);
+
+    // Only a shell passes the bytes on as they are.
+    const QString name = QStringLiteral("\"$2$(printf 'x\\377.json')\"");
+    const QString script = QStringLiteral("exec \"$0\" ") + (joined ? QStringLiteral("\"$1\"=") : QStringLiteral("\"$1\" ")) + name;
+    QProcess process;
+    process.setProcessEnvironment(Environment());
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral(STANDIN_IDE), option,
+                                              m_dir.path() + QLatin1Char('/')});
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 2);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(err.count(QLatin1Char('\n')), 1);
+    QVERIFY2(err.contains(expected + QStringLiteral(" \"") + m_dir.path()) && err.contains(QLatin1String("cannot be read: its name is not valid UTF-8")),
+             qPrintable(err));
 }
 
 void TestCommandLine::noDisplay()

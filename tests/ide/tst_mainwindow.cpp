@@ -13,12 +13,17 @@
 #include "host/Services.h"
 #include "host/ToolBar.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDockWidget>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -58,6 +63,10 @@ private slots:
     void categoriesButtonCollapsesAndExpandsAll();
     void searchNarrowsTheViewOnly();
     void errorsShowABoxThatDoesNotBlock();
+    void errorDuringModalDialogClosedByKey_data();
+    void errorDuringModalDialogClosedByKey();
+    void longMenuReachesItsLastItem_data();
+    void longMenuReachesItsLastItem();
 
 private:
     std::unique_ptr<standin::MainWindow> m_window;
@@ -281,6 +290,8 @@ void TestMainWindow::errorsShowABoxThatDoesNotBlock()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
     m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     const host::ExceptionReporter previous = host::SetExceptionReporter(standin::MessageBoxReporter(m_window.get()));
     // Returns at once although the box is still open: the IDE keeps running.
     host::RunHandler([] { throw host::EFOpenError(QStringLiteral("Cannot open file \"x.cpc\"")); });
@@ -291,17 +302,112 @@ void TestMainWindow::errorsShowABoxThatDoesNotBlock()
     QCOMPARE(boxes.size(), 2);
     for (QMessageBox* box : boxes) {
         QVERIFY(box->isVisible());
-        QVERIFY(!box->isModal());
+        QCOMPARE(box->windowModality(), Qt::WindowModal);
         QCOMPARE(box->windowTitle(), QStringLiteral("Error"));
         QCOMPARE(box->icon(), QMessageBox::Critical);
     }
     QCOMPARE(boxes.at(0)->text(), QStringLiteral("Cannot open file \"x.cpc\""));
     QCOMPARE(boxes.at(0)->informativeText(), QStringLiteral("EFOpenError"));
     QCOMPARE(boxes.at(1)->text(), QStringLiteral("bad things"));
+    // The second box neither hides the first nor belongs to it.
+    QVERIFY(boxes.at(0)->pos() != boxes.at(1)->pos());
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(boxes.at(1)));
 
     for (QMessageBox* box : boxes)
         box->close();
     QTRY_VERIFY(m_window->findChildren<QMessageBox*>(QStringLiteral("ErrorBox")).isEmpty());
+}
+
+void TestMainWindow::errorDuringModalDialogClosedByKey_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    QTest::newRow("Escape") << int(Qt::Key_Escape);
+}
+
+void TestMainWindow::errorDuringModalDialogClosedByKey()
+{
+    QFETCH(int, key);
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    const host::ExceptionReporter previous = host::SetExceptionReporter(standin::MessageBoxReporter(m_window.get()));
+
+    // A modal dialog whose own Enter and Escape would close it, as Install Packages does.
+    QDialog dialog(m_window.get());
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    bool checked = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        const auto done = qScopeGuard([&] { dialog.done(2); });
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        // A handler of the dialog fails twice, as Add... with a file that is not a package.
+        for (int i = 0; i < 2; ++i)
+            host::RunHandler([] { throw host::EPackageError(QStringLiteral("\"x.so\" is not a package")); });
+        const QList<QMessageBox*> boxes = dialog.findChildren<QMessageBox*>(QStringLiteral("ErrorBox"));
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes.at(0)->parentWidget(), &dialog);
+        QCOMPARE(boxes.at(1)->parentWidget(), &dialog);
+        QVERIFY(boxes.at(0)->pos() != boxes.at(1)->pos());
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(boxes.at(1)));
+
+        // The key goes where the user's would, to the window with the focus; a box that a
+        // modal dialog blocks would not get it. The focus goes on to the next box, then back
+        // to the dialog.
+        QPointer<QMessageBox> newest = boxes.at(1);
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key(key));
+        QTRY_VERIFY(!newest);
+        QPointer<QMessageBox> oldest = boxes.at(0);
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(oldest));
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key(key));
+        QTRY_VERIFY(!oldest);
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&dialog));
+        QVERIFY(dialog.isVisible());
+        checked = true;
+    });
+    const int result = dialog.exec();
+    host::SetExceptionReporter(previous);
+    QVERIFY(checked);
+    QCOMPARE(result, 2); // closed by the test, not by the keys meant for the boxes
+}
+
+void TestMainWindow::longMenuReachesItsLastItem_data()
+{
+    QTest::addColumn<host::ide::Theme>("theme");
+    QTest::newRow("light") << host::ide::Theme::Light;
+    QTest::newRow("dark") << host::ide::Theme::Dark;
+    QTest::newRow("none") << host::ide::Theme::None;
+}
+
+void TestMainWindow::longMenuReachesItsLastItem()
+{
+    QFETCH(host::ide::Theme, theme);
+    host::ide::SetTheme(theme);
+    const auto restore = qScopeGuard([] { host::ide::SetTheme(host::ide::Theme::None); });
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
+    QMenu* menu = m_window->menuBar()->addMenu(QStringLiteral("&Long"));
+    for (int i = 0; i < 1000; ++i)
+        menu->addAction(QStringLiteral("Item %1").arg(i));
+    QAction* last = menu->actions().last();
+    QSignalSpy chosen(last, &QAction::triggered);
+
+    const QRect screen = menu->screen()->availableGeometry();
+    menu->popup(screen.center());
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    QVERIFY2(menu->width() < screen.width() / 2, "the menu spreads into columns");
+
+    // From the first item, Up wraps round to the last and scrolls it into view.
+    QTest::keyClick(menu, Qt::Key_Down);
+    QCOMPARE(menu->activeAction(), menu->actions().first());
+    QTest::keyClick(menu, Qt::Key_Up);
+    QCOMPARE(menu->activeAction(), last);
+    const QRect item = menu->actionGeometry(last);
+    QVERIFY(menu->rect().contains(item));
+    QVERIFY(screen.contains(menu->mapToGlobal(item.center())));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, item.center());
+    QCOMPARE(chosen.count(), 1);
 }
 
 QTEST_MAIN(TestMainWindow)

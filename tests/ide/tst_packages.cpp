@@ -205,6 +205,7 @@ void TestPackages::refused()
 
     const QString refusal = Refusal(packages, file);
     QVERIFY2(refusal.contains(reason), qPrintable(refusal));
+    QVERIFY2(refusal.count(QFileInfo(file).fileName()) <= 1, qPrintable(refusal)); // the path once, if at all
     QCOMPARE(Snapshot(m_window.get()), before);
     QVERIFY(packages->Packages().isEmpty());
     QCOMPARE(host::ide::WizardCount(), 0);

@@ -202,6 +202,76 @@ private Q_SLOTS:
         QVERIFY(loaded.ide.reported.isEmpty());
     }
 
+    // Past what a menu lists, a submenu (or the menu, for categories left out) ends with one
+    // disabled line counting the pages not shown.
+    void longListsAreCut_data()
+    {
+        QTest::addColumn<Store>("store");
+        QTest::addColumn<int>("submenus");
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<QStringList>("lines"); // "submenu title: line", the menu's own as "menu: line"
+
+        const auto repeated = [](const QString& category, int times) {
+            return QStringList(times, category).join(QLatin1Char(';'));
+        };
+        QStringList distinct;
+        for (int i = 0; i < 10002; ++i)
+            distinct.append(QStringLiteral("c%1").arg(i));
+        QStringList eleven;
+        for (const char* category : {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k"})
+            eleven.append(repeated(QLatin1String(category), 10000));
+
+        QTest::newRow("at the cap: no line") << Store{{"P", repeated("x", 10000)}} << 1 << 10000 << QStringList{};
+        QTest::newRow("one past: singular") << Store{{"P", repeated("x", 10001)}} << 1 << 10000
+                                            << QStringList{"x: 1 more page is not shown"};
+        QTest::newRow("value of semicolons") << Store{{"P", QString(100000, QLatin1Char(';'))}} << 1 << 10000
+                                             << QStringList{": 90001 more pages are not shown"};
+        QTest::newRow("categories past the cap") << Store{{"P", distinct.join(QLatin1Char(';'))}} << 10000 << 10000
+                                                 << QStringList{"menu: 2 more pages are not shown"};
+        QTest::newRow("pages in all past the cap") << Store{{"P", eleven.join(QLatin1Char(';'))}} << 11 << 100000
+                                                   << QStringList{"k: 10000 more pages are not shown"};
+    }
+
+    void longListsAreCut()
+    {
+        QFETCH(Store, store);
+        QFETCH(int, submenus);
+        QFETCH(int, listed);
+        QFETCH(QStringList, lines);
+
+        Loaded loaded({QStringLiteral("P")}, store);
+        for (QMenu* menu : {loaded.module->PaletteMenu(), loaded.module->PaletteButtonMenu()}) {
+            Q_EMIT menu->aboutToShow();
+            int submenuCount = 0;
+            int listedCount = 0;
+            QStringList lineTexts;
+            QStringList tail;
+            for (QAction* item : menu->actions()) {
+                if (QMenu* submenu = item->menu()) {
+                    ++submenuCount;
+                    const QList<QAction*> pages = submenu->actions();
+                    for (QAction* page : pages) {
+                        listedCount += page->isEnabled() ? 1 : 0;
+                        if (!page->isEnabled()) {
+                            QCOMPARE(page, pages.last());
+                            lineTexts.append(submenu->title() + QStringLiteral(": ") + page->text());
+                        }
+                    }
+                } else if (item->isVisible()) {
+                    tail.append(item->isSeparator() ? QStringLiteral("-") : item->text());
+                }
+            }
+            for (const QString& text : tail.mid(0, tail.size() - 5))
+                lineTexts.append(QStringLiteral("menu: ") + text);
+            QCOMPARE(submenuCount, submenus);
+            QCOMPARE(listedCount, listed);
+            QCOMPARE(lineTexts, lines);
+            // The menu's own line comes after the submenus, before the commands.
+            QCOMPARE(tail.mid(tail.size() - 5).join(QLatin1Char('|')), Commands);
+        }
+        QVERIFY(loaded.ide.reported.isEmpty());
+    }
+
     void storeChangesShowAtNextOpening()
     {
         Loaded loaded({QStringLiteral("Standard")});
