@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QToolButton>
 
 #include <algorithm>
@@ -256,6 +257,16 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
             menu->removeAction(item);
     }
 
+    // The commands end the menu even when the listing fails (a store that cannot be read),
+    // so that it is never empty; the failure then goes on to the host.
+    const auto addCommands = qScopeGuard([this, menu] {
+        menu->addSeparator();
+        AddCommand(menu, QLatin1String("Edit Categories..."), &TVlPaletteMenuWizardDataModule::EditCategories);
+        menu->addSeparator();
+        AddCommand(menu, QLatin1String("Import..."), &TVlPaletteMenuWizardDataModule::ImportCategories);
+        AddCommand(menu, QLatin1String("Export..."), &TVlPaletteMenuWizardDataModule::ExportCategories);
+    });
+
     // One read of the store per build gives what one read per page would.
     const CategoryStore::Snapshot categories(*FReg);
     CategorySubmenus submenus(menu);
@@ -271,12 +282,6 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
             submenu->addAction(item);
         });
     }
-
-    menu->addSeparator();
-    AddCommand(menu, QLatin1String("Edit Categories..."), &TVlPaletteMenuWizardDataModule::EditCategories);
-    menu->addSeparator();
-    AddCommand(menu, QLatin1String("Import..."), &TVlPaletteMenuWizardDataModule::ImportCategories);
-    AddCommand(menu, QLatin1String("Export..."), &TVlPaletteMenuWizardDataModule::ExportCategories);
 }
 
 QMenu* TVlPaletteMenuWizardDataModule::CategoryMenuItem(CategorySubmenus& submenus, const QString& name)
