@@ -77,8 +77,8 @@ bool CommandLine::Parse(const QStringList& arguments, QString* error)
             *error = QStringLiteral("--registry needs a file name");
             return false;
         }
-        if (QFileInfo(registryFile).isDir()) {
-            *error = QStringLiteral("--registry \"%1\" is a folder, not a file").arg(registryFile);
+        if (const QString problem = host::ide::RegistryFileProblem(registryFile); !problem.isEmpty()) {
+            *error = QStringLiteral("--registry \"%1\" is not a usable store: %2").arg(registryFile, problem);
             return false;
         }
     }
@@ -137,7 +137,7 @@ QString CommandLine::Usage()
         "  -h, --help              show this help and exit\n"
         "  -v, --version           show the version and exit\n"
         "\n"
-        "Exit status: 0 on success, 2 for a bad argument or palette file.\n")
+        "Exit status: 0 on success, 2 for a bad argument, palette file or store file.\n")
         .arg(host::ide::DefaultRegistryFile());
 }
 

@@ -714,6 +714,29 @@ QString RegistryLocation()
     return ide::RegistryFile();
 }
 
+QString ide::RegistryFileProblem(const QString& file)
+{
+    QString refusal;
+    const StoreFile kind = InspectStoreFile(file, &refusal);
+    if (kind == StoreFile::Refused)
+        return refusal;
+    // The nearest folder that exists must take the store's journal, and a new store.
+    const QString folder = FolderOf(file);
+    QFileInfo nearest(folder);
+    while (!nearest.exists() && !nearest.isRoot())
+        nearest.setFile(nearest.absolutePath());
+    const QString nearestPath = nearest.absoluteFilePath();
+    if (!nearest.isDir())
+        return QStringLiteral("its folder \"%1\" cannot be created (\"%2\" is not a folder)").arg(folder, nearestPath);
+    if (!FolderWritable(nearestPath))
+        return nearestPath == folder
+            ? FolderNotWritable(folder)
+            : QStringLiteral("its folder \"%1\" cannot be created (\"%2\" cannot be written)").arg(folder, nearestPath);
+    if ((kind == StoreFile::Empty || kind == StoreFile::Blank) && !FileWritable(file))
+        return NoStoreYet();
+    return QString();
+}
+
 std::unique_ptr<RegistryBackend> OpenRegistryBackend(const QString& location)
 {
     return std::make_unique<SqliteRegistryBackend>(location);
