@@ -29,6 +29,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <QThread>
 #include <QtEndian>
 
@@ -105,6 +106,19 @@ QString FolderOf(const QString& file)
 bool FolderWritable(const QString& folder)
 {
     return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+// Makes folder and its missing parents; returns why it cannot, or "".
+QString MakeFolder(const QString& folder)
+{
+    std::error_code error;
+    const std::filesystem::path path(folder.toStdU16String());
+    if (!std::filesystem::is_directory(path, error))
+        std::filesystem::create_directories(path, error);
+    if (error)
+        return QStringLiteral("its folder \"%1\" cannot be created (%2)")
+            .arg(folder, QString::fromLocal8Bit(error.message().c_str()));
+    return QString();
 }
 
 QString FolderNotWritable(const QString& folder)
@@ -443,16 +457,8 @@ void SqliteRegistryBackend::prepare(Statement& statement, const char* sql)
 void SqliteRegistryBackend::open()
 {
     const RegistryAction action{"open the store"};
-    std::error_code error;
-    const std::filesystem::path folderPath = std::filesystem::path(m_file.toStdU16String()).parent_path();
-    if (!folderPath.empty() && !std::filesystem::is_directory(folderPath, error)) {
-        std::filesystem::create_directories(folderPath, error);
-        if (error)
-            RaiseRegistryError(m_file, action,
-                               QStringLiteral("its folder \"%1\" cannot be created (%2)")
-                                   .arg(QString::fromStdU16String(folderPath.u16string()),
-                                        QString::fromLocal8Bit(error.message().c_str())));
-    }
+    if (const QString problem = MakeFolder(FolderOf(m_file)); !problem.isEmpty())
+        RaiseRegistryError(m_file, action, problem);
 
     // Anything but this store is looked at again while no other process of ours is making
     // it: a journal seen a moment ago may have been that process's.
@@ -720,18 +726,13 @@ QString ide::RegistryFileProblem(const QString& file)
     const StoreFile kind = InspectStoreFile(file, &refusal);
     if (kind == StoreFile::Refused)
         return refusal;
-    // The nearest folder that exists must take the store's journal, and a new store.
+    // The folder is made, as the first use would make it, and a file is made in it and
+    // removed: only trying finds a read-only mount, or a folder that even root cannot write.
     const QString folder = FolderOf(file);
-    QFileInfo nearest(folder);
-    while (!nearest.exists() && !nearest.isRoot())
-        nearest.setFile(nearest.absolutePath());
-    const QString nearestPath = nearest.absoluteFilePath();
-    if (!nearest.isDir())
-        return QStringLiteral("its folder \"%1\" cannot be created (\"%2\" is not a folder)").arg(folder, nearestPath);
-    if (!FolderWritable(nearestPath))
-        return nearestPath == folder
-            ? FolderNotWritable(folder)
-            : QStringLiteral("its folder \"%1\" cannot be created (\"%2\" cannot be written)").arg(folder, nearestPath);
+    if (const QString problem = MakeFolder(folder); !problem.isEmpty())
+        return problem;
+    if (QTemporaryFile probe(folder + QStringLiteral("/.registry-XXXXXX")); !probe.open())
+        return FolderNotWritable(folder) + QStringLiteral(" (%1)").arg(probe.errorString());
     if ((kind == StoreFile::Empty || kind == StoreFile::Blank) && !FileWritable(file))
         return NoStoreYet();
     return QString();
