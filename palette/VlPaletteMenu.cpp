@@ -316,6 +316,16 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
             menu->removeAction(item);
     }
 
+    // The commands end the menu even when the listing fails (a store that cannot be read),
+    // so that it is never empty; the failure then goes on to the host.
+    const auto addCommands = qScopeGuard([this, menu] {
+        menu->addSeparator();
+        AddCommand(menu, QLatin1String("Edit Categories..."), &TVlPaletteMenuWizardDataModule::EditCategories);
+        menu->addSeparator();
+        AddCommand(menu, QLatin1String("Import..."), &TVlPaletteMenuWizardDataModule::ImportCategories);
+        AddCommand(menu, QLatin1String("Export..."), &TVlPaletteMenuWizardDataModule::ExportCategories);
+    });
+
     // One read of the store per build gives what one read per page would.
     const CategoryStore::Snapshot categories(*FReg);
     CategorySubmenus submenus(menu);
@@ -334,12 +344,6 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
         });
     }
     submenus.EndShortenedMenus();
-
-    menu->addSeparator();
-    AddCommand(menu, QLatin1String("Edit Categories..."), &TVlPaletteMenuWizardDataModule::EditCategories);
-    menu->addSeparator();
-    AddCommand(menu, QLatin1String("Import..."), &TVlPaletteMenuWizardDataModule::ImportCategories);
-    AddCommand(menu, QLatin1String("Export..."), &TVlPaletteMenuWizardDataModule::ExportCategories);
 }
 
 QMenu* TVlPaletteMenuWizardDataModule::CategoryMenuItem(CategorySubmenus& submenus, const QString& name)

@@ -109,8 +109,8 @@ bool CommandLine::Parse(const QStringList& arguments, QString* error, const QStr
             *error = QStringLiteral("--registry needs a file name");
             return false;
         }
-        if (QFileInfo(registryFile).isDir()) {
-            *error = QStringLiteral("--registry \"%1\" is a folder, not a file").arg(registryFile);
+        if (const QString problem = host::ide::RegistryFileProblem(registryFile); !problem.isEmpty()) {
+            *error = QStringLiteral("--registry \"%1\" is not a usable store: %2").arg(registryFile, problem);
             return false;
         }
     }
@@ -172,7 +172,7 @@ QString CommandLine::Usage()
         "  -v, --version           show the version and exit\n"
         "\n"
         "A palette file must be a regular file of at most %2 MiB.\n"
-        "Exit status: 0 on success, 2 for a bad argument or palette file.\n")
+        "Exit status: 0 on success, 2 for a bad argument, palette file or store file.\n")
         .arg(host::ide::DefaultRegistryFile())
         .arg(MaxPaletteFileBytes >> 20);
 }

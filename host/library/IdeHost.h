@@ -36,6 +36,11 @@ HOST_EXPORT Theme CurrentTheme();
 HOST_EXPORT void SetRegistryFile(const QString& path);
 HOST_EXPORT QString RegistryFile();
 HOST_EXPORT QString DefaultRegistryFile();
+// Why path cannot serve as the per-user store, or "" when it can: it is the store, or can
+// become it (no file yet, a zero-length file, a database with nothing in it) in a folder
+// that can be written. Reads no more than the file's first bytes and the folder, so a store
+// that another process holds locked is not refused.
+HOST_EXPORT QString RegistryFileProblem(const QString& path);
 
 // Wizard registration is recorded against the package being registered; the host
 // releases them together when that package unloads.

@@ -45,8 +45,10 @@ public:
     virtual void transaction(const std::function<void()>& changes) = 0;
 };
 
-// Opens this platform's per-user store.
-std::unique_ptr<RegistryBackend> OpenRegistryBackend();
+// Where this platform's per-user store is now (the IDE may name another one).
+QString RegistryLocation();
+// Opens the per-user store at location, a value RegistryLocation() gave.
+std::unique_ptr<RegistryBackend> OpenRegistryBackend(const QString& location);
 
 // What an operation was doing, for messages; put into words only when it fails.
 struct RegistryAction {

@@ -10,7 +10,14 @@
 // The database is in WAL mode with a busy timeout, so two processes (two IDE windows) can
 // share it; synchronous=FULL makes every committed change durable when the call returns.
 // Text is stored as UTF-16, so values come back exactly as written, unpaired surrogates
-// included. A file that is not this store is reported and never written to.
+// included.
+//
+// A file that is not this store is reported and never written to: its header and the
+// journals beside it are read before SQLite opens it, since SQLite would otherwise take over
+// another program's empty database or apply and delete another database's journal. A new
+// store is made whole in memory and renamed into place, one process at a time (a lock on
+// the folder), so that two IDEs starting at once share one store and a crash leaves no
+// half-made one.
 
 #include "RegistryBackend.h"
 
@@ -18,14 +25,25 @@
 #include "host/Exceptions.h"
 #include "host/Registry.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <QThread>
+#include <QtEndian>
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace host {
 
@@ -33,6 +51,8 @@ namespace {
 
 // How long an operation waits for another process's lock before it gives up.
 constexpr int BusyTimeoutMs = 5000;
+// How often the waits of our own (the folder's lock, the switch to WAL) try again.
+constexpr int RetryMs = 10;
 
 // Identifies the file as this store ("Vrlg"), and the layout of its tables.
 constexpr int ApplicationId = 0x56726c67;
@@ -57,9 +77,76 @@ CREATE TABLE vals(
 CREATE UNIQUE INDEX vals_name ON vals(key, folded);
 )sql";
 
-QString Reason(int code)
+// The tables of an empty store, and the marks that make the file this store.
+QByteArray NewStoreSql()
 {
-    switch (code & 0xff) {
+    return QByteArray(CreateSchema) + "PRAGMA application_id = " + QByteArray::number(ApplicationId)
+        + ";\nPRAGMA user_version = " + QByteArray::number(SchemaVersion) + ";\n";
+}
+
+// Tries attempt until it succeeds or the busy timeout has passed, as SQLite's own waits do.
+template <typename Attempt>
+bool WaitFor(Attempt attempt)
+{
+    const QDeadlineTimer deadline(BusyTimeoutMs);
+    while (!attempt()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(RetryMs);
+    }
+    return true;
+}
+
+QString FolderOf(const QString& file)
+{
+    return QFileInfo(file).absolutePath();
+}
+
+// Whether this user may create and remove files in folder, as the store's journal needs.
+bool FolderWritable(const QString& folder)
+{
+    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+// Makes folder and its missing parents; returns why it cannot, or "".
+QString MakeFolder(const QString& folder)
+{
+    std::error_code error;
+    const std::filesystem::path path(folder.toStdU16String());
+    if (!std::filesystem::is_directory(path, error))
+        std::filesystem::create_directories(path, error);
+    if (error)
+        return QStringLiteral("its folder \"%1\" cannot be created (%2)")
+            .arg(folder, QString::fromLocal8Bit(error.message().c_str()));
+    return QString();
+}
+
+QString FolderNotWritable(const QString& folder)
+{
+    return QStringLiteral("its folder \"%1\" cannot be written").arg(folder);
+}
+
+QString NoStoreYet()
+{
+    return QStringLiteral("the file is read-only and holds no store yet");
+}
+
+// A file that no one may write is read-only here too, even for a user (root) whom the
+// system would let write it anyway.
+bool FileWritable(const QString& file)
+{
+    const QFileDevice::Permissions writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return QFile::permissions(file) & writable;
+}
+
+QString Reason(int code, const QString& file)
+{
+    // SQLite keeps its journal beside the file: a folder that cannot be written fails
+    // reads and writes with codes that would otherwise blame the file.
+    const int primary = code & 0xff;
+    if ((primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN) && !FolderWritable(FolderOf(file)))
+        return FolderNotWritable(FolderOf(file));
+    switch (primary) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return QStringLiteral("another process holds the file locked (waited %1 s)").arg(BusyTimeoutMs / 1000.0);
@@ -80,6 +167,131 @@ QString Reason(int code)
     default:
         return QStringLiteral("the database failed");
     }
+}
+
+// What lies at the store's path, judged before SQLite opens it.
+enum class StoreFile {
+    Missing, // nothing yet: a new store is made
+    Empty,   // a zero-length file: a new store is made in its place
+    Blank,   // a database with no tables and no one's marks: becomes the store where it is
+    Store,   // this store
+    Refused, // anything else: never opened
+};
+
+// Fields of an SQLite file's first 100 bytes, and of page 1's b-tree header after them.
+namespace header {
+constexpr char Magic[] = "SQLite format 3";
+constexpr int PageSize = 16;
+constexpr int PayloadFractions = 21; // three bytes, always 64, 32, 32
+constexpr int UserVersion = 60;
+constexpr int ApplicationId = 68;
+constexpr int SchemaPageType = 100;
+constexpr int SchemaCellCount = 103;
+constexpr int Size = 108;
+constexpr char LeafTablePage = 0x0d;
+} // namespace header
+
+bool IsSqliteHeader(const QByteArray& bytes)
+{
+    if (bytes.size() < header::Size || !bytes.startsWith(QByteArray(header::Magic, sizeof header::Magic)))
+        return false;
+    const quint16 pageSize = qFromBigEndian<quint16>(bytes.constData() + header::PageSize);
+    const bool powerOfTwo = pageSize >= 512 && (pageSize & (pageSize - 1)) == 0;
+    return (pageSize == 1 || powerOfTwo) && bytes.mid(header::PayloadFractions, 3) == QByteArray("\x40\x20\x20");
+}
+
+// Reads the file's header and looks for journals beside it, changing nothing. On Refused,
+// *refusal says why the file cannot be the store.
+StoreFile InspectStoreFile(const QString& file, QString* refusal)
+{
+    const auto refuse = [refusal](const QString& why) {
+        *refusal = why;
+        return StoreFile::Refused;
+    };
+    const QFileInfo info(file);
+    StoreFile kind = StoreFile::Missing;
+    if (info.isDir())
+        return refuse(QStringLiteral("the path is a folder"));
+    if (info.exists() && !info.isFile())
+        return refuse(QStringLiteral("the path is not a regular file"));
+    if (info.exists()) {
+        QFile device(file);
+        if (!device.open(QIODevice::ReadOnly))
+            return refuse(QStringLiteral("the file cannot be read (%1)").arg(device.errorString()));
+        const QByteArray bytes = device.read(header::Size);
+        const auto field = [&bytes](int offset) { return qFromBigEndian<quint32>(bytes.constData() + offset); };
+        if (bytes.isEmpty() && device.size() == 0)
+            kind = StoreFile::Empty;
+        else if (!IsSqliteHeader(bytes))
+            return refuse(QStringLiteral("the file is not a database or is corrupt"));
+        else if (field(header::ApplicationId) == quint32(ApplicationId))
+            return StoreFile::Store; // the journals beside it are its own
+        else if (field(header::ApplicationId) == 0 && field(header::UserVersion) == 0
+                 && bytes[header::SchemaPageType] == header::LeafTablePage
+                 && qFromBigEndian<quint16>(bytes.constData() + header::SchemaCellCount) == 0)
+            kind = StoreFile::Blank;
+        else
+            return refuse(QStringLiteral("the file is another program's database, not a registry store"));
+    }
+    // Beside anything but this store, a journal is another database's unfinished change,
+    // which SQLite would apply to the new store and then delete.
+    for (const char* suffix : {"-wal", "-journal"}) {
+        const QFileInfo side(file + QLatin1String(suffix));
+        if (side.exists() || side.isSymLink())
+            return refuse(QStringLiteral("\"%1\" beside it belongs to another database").arg(side.fileName()));
+    }
+    return kind;
+}
+
+// A lock on the store's folder, held while a new store is made there. Only this program
+// takes it, so it stops no one else. Closing the folder lets it go.
+class FolderLock {
+public:
+    FolderLock() = default;
+    ~FolderLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    // Waits up to the busy timeout; false when another process holds the lock longer. A
+    // folder that cannot be locked (unreadable, or on a file system without locks) is used
+    // without.
+    bool lock(const QString& folder)
+    {
+        m_fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return m_fd < 0 || WaitFor([this] { return ::flock(m_fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; });
+    }
+
+private:
+    int m_fd = -1;
+};
+
+// Makes a new store in memory and writes it to file under a temporary name, then renames
+// it into place: another process finds no store or a whole one, and a crash leaves no
+// half-made store behind. It starts with a rollback journal; opening it switches to WAL.
+void WriteNewStore(const QString& file, const RegistryAction& action)
+{
+    const auto fail = [&](const QString& why) { RaiseRegistryError(file, action, why); };
+    sqlite3* opened = nullptr;
+    const int code = sqlite3_open(":memory:", &opened);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> memory(opened, sqlite3_close);
+    if (code != SQLITE_OK
+        || sqlite3_exec(memory.get(), "PRAGMA encoding = 'UTF-16le'", nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_exec(memory.get(), NewStoreSql().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("the database failed (%1)").arg(QString::fromUtf8(sqlite3_errmsg(memory.get()))));
+    sqlite3_int64 size = 0;
+    const std::unique_ptr<unsigned char, void (*)(void*)> image(sqlite3_serialize(memory.get(), "main", &size, 0),
+                                                                 sqlite3_free);
+    if (!image)
+        fail(QStringLiteral("out of memory"));
+
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(reinterpret_cast<const char*>(image.get()), size) != size
+        || !out.commit())
+        fail(QStringLiteral("the file cannot be created (%1)").arg(out.errorString()));
 }
 
 // A prepared statement, kept for the connection's lifetime and reset after each use.
@@ -171,7 +383,8 @@ public:
 
 private:
     void open();
-    void createSchemaIfEmpty();
+    void createSchemaIfBlank();
+    void switchToWal(const RegistryAction& action);
     [[noreturn]] void fail(const RegistryAction& action, int code) const;
     [[noreturn]] void failLastError(const RegistryAction& action) const { fail(action, sqlite3_extended_errcode(m_db)); }
     void execute(const char* sql, const RegistryAction& action);
@@ -215,7 +428,7 @@ void SqliteRegistryBackend::fail(const RegistryAction& action, int code) const
     QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(code));
     if (const int error = m_db ? sqlite3_system_errno(m_db) : 0; error != 0)
         detail += QStringLiteral("; ") + QString::fromLocal8Bit(std::strerror(error));
-    RaiseRegistryError(m_file, action, Reason(code) + QStringLiteral(" (") + detail + QLatin1Char(')'));
+    RaiseRegistryError(m_file, action, Reason(code, m_file) + QStringLiteral(" (") + detail + QLatin1Char(')'));
 }
 
 void SqliteRegistryBackend::execute(const char* sql, const RegistryAction& action)
@@ -244,28 +457,34 @@ void SqliteRegistryBackend::prepare(Statement& statement, const char* sql)
 void SqliteRegistryBackend::open()
 {
     const RegistryAction action{"open the store"};
-    const QFileInfo info(m_file);
-    if (info.isDir())
-        RaiseRegistryError(m_file, action, QStringLiteral("the path is a folder"));
+    if (const QString problem = MakeFolder(FolderOf(m_file)); !problem.isEmpty())
+        RaiseRegistryError(m_file, action, problem);
 
-    std::error_code error;
-    const std::filesystem::path folder = std::filesystem::path(m_file.toStdU16String()).parent_path();
-    if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
-        std::filesystem::create_directories(folder, error);
-        if (error)
-            RaiseRegistryError(m_file, action,
-                               QStringLiteral("its folder \"%1\" cannot be created (%2)")
-                                   .arg(QString::fromStdU16String(folder.u16string()),
-                                        QString::fromLocal8Bit(error.message().c_str())));
+    // Anything but this store is looked at again while no other process of ours is making
+    // it: a journal seen a moment ago may have been that process's.
+    QString refusal;
+    StoreFile kind = InspectStoreFile(m_file, &refusal);
+    FolderLock lock;
+    if (kind != StoreFile::Store) {
+        if (!lock.lock(FolderOf(m_file)))
+            RaiseRegistryError(m_file, action, QStringLiteral("another process is creating the store (waited %1 s)")
+                                                   .arg(BusyTimeoutMs / 1000.0));
+        kind = InspectStoreFile(m_file, &refusal);
     }
+    if (kind == StoreFile::Refused)
+        RaiseRegistryError(m_file, action, refusal);
+    if (kind == StoreFile::Missing || kind == StoreFile::Empty) {
+        if (kind == StoreFile::Empty && !FileWritable(m_file))
+            RaiseRegistryError(m_file, action, NoStoreYet());
+        if (!FolderWritable(FolderOf(m_file)))
+            RaiseRegistryError(m_file, action, FolderNotWritable(FolderOf(m_file)));
+        WriteNewStore(m_file, action);
+    }
+    m_readOnly = !FileWritable(m_file);
 
-    // A file that no one may write is read-only here too, even for a user (root) whom the
-    // system would let write it anyway.
-    const QFileDevice::Permissions writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    m_readOnly = info.exists() && !(QFile::permissions(m_file) & writable);
-
-    // Each handle has a connection of its own, used by one thread at a time.
-    const int flags = SQLITE_OPEN_NOMUTEX | (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // Each handle has a connection of its own, used by one thread at a time. SQLite never
+    // creates the file: it exists by now.
+    const int flags = SQLITE_OPEN_NOMUTEX | (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
     if (const int code = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &m_db, flags, nullptr); code != SQLITE_OK)
         fail(action, code);
     sqlite3_extended_result_codes(m_db, 1);
@@ -273,15 +492,13 @@ void SqliteRegistryBackend::open()
     m_readOnly = m_readOnly || sqlite3_db_readonly(m_db, "main") == 1;
     execute("PRAGMA foreign_keys = ON", action);
 
-    // The first statements that read the file: one that is no database fails here, and
-    // nothing has been written to it.
-    createSchemaIfEmpty();
+    createSchemaIfBlank();
     if (integerQuery("PRAGMA application_id", action) != ApplicationId)
         RaiseRegistryError(m_file, action, QStringLiteral("the file is another program's database, not a registry store"));
     if (integerQuery("PRAGMA user_version", action) > SchemaVersion)
         RaiseRegistryError(m_file, action, QStringLiteral("the store was written by a newer version of this program"));
     if (!m_readOnly)
-        execute("PRAGMA journal_mode = WAL", action);
+        switchToWal(action);
     execute("PRAGMA synchronous = FULL", action);
 
     prepare(m_findKey, "SELECT id FROM keys WHERE path = ?1");
@@ -298,30 +515,42 @@ void SqliteRegistryBackend::open()
     prepare(m_values, "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq");
 }
 
-void SqliteRegistryBackend::createSchemaIfEmpty()
+// A blank database (no tables, no marks) becomes the store where it is, under the folder's
+// lock and SQLite's own write lock.
+void SqliteRegistryBackend::createSchemaIfBlank()
 {
     const RegistryAction action{"open the store"};
     const char* const isEmpty = "SELECT count(*) = 0 FROM sqlite_schema";
     if (!integerQuery(isEmpty, action))
         return;
     if (m_readOnly)
-        RaiseRegistryError(m_file, action, QStringLiteral("the file is read-only and holds no store yet"));
-    // The text encoding and the journal mode are fixed while the database is still empty.
-    execute("PRAGMA encoding = 'UTF-16le'", action);
-    execute("PRAGMA journal_mode = WAL", action);
+        RaiseRegistryError(m_file, action, NoStoreYet());
     execute("BEGIN IMMEDIATE", action);
     try {
-        // Another process may have created the store while this one waited for the lock.
-        if (integerQuery(isEmpty, action)) {
-            execute(CreateSchema, action);
-            execute(QByteArray("PRAGMA application_id = " + QByteArray::number(ApplicationId)).constData(), action);
-            execute(QByteArray("PRAGMA user_version = " + QByteArray::number(SchemaVersion)).constData(), action);
-        }
+        if (integerQuery(isEmpty, action))
+            execute(NewStoreSql().constData(), action);
         execute("COMMIT", action);
     } catch (...) {
         rollback(true);
         throw;
     }
+    // In WAL mode the marks reach the file itself only with a checkpoint; until then another
+    // process would not know the file for this store.
+    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
+
+void SqliteRegistryBackend::switchToWal(const RegistryAction& action)
+{
+    // The switch reads the file and then writes it, and SQLite does not wait for a lock that
+    // another process takes in between (two processes opening a new store at once): the
+    // wait is ours.
+    int code = SQLITE_OK;
+    WaitFor([&] {
+        code = sqlite3_exec(m_db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+        return (code & 0xff) != SQLITE_BUSY;
+    });
+    if (code != SQLITE_OK)
+        failLastError(action);
 }
 
 void SqliteRegistryBackend::requireWritable(const RegistryAction& action) const
@@ -480,15 +709,38 @@ void SqliteRegistryBackend::transaction(const std::function<void()>& changes)
         const QString detail = QString::fromUtf8(sqlite3_errmsg(m_db));
         rollback(outermost);
         RaiseRegistryError(m_file, {"commit a change"},
-                           Reason(code) + QStringLiteral(" (") + detail + QLatin1Char(')'));
+                           Reason(code, m_file) + QStringLiteral(" (") + detail + QLatin1Char(')'));
     }
 }
 
 } // namespace
 
-std::unique_ptr<RegistryBackend> OpenRegistryBackend()
+QString RegistryLocation()
 {
-    return std::make_unique<SqliteRegistryBackend>(ide::RegistryFile());
+    return ide::RegistryFile();
+}
+
+QString ide::RegistryFileProblem(const QString& file)
+{
+    QString refusal;
+    const StoreFile kind = InspectStoreFile(file, &refusal);
+    if (kind == StoreFile::Refused)
+        return refusal;
+    // The folder is made, as the first use would make it, and a file is made in it and
+    // removed: only trying finds a read-only mount, or a folder that even root cannot write.
+    const QString folder = FolderOf(file);
+    if (const QString problem = MakeFolder(folder); !problem.isEmpty())
+        return problem;
+    if (QTemporaryFile probe(folder + QStringLiteral("/.registry-XXXXXX")); !probe.open())
+        return FolderNotWritable(folder) + QStringLiteral(" (%1)").arg(probe.errorString());
+    if ((kind == StoreFile::Empty || kind == StoreFile::Blank) && !FileWritable(file))
+        return NoStoreYet();
+    return QString();
+}
+
+std::unique_ptr<RegistryBackend> OpenRegistryBackend(const QString& location)
+{
+    return std::make_unique<SqliteRegistryBackend>(location);
 }
 
 } // namespace host

@@ -70,10 +70,9 @@ void RaiseRegistryError(const QString& store, const RegistryAction& action, cons
 }
 
 TRegIniFile::TRegIniFile(const QString& key)
-    : m_key(key), m_path(SplitKey(key)), m_backend(OpenRegistryBackend())
+    : m_key(key), m_path(SplitKey(key)), m_location(RegistryLocation())
 {
     CheckKeyNames(m_path, {"create", &m_path});
-    m_backend->createKey(m_path);
 }
 
 TRegIniFile::~TRegIniFile() = default;
@@ -85,7 +84,17 @@ QString TRegIniFile::FileName() const
 
 QString TRegIniFile::StoreLocation() const
 {
-    return m_backend->location();
+    return m_location;
+}
+
+RegistryBackend& TRegIniFile::Backend() const
+{
+    if (!m_backend) {
+        std::unique_ptr<RegistryBackend> backend = OpenRegistryBackend(m_location);
+        backend->createKey(m_path);
+        m_backend = std::move(backend);
+    }
+    return *m_backend;
 }
 
 RegistryKeyPath TRegIniFile::SectionPath(const QString& section) const
@@ -97,36 +106,36 @@ void TRegIniFile::CheckKeyNames(const RegistryKeyPath& path, const RegistryActio
 {
     for (const QString& name : path) {
         if (name.size() > MaxKeyNameLength)
-            RaiseRegistryError(m_backend->location(), action,
+            RaiseRegistryError(m_location, action,
                                TooLong(QStringLiteral("the key name \"%1\"").arg(Abbreviated(name)),
                                        name.size(), "characters", MaxKeyNameLength));
     }
     if (path.isEmpty())
-        RaiseRegistryError(m_backend->location(), action, QStringLiteral("no key is named"));
+        RaiseRegistryError(m_location, action, QStringLiteral("no key is named"));
 }
 
 QString TRegIniFile::ReadString(const QString& section, const QString& name, const QString& defaultValue) const
 {
-    return m_backend->readValue(SectionPath(section), name).value_or(defaultValue);
+    return Backend().readValue(SectionPath(section), name).value_or(defaultValue);
 }
 
 void TRegIniFile::WriteString(const QString& section, const QString& name, const QString& value)
 {
     const RegistryKeyPath path = SectionPath(section);
     const RegistryAction action{"write", &path, &name};
-    const auto refuse = [&](const QString& reason) { RaiseRegistryError(m_backend->location(), action, reason); };
+    const auto refuse = [&](const QString& reason) { RaiseRegistryError(m_location, action, reason); };
     CheckKeyNames(path, action);
     if (name.size() > MaxValueNameLength)
         refuse(TooLong(QStringLiteral("the value name"), name.size(), "characters", MaxValueNameLength));
     if (value.size() > MaxValueLength)
         refuse(TooLong(QStringLiteral("the value"), value.size(), "UTF-16 code units (2 bytes each)",
                        MaxValueLength));
-    m_backend->writeValue(path, name, value);
+    Backend().writeValue(path, name, value);
 }
 
 void TRegIniFile::DeleteKey(const QString& section, const QString& name)
 {
-    m_backend->deleteValue(SectionPath(section), name);
+    Backend().deleteValue(SectionPath(section), name);
 }
 
 void TRegIniFile::EraseSection(const QString& section)
@@ -134,8 +143,8 @@ void TRegIniFile::EraseSection(const QString& section)
     const RegistryKeyPath path = SectionPath(section);
     // Erasing no section at all would erase the key itself, which the host never does.
     if (path.size() == m_path.size())
-        RaiseRegistryError(m_backend->location(), {"erase", &path}, QStringLiteral("no section is named"));
-    m_backend->deleteKey(path);
+        RaiseRegistryError(m_location, {"erase", &path}, QStringLiteral("no section is named"));
+    Backend().deleteKey(path);
 }
 
 void TRegIniFile::ReadSectionValues(const QString& section, QStringList& lines) const
@@ -151,12 +160,12 @@ void TRegIniFile::ReadSectionValues(const QString& section, QStringList& lines) 
 
 QList<QPair<QString, QString>> TRegIniFile::ReadSectionEntries(const QString& section) const
 {
-    return m_backend->values(SectionPath(section));
+    return Backend().values(SectionPath(section));
 }
 
 void TRegIniFile::Transaction(const std::function<void()>& changes)
 {
-    m_backend->transaction(changes);
+    Backend().transaction(changes);
 }
 
 } // namespace host

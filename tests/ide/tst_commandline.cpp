@@ -4,11 +4,14 @@
 
 #include "CommandLine.h"
 
+#include "host/Registry.h"
+
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,6 +68,7 @@ private slots:
     void noDisplay();
     void helpAndVersion_data();
     void helpAndVersion();
+    void startsWithGoodArguments_data();
     void startsWithGoodArguments();
 
     void parse_data();
@@ -121,7 +125,17 @@ void TestCommandLine::badArguments_data()
     QTest::newRow("theme unknown") << QStringList{"--theme", "purple"} << "--theme \"purple\" is not one of light, dark, none";
     QTest::newRow("theme case") << QStringList{"--theme", "Dark"} << "--theme \"Dark\" is not one of";
     QTest::newRow("theme twice") << QStringList{"--theme", "dark", "--theme", "light"} << "--theme is given more than once";
-    QTest::newRow("registry is a folder") << QStringList{"--registry", m_dir.path()} << "is a folder, not a file";
+    const auto registry = [](const QString& path) { return QStringList{QStringLiteral("--registry"), path}; };
+    QTest::newRow("registry is a folder") << registry(m_dir.path()) << "is not a usable store: the path is a folder";
+    QTest::newRow("registry not a store") << registry(Write(QStringLiteral("notes.sqlite"), "Standard=Common\n"))
+                                          << "is not a usable store: the file is not a database";
+    QTest::newRow("registry a device") << registry(QStringLiteral("/dev/null")) << "the path is not a regular file";
+    QTest::newRow("registry cannot be created")
+        << registry(Write(QStringLiteral("plain"), "x") + QStringLiteral("/sub/registry.sqlite"))
+        << "its folder \"" + m_dir.filePath(QStringLiteral("plain/sub")) + "\" cannot be created";
+    QTest::newRow("registry beside a journal")
+        << registry(QFileInfo(Write(QStringLiteral("gone.sqlite-journal"), "journal")).path() + QStringLiteral("/gone.sqlite"))
+        << "\"gone.sqlite-journal\" beside it belongs to another database";
     QTest::newRow("package missing") << QStringList{"--package", m_dir.filePath("none.so")} << "package file";
     QTest::newRow("package is a folder") << QStringList{"--package", m_dir.path()} << "is a folder";
 
@@ -169,6 +183,12 @@ void TestCommandLine::badArguments_data()
         const QString locked = Write(QStringLiteral("locked.json"), R"({"pages": []})");
         QFile::setPermissions(locked, QFileDevice::WriteOwner);
         QTest::newRow("palette unreadable") << QStringList{"--palette", locked} << "cannot be read";
+        const QString readOnly = m_dir.filePath(QStringLiteral("read-only"));
+        QDir().mkpath(readOnly);
+        QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QTest::newRow("registry in a folder that cannot be written")
+            << registry(readOnly + QStringLiteral("/registry.sqlite"))
+            << "its folder \"" + readOnly + "\" cannot be written";
     }
 }
 
@@ -275,15 +295,36 @@ void TestCommandLine::helpAndVersion()
         QVERIFY2(out.contains(part), qPrintable(part + QLatin1String(" not in:\n") + out));
 }
 
+void TestCommandLine::startsWithGoodArguments_data()
+{
+    QTest::addColumn<bool>("storeLocked");
+    QTest::newRow("new store") << false;
+    // Not refused: the store is used once the other process lets it go.
+    QTest::newRow("store locked by another process") << true;
+}
+
 void TestCommandLine::startsWithGoodArguments()
 {
+    QFETCH(bool, storeLocked);
+    const QString store = m_dir.filePath(QStringLiteral("registry-%1.sqlite").arg(storeLocked));
+    sqlite3* holder = nullptr;
+    const auto release = qScopeGuard([&] { sqlite3_close(holder); });
+    if (storeLocked) {
+        host::ide::SetRegistryFile(store);
+        host::TRegIniFile(QStringLiteral("Software\\Vorla\\Palette Menu"))
+            .WriteString(QStringLiteral("Categories"), QStringLiteral("Standard"), QStringLiteral("Mine"));
+        QCOMPARE(sqlite3_open(QFile::encodeName(store).constData(), &holder), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(holder, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+    }
+
     // The IDE runs until it is closed: still running after a while means it started.
     const QString palette = Write(QStringLiteral("good.json"),
                                   R"({"pages": [{"caption": "A & B", "components": ["TButton"]},
                                                 {"caption": "A & B", "components": []}]})");
-    const Run run = RunIde({QStringLiteral("--palette"), palette, QStringLiteral("--registry"),
-                            m_dir.filePath(QStringLiteral("registry.sqlite")), QStringLiteral("--theme"),
-                            QStringLiteral("dark"), QStringLiteral("--package"), QStringLiteral(TEST_PACKAGE)},
+    const Run run = RunIde({QStringLiteral("--palette"), palette, QStringLiteral("--registry"), store,
+                            QStringLiteral("--theme"), QStringLiteral("dark"), QStringLiteral("--package"),
+                            QStringLiteral(TEST_PACKAGE)},
                            Environment(), 1500);
     QVERIFY2(!run.finished, run.err.constData());
     // Qt may warn about the headless platform; the IDE itself must have nothing to say.
@@ -307,8 +348,8 @@ void TestCommandLine::parse_data()
     QTest::newRow("nothing") << QStringList{} << "" << "" << light << QStringList{} << true;
     QTest::newRow("palette") << QStringList{"--palette", "p.json"} << "p.json" << "" << light << QStringList{} << true;
     QTest::newRow("palette=") << QStringList{"--palette=p q.json"} << "p q.json" << "" << light << QStringList{} << true;
-    QTest::newRow("registry") << QStringList{"--registry", "/tmp/r.sqlite"} << "" << "/tmp/r.sqlite" << light
-                              << QStringList{} << true;
+    const QString store = m_dir.filePath(QStringLiteral("r.sqlite"));
+    QTest::newRow("registry") << QStringList{"--registry", store} << "" << store << light << QStringList{} << true;
     QTest::newRow("dark") << QStringList{"--theme", "dark"} << "" << "" << int(host::ide::Theme::Dark) << QStringList{}
                           << true;
     QTest::newRow("none") << QStringList{"--theme=none"} << "" << "" << int(host::ide::Theme::None) << QStringList{}

@@ -9,12 +9,15 @@
 #include "host/Registry.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTreeWidget>
 #include <QtTest>
 
 #include <memory>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -281,6 +284,39 @@ private Q_SLOTS:
         loaded.ide.palette->Categories()->Add(QStringLiteral("Added"), {});
         QCOMPARE(loaded.OpenMainMenu(), "Mine[Standard]|Other[Added]|" + Commands);
         QCOMPARE(loaded.OpenButtonMenu(), "Mine[Standard]|Other[Added]|" + Commands);
+    }
+
+    // Another process holds the store locked when the IDE starts: the package loads without
+    // waiting for it, an opening reports one error and still ends with the commands, and
+    // once the lock is gone the next openings list the pages, without a restart.
+    void storeLockedAtStartUp()
+    {
+        TestIde ide({QStringLiteral("Standard")});
+        host::TRegIniFile(QStringLiteral("Software\\Vorla\\Palette Menu"))
+            .WriteString(QStringLiteral("Categories"), QStringLiteral("Standard"), QStringLiteral("Mine"));
+        sqlite3* holder = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(host::ide::RegistryFile()).constData(), &holder), SQLITE_OK);
+        const auto release = qScopeGuard([&] { sqlite3_close(holder); });
+        QCOMPARE(sqlite3_exec(holder, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+        LoadPackageInProcess();
+        const auto unload = qScopeGuard([] { UnloadPackageInProcess(); });
+        TVlPaletteMenuWizardDataModule* module = VlPaletteMenuWizardDataModule;
+        QVERIFY(module && module->PaletteMenu() && module->PaletteButtonMenu());
+        QCOMPARE(ide.reported, QStringList());
+
+        Q_EMIT module->PaletteMenu()->aboutToShow();
+        QCOMPARE(ide.reported.size(), 1);
+        QVERIFY2(ide.reported[0].contains(QLatin1String("locked")), qPrintable(ide.reported[0]));
+        QCOMPARE(Render(module->PaletteMenu(), 1), Commands);
+
+        sqlite3_close(holder);
+        holder = nullptr;
+        for (QMenu* menu : {module->PaletteMenu(), module->PaletteButtonMenu(), module->PaletteMenu()}) {
+            Q_EMIT menu->aboutToShow();
+            QCOMPARE(Render(menu, menu == module->PaletteMenu() ? 1 : 0), "Mine[Standard]|" + Commands);
+        }
+        QCOMPARE(ide.reported.size(), 1);
     }
 
     void choosingAPageExpandsAndScrollsToIt_data()

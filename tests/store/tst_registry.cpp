@@ -1,16 +1,18 @@
 // The host's registry-as-ini-file on its SQLite store: operations, names, order, values,
 // limits, persistence, several handles and processes, all-or-nothing changes, failures.
 //
-// Run with "--hold-lock FILE" or "--writer ..." this executable is the second process that
-// some tests start (see main at the end).
+// Run with "--hold-lock FILE", "--writer ..." or "--creator ..." this executable is the second
+// process that some tests start (see main at the end).
 
 #include "IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Registry.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -66,6 +68,21 @@ QString RegistryError(Call call)
         return e.Message();
     }
     return QString();
+}
+
+// The message that the first use of a new handle on the store raises, or "".
+QString FirstUseError()
+{
+    return RegistryError([] { TRegIniFile(Key).ReadString(Section, QStringLiteral("x"), QString()); });
+}
+
+// Every file in folder by name, with its bytes.
+QMap<QString, QByteArray> FolderBytes(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        files.insert(name, FileBytes(QDir(folder).filePath(name)));
+    return files;
 }
 
 // The single number that query yields on the store file, read with SQLite directly.
@@ -131,13 +148,14 @@ private Q_SLOTS:
     {
         const QString path = StorePath(QStringLiteral("a/b/c/registry.sqlite"));
         host::ide::SetRegistryFile(path);
-        QVERIFY(!QFile::exists(path));
         TRegIniFile reg(Key);
-        QVERIFY(QFile::exists(path));
+        // Making a handle touches nothing; its first use makes the store.
+        QVERIFY(!QFileInfo::exists(StorePath(QStringLiteral("a"))));
         QCOMPARE(reg.StoreLocation(), path);
         QCOMPARE(reg.FileName(), Key);
         QCOMPARE(reg.ReadString(Section, QStringLiteral("Standard"), QStringLiteral("default")),
                  QStringLiteral("default"));
+        QVERIFY(QFile::exists(path));
     }
 
     void defaultStoreUnderXdgConfigHome()
@@ -148,7 +166,9 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
         host::ide::SetRegistryFile(QString());
         const QString expected = host::ide::DefaultRegistryFile();
-        const QString location = TRegIniFile(Key).StoreLocation();
+        TRegIniFile reg(Key);
+        reg.ReadString(Section, QStringLiteral("x"), QString());
+        const QString location = reg.StoreLocation();
         qputenv("XDG_CONFIG_HOME", previous);
         QStandardPaths::setTestModeEnabled(true);
 
@@ -559,6 +579,32 @@ private Q_SLOTS:
         QCOMPARE(reg.ReadString(QStringLiteral("Counter"), QStringLiteral("n"), QString()), QString::number(2 * Count));
     }
 
+    void twoProcessesCreateOneStore()
+    {
+        // Two IDEs started at once on a store that does not exist yet: both open it and
+        // neither reports anything. The race is short, so it is run many times, each pair
+        // set off at one agreed moment.
+        constexpr int Rounds = 25;
+        for (int round = 0; round < Rounds; ++round) {
+            const QString store = StorePath(QStringLiteral("new-%1/registry.sqlite").arg(round));
+            const QString start = QString::number(QDateTime::currentMSecsSinceEpoch() + 150);
+            std::unique_ptr<QProcess> creators[] = {
+                StartHelper({QStringLiteral("--creator"), store, QStringLiteral("a"), start}),
+                StartHelper({QStringLiteral("--creator"), store, QStringLiteral("b"), start}),
+            };
+            for (const auto& creator : creators) {
+                QVERIFY(creator->waitForFinished(30000));
+                QCOMPARE(creator->exitStatus(), QProcess::NormalExit);
+                QVERIFY2(creator->exitCode() == 0, qPrintable(QStringLiteral("round %1").arg(round)));
+            }
+            // One store, not two: both entries are in it, in either order.
+            host::ide::SetRegistryFile(store);
+            QStringList entries = Entries(TRegIniFile(Key));
+            entries.sort();
+            QCOMPARE(entries, (QStringList{QStringLiteral("a=a"), QStringLiteral("b=b")}));
+        }
+    }
+
     // --- All-or-nothing changes -----------------------------------------------------------
 
     void transactionCommits()
@@ -635,32 +681,49 @@ private Q_SLOTS:
         WriteFile(blocker, "not a folder");
         const QString path = blocker + QStringLiteral("/sub/registry.sqlite");
         host::ide::SetRegistryFile(path);
-        const QString message = RegistryError([] { TRegIniFile reg(Key); });
+        const QString message = FirstUseError();
         QVERIFY2(message.contains(path), qPrintable(message));
         QVERIFY2(message.contains(QStringLiteral("folder")), qPrintable(message));
         QVERIFY2(message.contains(QStringLiteral("cannot be created")), qPrintable(message));
         QCOMPARE(FileBytes(blocker), QByteArray("not a folder"));
     }
 
+    // The store keeps its journal beside the file: a folder that cannot be written is named
+    // as the cause, whatever the file itself allows.
+    void folderCannotBeWritten_data()
+    {
+        QTest::addColumn<bool>("storeExists");
+        QTest::addColumn<bool>("fileReadOnly");
+        QTest::newRow("new store") << false << false;
+        QTest::newRow("existing store") << true << false;
+        QTest::newRow("existing read-only store") << true << true;
+    }
     void folderCannotBeWritten()
     {
+        QFETCH(bool, storeExists);
+        QFETCH(bool, fileReadOnly);
         if (RunningAsRoot())
             QSKIP("root writes into any folder");
         const QString folder = StorePath(QStringLiteral("locked"));
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
         const QString path = folder + QStringLiteral("/registry.sqlite");
         host::ide::SetRegistryFile(path);
-        const QString message = RegistryError([] { TRegIniFile reg(Key); });
+        if (storeExists)
+            TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
+        else
+            QVERIFY(QDir().mkpath(folder));
+        if (fileReadOnly)
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        const QString message = FirstUseError();
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY2(message.contains(path), qPrintable(message));
-        QVERIFY2(message.contains(QStringLiteral("cannot be opened or created")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("its folder \"%1\" cannot be written").arg(folder)), qPrintable(message));
     }
 
     void pathIsAFolder()
     {
         QVERIFY(QDir().mkpath(m_store));
-        const QString message = RegistryError([] { TRegIniFile reg(Key); });
+        const QString message = FirstUseError();
         QVERIFY2(message.contains(m_store) && message.contains(QStringLiteral("folder")), qPrintable(message));
     }
 
@@ -683,7 +746,7 @@ private Q_SLOTS:
             [&] { reg.DeleteKey(Section, QStringLiteral("Standard")); },
             [&] { reg.EraseSection(Section); },
             [&] { reg.Transaction([&] { reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("B")); }); },
-            [&] { TRegIniFile missingKey(QStringLiteral("Software\\Vorla\\Missing")); },
+            [&] { TRegIniFile(QStringLiteral("Software\\Vorla\\Missing")).ReadString(Section, QString(), QString()); },
         };
         for (const auto& write : writes) {
             const QString message = RegistryError(write);
@@ -708,7 +771,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         WriteFile(m_store, bytes);
         for (int attempt = 0; attempt < 2; ++attempt) {
-            const QString message = RegistryError([] { TRegIniFile reg(Key); });
+            const QString message = FirstUseError();
             QVERIFY2(message.contains(m_store), qPrintable(message));
             QVERIFY2(message.contains(QStringLiteral("not a database or is corrupt")), qPrintable(message));
         }
@@ -741,18 +804,107 @@ private Q_SLOTS:
         QCOMPARE(FileBytes(m_store), bytes);
     }
 
-    void anotherProgramsDatabase()
+    // Another program's database, made with SQLite as that program would, with what it was
+    // doing when its files were copied beside this store: the store is refused, saying why,
+    // and every file stays byte for byte. A zero-length file and a database with nothing in
+    // it and no program's marks become the store.
+    void foreignFiles_data()
     {
+        QTest::addColumn<QByteArray>("committed"); // run and finished first
+        QTest::addColumn<QByteArray>("running");   // still running when the files were copied
+        QTest::addColumn<QString>("main");         // the database file copied, "missing" or "empty"
+        QTest::addColumn<QString>("refusal");      // a part of the message; "" when it becomes the store
+
+        const QByteArray blank = "CREATE TABLE t(x); DROP TABLE t";
+        // Without syncing, the journal is hot as soon as it is written, as one is after a crash.
+        const QByteArray hotJournal = "PRAGMA synchronous = OFF; BEGIN; UPDATE notes SET t = 'new'";
+        const QByteArray walNotes = "PRAGMA wal_autocheckpoint = 0; CREATE TABLE notes(t); INSERT INTO notes VALUES('keep me')";
+        const QString notOurs = QStringLiteral("another program's database, not a registry store");
+        const QString wal = QStringLiteral("\"registry.sqlite-wal\" beside it belongs to another database");
+        const QString journal = QStringLiteral("\"registry.sqlite-journal\" beside it belongs to another database");
+        QTest::newRow("WAL database, its tables still in the WAL")
+            << QByteArray("PRAGMA journal_mode = WAL") << walNotes << "copied" << wal;
+        QTest::newRow("WAL database beside an empty file")
+            << QByteArray("PRAGMA journal_mode = WAL") << walNotes << "empty" << wal;
+        QTest::newRow("WAL database, tables in the file")
+            << QByteArray("CREATE TABLE notes(t); PRAGMA journal_mode = WAL") << QByteArray("INSERT INTO notes VALUES(1)")
+            << "copied" << notOurs;
+        QTest::newRow("hot journal") << QByteArray("CREATE TABLE notes(t); INSERT INTO notes VALUES('old')")
+                                     << hotJournal << "copied" << notOurs;
+        QTest::newRow("hot journal over a blank database")
+            << blank << QByteArray("PRAGMA synchronous = OFF; BEGIN; CREATE TABLE notes(t)") << "copied" << journal;
+        QTest::newRow("hot journal, its database gone")
+            << QByteArray("CREATE TABLE notes(t); INSERT INTO notes VALUES('old')")
+            << hotJournal << "missing" << journal;
+        QTest::newRow("empty database with tables") << QByteArray("CREATE TABLE notes(t)") << QByteArray() << "copied" << notOurs;
+        QTest::newRow("another application id, no tables")
+            << QByteArray("PRAGMA application_id = 42; " + blank) << QByteArray() << "copied" << notOurs;
+        QTest::newRow("a user version, no tables")
+            << QByteArray("PRAGMA user_version = 3; " + blank) << QByteArray() << "copied" << notOurs;
+        QTest::newRow("blank database") << blank << QByteArray() << "copied" << "";
+        QTest::newRow("zero-length file") << QByteArray() << QByteArray() << "empty" << "";
+    }
+    void foreignFiles()
+    {
+        QFETCH(QByteArray, committed);
+        QFETCH(QByteArray, running);
+        QFETCH(QString, main);
+        QFETCH(QString, refusal);
+
+        const QString other = StorePath(QStringLiteral("other.db"));
         sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(m_store).constData(), &db), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(db, "CREATE TABLE notes(text); INSERT INTO notes VALUES('keep me')", nullptr, nullptr, nullptr),
-                 SQLITE_OK);
+        QCOMPARE(sqlite3_open(QFile::encodeName(other).constData(), &db), SQLITE_OK);
+        const auto copy = [&] {
+            for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+                QFile::copy(other + QLatin1String(suffix), m_store + QLatin1String(suffix));
+        };
+        const bool ran = sqlite3_exec(db, committed, nullptr, nullptr, nullptr) == SQLITE_OK
+            && sqlite3_exec(db, running, nullptr, nullptr, nullptr) == SQLITE_OK;
+        copy();
         sqlite3_close(db);
-        const QByteArray before = FileBytes(m_store);
-        const QString message = RegistryError([] { TRegIniFile reg(Key); });
-        QVERIFY2(message.contains(m_store), qPrintable(message));
-        QVERIFY2(message.contains(QStringLiteral("not a registry store")), qPrintable(message));
-        QCOMPARE(FileBytes(m_store), before);
+        QVERIFY(ran);
+        if (main == QLatin1String("missing"))
+            QVERIFY(QFile::remove(m_store));
+        else if (main == QLatin1String("empty"))
+            QVERIFY(QFile::resize(m_store, 0));
+        QVERIFY(QFile::remove(other));
+        const QMap<QString, QByteArray> before = FolderBytes(m_dir->path());
+
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const QString message = FirstUseError();
+            if (refusal.isEmpty()) {
+                QCOMPARE(message, QString());
+                TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
+                QCOMPARE(Entries(TRegIniFile(Key)), QStringList{QStringLiteral("Standard=A")});
+                return;
+            }
+            QVERIFY2(message.contains(m_store) && message.contains(refusal), qPrintable(message));
+        }
+        QCOMPARE(FolderBytes(m_dir->path()), before);
+    }
+
+    // A handle that could not connect connects on a later use, once the cause is gone.
+    void connectsOnceTheCauseIsGone_data()
+    {
+        QTest::addColumn<QString>("blocker"); // made at the store's path, or beside it
+        QTest::newRow("not a database") << "registry.sqlite";
+        QTest::newRow("a folder") << "registry.sqlite/";
+        QTest::newRow("a journal beside it") << "registry.sqlite-journal";
+    }
+    void connectsOnceTheCauseIsGone()
+    {
+        QFETCH(QString, blocker);
+        const QString path = StorePath(blocker);
+        if (blocker.endsWith(QLatin1Char('/')))
+            QVERIFY(QDir().mkpath(path));
+        else
+            WriteFile(path, "not a database");
+        TRegIniFile reg(Key);
+        QVERIFY(!RegistryError([&] { reg.ReadString(Section, QStringLiteral("x"), QString()); }).isEmpty());
+        QVERIFY(!RegistryError([&] { reg.WriteString(Section, QStringLiteral("x"), QStringLiteral("1")); }).isEmpty());
+        QVERIFY(QDir(path).exists() ? QDir(path).removeRecursively() : QFile::remove(path));
+        reg.WriteString(Section, QStringLiteral("x"), QStringLiteral("1"));
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("x"), QString()), QStringLiteral("1"));
     }
 
     void lockedByAnotherProcess()
@@ -789,7 +941,7 @@ private Q_SLOTS:
     {
         WriteFile(m_store, "garbage");
         try {
-            TRegIniFile reg(Key);
+            TRegIniFile(Key).ReadString(Section, QString(), QString());
             QFAIL("no exception");
         } catch (const host::Exception& e) {
             QCOMPARE(e.ClassName(), QStringLiteral("ERegistryException"));
@@ -847,6 +999,24 @@ int Writer(const QString& file, const QString& self, const QString& other, int c
     }
 }
 
+// Waits until the moment start (milliseconds since the epoch), then opens the store, which
+// may not exist yet, and writes its own entry, as an IDE starting beside another would;
+// says on stderr what failed.
+int Creator(const QString& file, const QString& self, qint64 start)
+{
+    while (QDateTime::currentMSecsSinceEpoch() < start) {
+    }
+    try {
+        host::ide::SetRegistryFile(file);
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, self, self);
+        return 0;
+    } catch (const host::Exception& e) {
+        std::fprintf(stderr, "creator %s: %s\n", qPrintable(self), e.what());
+        return 5;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -856,6 +1026,8 @@ int main(int argc, char** argv)
     if (argc == 6 && qstrcmp(argv[1], "--writer") == 0)
         return Writer(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]),
                       QByteArray(argv[5]).toInt());
+    if (argc == 5 && qstrcmp(argv[1], "--creator") == 0)
+        return Creator(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), QByteArray(argv[4]).toLongLong());
     QCoreApplication app(argc, argv);
     RegistryTest test;
     QTEST_SET_MAIN_SOURCE_PATH

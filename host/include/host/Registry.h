@@ -26,6 +26,10 @@ HOST_EXPORT QString RegistryNameKey(const QString& name);
 // letter case; a section lists its entries in creation order. Every call goes straight to
 // the store and is durable when it returns. Every failure raises ERegistryException,
 // naming the store and what failed.
+//
+// A handle connects to its store when first used, not when made: a store that is locked
+// or broken then does not stop the handle's owner from starting. A use that cannot connect
+// raises, and the next use tries again.
 class HOST_EXPORT TRegIniFile {
 public:
     // The registry's limits, in UTF-16 code units. A write beyond one raises and writes nothing.
@@ -33,7 +37,8 @@ public:
     static constexpr int MaxValueNameLength = 16383;  // a value's name
     static constexpr int MaxValueLength = 512 * 1024; // a value's data: 1 MiB
 
-    // Opens key (path separated by "\"), creating it when missing.
+    // Names key (path separated by "\") in the store the IDE names now; the first use
+    // creates the key when missing.
     explicit TRegIniFile(const QString& key);
     ~TRegIniFile();
     TRegIniFile(const TRegIniFile&) = delete;
@@ -60,12 +65,15 @@ public:
     void Transaction(const std::function<void()>& changes);
 
 private:
+    // The connected store, connecting and creating the key first when needed.
+    RegistryBackend& Backend() const;
     QStringList SectionPath(const QString& section) const;
     void CheckKeyNames(const QStringList& path, const RegistryAction& action) const;
 
     QString m_key;
     QStringList m_path; // the key's names, level by level
-    std::unique_ptr<RegistryBackend> m_backend;
+    QString m_location;
+    mutable std::unique_ptr<RegistryBackend> m_backend; // none until the first use succeeds
 };
 
 } // namespace host
