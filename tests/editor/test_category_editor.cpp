@@ -306,6 +306,8 @@ private Q_SLOTS:
         QFETCH(QStringList, pages);
         QFETCH(QString, leave);
         Loaded loaded(pages, {{"Standard", "Common"}, {"Other page", "X"}});
+        // The package connects to the store when a menu first opens, as a user's would.
+        loaded.MainMenuGrouping();
         const auto before = StoreFiles(loaded.ide.storeDir.path());
         QVERIFY2(loaded.Edit([&](QDialog& form) {
             QTableWidget* grid = GridOf(&form);
