@@ -30,3 +30,9 @@ private:
 
 // The same, with a collator of its own.
 QStringList SortedCaptions(QStringList captions);
+
+// captions with one caption per store entry, in their order: a caption whose name (without
+// "&") matches an earlier one's the way the store matches names is dropped, so the first met
+// names the entry, and no entry is edited in two rows.
+QStringList UniquePageCaptions(const QStringList& captions);
+

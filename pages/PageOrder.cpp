@@ -1,10 +1,14 @@
 #include "PageOrder.h"
 
+#include "VlPaletteMenuCommon.h"
+
 #include "host/CategoryButtons.h"
 #include "host/Forms.h"
+#include "host/Registry.h"
 
 #include <QCollator>
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
 #include <numeric>
@@ -53,4 +57,19 @@ QStringList CaptionSorter::Sorted(QStringList captions)
     for (const qsizetype index : order)
         sorted.append(std::move(captions[index]));
     return sorted;
+}
+
+QStringList UniquePageCaptions(const QStringList& captions)
+{
+    QStringList unique;
+    unique.reserve(captions.size());
+    QSet<QString> names;
+    names.reserve(captions.size());
+    for (const QString& caption : captions) {
+        const qsizetype known = names.size();
+        names.insert(host::RegistryNameKey(RemoveAmpersand(caption)));
+        if (names.size() != known)
+            unique.append(caption);
+    }
+    return unique;
 }
