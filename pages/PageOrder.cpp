@@ -36,10 +36,13 @@ QStringList CaptionSorter::Sorted(QStringList captions)
 {
     if (captions.size() < 2)
         return captions;
-    const QLocale user;
-    if (!m_collator || user != m_locale) {
-        m_locale = user;
-        m_collator.emplace(user.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : user);
+    // The user's collation setting (LC_COLLATE) may name another locale than the language:
+    // the order is the collation's.
+    const QLocale collation = QLocale().collation();
+    if (!m_collator || collation != m_locale) {
+        m_locale = collation;
+        m_collator.emplace(collation.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                               : collation);
         m_collator->setCaseSensitivity(Qt::CaseInsensitive);
     }
     const QCollator& collator = *m_collator;

@@ -14,18 +14,19 @@ class TCategoryButtons;
 // gives them. No palette, no captions.
 QStringList PaletteCaptions(const host::TCategoryButtons* palette);
 
-// Sorts captions as the host's sorted string lists do: by the user's locale, without regard
-// to letter case. The sort is stable, so equal captions keep their palette order. Under the
-// C or POSIX locale, which has no real collation, a fixed English collation is used, so that
-// every such machine agrees on the order. The collator is kept between sorts, and made
-// afresh when the user's locale changes.
+// Sorts captions as the host's sorted string lists do: by the user's collation setting
+// (LC_COLLATE, which may differ from the language), without regard to letter case. The sort
+// is stable, so equal captions keep their palette order. When the collation is the C or
+// POSIX locale, which has no real collation, a fixed English collation is used, so that every
+// such machine agrees on the order. The collator is kept between sorts, and made afresh when
+// the user's collation changes.
 class CaptionSorter {
 public:
     QStringList Sorted(QStringList captions);
 
 private:
     std::optional<QCollator> m_collator;
-    QLocale m_locale;
+    QLocale m_locale; // the collation the collator was made for
 };
 
 // The same, with a collator of its own.

@@ -1,7 +1,27 @@
 #include "PageOrder.h"
 #include "VlPaletteMenuCommon.h"
 
+#include <QProcess>
 #include <QtTest>
+
+#include <cstdio>
+
+namespace {
+
+// Run as a child process: prints the captions given after the option as sorted under the
+// locale settings of the child's environment, one line joined by "|".
+constexpr char SortOption[] = "--sort";
+
+int PrintSorted(int argc, char** argv)
+{
+    QStringList captions;
+    for (int i = 2; i < argc; ++i)
+        captions.append(QString::fromUtf8(argv[i]));
+    std::fputs(SortedCaptions(captions).join(QLatin1Char('|')).toUtf8().constData(), stdout);
+    return 0;
+}
+
+} // namespace
 
 class PagesTest : public QObject {
     Q_OBJECT
@@ -50,6 +70,49 @@ private Q_SLOTS:
         QCOMPARE(SortedCaptions(captions), expected);
     }
 
+    // The order is the user's collation setting's, whatever the language: LC_ALL over
+    // LC_COLLATE over LANG, as the C library reads them. A C or POSIX collation gets the fixed
+    // English order even under another language.
+    void orderFollowsTheCollationSetting_data()
+    {
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QString>("expected");
+        const QString german = QStringLiteral("Apfel|ofen|Öl|zebra");
+        const QString swedish = QStringLiteral("Apfel|ofen|zebra|Öl"); // Ö is a letter after Z
+
+        QTest::newRow("German language") << QStringList{"LANG=de_DE.UTF-8"} << german;
+        QTest::newRow("Swedish language") << QStringList{"LANG=sv_SE.UTF-8"} << swedish;
+        QTest::newRow("German language, Swedish collation")
+            << QStringList{"LANG=de_DE.UTF-8", "LC_COLLATE=sv_SE.UTF-8"} << swedish;
+        QTest::newRow("Swedish language, German collation")
+            << QStringList{"LANG=sv_SE.UTF-8", "LC_COLLATE=de_DE.UTF-8"} << german;
+        QTest::newRow("LC_ALL over LC_COLLATE") << QStringList{"LC_ALL=sv_SE.UTF-8", "LC_COLLATE=de_DE.UTF-8"} << swedish;
+        QTest::newRow("Swedish collation, C language") << QStringList{"LANG=C", "LC_COLLATE=sv_SE.UTF-8"} << swedish;
+        QTest::newRow("C collation, Swedish language") << QStringList{"LANG=sv_SE.UTF-8", "LC_COLLATE=C"} << german;
+        QTest::newRow("POSIX collation, Swedish language")
+            << QStringList{"LANG=sv_SE.UTF-8", "LC_COLLATE=POSIX"} << german;
+    }
+    void orderFollowsTheCollationSetting()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(QString, expected);
+        QProcessEnvironment child = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : child.keys())
+            if (name == QLatin1String("LANG") || name == QLatin1String("LANGUAGE") || name.startsWith(QLatin1String("LC_")))
+                child.remove(name);
+        for (const QString& assignment : environment)
+            child.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
+        QProcess process;
+        process.setProcessEnvironment(child);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(QCoreApplication::applicationFilePath(),
+                      {QLatin1String(SortOption), QStringLiteral("zebra"), QStringLiteral("Öl"), QStringLiteral("Apfel"),
+                       QStringLiteral("ofen")});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), expected);
+    }
+
     void pageOrderUnderTheCLocale()
     {
         // A machine without a real locale still sorts by letters, case aside, and not by code.
@@ -60,5 +123,13 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(PagesTest)
+int main(int argc, char** argv)
+{
+    if (argc >= 2 && qstrcmp(argv[1], SortOption) == 0)
+        return PrintSorted(argc, argv);
+    QCoreApplication app(argc, argv);
+    PagesTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_pages.moc"
