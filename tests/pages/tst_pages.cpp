@@ -70,6 +70,28 @@ private Q_SLOTS:
         QCOMPARE(SortedCaptions(captions), expected);
     }
 
+    // Equal captions keep their palette order also where the sort is not an insertion sort
+    // (libstdc++ sorts fewer than 16 items by insertion, which is stable anyway).
+    void manyEqualCaptionsKeepPaletteOrder()
+    {
+        QStringList captions{QStringLiteral("zulu")};
+        QStringList equal;
+        const QString word = QStringLiteral("palette");
+        for (int i = 0; i < 48; ++i) {
+            // 48 different spellings of one word, differing only in letter case.
+            QString spelling = word;
+            const int capitals = (i * 37) % 128;
+            for (int letter = 0; letter < word.size(); ++letter)
+                if (capitals & (1 << letter))
+                    spelling[letter] = spelling[letter].toUpper();
+            equal.append(spelling);
+            captions.append(spelling);
+            if (i == 20)
+                captions.append(QStringLiteral("alpha"));
+        }
+        QCOMPARE(SortedCaptions(captions), QStringList{QStringLiteral("alpha")} + equal + QStringList{QStringLiteral("zulu")});
+    }
+
     // The order is the user's collation setting's, whatever the language: LC_ALL over
     // LC_COLLATE over LANG, as the C library reads them. A C or POSIX collation gets the fixed
     // English order even under another language.
