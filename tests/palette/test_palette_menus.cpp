@@ -288,6 +288,11 @@ private Q_SLOTS:
         QTest::newRow("reached under one category") << QStringList{"A", "B"} << Store{{"B", "X;Y"}} << "X" << "B" << 1;
         QTest::newRow("reached under the other") << QStringList{"A", "B"} << Store{{"B", "X;Y"}} << "Y" << "B" << 1;
         QTest::newRow("palette caption with &") << QStringList{"A", "Data &Access"} << Store{} << "Other" << "Data &Access" << 1;
+        // Both are filed under the name "AB"; each item reaches its own page.
+        QTest::newRow("A&B before AB: A&B") << QStringList{"A&B", "AB"} << Store{} << "Other" << "A&B" << 0;
+        QTest::newRow("A&B before AB: AB") << QStringList{"A&B", "AB"} << Store{} << "Other" << "AB" << 1;
+        QTest::newRow("AB before A&B: A&B") << QStringList{"AB", "A&B"} << Store{} << "Other" << "A&B" << 1;
+        QTest::newRow("AB before A&B: AB") << QStringList{"AB", "A&B"} << Store{} << "Other" << "AB" << 0;
     }
 
     void choosingAPageExpandsAndScrollsToIt()
