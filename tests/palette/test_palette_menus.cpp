@@ -324,6 +324,52 @@ private Q_SLOTS:
         }
     }
 
+    // The chosen category is expanded first and scrolled to after, so that its header lands
+    // where an expanded category shows the most of itself.
+    void expandsBeforeScrolling()
+    {
+        QStringList pages;
+        for (int i = 0; i < 60; ++i)
+            pages.append(QStringLiteral("Page %1").arg(i, 2, 10, QLatin1Char('0')));
+        Loaded loaded(pages);
+        loaded.ide.toolForm->resize(200, 300);
+        loaded.ide.toolForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(loaded.ide.toolForm.get()));
+        QTreeWidget* view = loaded.ide.palette->View();
+        QStringList steps;
+        connect(view, &QTreeWidget::itemExpanded, this,
+                [&steps](QTreeWidgetItem* item) { steps.append(QStringLiteral("expanded ") + item->text(0)); });
+        connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this,
+                [&steps] { steps.append(QStringLiteral("scrolled")); });
+
+        loaded.module->SwitchToTab(QStringLiteral("Page 55"));
+        QCOMPARE(steps, (QStringList{"expanded Page 55", "scrolled"}));
+    }
+
+    // What a build detached goes at the next opening of its menu: openings do not pile up
+    // items. Only the main menu's placeholder stays.
+    void detachedItemsAreReleasedAtTheNextOpening()
+    {
+        Loaded loaded({QStringLiteral("Standard"), QStringLiteral("Win32")}, {{"Standard", "Common;Visual"}});
+        for (QMenu* menu : {loaded.module->PaletteMenu(), loaded.module->PaletteButtonMenu()}) {
+            Q_EMIT menu->aboutToShow();
+            const QList<QAction*> items = menu->actions();
+            QPointer<QAction> first = items.first();
+            QPointer<QAction> page = loaded.PageItem(menu, QStringLiteral("Other"), QStringLiteral("Win32"));
+            QVERIFY(page);
+            QPointer<QMenu> visual = qobject_cast<QMenu*>(
+                loaded.PageItem(menu, QStringLiteral("Visual"), QStringLiteral("Standard"))->parent());
+            QPointer<QAction> command = items.last();
+            QVERIFY(visual && command);
+
+            Q_EMIT menu->aboutToShow();
+            QVERIFY(!visual);
+            QVERIFY(!page);
+            QVERIFY(!command);
+            QCOMPARE(bool(first), menu == loaded.module->PaletteMenu()); // the placeholder
+        }
+    }
+
     void switchToTabIgnoresUnknownCaptionsAndOtherSenders()
     {
         Loaded loaded({QStringLiteral("A"), QStringLiteral("B")});
