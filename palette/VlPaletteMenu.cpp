@@ -263,8 +263,12 @@ void TVlPaletteMenuWizardDataModule::AddToolButton()
 
 void TVlPaletteMenuWizardDataModule::AddPaletteMenu()
 {
-    if (!FDelphiMenu)
+    if (!FDelphiMenu) {
+        // The button's menu still works.
+        qWarning("Vorla Palette Menu: the IDE's services give no main menu; the \"%s\" entry is not added.",
+                 qUtf8Printable(PaletteMenuCaption));
         return;
+    }
     FPaletteMenu = std::make_unique<QMenu>(PaletteMenuCaption);
     FPaletteMenu->setObjectName(QLatin1String("PaletteMenu"));
     host::BindEvent(FPaletteMenu.get(), &QMenu::aboutToShow, this,

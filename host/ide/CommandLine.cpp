@@ -173,8 +173,7 @@ QString CommandLine::Usage()
         "\n"
         "A palette file must be a regular file of at most %2 MiB.\n"
         "Exit status: 0 on success, 2 for a bad argument, palette file or store file.\n")
-        .arg(host::ide::DefaultRegistryFile())
-        .arg(MaxPaletteFileBytes >> 20);
+        .arg(host::ide::DefaultRegistryFile(), QString::number(MaxPaletteFileBytes >> 20));
 }
 
 QString CommandLine::Version()

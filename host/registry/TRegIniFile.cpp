@@ -4,6 +4,7 @@
 #include "host/Exceptions.h"
 
 #include <QChar>
+#include <QLocale>
 #include <QStringBuilder>
 
 namespace host {
@@ -23,14 +24,13 @@ QString Abbreviated(const QString& name)
     return name.size() <= Shown ? name : name.left(Shown) + QChar(0x2026);
 }
 
-// "<what> is <length> long; the registry allows at most <limit>"
+// "<what> is <length> long; the registry allows at most <limit>". One arg() for all: what may
+// hold a name, and a name holding "%2" must not take the length's place.
 QString TooLong(const QString& what, qsizetype length, const char* unit, int limit)
 {
-    return QStringLiteral("%1 is %L2 %3 long; the registry allows at most %L4")
-        .arg(what)
-        .arg(length)
-        .arg(QLatin1String(unit))
-        .arg(limit);
+    const QLocale locale;
+    return QStringLiteral("%1 is %2 %3 long; the registry allows at most %4")
+        .arg(what, locale.toString(qint64(length)), QLatin1String(unit), locale.toString(limit));
 }
 
 } // namespace

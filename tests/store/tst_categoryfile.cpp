@@ -273,7 +273,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, fileStart);
         QFETCH(QStringList, leftOut);
         Store(stored);
-        const QString path = Path(QStringLiteral("out.cpc"));
+        // A name holding "%2" reaches the message as it is.
+        const QString path = Path(QStringLiteral("out %2.cpc"));
         const QString message = RaisedMessage<host::EFCreateError>([&] { CategoryFile::Export(*m_reg, path); });
         if (leftOut.isEmpty()) {
             QCOMPARE(message, QStringLiteral("<none>"));

@@ -513,6 +513,24 @@ private Q_SLOTS:
         QCOMPARE(Entries(reg, QStringLiteral("s")), QStringList{QStringLiteral("before=kept")});
     }
 
+    // A name goes into a message as it is: one holding "%2" takes no other text's place.
+    void messagesQuoteNamesAsTheyAre_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::newRow("%2") << "%2";
+        QTest::newRow("%L4 and %3") << "%L4%3";
+    }
+    void messagesQuoteNamesAsTheyAre()
+    {
+        QFETCH(QString, start);
+        const QString section = start + QString(TRegIniFile::MaxKeyNameLength, QLatin1Char('k'));
+        TRegIniFile reg(Key);
+        const QString message = RegistryError([&] { reg.WriteString(section, QStringLiteral("n"), QStringLiteral("v")); });
+        const QString expected = QStringLiteral("the key name \"%1\u2026\" is %2 characters long; the registry allows at most 255")
+                                     .arg(section.left(60), QString::number(section.size()));
+        QVERIFY2(message.contains(expected), qPrintable(message));
+    }
+
     void keyNameLimit()
     {
         TRegIniFile(QStringLiteral("Software\\") + QString(TRegIniFile::MaxKeyNameLength, QLatin1Char('k')));
