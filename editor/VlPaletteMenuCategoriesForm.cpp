@@ -1,8 +1,8 @@
-#include "VlPaletteMenuCategoriesForm.h"
+#include "editor/VlPaletteMenuCategoriesForm.h"
 #include "ui_VlPaletteMenuCategoriesForm.h"
 
-#include "CategoryStore.h"
-#include "VlPaletteMenuCommon.h"
+#include "store/CategoryStore.h"
+#include "pages/VlPaletteMenuCommon.h"
 
 #include "host/Events.h"
 #include "host/Exceptions.h"

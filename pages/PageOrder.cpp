@@ -1,6 +1,6 @@
-#include "PageOrder.h"
+#include "pages/PageOrder.h"
 
-#include "VlPaletteMenuCommon.h"
+#include "pages/VlPaletteMenuCommon.h"
 
 #include "host/CategoryButtons.h"
 #include "host/Forms.h"

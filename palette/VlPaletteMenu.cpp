@@ -1,10 +1,10 @@
-#include "VlPaletteMenu.h"
+#include "palette/VlPaletteMenu.h"
 
-#include "CategoryFile.h"
-#include "CategoryStore.h"
-#include "PageOrder.h"
-#include "VlPaletteMenuCategoriesForm.h"
-#include "VlPaletteMenuCommon.h"
+#include "store/CategoryFile.h"
+#include "store/CategoryStore.h"
+#include "pages/PageOrder.h"
+#include "editor/VlPaletteMenuCategoriesForm.h"
+#include "pages/VlPaletteMenuCommon.h"
 
 #include "host/CategoryButtons.h"
 #include "host/Events.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PageOrder.h"
+#include "pages/PageOrder.h"
 
 #include "host/CategoryButtons.h"
 #include "host/Registry.h"

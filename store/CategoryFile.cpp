@@ -1,6 +1,6 @@
-#include "CategoryFile.h"
+#include "store/CategoryFile.h"
 
-#include "CategoryStore.h"
+#include "store/CategoryStore.h"
 
 #include "host/Exceptions.h"
 #include "host/Registry.h"

@@ -5,11 +5,11 @@
 //
 //   build-release/bin/bench_category_editor [--benchmark_filter=...]
 
-#include "FloorReporter.h"
-#include "PageOrder.h"
-#include "VlPaletteMenuCategoriesForm.h"
+#include "bench/common/FloorReporter.h"
+#include "pages/PageOrder.h"
+#include "editor/VlPaletteMenuCategoriesForm.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Registry.h"
 
 #include <QApplication>

@@ -3,9 +3,9 @@
 //
 //   build-release/bin/bench_ide_startup [--benchmark_filter=...]
 
-#include "IdeHost.h"
-#include "MainWindow.h"
-#include "PaletteFile.h"
+#include "host/private/IdeHost.h"
+#include "host/ide/MainWindow.h"
+#include "host/ide/PaletteFile.h"
 
 #include <QApplication>
 #include <QStandardPaths>

@@ -4,12 +4,12 @@
 //
 //   build-release/bin/bench_palette_menus [--benchmark_filter=...] [--no-resident-size]
 
-#include "CategoryStore.h"
-#include "InProcessPackage.h"
-#include "PageOrder.h"
-#include "TestIde.h"
-#include "VlPaletteMenu.h"
-#include "VlPaletteMenuWizard.h"
+#include "store/CategoryStore.h"
+#include "tests/common/InProcessPackage.h"
+#include "pages/PageOrder.h"
+#include "tests/common/TestIde.h"
+#include "palette/VlPaletteMenu.h"
+#include "package/VlPaletteMenuWizard.h"
 
 #include "host/Events.h"
 #include "host/Registry.h"

@@ -8,10 +8,10 @@
 // The store and the files live in a temporary folder (TMPDIR). An import commits once and
 // an export replaces its file once, each synced to disk, so the figures depend on that disk.
 
-#include "CategoryFile.h"
-#include "CategoryStore.h"
+#include "store/CategoryFile.h"
+#include "store/CategoryStore.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Registry.h"
 
 #include <QCoreApplication>

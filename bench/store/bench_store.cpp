@@ -9,7 +9,7 @@
 // The store lives in a temporary folder (TMPDIR); every change is synced to disk when it
 // commits, so the write figure depends on that disk.
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Registry.h"
 
 #include <QCoreApplication>

@@ -1,12 +1,12 @@
 // standin-ide: the stand-in IDE's executable. Everything it shows lives in the standin
 // library, which the tests drive too; this file only orders start-up and exit.
 
-#include "CommandLine.h"
-#include "ErrorReporter.h"
-#include "IdeHost.h"
-#include "MainWindow.h"
-#include "PackageManager.h"
-#include "PaletteFile.h"
+#include "host/ide/CommandLine.h"
+#include "host/ide/ErrorReporter.h"
+#include "host/private/IdeHost.h"
+#include "host/ide/MainWindow.h"
+#include "host/ide/PackageManager.h"
+#include "host/ide/PaletteFile.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "host/ide/CommandLine.h"
 
-#include "PaletteFile.h"
+#include "host/ide/PaletteFile.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "IdeHost.h"
+#include "host/private/StandinOnly.h"
+
+#include "host/private/IdeHost.h"
 
 #include <QString>
 #include <QStringList>

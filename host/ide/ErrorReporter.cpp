@@ -1,4 +1,4 @@
-#include "ErrorReporter.h"
+#include "host/ide/ErrorReporter.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/private/StandinOnly.h"
+
 #include "host/Exceptions.h"
 
 #include <QString>

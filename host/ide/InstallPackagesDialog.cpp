@@ -1,6 +1,6 @@
-#include "InstallPackagesDialog.h"
+#include "host/ide/InstallPackagesDialog.h"
 
-#include "PackageManager.h"
+#include "host/ide/PackageManager.h"
 #include "host/Events.h"
 
 #include <QDialogButtonBox>

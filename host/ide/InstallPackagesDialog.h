@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/private/StandinOnly.h"
+
 #include <QDialog>
 
 class QPushButton;

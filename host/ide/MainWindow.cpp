@@ -1,9 +1,9 @@
-#include "MainWindow.h"
+#include "host/ide/MainWindow.h"
 
-#include "IdeHost.h"
-#include "InstallPackagesDialog.h"
-#include "PackageManager.h"
-#include "ToolPaletteWindow.h"
+#include "host/private/IdeHost.h"
+#include "host/ide/InstallPackagesDialog.h"
+#include "host/ide/PackageManager.h"
+#include "host/ide/ToolPaletteWindow.h"
 #include "host/Events.h"
 #include "host/Forms.h"
 

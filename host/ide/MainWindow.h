@@ -1,6 +1,8 @@
 #pragma once
 
-#include "PaletteFile.h"
+#include "host/private/StandinOnly.h"
+
+#include "host/ide/PaletteFile.h"
 
 #include <QMainWindow>
 

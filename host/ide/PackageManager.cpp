@@ -1,6 +1,6 @@
-#include "PackageManager.h"
+#include "host/ide/PackageManager.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Events.h"
 #include "host/Exceptions.h"
 #include "host/Package.h"
@@ -149,7 +149,7 @@ PackageInfo PackageManager::Load(const QString& file)
         RegistrationScope scope(info.name);
         host::RunHandler(registerPackage);
     }
-    emit PackagesChanged();
+    Q_EMIT PackagesChanged();
     return info;
 }
 
@@ -169,7 +169,7 @@ void PackageManager::Unload(const QString& name)
 
     entry->info.loaded = false;
     m_unloaded.append(entry->info);
-    emit PackagesChanged();
+    Q_EMIT PackagesChanged();
 }
 
 void PackageManager::UnloadAll()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/private/StandinOnly.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -56,7 +58,7 @@ public:
     // Loaded packages in load order, then those unloaded in this session.
     QVector<PackageInfo> Packages() const;
 
-signals:
+Q_SIGNALS:
     void PackagesChanged();
 
 private:

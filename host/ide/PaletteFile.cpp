@@ -1,6 +1,6 @@
-#include "PaletteFile.h"
+#include "host/ide/PaletteFile.h"
 
-#include "Resources.h"
+#include "host/ide/Resources.h"
 
 #include <QFile>
 #include <QJsonArray>

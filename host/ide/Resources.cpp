@@ -1,4 +1,4 @@
-#include "Resources.h"
+#include "host/ide/Resources.h"
 
 #include <QtCore/qglobal.h>
 

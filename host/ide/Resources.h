@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/private/StandinOnly.h"
+
 namespace standin {
 
 // Registers the IDE's built-in resources (default palette, tool bar images). A static

@@ -1,6 +1,6 @@
-#include "ToolPaletteWindow.h"
+#include "host/ide/ToolPaletteWindow.h"
 
-#include "Resources.h"
+#include "host/ide/Resources.h"
 #include "host/CategoryButtons.h"
 #include "host/ToolBar.h"
 

@@ -1,4 +1,4 @@
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Services.h"
 
 #include <QMenuBar>

@@ -19,9 +19,9 @@
 // the folder), so that two IDEs starting at once share one store and a crash leaves no
 // half-made one.
 
-#include "RegistryBackend.h"
+#include "host/registry/RegistryBackend.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Registry.h"
 

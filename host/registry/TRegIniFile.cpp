@@ -1,6 +1,6 @@
 #include "host/Registry.h"
 
-#include "RegistryBackend.h"
+#include "host/registry/RegistryBackend.h"
 #include "host/Exceptions.h"
 
 #include <QChar>

@@ -3,8 +3,8 @@
 // The package's code linked into a test: registered and released the way the IDE does it for
 // a loaded library, so that its data module can be watched in-process.
 
-#include "IdeHost.h"
-#include "VlPaletteMenuWizard.h"
+#include "host/private/IdeHost.h"
+#include "package/VlPaletteMenuWizard.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 // a main window with a main menu, and a tool palette window "ToolForm" holding the tool bar
 // "Toolbar1" (two controls of its own, with an image list) and the palette "Palette".
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/CategoryButtons.h"
 #include "host/Exceptions.h"
 #include "host/ToolBar.h"

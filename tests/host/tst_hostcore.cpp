@@ -1,7 +1,7 @@
 // Reference counting, wizard registration, the services object, and how the host reports
 // what leaves a package's handler.
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Events.h"
 #include "host/Exceptions.h"
 #include "host/Interfaces.h"
@@ -97,7 +97,7 @@ private:
 class TestHostCore : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void referenceCounting()

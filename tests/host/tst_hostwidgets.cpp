@@ -1,7 +1,7 @@
 // The IDE's objects as a package sees them through the host: open forms, components by
 // name, the tool palette, the tool bar and its images, menus and theming.
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/CategoryButtons.h"
 #include "host/Exceptions.h"
 #include "host/Forms.h"
@@ -43,7 +43,7 @@ int Lightness(TColor color)
 class TestHostWidgets : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void cleanup() { ide::SetTheme(ide::Theme::None); }
 

@@ -2,7 +2,7 @@
 // status 2 and one line on stderr before any window opens; --help and --version answer
 // and exit; good arguments parse to what they say.
 
-#include "CommandLine.h"
+#include "host/ide/CommandLine.h"
 
 #include "host/Registry.h"
 
@@ -58,7 +58,7 @@ Run RunIde(const QStringList& arguments, const QProcessEnvironment& environment 
 class TestCommandLine : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
 
     void badArguments_data();

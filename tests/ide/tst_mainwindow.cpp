@@ -2,11 +2,11 @@
 // forms, the tool palette window and its components, the palette's pages exactly as the
 // palette file gives them, the main menu; and the tool palette's own controls.
 
-#include "ErrorReporter.h"
-#include "IdeHost.h"
-#include "MainWindow.h"
-#include "PaletteFile.h"
-#include "ToolPaletteWindow.h"
+#include "host/ide/ErrorReporter.h"
+#include "host/private/IdeHost.h"
+#include "host/ide/MainWindow.h"
+#include "host/ide/PaletteFile.h"
+#include "host/ide/ToolPaletteWindow.h"
 #include "host/CategoryButtons.h"
 #include "host/Events.h"
 #include "host/Forms.h"
@@ -48,7 +48,7 @@ QStringList Captions(host::TCategoryButtons* palette)
 class TestMainWindow : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void cleanup();
 

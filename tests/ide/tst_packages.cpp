@@ -3,11 +3,11 @@
 // or asks for what the IDE does not provide, is refused and changes nothing; an exception
 // from a package's handler or Register is reported and the IDE carries on.
 
-#include "IdeHost.h"
-#include "InstallPackagesDialog.h"
-#include "MainWindow.h"
-#include "PackageManager.h"
-#include "ToolPaletteWindow.h"
+#include "host/private/IdeHost.h"
+#include "host/ide/InstallPackagesDialog.h"
+#include "host/ide/MainWindow.h"
+#include "host/ide/PackageManager.h"
+#include "host/ide/ToolPaletteWindow.h"
 #include "host/Exceptions.h"
 #include "host/Forms.h"
 #include "host/ToolBar.h"
@@ -101,7 +101,7 @@ QString Refusal(standin::PackageManager* packages, const QString& file)
 class TestPackages : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();

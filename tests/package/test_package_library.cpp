@@ -1,6 +1,6 @@
-#include "TestIde.h"
+#include "tests/common/TestIde.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Package.h"
 
 #include <QLibrary>

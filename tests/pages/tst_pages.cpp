@@ -1,5 +1,5 @@
-#include "PageOrder.h"
-#include "VlPaletteMenuCommon.h"
+#include "pages/PageOrder.h"
+#include "pages/VlPaletteMenuCommon.h"
 
 #include <QProcess>
 #include <QtTest>

@@ -1,9 +1,9 @@
 // "Import..." and "Export..." as a user runs them: from the menu, through Qt's real file
 // dialog, with errors going to the host's error box and the menus showing the result.
 
-#include "InProcessPackage.h"
-#include "TestIde.h"
-#include "VlPaletteMenu.h"
+#include "tests/common/InProcessPackage.h"
+#include "tests/common/TestIde.h"
+#include "palette/VlPaletteMenu.h"
 
 #include "host/Registry.h"
 

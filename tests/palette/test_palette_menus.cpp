@@ -1,9 +1,9 @@
-#include "InProcessPackage.h"
-#include "TestIde.h"
-#include "VlPaletteMenu.h"
-#include "VlPaletteMenuWizard.h"
+#include "tests/common/InProcessPackage.h"
+#include "tests/common/TestIde.h"
+#include "palette/VlPaletteMenu.h"
+#include "package/VlPaletteMenuWizard.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Registry.h"
 
 #include <QApplication>

@@ -2,10 +2,10 @@
 // change, export in the narrowest encoding that loses nothing, and every bad input or failed
 // write leaving the store and the old file exactly as they were.
 
-#include "CategoryFile.h"
-#include "CategoryStore.h"
+#include "store/CategoryFile.h"
+#include "store/CategoryStore.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Registry.h"
 

@@ -1,9 +1,9 @@
 // The package's view of the per-user store: its key and section, GetCategory through a
 // handle, what a stored list means, and the snapshot a menu build reads once.
 
-#include "CategoryStore.h"
+#include "store/CategoryStore.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Registry.h"
 
 #include <QStandardPaths>

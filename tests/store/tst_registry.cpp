@@ -4,7 +4,7 @@
 // Run with "--hold-lock FILE", "--writer ..." or "--creator ..." this executable is the second
 // process that some tests start (see main at the end).
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Registry.h"
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "host/private/StandinOnly.h"
+
 // The IDE's side of the host library: how the IDE (and tests standing in for it) sets up
-// what packages see through the host interface. Packages never include this header.
+// what packages see through the host interface. Implemented by the host library (host/library,
+// and host/registry for the store's file); a package cannot include it.
 
 #include "host/HostExport.h"
 #include "host/Interfaces.h"
