@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs whatever Debian packages the build needs and are missing, then configures and
-# builds with a CMake preset (default: "default", into build/). Safe to run again and again:
-# nothing is installed when everything is there, and the build is incremental.
+# builds with a CMake preset (default: "default", into build/; any other into build-PRESET/).
+# Safe to run again and again: nothing is installed when everything is there, nothing is
+# configured again when nothing changed, and the build is incremental.
 #
 #   scripts/setup.sh [PRESET]
 set -euo pipefail
@@ -38,5 +39,11 @@ if ((${#missing[@]} > 0)); then
 fi
 
 cd "$root"
-cmake --preset "$preset"
+# Configured once per build folder, and again when the presets change; any other change to a
+# CMake file makes the build configure again by itself.
+binary_dir="build-$preset"
+[[ $preset == default ]] && binary_dir=build
+if [[ ! -f $binary_dir/build.ninja || CMakePresets.json -nt $binary_dir/build.ninja ]]; then
+  cmake --preset "$preset"
+fi
 cmake --build --preset "$preset" --parallel "${VORLA_BUILD_JOBS:-$(nproc)}"
