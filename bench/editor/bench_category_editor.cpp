@@ -36,7 +36,7 @@ class Fixture {
 public:
     explicit Fixture(int pages)
     {
-        host::ide::SetRegistryFile(storeDir.filePath(QStringLiteral("registry.sqlite")));
+        host::ide::setRegistryFile(storeDir.filePath(QStringLiteral("registry.sqlite")));
         std::mt19937 random(pages);
         for (int i = 0; i < pages; ++i)
             captions.append(QStringLiteral("Page %1").arg((i * 7919) % 100003));
@@ -165,7 +165,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
-    host::ide::SetTheme(host::ide::Theme::Light);
+    host::ide::setTheme(host::ide::Theme::Light);
     benchmark::Initialize(&argc, argv);
     FloorReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

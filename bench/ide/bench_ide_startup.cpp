@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     const QTemporaryDir store;
-    host::ide::SetRegistryFile(store.filePath(QStringLiteral("registry.sqlite")));
+    host::ide::setRegistryFile(store.filePath(QStringLiteral("registry.sqlite")));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

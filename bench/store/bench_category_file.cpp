@@ -36,7 +36,7 @@ constexpr int EntryCount = 10000;
 struct Fixture {
     Fixture()
     {
-        host::ide::SetRegistryFile(folder.filePath(QStringLiteral("registry.sqlite")));
+        host::ide::setRegistryFile(folder.filePath(QStringLiteral("registry.sqlite")));
         reg = std::make_unique<host::TRegIniFile>(CategoryStore::Key);
         reg->Transaction([&] {
             for (int i = 0; i < EntryCount; ++i) {

@@ -102,7 +102,7 @@ private:
 struct Fixture {
     Fixture()
     {
-        host::ide::SetRegistryFile(folder.filePath(QStringLiteral("registry.sqlite")));
+        host::ide::setRegistryFile(folder.filePath(QStringLiteral("registry.sqlite")));
         reg = std::make_unique<host::TRegIniFile>(Key);
         for (const int size : {100, 10000}) {
             const Entries entries = MakeEntries(size);

@@ -90,12 +90,12 @@ QWidget* Application()
 
 namespace ide {
 
-void SetApplicationWindow(QWidget* window)
+void setApplicationWindow(QWidget* window)
 {
     OpenForms().application = window;
 }
 
-void AddForm(QWidget* form)
+void addForm(QWidget* form)
 {
     if (!form)
         return;

@@ -15,12 +15,12 @@ inline QString InProcessPackageName()
 
 inline void LoadPackageInProcess()
 {
-    host::ide::BeginPackageRegistration(InProcessPackageName());
+    host::ide::beginPackageRegistration(InProcessPackageName());
     RegisterVorlaPaletteMenu();
-    host::ide::EndPackageRegistration();
+    host::ide::endPackageRegistration();
 }
 
 inline void UnloadPackageInProcess()
 {
-    host::ide::ReleasePackageWizards(InProcessPackageName());
+    host::ide::releasePackageWizards(InProcessPackageName());
 }

@@ -34,9 +34,9 @@ public:
         menuBar = window.menuBar();
         for (const char* title : {"&File", "&Edit", "&Search", "&View", "&Project", "&Run", "&Component", "&Tools", "&Window", "&Help"})
             menuBar->addMenu(QString::fromLatin1(title))->addAction(QStringLiteral("Item"));
-        host::ide::SetMainMenu(menuBar);
-        host::ide::SetApplicationWindow(&window);
-        host::ide::AddForm(&window);
+        host::ide::setMainMenu(menuBar);
+        host::ide::setApplicationWindow(&window);
+        host::ide::addForm(&window);
 
         toolForm = std::make_unique<QWidget>();
         toolForm->setObjectName(options.toolFormName);
@@ -57,8 +57,8 @@ public:
             SetPages(pages);
             layout->addWidget(palette);
         }
-        host::ide::AddForm(toolForm.get());
-        host::ide::SetRegistryFile(storeDir.filePath(QStringLiteral("registry.sqlite")));
+        host::ide::addForm(toolForm.get());
+        host::ide::setRegistryFile(storeDir.filePath(QStringLiteral("registry.sqlite")));
         previousReporter = host::SetExceptionReporter([this](const QString& kind, const QString& message) {
             reported.append(kind + QStringLiteral(": ") + message);
         });
@@ -67,7 +67,7 @@ public:
     ~TestIde()
     {
         host::SetExceptionReporter(previousReporter);
-        host::ide::SetMainMenu(nullptr);
+        host::ide::setMainMenu(nullptr);
     }
 
     void SetPages(const QStringList& pages)

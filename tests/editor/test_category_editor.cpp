@@ -195,7 +195,7 @@ private Q_SLOTS:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(QGuiApplication::screens().size(), qsizetype(std::size(ScreenDpis)));
     }
-    void cleanup() { host::ide::SetTheme(host::ide::Theme::None); }
+    void cleanup() { host::ide::setTheme(host::ide::Theme::None); }
 
     void okSavesTheGrid_data()
     {
@@ -483,7 +483,7 @@ private Q_SLOTS:
         QFETCH(int, screen);
         QFETCH(int, width);
         QFETCH(int, column);
-        host::ide::SetTheme(host::ide::Theme::Light);
+        host::ide::setTheme(host::ide::Theme::Light);
         TestIde ide;
         TVlFrmPaletteMenuCategories form;
         form.show();
@@ -525,7 +525,7 @@ private Q_SLOTS:
     {
         QFETCH(host::ide::Theme, theme);
         QFETCH(QList<QColor>, colors);
-        host::ide::SetTheme(theme);
+        host::ide::setTheme(theme);
         TestIde ide;
         // Full blocks: their middle is the text's colour, exactly.
         host::TRegIniFile(Key).WriteString(Section, QStringLiteral("\u2588\u2588 1"), QStringLiteral("\u2588\u2588"));

@@ -179,43 +179,43 @@ private Q_SLOTS:
     void wizardsPerPackage()
     {
         int alive = 0;
-        ide::BeginPackageRegistration(QStringLiteral("PackageA"));
+        ide::beginPackageRegistration(QStringLiteral("PackageA"));
         QCOMPARE(RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive))), 0);
         QCOMPARE(RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive))), 1);
-        ide::EndPackageRegistration();
-        ide::BeginPackageRegistration(QStringLiteral("PackageB"));
+        ide::endPackageRegistration();
+        ide::beginPackageRegistration(QStringLiteral("PackageB"));
         RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive)));
-        ide::EndPackageRegistration();
+        ide::endPackageRegistration();
         RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive))); // outside a package
 
         // The host holds the only references, and keeps them.
         QCOMPARE(alive, 4);
-        QCOMPARE(ide::WizardCount(), 4);
-        QCOMPARE(ide::PackageWizards(QStringLiteral("PackageA")).size(), size_t(2));
-        QCOMPARE(ide::PackageWizards(QString()).size(), size_t(1));
+        QCOMPARE(ide::wizardCount(), 4);
+        QCOMPARE(ide::packageWizards(QStringLiteral("PackageA")).size(), size_t(2));
+        QCOMPARE(ide::packageWizards(QString()).size(), size_t(1));
 
-        ide::ReleasePackageWizards(QStringLiteral("PackageA"));
+        ide::releasePackageWizards(QStringLiteral("PackageA"));
         QCOMPARE(alive, 2);
-        QCOMPARE(ide::WizardCount(), 2);
-        QVERIFY(ide::PackageWizards(QStringLiteral("PackageA")).empty());
+        QCOMPARE(ide::wizardCount(), 2);
+        QVERIFY(ide::packageWizards(QStringLiteral("PackageA")).empty());
 
-        ide::ReleasePackageWizards(QStringLiteral("NoSuchPackage"));
+        ide::releasePackageWizards(QStringLiteral("NoSuchPackage"));
         QCOMPARE(alive, 2);
 
-        ide::ReleasePackageWizards(QStringLiteral("PackageB"));
-        ide::ReleasePackageWizards(QString());
+        ide::releasePackageWizards(QStringLiteral("PackageB"));
+        ide::releasePackageWizards(QString());
         QCOMPARE(alive, 0);
-        QCOMPARE(ide::WizardCount(), 0);
+        QCOMPARE(ide::wizardCount(), 0);
     }
 
     void wizardHeldElsewhereOutlivesRelease()
     {
         int alive = 0;
         InterfacePtr<IOTAWizard> kept(new TestWizard(&alive));
-        ide::BeginPackageRegistration(QStringLiteral("PackageA"));
+        ide::beginPackageRegistration(QStringLiteral("PackageA"));
         RegisterPackageWizard(kept);
-        ide::EndPackageRegistration();
-        ide::ReleasePackageWizards(QStringLiteral("PackageA"));
+        ide::endPackageRegistration();
+        ide::releasePackageWizards(QStringLiteral("PackageA"));
         QCOMPARE(alive, 1);
         QCOMPARE(static_cast<TestWizard*>(kept.get())->RefCount(), 1);
         kept.reset();
@@ -228,13 +228,13 @@ private Q_SLOTS:
         // into the host while the host is releasing it.
         int alive = 0;
         int countSeen = -1;
-        ide::BeginPackageRegistration(QStringLiteral("PackageA"));
+        ide::beginPackageRegistration(QStringLiteral("PackageA"));
         RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive, [&] {
-            countSeen = ide::WizardCount();
-            ide::PackageWizards(QStringLiteral("PackageA"));
+            countSeen = ide::wizardCount();
+            ide::packageWizards(QStringLiteral("PackageA"));
         })));
-        ide::EndPackageRegistration();
-        ide::ReleasePackageWizards(QStringLiteral("PackageA"));
+        ide::endPackageRegistration();
+        ide::releasePackageWizards(QStringLiteral("PackageA"));
         QCOMPARE(alive, 0);
         QCOMPARE(countSeen, 0);
     }
@@ -242,7 +242,7 @@ private Q_SLOTS:
     void registeringNoWizardRaises()
     {
         QVERIFY_THROWS_EXCEPTION(EPackageError, RegisterPackageWizard(InterfacePtr<IOTAWizard>()));
-        QCOMPARE(ide::WizardCount(), 0);
+        QCOMPARE(ide::wizardCount(), 0);
     }
 
     void servicesLookup()
@@ -254,21 +254,21 @@ private Q_SLOTS:
         QVERIFY(!Supports<UnrelatedInterface>(services));
 
         // No main menu yet: the services interface is refused, and the cast raises.
-        ide::SetMainMenu(nullptr);
+        ide::setMainMenu(nullptr);
         QVERIFY(!Supports<INTAServices>(services));
         QVERIFY_THROWS_EXCEPTION(EIntfCastError, InterfaceCast<INTAServices>(services));
 
         {
             QMenuBar menu;
-            ide::SetMainMenu(&menu);
-            QCOMPARE(ide::MainMenu(), &menu);
+            ide::setMainMenu(&menu);
+            QCOMPARE(ide::mainMenu(), &menu);
             InterfacePtr<INTAServices> nta = InterfaceCast<INTAServices>(services);
             QCOMPARE(nta->GetMainMenu(), &menu);
             // Its parent interface comes back through the same object.
             QVERIFY(Supports<IBorlandIDEServices>(nta.get()));
         }
         // The menu went away: the host no longer hands it out.
-        QCOMPARE(ide::MainMenu(), nullptr);
+        QCOMPARE(ide::mainMenu(), nullptr);
         QVERIFY(!Supports<INTAServices>(services));
     }
 
@@ -391,12 +391,12 @@ private Q_SLOTS:
     {
         const QString expected = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
             + QStringLiteral("/standin-ide/registry.sqlite");
-        QCOMPARE(ide::DefaultRegistryFile(), expected);
-        QCOMPARE(ide::RegistryFile(), expected);
-        ide::SetRegistryFile(QStringLiteral("/tmp/other.sqlite"));
-        QCOMPARE(ide::RegistryFile(), QStringLiteral("/tmp/other.sqlite"));
-        ide::SetRegistryFile(QString());
-        QCOMPARE(ide::RegistryFile(), expected);
+        QCOMPARE(ide::defaultRegistryFile(), expected);
+        QCOMPARE(ide::registryFile(), expected);
+        ide::setRegistryFile(QStringLiteral("/tmp/other.sqlite"));
+        QCOMPARE(ide::registryFile(), QStringLiteral("/tmp/other.sqlite"));
+        ide::setRegistryFile(QString());
+        QCOMPARE(ide::registryFile(), expected);
     }
 };
 

@@ -45,7 +45,7 @@ class TestHostWidgets : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void cleanup() { ide::SetTheme(ide::Theme::None); }
+    void cleanup() { ide::setTheme(ide::Theme::None); }
 
     void openFormsInCreationOrder()
     {
@@ -56,11 +56,11 @@ private Q_SLOTS:
         first->setObjectName(QStringLiteral("MainForm"));
         second->setObjectName(QStringLiteral("ToolForm"));
         third->setObjectName(QStringLiteral("ToolForm"));
-        ide::AddForm(first.get());
-        ide::AddForm(second.get());
-        ide::AddForm(third.get());
-        ide::AddForm(second.get()); // already open: stays where it is
-        ide::AddForm(nullptr);
+        ide::addForm(first.get());
+        ide::addForm(second.get());
+        ide::addForm(third.get());
+        ide::addForm(second.get()); // already open: stays where it is
+        ide::addForm(nullptr);
 
         QCOMPARE(Screen()->FormCount(), 3);
         QCOMPARE(Screen()->Forms(0), first.get());
@@ -145,7 +145,7 @@ private Q_SLOTS:
     {
         {
             QWidget window;
-            ide::SetApplicationWindow(&window);
+            ide::setApplicationWindow(&window);
             QCOMPARE(Application(), &window);
         }
         QCOMPARE(Application(), nullptr); // never a dangling owner for dialogs
@@ -403,8 +403,8 @@ private Q_SLOTS:
 
     void noThemingWhenThemeIsNone()
     {
-        ide::SetTheme(ide::Theme::None);
-        QCOMPARE(ide::CurrentTheme(), ide::Theme::None);
+        ide::setTheme(ide::Theme::None);
+        QCOMPARE(ide::currentTheme(), ide::Theme::None);
         QCOMPARE(ThemeProperties(), nullptr);
         QVERIFY(!TIDEThemeMetrics::Font::Enabled());
         QVERIFY(TIDEThemeMetrics::Font::Size() > 0); // the font is there even without a theme
@@ -413,9 +413,9 @@ private Q_SLOTS:
     void themeNoneRestoresDefaultPalette()
     {
         const QColor defaultWindow = QApplication::palette().color(QPalette::Window);
-        ide::SetTheme(ide::Theme::Dark);
+        ide::setTheme(ide::Theme::Dark);
         QVERIFY(QApplication::palette().color(QPalette::Window) != defaultWindow);
-        ide::SetTheme(ide::Theme::None);
+        ide::setTheme(ide::Theme::None);
         QCOMPARE(QApplication::palette().color(QPalette::Window), defaultWindow);
         QCOMPARE(ThemeProperties(), nullptr);
     }
@@ -432,7 +432,7 @@ private Q_SLOTS:
     {
         QFETCH(ide::Theme, theme);
         QFETCH(bool, dark);
-        ide::SetTheme(theme);
+        ide::setTheme(theme);
         QVERIFY(TIDEThemeMetrics::Font::Enabled());
         IOTAIDEThemingServices* theming = ThemeProperties();
         QVERIFY(theming);
@@ -507,7 +507,7 @@ private Q_SLOTS:
 
     void themeFontFollowsApplication()
     {
-        ide::SetTheme(ide::Theme::Light);
+        ide::setTheme(ide::Theme::Light);
         QFont applicationFont = QApplication::font();
         applicationFont.setPointSize(11);
         QApplication::setFont(applicationFont);

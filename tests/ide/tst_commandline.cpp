@@ -310,7 +310,7 @@ void TestCommandLine::startsWithGoodArguments()
     sqlite3* holder = nullptr;
     const auto release = qScopeGuard([&] { sqlite3_close(holder); });
     if (storeLocked) {
-        host::ide::SetRegistryFile(store);
+        host::ide::setRegistryFile(store);
         host::TRegIniFile(QStringLiteral("Software\\Vorla\\Palette Menu"))
             .WriteString(QStringLiteral("Categories"), QStringLiteral("Standard"), QStringLiteral("Mine"));
         QCOMPARE(sqlite3_open(QFile::encodeName(store).constData(), &holder), SQLITE_OK);
@@ -367,13 +367,13 @@ void TestCommandLine::parse()
 
     standin::CommandLine commandLine;
     QString error;
-    QVERIFY2(commandLine.Parse(QStringList{QStringLiteral("standin-ide")} + arguments, &error), qPrintable(error));
+    QVERIFY2(commandLine.parse(QStringList{QStringLiteral("standin-ide")} + arguments, &error), qPrintable(error));
     QTEST(commandLine.paletteFile, "palette");
     QTEST(commandLine.registryFile, "registry");
     QTEST(int(commandLine.theme), "theme");
     QTEST(commandLine.packages, "packages");
-    QTEST(commandLine.LoadsDefaultPackage(), "loadsDefaultPackage");
-    QVERIFY(!commandLine.help && !commandLine.version);
+    QTEST(commandLine.loadsDefaultPackage(), "loadsDefaultPackage");
+    QVERIFY(!commandLine.showHelp && !commandLine.showVersion);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -55,7 +55,7 @@ QStringList Snapshot(standin::MainWindow* window)
     }
     lines.append(QStringLiteral("menu actions owned: %1").arg(menuBar->findChildren<QAction*>().size()));
 
-    host::TToolBar* toolBar = window->ToolPalette()->ToolBar();
+    host::TToolBar* toolBar = window->toolPalette()->toolBar();
     for (int i = 0; i < toolBar->ControlCount(); ++i) {
         QAction* control = toolBar->Controls(i);
         lines.append(QStringLiteral("control %1 %2 visible=%3").arg(i).arg(control->text()).arg(control->isVisible()));
@@ -89,7 +89,7 @@ int CountToolsItems(standin::MainWindow* window, const QString& text)
 QString Refusal(standin::PackageManager* packages, const QString& file)
 {
     try {
-        packages->Load(file);
+        packages->load(file);
     } catch (const host::EPackageError& error) {
         return error.Message();
     }
@@ -127,7 +127,7 @@ void TestPackages::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_dir.isValid());
-    host::ide::SetRegistryFile(m_dir.filePath(QStringLiteral("registry.sqlite")));
+    host::ide::setRegistryFile(m_dir.filePath(QStringLiteral("registry.sqlite")));
     m_previousReporter = host::SetExceptionReporter([this](const QString& kind, const QString& message) {
         m_reports.append({kind, message});
     });
@@ -142,24 +142,24 @@ void TestPackages::init()
 void TestPackages::cleanup()
 {
     m_window.reset();
-    QCOMPARE(host::ide::WizardCount(), 0);
+    QCOMPARE(host::ide::wizardCount(), 0);
 }
 
 void TestPackages::loadAndUnloadHundredTimes()
 {
-    standin::PackageManager* packages = m_window->Packages();
+    standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
 
     for (int round = 0; round < 100; ++round) {
-        const standin::PackageInfo info = packages->Load(QStringLiteral(TEST_PACKAGE));
+        const standin::PackageInfo info = packages->load(QStringLiteral(TEST_PACKAGE));
         QCOMPARE(info.name, QStringLiteral("TestPackage"));
-        QCOMPARE(host::ide::WizardCount(), 1);
+        QCOMPARE(host::ide::wizardCount(), 1);
         QCOMPARE(CountToolsItems(m_window.get(), QStringLiteral("Test Package Item")), 1);
         QVERIFY(ToolsItem(m_window.get(), QStringLiteral("Throw")));
 
-        packages->Unload(QStringLiteral("TestPackage"));
-        QCOMPARE(host::ide::WizardCount(), 0);
-        QVERIFY(!packages->IsLoaded(QStringLiteral("TestPackage")));
+        packages->unload(QStringLiteral("TestPackage"));
+        QCOMPARE(host::ide::wizardCount(), 0);
+        QVERIFY(!packages->isLoaded(QStringLiteral("TestPackage")));
         const QStringList after = Snapshot(m_window.get());
         if (after != before)
             QFAIL(qPrintable(QStringLiteral("round %1 left the menu or tool bar changed:\n%2\n---\n%3")
@@ -200,37 +200,37 @@ void TestPackages::refused()
     QFETCH(QString, file);
     QFETCH(QString, reason);
 
-    standin::PackageManager* packages = m_window->Packages();
+    standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
 
     const QString refusal = Refusal(packages, file);
     QVERIFY2(refusal.contains(reason), qPrintable(refusal));
     QVERIFY2(refusal.count(QFileInfo(file).fileName()) <= 1, qPrintable(refusal)); // the path once, if at all
     QCOMPARE(Snapshot(m_window.get()), before);
-    QVERIFY(packages->Packages().isEmpty());
-    QCOMPARE(host::ide::WizardCount(), 0);
+    QVERIFY(packages->packages().isEmpty());
+    QCOMPARE(host::ide::wizardCount(), 0);
     QVERIFY(m_reports.isEmpty()); // no Register ran
 
     // Refusing leaves the IDE able to load a good package.
-    packages->Load(QStringLiteral(TEST_PACKAGE));
-    QVERIFY(packages->IsLoaded(QStringLiteral("TestPackage")));
+    packages->load(QStringLiteral(TEST_PACKAGE));
+    QVERIFY(packages->isLoaded(QStringLiteral("TestPackage")));
 }
 
 void TestPackages::refusedThroughTheWindowIsReported()
 {
-    QVERIFY(!m_window->LoadPackage(QStringLiteral(BAD_REQUIRES_PACKAGE)));
+    QVERIFY(!m_window->loadPackage(QStringLiteral(BAD_REQUIRES_PACKAGE)));
     QCOMPARE(m_reports.size(), 1);
     QCOMPARE(m_reports.at(0).kind, QStringLiteral("EPackageError"));
     QVERIFY(m_reports.at(0).message.contains(QLatin1String("nonexistent999")));
-    QVERIFY(m_window->LoadPackage(QStringLiteral(TEST_PACKAGE)));
+    QVERIFY(m_window->loadPackage(QStringLiteral(TEST_PACKAGE)));
     QCOMPARE(m_reports.size(), 1);
 }
 
 void TestPackages::sameNameTwice()
 {
-    standin::PackageManager* packages = m_window->Packages();
+    standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
-    packages->Load(QStringLiteral(TEST_PACKAGE));
+    packages->load(QStringLiteral(TEST_PACKAGE));
     const QStringList loaded = Snapshot(m_window.get());
 
     // The same file, and a copy of it elsewhere: one package of a name at a time.
@@ -241,21 +241,21 @@ void TestPackages::sameNameTwice()
         const QString refusal = Refusal(packages, file);
         QVERIFY2(refusal.contains(QLatin1String("Package \"TestPackage\" is already loaded")), qPrintable(refusal));
         QCOMPARE(Snapshot(m_window.get()), loaded);
-        QCOMPARE(host::ide::WizardCount(), 1);
+        QCOMPARE(host::ide::wizardCount(), 1);
     }
-    QCOMPARE(packages->Packages().size(), 1);
+    QCOMPARE(packages->packages().size(), 1);
 
     // The first one still works and still unloads cleanly.
     ToolsItem(m_window.get(), QStringLiteral("Test Package Item"))->trigger();
-    packages->Unload(QStringLiteral("TestPackage"));
+    packages->unload(QStringLiteral("TestPackage"));
     QCOMPARE(Snapshot(m_window.get()), before);
 }
 
 void TestPackages::exceptionFromHandler()
 {
-    standin::PackageManager* packages = m_window->Packages();
+    standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
-    packages->Load(QStringLiteral(TEST_PACKAGE));
+    packages->load(QStringLiteral(TEST_PACKAGE));
 
     QAction* item = ToolsItem(m_window.get(), QStringLiteral("Test Package Item"));
     QAction* throwing = ToolsItem(m_window.get(), QStringLiteral("Throw"));
@@ -271,40 +271,40 @@ void TestPackages::exceptionFromHandler()
     // The IDE keeps working: the same handler again, then the IDE's own commands.
     throwing->trigger();
     QCOMPARE(m_reports.size(), 2);
-    const int forms = m_window->Designer()->subWindowList().size();
-    m_window->NewForm();
-    QCOMPARE(m_window->Designer()->subWindowList().size(), forms + 1);
+    const int forms = m_window->designer()->subWindowList().size();
+    m_window->newForm();
+    QCOMPARE(m_window->designer()->subWindowList().size(), forms + 1);
 
-    packages->Unload(QStringLiteral("TestPackage"));
+    packages->unload(QStringLiteral("TestPackage"));
     QCOMPARE(Snapshot(m_window.get()), before);
 }
 
 void TestPackages::exceptionFromRegister()
 {
-    standin::PackageManager* packages = m_window->Packages();
+    standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
 
-    const standin::PackageInfo info = packages->Load(QStringLiteral(THROWING_REGISTER_PACKAGE));
+    const standin::PackageInfo info = packages->load(QStringLiteral(THROWING_REGISTER_PACKAGE));
     QCOMPARE(m_reports.size(), 1);
     QCOMPARE(m_reports.at(0).kind, QStringLiteral("Exception"));
     QCOMPARE(m_reports.at(0).message, QStringLiteral("register failure"));
     // What Register did before it raised stays: the package and its wizard are loaded.
-    QVERIFY(packages->IsLoaded(info.name));
-    QCOMPARE(host::ide::WizardCount(), 1);
+    QVERIFY(packages->isLoaded(info.name));
+    QCOMPARE(host::ide::wizardCount(), 1);
     QVERIFY(ToolsItem(m_window.get(), QStringLiteral("Test Package Item")));
 
-    packages->Unload(info.name);
+    packages->unload(info.name);
     QCOMPARE(Snapshot(m_window.get()), before);
 }
 
 void TestPackages::installPackagesDialog()
 {
-    standin::PackageManager* packages = m_window->Packages();
+    standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
-    packages->Load(QStringLiteral(TEST_PACKAGE));
+    packages->load(QStringLiteral(TEST_PACKAGE));
 
     standin::InstallPackagesDialog dialog(packages, m_window.get());
-    QTreeWidget* list = dialog.List();
+    QTreeWidget* list = dialog.list();
     QCOMPARE(list->topLevelItemCount(), 1);
     const QTreeWidgetItem* row = list->topLevelItem(0);
     QCOMPARE(row->text(0), QStringLiteral("TestPackage"));
@@ -314,24 +314,24 @@ void TestPackages::installPackagesDialog()
 
     auto* unload = dialog.findChild<QPushButton*>(QStringLiteral("UnloadButton"));
     auto* loadAgain = dialog.findChild<QPushButton*>(QStringLiteral("LoadAgainButton"));
-    QVERIFY(dialog.Select(QStringLiteral("TestPackage")));
+    QVERIFY(dialog.select(QStringLiteral("TestPackage")));
     QVERIFY(unload->isEnabled() && !loadAgain->isEnabled());
 
     unload->click();
-    QVERIFY(!packages->IsLoaded(QStringLiteral("TestPackage")));
+    QVERIFY(!packages->isLoaded(QStringLiteral("TestPackage")));
     QCOMPARE(Snapshot(m_window.get()), before);
     QCOMPARE(list->topLevelItemCount(), 1); // still listed, to be loaded again
     QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("Unloaded"));
     QVERIFY(!unload->isEnabled() && loadAgain->isEnabled());
 
     loadAgain->click();
-    QVERIFY(packages->IsLoaded(QStringLiteral("TestPackage")));
+    QVERIFY(packages->isLoaded(QStringLiteral("TestPackage")));
     QVERIFY(ToolsItem(m_window.get(), QStringLiteral("Test Package Item")));
     QCOMPARE(list->topLevelItemCount(), 1);
     QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("Loaded"));
 
     // A refusal from the dialog is reported, and the list stays as it was.
-    dialog.AddPackage(QStringLiteral(BAD_REQUIRES_PACKAGE));
+    dialog.addPackage(QStringLiteral(BAD_REQUIRES_PACKAGE));
     QCOMPARE(m_reports.size(), 1);
     QCOMPARE(list->topLevelItemCount(), 1);
     QVERIFY(m_reports.at(0).message.contains(QLatin1String("nonexistent999")));
@@ -339,9 +339,9 @@ void TestPackages::installPackagesDialog()
 
 void TestPackages::exitUnloadsBeforeTheWindowGoes()
 {
-    m_window->Packages()->Load(QStringLiteral(TEST_PACKAGE));
-    m_window->Packages()->Load(QStringLiteral(THROWING_REGISTER_PACKAGE));
-    QCOMPARE(host::ide::WizardCount(), 2);
+    m_window->packages()->load(QStringLiteral(TEST_PACKAGE));
+    m_window->packages()->load(QStringLiteral(THROWING_REGISTER_PACKAGE));
+    QCOMPARE(host::ide::wizardCount(), 2);
 
     // Each item goes while the IDE still has its main menu and tool palette.
     QStringList gone;
@@ -350,13 +350,13 @@ void TestPackages::exitUnloadsBeforeTheWindowGoes()
         if (action->text() != QLatin1String("Test Package Item"))
             continue;
         connect(action, &QObject::destroyed, this, [&gone] {
-            const bool hostAlive = host::ide::MainMenu() && host::Screen()->FormCount() == 2;
+            const bool hostAlive = host::ide::mainMenu() && host::Screen()->FormCount() == 2;
             gone.append(hostAlive ? QStringLiteral("alive") : QStringLiteral("gone"));
         });
     }
     m_window.reset();
     QCOMPARE(gone, (QStringList{"alive", "alive"}));
-    QCOMPARE(host::ide::WizardCount(), 0);
+    QCOMPARE(host::ide::wizardCount(), 0);
     QCOMPARE(host::Screen()->FormCount(), 0);
 }
 

@@ -76,7 +76,7 @@ private Q_SLOTS:
 
         QCOMPARE(freed.count(), 1);
         QVERIFY(!VlPaletteMenuWizardDataModule);
-        QCOMPARE(host::ide::WizardCount(), 0);
+        QCOMPARE(host::ide::wizardCount(), 0);
         QVERIFY(!PaletteButton(ide));
         QCOMPARE(ide.MainMenuState(), menuBefore);
         QCOMPARE(ide.ToolbarState(), toolbarBefore);
@@ -162,7 +162,7 @@ private Q_SLOTS:
     {
         TestIde ide({QStringLiteral("Standard")});
         const QStringList menuBefore = ide.MainMenuState();
-        host::ide::SetMainMenu(nullptr); // the services interface is not offered
+        host::ide::setMainMenu(nullptr); // the services interface is not offered
 
         LoadPackageInProcess();
         QCOMPARE(ide.reported.size(), 1);
@@ -180,7 +180,7 @@ private Q_SLOTS:
     {
         TestIde ide;
         LoadPackageInProcess();
-        const auto wizards = host::ide::PackageWizards(InProcessPackageName());
+        const auto wizards = host::ide::packageWizards(InProcessPackageName());
         QCOMPARE(int(wizards.size()), 1);
         host::IOTAWizard* wizard = wizards.front().get();
         QCOMPARE(wizard->GetIDString(), QStringLiteral("Vorla Software.Component Palette Menu"));

@@ -247,7 +247,7 @@ private Q_SLOTS:
         host::TRegIniFile(QStringLiteral("Software\\Vorla\\Palette Menu"))
             .WriteString(QStringLiteral("Categories"), QStringLiteral("Standard"), QStringLiteral("Mine"));
         sqlite3* holder = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(host::ide::RegistryFile()).constData(), &holder), SQLITE_OK);
+        QCOMPARE(sqlite3_open(QFile::encodeName(host::ide::registryFile()).constData(), &holder), SQLITE_OK);
         const auto release = qScopeGuard([&] { sqlite3_close(holder); });
         QCOMPARE(sqlite3_exec(holder, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
 

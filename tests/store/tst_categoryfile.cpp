@@ -117,14 +117,14 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
-        host::ide::SetRegistryFile(Path(QStringLiteral("registry.sqlite")));
+        host::ide::setRegistryFile(Path(QStringLiteral("registry.sqlite")));
         m_reg = std::make_unique<TRegIniFile>(CategoryStore::Key);
     }
 
     void cleanup()
     {
         m_reg.reset();
-        host::ide::SetRegistryFile(QString());
+        host::ide::setRegistryFile(QString());
         m_dir.reset();
     }
 

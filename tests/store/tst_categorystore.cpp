@@ -27,12 +27,12 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
-        host::ide::SetRegistryFile(m_dir->filePath(QStringLiteral("registry.sqlite")));
+        host::ide::setRegistryFile(m_dir->filePath(QStringLiteral("registry.sqlite")));
     }
 
     void cleanup()
     {
-        host::ide::SetRegistryFile(QString());
+        host::ide::setRegistryFile(QString());
         m_dir.reset();
     }
 

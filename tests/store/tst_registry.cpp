@@ -133,12 +133,12 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_store = StorePath(QStringLiteral("registry.sqlite"));
-        host::ide::SetRegistryFile(m_store);
+        host::ide::setRegistryFile(m_store);
     }
 
     void cleanup()
     {
-        host::ide::SetRegistryFile(QString());
+        host::ide::setRegistryFile(QString());
         m_dir.reset();
     }
 
@@ -147,7 +147,7 @@ private Q_SLOTS:
     void createsStoreAndFoldersOnFirstUse()
     {
         const QString path = StorePath(QStringLiteral("a/b/c/registry.sqlite"));
-        host::ide::SetRegistryFile(path);
+        host::ide::setRegistryFile(path);
         TRegIniFile reg(Key);
         // Making a handle touches nothing; its first use makes the store.
         QVERIFY(!QFileInfo::exists(StorePath(QStringLiteral("a"))));
@@ -164,8 +164,8 @@ private Q_SLOTS:
         const QString config = StorePath(QStringLiteral("config"));
         QStandardPaths::setTestModeEnabled(false);
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
-        host::ide::SetRegistryFile(QString());
-        const QString expected = host::ide::DefaultRegistryFile();
+        host::ide::setRegistryFile(QString());
+        const QString expected = host::ide::defaultRegistryFile();
         TRegIniFile reg(Key);
         reg.ReadString(Section, QStringLiteral("x"), QString());
         const QString location = reg.StoreLocation();
@@ -616,7 +616,7 @@ private Q_SLOTS:
                 QVERIFY2(creator->exitCode() == 0, qPrintable(QStringLiteral("round %1").arg(round)));
             }
             // One store, not two: both entries are in it, in either order.
-            host::ide::SetRegistryFile(store);
+            host::ide::setRegistryFile(store);
             QStringList entries = Entries(TRegIniFile(Key));
             entries.sort();
             QCOMPARE(entries, (QStringList{QStringLiteral("a=a"), QStringLiteral("b=b")}));
@@ -698,7 +698,7 @@ private Q_SLOTS:
         const QString blocker = StorePath(QStringLiteral("plain-file"));
         WriteFile(blocker, "not a folder");
         const QString path = blocker + QStringLiteral("/sub/registry.sqlite");
-        host::ide::SetRegistryFile(path);
+        host::ide::setRegistryFile(path);
         const QString message = FirstUseError();
         QVERIFY2(message.contains(path), qPrintable(message));
         QVERIFY2(message.contains(QStringLiteral("folder")), qPrintable(message));
@@ -724,7 +724,7 @@ private Q_SLOTS:
             QSKIP("root writes into any folder");
         const QString folder = StorePath(QStringLiteral("locked"));
         const QString path = folder + QStringLiteral("/registry.sqlite");
-        host::ide::SetRegistryFile(path);
+        host::ide::setRegistryFile(path);
         if (storeExists)
             TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
         else
@@ -993,7 +993,7 @@ int HoldLock(const char* file)
 int Writer(const QString& file, const QString& self, const QString& other, int count)
 {
     try {
-        host::ide::SetRegistryFile(file);
+        host::ide::setRegistryFile(file);
         TRegIniFile reg(Key);
         for (int i = 0; i < count; ++i) {
             reg.WriteString(QStringLiteral("Shared"), self + QString::number(i), QStringLiteral("%1:%2").arg(self).arg(i));
@@ -1025,7 +1025,7 @@ int Creator(const QString& file, const QString& self, qint64 start)
     while (QDateTime::currentMSecsSinceEpoch() < start) {
     }
     try {
-        host::ide::SetRegistryFile(file);
+        host::ide::setRegistryFile(file);
         TRegIniFile reg(Key);
         reg.WriteString(Section, self, self);
         return 0;
