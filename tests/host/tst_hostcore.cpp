@@ -94,7 +94,7 @@ private:
 
 } // namespace
 
-class TestHostCore : public QObject {
+class HostCoreTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -400,5 +400,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestHostCore)
+QTEST_MAIN(HostCoreTest)
 #include "tst_hostcore.moc"

@@ -40,7 +40,7 @@ int Lightness(TColor color)
 
 } // namespace
 
-class TestHostWidgets : public QObject {
+class HostWidgetsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -529,5 +529,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestHostWidgets)
+QTEST_MAIN(HostWidgetsTest)
 #include "tst_hostwidgets.moc"

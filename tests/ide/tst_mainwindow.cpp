@@ -45,7 +45,7 @@ QStringList Captions(host::TCategoryButtons* palette)
 
 } // namespace
 
-class TestMainWindow : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -73,21 +73,21 @@ private:
     QTemporaryDir m_store;
 };
 
-void TestMainWindow::initTestCase()
+void MainWindowTest::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_store.isValid());
     host::ide::setRegistryFile(m_store.filePath(QStringLiteral("registry.sqlite")));
 }
 
-void TestMainWindow::cleanup()
+void MainWindowTest::cleanup()
 {
     m_window.reset();
     QCOMPARE(host::Screen()->FormCount(), 0);
     QVERIFY(!host::ide::mainMenu());
 }
 
-void TestMainWindow::openForms()
+void MainWindowTest::openForms()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}});
     host::TScreen* screen = host::Screen();
@@ -103,7 +103,7 @@ void TestMainWindow::openForms()
     QCOMPARE(m_window->toolPaletteDock()->widget(), m_window->toolPalette());
 }
 
-void TestMainWindow::findComponents()
+void MainWindowTest::findComponents()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}});
     QWidget* toolForm = m_window->toolPalette();
@@ -116,7 +116,7 @@ void TestMainWindow::findComponents()
     QVERIFY(!host::FindComponent(toolForm, QStringLiteral("SearchBox")));
 }
 
-void TestMainWindow::mainMenu()
+void MainWindowTest::mainMenu()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
     QStringList titles;
@@ -135,7 +135,7 @@ void TestMainWindow::mainMenu()
     QCOMPARE(m_window->designer()->subWindowList().size(), forms + 1);
 }
 
-void TestMainWindow::toolBar()
+void MainWindowTest::toolBar()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}});
     m_window->show();
@@ -166,7 +166,7 @@ void TestMainWindow::toolBar()
     QVERIFY(!toolBar->accessibleName().isEmpty());
 }
 
-void TestMainWindow::pagesExactlyAsInFile_data()
+void MainWindowTest::pagesExactlyAsInFile_data()
 {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QStringList>("captions");
@@ -193,7 +193,7 @@ void TestMainWindow::pagesExactlyAsInFile_data()
                        "tab\there"};
 }
 
-void TestMainWindow::pagesExactlyAsInFile()
+void MainWindowTest::pagesExactlyAsInFile()
 {
     QFETCH(QByteArray, json);
     QFETCH(QStringList, captions);
@@ -209,7 +209,7 @@ void TestMainWindow::pagesExactlyAsInFile()
         QCOMPARE(categories->GetItem(i)->Components(), palette.at(i).components);
 }
 
-void TestMainWindow::defaultPalette()
+void MainWindowTest::defaultPalette()
 {
     const standin::Palette palette = standin::defaultPalette();
     QVERIFY2(palette.size() >= 70 && palette.size() <= 90, qPrintable(QString::number(palette.size())));
@@ -225,7 +225,7 @@ void TestMainWindow::defaultPalette()
     QCOMPARE(m_window->toolPalette()->paletteButtons()->Categories()->Count(), palette.size());
 }
 
-void TestMainWindow::expandAndScrollIntoView()
+void MainWindowTest::expandAndScrollIntoView()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::defaultPalette());
     m_window->resize(1000, 600);
@@ -246,7 +246,7 @@ void TestMainWindow::expandAndScrollIntoView()
     }
 }
 
-void TestMainWindow::categoriesButtonCollapsesAndExpandsAll()
+void MainWindowTest::categoriesButtonCollapsesAndExpandsAll()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::defaultPalette());
     host::TButtonCategories* categories = m_window->toolPalette()->paletteButtons()->Categories();
@@ -266,7 +266,7 @@ void TestMainWindow::categoriesButtonCollapsesAndExpandsAll()
     QVERIFY(all(true));
 }
 
-void TestMainWindow::searchNarrowsTheViewOnly()
+void MainWindowTest::searchNarrowsTheViewOnly()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{
         {"Standard", {"TButton", "TEdit"}}, {"Additional", {"TBitBtn"}}, {"Dialogs", {"TOpenDialog"}}});
@@ -286,7 +286,7 @@ void TestMainWindow::searchNarrowsTheViewOnly()
         QVERIFY(!view->topLevelItem(i)->isHidden());
 }
 
-void TestMainWindow::errorsShowABoxThatDoesNotBlock()
+void MainWindowTest::errorsShowABoxThatDoesNotBlock()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
     m_window->show();
@@ -318,7 +318,7 @@ void TestMainWindow::errorsShowABoxThatDoesNotBlock()
     QTRY_VERIFY(m_window->findChildren<QMessageBox*>(QStringLiteral("ErrorBox")).isEmpty());
 }
 
-void TestMainWindow::errorDuringModalDialogClosedByKey_data()
+void MainWindowTest::errorDuringModalDialogClosedByKey_data()
 {
     QTest::addColumn<int>("key");
     QTest::newRow("Enter") << int(Qt::Key_Return);
@@ -326,7 +326,7 @@ void TestMainWindow::errorDuringModalDialogClosedByKey_data()
     QTest::newRow("Escape") << int(Qt::Key_Escape);
 }
 
-void TestMainWindow::errorDuringModalDialogClosedByKey()
+void MainWindowTest::errorDuringModalDialogClosedByKey()
 {
     QFETCH(int, key);
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
@@ -373,7 +373,7 @@ void TestMainWindow::errorDuringModalDialogClosedByKey()
     QCOMPARE(result, 2); // closed by the test, not by the keys meant for the boxes
 }
 
-void TestMainWindow::longMenuReachesItsLastItem_data()
+void MainWindowTest::longMenuReachesItsLastItem_data()
 {
     QTest::addColumn<host::ide::Theme>("theme");
     QTest::newRow("light") << host::ide::Theme::Light;
@@ -381,7 +381,7 @@ void TestMainWindow::longMenuReachesItsLastItem_data()
     QTest::newRow("none") << host::ide::Theme::None;
 }
 
-void TestMainWindow::longMenuReachesItsLastItem()
+void MainWindowTest::longMenuReachesItsLastItem()
 {
     QFETCH(host::ide::Theme, theme);
     host::ide::setTheme(theme);
@@ -410,5 +410,5 @@ void TestMainWindow::longMenuReachesItsLastItem()
     QCOMPARE(chosen.count(), 1);
 }
 
-QTEST_MAIN(TestMainWindow)
+QTEST_MAIN(MainWindowTest)
 #include "tst_mainwindow.moc"

@@ -98,7 +98,7 @@ QString Refusal(standin::PackageManager* packages, const QString& file)
 
 } // namespace
 
-class TestPackages : public QObject {
+class PackagesTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -123,7 +123,7 @@ private:
     host::ExceptionReporter m_previousReporter;
 };
 
-void TestPackages::initTestCase()
+void PackagesTest::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_dir.isValid());
@@ -133,19 +133,19 @@ void TestPackages::initTestCase()
     });
 }
 
-void TestPackages::init()
+void PackagesTest::init()
 {
     m_reports.clear();
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}, {"A&B", {}}});
 }
 
-void TestPackages::cleanup()
+void PackagesTest::cleanup()
 {
     m_window.reset();
     QCOMPARE(host::ide::wizardCount(), 0);
 }
 
-void TestPackages::loadAndUnloadHundredTimes()
+void PackagesTest::loadAndUnloadHundredTimes()
 {
     standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
@@ -169,7 +169,7 @@ void TestPackages::loadAndUnloadHundredTimes()
     QVERIFY(m_reports.isEmpty());
 }
 
-void TestPackages::refused_data()
+void PackagesTest::refused_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("reason");
@@ -195,7 +195,7 @@ void TestPackages::refused_data()
         << "Package \"BadRequiresPackage\" requires \"nonexistent999\", which this IDE does not provide";
 }
 
-void TestPackages::refused()
+void PackagesTest::refused()
 {
     QFETCH(QString, file);
     QFETCH(QString, reason);
@@ -216,7 +216,7 @@ void TestPackages::refused()
     QVERIFY(packages->isLoaded(QStringLiteral("TestPackage")));
 }
 
-void TestPackages::refusedThroughTheWindowIsReported()
+void PackagesTest::refusedThroughTheWindowIsReported()
 {
     QVERIFY(!m_window->loadPackage(QStringLiteral(BAD_REQUIRES_PACKAGE)));
     QCOMPARE(m_reports.size(), 1);
@@ -226,7 +226,7 @@ void TestPackages::refusedThroughTheWindowIsReported()
     QCOMPARE(m_reports.size(), 1);
 }
 
-void TestPackages::sameNameTwice()
+void PackagesTest::sameNameTwice()
 {
     standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
@@ -251,7 +251,7 @@ void TestPackages::sameNameTwice()
     QCOMPARE(Snapshot(m_window.get()), before);
 }
 
-void TestPackages::exceptionFromHandler()
+void PackagesTest::exceptionFromHandler()
 {
     standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
@@ -279,7 +279,7 @@ void TestPackages::exceptionFromHandler()
     QCOMPARE(Snapshot(m_window.get()), before);
 }
 
-void TestPackages::exceptionFromRegister()
+void PackagesTest::exceptionFromRegister()
 {
     standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
@@ -297,7 +297,7 @@ void TestPackages::exceptionFromRegister()
     QCOMPARE(Snapshot(m_window.get()), before);
 }
 
-void TestPackages::installPackagesDialog()
+void PackagesTest::installPackagesDialog()
 {
     standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
@@ -337,7 +337,7 @@ void TestPackages::installPackagesDialog()
     QVERIFY(m_reports.at(0).message.contains(QLatin1String("nonexistent999")));
 }
 
-void TestPackages::exitUnloadsBeforeTheWindowGoes()
+void PackagesTest::exitUnloadsBeforeTheWindowGoes()
 {
     m_window->packages()->load(QStringLiteral(TEST_PACKAGE));
     m_window->packages()->load(QStringLiteral(THROWING_REGISTER_PACKAGE));
@@ -360,5 +360,5 @@ void TestPackages::exitUnloadsBeforeTheWindowGoes()
     QCOMPARE(host::Screen()->FormCount(), 0);
 }
 
-QTEST_MAIN(TestPackages)
+QTEST_MAIN(PackagesTest)
 #include "tst_packages.moc"

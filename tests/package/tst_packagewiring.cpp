@@ -208,4 +208,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(PackageWiringTest)
-#include "test_package_wiring.moc"
+#include "tst_packagewiring.moc"

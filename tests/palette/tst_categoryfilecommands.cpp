@@ -231,4 +231,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(CategoryFileCommandsTest)
-#include "test_category_file_commands.moc"
+#include "tst_categoryfilecommands.moc"

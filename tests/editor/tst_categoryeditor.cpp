@@ -638,4 +638,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "test_category_editor.moc"
+#include "tst_categoryeditor.moc"

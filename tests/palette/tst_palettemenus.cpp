@@ -429,4 +429,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(PaletteMenusTest)
-#include "test_palette_menus.moc"
+#include "tst_palettemenus.moc"

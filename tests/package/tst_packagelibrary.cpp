@@ -80,4 +80,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(PackageLibraryTest)
-#include "test_package_library.moc"
+#include "tst_packagelibrary.moc"
