@@ -37,9 +37,9 @@ protected:
     {
         QPainter painter(this);
         painter.setPen(palette().color(QPalette::Mid));
-        constexpr int step = 8;
-        for (int y = step; y < height(); y += step)
-            for (int x = step; x < width(); x += step)
+        constexpr int GridStep = 8;
+        for (int y = GridStep; y < height(); y += GridStep)
+            for (int x = GridStep; x < width(); x += GridStep)
                 painter.drawPoint(x, y);
     }
 };
