@@ -1,4 +1,5 @@
 #include "tests/common/InProcessPackage.h"
+#include "tests/common/ScopedDefaultLocale.h"
 #include "tests/common/TestIde.h"
 #include "palette/VlPaletteMenu.h"
 #include "editor/VlPaletteMenuCategoriesForm.h"
@@ -115,19 +116,9 @@ QString Grouping(const QMenu* menu)
 }
 
 // The package, loaded into a test IDE with the given palette and store.
-class Loaded {
+class Loaded : public LoadedPackage {
 public:
-    explicit Loaded(const QStringList& pages, const Store& store = {}) : ide(pages)
-    {
-        {
-            host::TRegIniFile reg(Key);
-            for (const auto& [page, categories] : store)
-                reg.WriteString(Section, page, categories);
-        }
-        LoadPackageInProcess();
-        module = VlPaletteMenuWizardDataModule;
-    }
-    ~Loaded() { UnloadPackageInProcess(); }
+    using LoadedPackage::LoadedPackage;
 
     QString MainMenuGrouping()
     {
@@ -171,8 +162,6 @@ public:
         return failure.isEmpty();
     }
 
-    TestIde ide;
-    TVlPaletteMenuWizardDataModule* module = nullptr;
     QString failure;
 };
 
@@ -187,12 +176,13 @@ struct CellColors {
 class CategoryEditorTest : public QObject {
     Q_OBJECT
 
+    // Row order follows the user's locale; these cases are written for English.
+    const ScopedDefaultLocale m_locale{TestLocale()};
+
 private Q_SLOTS:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        // Row order follows the user's locale; these cases are written for English.
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(QGuiApplication::screens().size(), qsizetype(std::size(ScreenDpis)));
     }
     void cleanup() { host::ide::setTheme(host::ide::Theme::None); }
@@ -256,7 +246,7 @@ private Q_SLOTS:
         Store entries = StoreEntries();
         std::sort(entries.begin(), entries.end());
         QCOMPARE(entries, saved);
-        QCOMPARE(loaded.ide.reported, QStringList());
+        QCOMPARE(loaded.ide.reported(), QStringList());
     }
 
     void okRegroupsBothMenus_data()
@@ -308,7 +298,7 @@ private Q_SLOTS:
         Loaded loaded(pages, {{"Standard", "Common"}, {"Other page", "X"}});
         // The package connects to the store when a menu first opens, as a user's would.
         loaded.MainMenuGrouping();
-        const auto before = StoreFiles(loaded.ide.storeDir.path());
+        const auto before = StoreFiles(loaded.ide.store.folder());
         QVERIFY2(loaded.Edit([&](QDialog& form) {
             QTableWidget* grid = GridOf(&form);
             QCOMPARE(grid->columnCount(), 2);
@@ -332,8 +322,8 @@ private Q_SLOTS:
             QVERIFY(!form.isVisible());
         }),
                  qPrintable(loaded.failure));
-        QVERIFY(StoreFiles(loaded.ide.storeDir.path()) == before);
-        QCOMPARE(loaded.ide.reported, QStringList());
+        QVERIFY(StoreFiles(loaded.ide.store.folder()) == before);
+        QCOMPARE(loaded.ide.reported(), QStringList());
     }
 
     void cellStillInEditIsSaved_data()
@@ -371,9 +361,9 @@ private Q_SLOTS:
             ButtonOf(&form, "btnOk")->click();
         }),
                  qPrintable(loaded.failure));
-        QCOMPARE(loaded.ide.reported.size(), 1);
-        QVERIFY2(loaded.ide.reported.first().startsWith(QLatin1String("ERegistryException: ")),
-                 qPrintable(loaded.ide.reported.first()));
+        QCOMPARE(loaded.ide.reported().size(), 1);
+        QVERIFY2(loaded.ide.reported().first().startsWith(QLatin1String("ERegistryException: ")),
+                 qPrintable(loaded.ide.reported().first()));
         QCOMPARE(StoreEntries(), store);
     }
 

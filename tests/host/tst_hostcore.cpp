@@ -1,6 +1,8 @@
 // Reference counting, wizard registration, the services object, and how the host reports
 // what leaves a package's handler.
 
+#include "tests/common/ReportedExceptions.h"
+
 #include "host/private/IdeHost.h"
 #include "host/Events.h"
 #include "host/Exceptions.h"
@@ -68,28 +70,6 @@ public:
         lastSender = sender;
         throw EFOpenError(QStringLiteral("Cannot open file \"missing.cpc\""));
     }
-};
-
-struct Report {
-    QString kind;
-    QString message;
-};
-
-// Installs a recording reporter for one test and puts the previous one back.
-class RecordingReporter {
-public:
-    RecordingReporter()
-        : m_previous(SetExceptionReporter([this](const QString& kind, const QString& message) {
-              reports.append({kind, message});
-          }))
-    {
-    }
-    ~RecordingReporter() { SetExceptionReporter(m_previous); }
-
-    QList<Report> reports;
-
-private:
-    ExceptionReporter m_previous;
 };
 
 } // namespace
@@ -323,7 +303,7 @@ private Q_SLOTS:
 
     void boundHandlerExceptionIsReported()
     {
-        RecordingReporter reporter;
+        ReportedExceptions reporter;
         QAction action;
         auto* handlers = new Handlers;
         BindEvent(&action, &QAction::triggered, handlers, &Handlers::ClickHandler);
@@ -346,7 +326,7 @@ private Q_SLOTS:
 
     void boundLambdaGetsSignalArguments()
     {
-        RecordingReporter reporter;
+        ReportedExceptions reporter;
         QAction action;
         action.setCheckable(true);
         QObject context;

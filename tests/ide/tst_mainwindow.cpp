@@ -2,6 +2,8 @@
 // forms, the tool palette window and its components, the palette's pages exactly as the
 // palette file gives them, the main menu; and the tool palette's own controls.
 
+#include "tests/common/TemporaryStore.h"
+
 #include "host/ide/ErrorReporter.h"
 #include "host/private/IdeHost.h"
 #include "host/ide/MainWindow.h"
@@ -70,14 +72,13 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<standin::MainWindow> m_window;
-    QTemporaryDir m_store;
+    TemporaryStore m_store;
 };
 
 void MainWindowTest::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_store.isValid());
-    host::ide::setRegistryFile(m_store.filePath(QStringLiteral("registry.sqlite")));
 }
 
 void MainWindowTest::cleanup()

@@ -3,6 +3,9 @@
 // or asks for what the IDE does not provide, is refused and changes nothing; an exception
 // from a package's handler or Register is reported and the IDE carries on.
 
+#include "tests/common/ReportedExceptions.h"
+#include "tests/common/TemporaryStore.h"
+
 #include "host/private/IdeHost.h"
 #include "host/ide/InstallPackagesDialog.h"
 #include "host/ide/MainWindow.h"
@@ -24,11 +27,6 @@
 #include <memory>
 
 namespace {
-
-struct Report {
-    QString kind;
-    QString message;
-};
 
 void Describe(const QMenu* menu, const QString& indent, QStringList* lines)
 {
@@ -117,25 +115,20 @@ private Q_SLOTS:
     void exitUnloadsBeforeTheWindowGoes();
 
 private:
-    QTemporaryDir m_dir;
+    TemporaryStore m_store;
+    ReportedExceptions m_reported;
     std::unique_ptr<standin::MainWindow> m_window;
-    QVector<Report> m_reports;
-    host::ExceptionReporter m_previousReporter;
 };
 
 void PackagesTest::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_dir.isValid());
-    host::ide::setRegistryFile(m_dir.filePath(QStringLiteral("registry.sqlite")));
-    m_previousReporter = host::SetExceptionReporter([this](const QString& kind, const QString& message) {
-        m_reports.append({kind, message});
-    });
+    QVERIFY(m_store.isValid());
 }
 
 void PackagesTest::init()
 {
-    m_reports.clear();
+    m_reported.reports.clear();
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}, {"A&B", {}}});
 }
 
@@ -166,7 +159,7 @@ void PackagesTest::loadAndUnloadHundredTimes()
                                  .arg(round)
                                  .arg(before.join(QLatin1Char('\n')), after.join(QLatin1Char('\n')))));
     }
-    QVERIFY(m_reports.isEmpty());
+    QVERIFY(m_reported.reports.isEmpty());
 }
 
 void PackagesTest::refused_data()
@@ -175,15 +168,15 @@ void PackagesTest::refused_data()
     QTest::addColumn<QString>("reason");
 
     const auto write = [this](const QString& name, const QByteArray& content) {
-        const QString path = m_dir.filePath(name);
+        const QString path = m_store.filePath(name);
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
             qFatal("cannot write %s", qPrintable(path));
         return path;
     };
 
-    QTest::newRow("missing") << m_dir.filePath(QStringLiteral("missing.so")) << "does not exist";
-    QTest::newRow("folder") << m_dir.path() << "is not a file";
+    QTest::newRow("missing") << m_store.filePath(QStringLiteral("missing.so")) << "does not exist";
+    QTest::newRow("folder") << m_store.folder() << "is not a file";
     QTest::newRow("text file") << write(QStringLiteral("notes.so"), "not a library\n")
                                << "cannot be loaded as a shared library";
     QTest::newRow("empty file") << write(QStringLiteral("empty.so"), QByteArray()) << "cannot be loaded as a shared library";
@@ -209,7 +202,7 @@ void PackagesTest::refused()
     QCOMPARE(Snapshot(m_window.get()), before);
     QVERIFY(packages->packages().isEmpty());
     QCOMPARE(host::ide::wizardCount(), 0);
-    QVERIFY(m_reports.isEmpty()); // no Register ran
+    QVERIFY(m_reported.reports.isEmpty()); // no Register ran
 
     // Refusing leaves the IDE able to load a good package.
     packages->load(QStringLiteral(TEST_PACKAGE));
@@ -219,11 +212,11 @@ void PackagesTest::refused()
 void PackagesTest::refusedThroughTheWindowIsReported()
 {
     QVERIFY(!m_window->loadPackage(QStringLiteral(BAD_REQUIRES_PACKAGE)));
-    QCOMPARE(m_reports.size(), 1);
-    QCOMPARE(m_reports.at(0).kind, QStringLiteral("EPackageError"));
-    QVERIFY(m_reports.at(0).message.contains(QLatin1String("nonexistent999")));
+    QCOMPARE(m_reported.reports.size(), 1);
+    QCOMPARE(m_reported.reports.at(0).kind, QStringLiteral("EPackageError"));
+    QVERIFY(m_reported.reports.at(0).message.contains(QLatin1String("nonexistent999")));
     QVERIFY(m_window->loadPackage(QStringLiteral(TEST_PACKAGE)));
-    QCOMPARE(m_reports.size(), 1);
+    QCOMPARE(m_reported.reports.size(), 1);
 }
 
 void PackagesTest::sameNameTwice()
@@ -234,7 +227,7 @@ void PackagesTest::sameNameTwice()
     const QStringList loaded = Snapshot(m_window.get());
 
     // The same file, and a copy of it elsewhere: one package of a name at a time.
-    const QString copy = m_dir.filePath(QStringLiteral("libTestPackageCopy.so"));
+    const QString copy = m_store.filePath(QStringLiteral("libTestPackageCopy.so"));
     QFile::remove(copy);
     QVERIFY(QFile::copy(QStringLiteral(TEST_PACKAGE), copy));
     for (const QString& file : {QStringLiteral(TEST_PACKAGE), copy}) {
@@ -263,14 +256,14 @@ void PackagesTest::exceptionFromHandler()
     QVERIFY(!item->isChecked());
 
     throwing->trigger();
-    QCOMPARE(m_reports.size(), 1);
-    QCOMPARE(m_reports.at(0).kind, QStringLiteral("Exception"));
-    QCOMPARE(m_reports.at(0).message, QStringLiteral("test failure"));
+    QCOMPARE(m_reported.reports.size(), 1);
+    QCOMPARE(m_reported.reports.at(0).kind, QStringLiteral("Exception"));
+    QCOMPARE(m_reported.reports.at(0).message, QStringLiteral("test failure"));
     QVERIFY(item->isChecked()); // what was done before the throw stays done
 
     // The IDE keeps working: the same handler again, then the IDE's own commands.
     throwing->trigger();
-    QCOMPARE(m_reports.size(), 2);
+    QCOMPARE(m_reported.reports.size(), 2);
     const int forms = m_window->designer()->subWindowList().size();
     m_window->newForm();
     QCOMPARE(m_window->designer()->subWindowList().size(), forms + 1);
@@ -285,9 +278,9 @@ void PackagesTest::exceptionFromRegister()
     const QStringList before = Snapshot(m_window.get());
 
     const standin::PackageInfo info = packages->load(QStringLiteral(THROWING_REGISTER_PACKAGE));
-    QCOMPARE(m_reports.size(), 1);
-    QCOMPARE(m_reports.at(0).kind, QStringLiteral("Exception"));
-    QCOMPARE(m_reports.at(0).message, QStringLiteral("register failure"));
+    QCOMPARE(m_reported.reports.size(), 1);
+    QCOMPARE(m_reported.reports.at(0).kind, QStringLiteral("Exception"));
+    QCOMPARE(m_reported.reports.at(0).message, QStringLiteral("register failure"));
     // What Register did before it raised stays: the package and its wizard are loaded.
     QVERIFY(packages->isLoaded(info.name));
     QCOMPARE(host::ide::wizardCount(), 1);
@@ -332,9 +325,9 @@ void PackagesTest::installPackagesDialog()
 
     // A refusal from the dialog is reported, and the list stays as it was.
     dialog.addPackage(QStringLiteral(BAD_REQUIRES_PACKAGE));
-    QCOMPARE(m_reports.size(), 1);
+    QCOMPARE(m_reported.reports.size(), 1);
     QCOMPARE(list->topLevelItemCount(), 1);
-    QVERIFY(m_reports.at(0).message.contains(QLatin1String("nonexistent999")));
+    QVERIFY(m_reported.reports.at(0).message.contains(QLatin1String("nonexistent999")));
 }
 
 void PackagesTest::exitUnloadsBeforeTheWindowGoes()

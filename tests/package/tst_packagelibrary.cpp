@@ -75,7 +75,7 @@ private Q_SLOTS:
             QCOMPARE(collection->Name(0), QStringLiteral("VorlaPaletteMenu"));
             QCOMPARE(ide.images->GetIndexByName(QStringLiteral("VorlaPaletteMenu")), 0);
         }
-        QVERIFY(ide.reported.isEmpty());
+        QVERIFY(ide.reported().isEmpty());
     }
 };
 

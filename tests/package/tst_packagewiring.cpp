@@ -97,7 +97,7 @@ private Q_SLOTS:
             QCOMPARE(ide.MainMenuState(), menuBefore);
             QCOMPARE(ide.ToolbarState(), toolbarBefore);
         }
-        QVERIFY(ide.reported.isEmpty());
+        QVERIFY(ide.reported().isEmpty());
     }
 
     void firstToolFormIsUsed()
@@ -145,7 +145,7 @@ private Q_SLOTS:
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(warning)));
         LoadPackageInProcess();
-        QVERIFY(ide.reported.isEmpty()); // no error at load
+        QVERIFY(ide.reported().isEmpty()); // no error at load
         QCOMPARE(ide.ToolbarState(), toolbarBefore);
         QVERIFY(!ide.window.findChild<QToolButton*>(QStringLiteral("tbPalette")));
 
@@ -165,8 +165,8 @@ private Q_SLOTS:
         host::ide::setMainMenu(nullptr); // the services interface is not offered
 
         LoadPackageInProcess();
-        QCOMPARE(ide.reported.size(), 1);
-        QVERIFY2(ide.reported.first().startsWith(QStringLiteral("EIntfCastError: ")), qPrintable(ide.reported.first()));
+        QCOMPARE(ide.reported().size(), 1);
+        QVERIFY2(ide.reported().first().startsWith(QStringLiteral("EIntfCastError: ")), qPrintable(ide.reported().first()));
         QVERIFY(PaletteButton(ide)); // done before the lookup, so it stays
         QCOMPARE(ide.MainMenuState(), menuBefore);
 

@@ -1,3 +1,5 @@
+#include "tests/common/ScopedDefaultLocale.h"
+
 #include "pages/PageOrder.h"
 #include "pages/VlPaletteMenuCommon.h"
 
@@ -26,12 +28,10 @@ int PrintSorted(int argc, char** argv)
 class PagesTest : public QObject {
     Q_OBJECT
 
+    // Page order follows the user's locale; these cases are written for English.
+    const ScopedDefaultLocale m_locale{TestLocale()};
+
 private Q_SLOTS:
-    void initTestCase()
-    {
-        // Page order follows the user's locale; these cases are written for English.
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
 
     void removeAmpersand_data()
     {
@@ -138,9 +138,8 @@ private Q_SLOTS:
     void pageOrderUnderTheCLocale()
     {
         // A machine without a real locale still sorts by letters, case aside, and not by code.
-        QLocale::setDefault(QLocale::c());
+        const ScopedDefaultLocale c(QLocale::c());
         const QStringList sorted = SortedCaptions({"beta", "Ärger", "Alpha", "zeta", "Zebra"});
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(sorted, (QStringList{"Alpha", "Ärger", "beta", "Zebra", "zeta"}));
     }
 };

@@ -200,9 +200,9 @@ private Q_SLOTS:
         QCOMPARE(file.readAll(), fileAfter);
         QCOMPARE(Grouping(module->PaletteMenu()), grouping);
         QCOMPARE(Grouping(module->PaletteButtonMenu()), grouping);
-        QCOMPARE(ide.reported.size(), reported.isEmpty() ? 0 : 1);
+        QCOMPARE(ide.reported().size(), reported.isEmpty() ? 0 : 1);
         if (!reported.isEmpty())
-            QVERIFY2(ide.reported.first().startsWith(reported), qPrintable(ide.reported.first()));
+            QVERIFY2(ide.reported().first().startsWith(reported), qPrintable(ide.reported().first()));
         UnloadPackageInProcess();
     }
 

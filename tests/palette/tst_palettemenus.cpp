@@ -1,4 +1,5 @@
 #include "tests/common/InProcessPackage.h"
+#include "tests/common/ScopedDefaultLocale.h"
 #include "tests/common/TestIde.h"
 #include "palette/VlPaletteMenu.h"
 #include "package/VlPaletteMenuWizard.h"
@@ -45,19 +46,9 @@ QString Render(const QMenu* menu, int skip)
 }
 
 // The package, loaded into a test IDE with the given palette and store.
-class Loaded {
+class Loaded : public LoadedPackage {
 public:
-    explicit Loaded(const QStringList& pages, const Store& store = {}) : ide(pages)
-    {
-        {
-            host::TRegIniFile reg(QStringLiteral("Software\\Vorla\\Palette Menu"));
-            for (const auto& [page, categories] : store)
-                reg.WriteString(QStringLiteral("Categories"), page, categories);
-        }
-        LoadPackageInProcess();
-        module = VlPaletteMenuWizardDataModule;
-    }
-    ~Loaded() { UnloadPackageInProcess(); }
+    using LoadedPackage::LoadedPackage;
 
     QString OpenMainMenu()
     {
@@ -83,9 +74,6 @@ public:
         return nullptr;
     }
     host::TButtonCategory* Category(int index) { return ide.palette->Categories()->GetItem(index); }
-
-    TestIde ide;
-    TVlPaletteMenuWizardDataModule* module = nullptr;
 };
 
 } // namespace
@@ -93,13 +81,10 @@ public:
 class PaletteMenusTest : public QObject {
     Q_OBJECT
 
+    const ScopedDefaultLocale m_locale{TestLocale()};
+
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        // Page order follows the user's locale; these cases are written for English.
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void menus_data()
     {
@@ -154,7 +139,7 @@ private Q_SLOTS:
         // Rebuilt, not added to: a second opening gives the same items.
         QCOMPARE(loaded.OpenMainMenu(), expected);
         QCOMPARE(loaded.OpenButtonMenu(), expected);
-        QVERIFY(loaded.ide.reported.isEmpty());
+        QVERIFY(loaded.ide.reported().isEmpty());
     }
 
     // Past what a menu lists, a submenu (or the menu, for categories left out) ends with one
@@ -224,7 +209,7 @@ private Q_SLOTS:
             // The menu's own line comes after the submenus, before the commands.
             QCOMPARE(tail.mid(tail.size() - 5).join(QLatin1Char('|')), Commands);
         }
-        QVERIFY(loaded.ide.reported.isEmpty());
+        QVERIFY(loaded.ide.reported().isEmpty());
     }
 
     void storeChangesShowAtNextOpening()
@@ -255,11 +240,11 @@ private Q_SLOTS:
         const auto unload = qScopeGuard([] { UnloadPackageInProcess(); });
         TVlPaletteMenuWizardDataModule* module = VlPaletteMenuWizardDataModule;
         QVERIFY(module && module->PaletteMenu() && module->PaletteButtonMenu());
-        QCOMPARE(ide.reported, QStringList());
+        QCOMPARE(ide.reported(), QStringList());
 
         Q_EMIT module->PaletteMenu()->aboutToShow();
-        QCOMPARE(ide.reported.size(), 1);
-        QVERIFY2(ide.reported[0].contains(QLatin1String("locked")), qPrintable(ide.reported[0]));
+        QCOMPARE(ide.reported().size(), 1);
+        QVERIFY2(ide.reported()[0].contains(QLatin1String("locked")), qPrintable(ide.reported()[0]));
         QCOMPARE(Render(module->PaletteMenu(), 1), Commands);
 
         sqlite3_close(holder);
@@ -268,7 +253,7 @@ private Q_SLOTS:
             Q_EMIT menu->aboutToShow();
             QCOMPARE(Render(menu, menu == module->PaletteMenu() ? 1 : 0), "Mine[Standard]|" + Commands);
         }
-        QCOMPARE(ide.reported.size(), 1);
+        QCOMPARE(ide.reported().size(), 1);
     }
 
     void choosingAPageExpandsAndScrollsToIt_data()

@@ -4,6 +4,8 @@
 // Run with "--hold-lock FILE", "--writer ..." or "--creator ..." this executable is the second
 // process that some tests start (see main at the end).
 
+#include "tests/common/TemporaryStore.h"
+
 #include "host/private/IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Registry.h"
@@ -111,10 +113,10 @@ class RegistryTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TemporaryStore> m_temporary;
     QString m_store;
 
-    QString StorePath(const QString& name) const { return m_dir->filePath(name); }
+    QString StorePath(const QString& name) const { return m_temporary->filePath(name); }
 
     // A second process: this executable in one of its helper roles.
     std::unique_ptr<QProcess> StartHelper(const QStringList& arguments)
@@ -130,17 +132,12 @@ private Q_SLOTS:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_store = StorePath(QStringLiteral("registry.sqlite"));
-        host::ide::setRegistryFile(m_store);
+        m_temporary = std::make_unique<TemporaryStore>();
+        QVERIFY(m_temporary->isValid());
+        m_store = m_temporary->file();
     }
 
-    void cleanup()
-    {
-        host::ide::setRegistryFile(QString());
-        m_dir.reset();
-    }
+    void cleanup() { m_temporary.reset(); }
 
     // --- Opening ------------------------------------------------------------------------
 
@@ -886,7 +883,7 @@ private Q_SLOTS:
         else if (main == QLatin1String("empty"))
             QVERIFY(QFile::resize(m_store, 0));
         QVERIFY(QFile::remove(other));
-        const QMap<QString, QByteArray> before = FolderBytes(m_dir->path());
+        const QMap<QString, QByteArray> before = FolderBytes(m_temporary->folder());
 
         for (int attempt = 0; attempt < 2; ++attempt) {
             const QString message = FirstUseError();
@@ -898,7 +895,7 @@ private Q_SLOTS:
             }
             QVERIFY2(message.contains(m_store) && message.contains(refusal), qPrintable(message));
         }
-        QCOMPARE(FolderBytes(m_dir->path()), before);
+        QCOMPARE(FolderBytes(m_temporary->folder()), before);
     }
 
     // A handle that could not connect connects on a later use, once the cause is gone.
