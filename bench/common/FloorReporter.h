@@ -12,6 +12,14 @@
 #include <vector>
 #include <unistd.h>
 
+// Takes Google Benchmark's options out of the arguments; false, having said which, when an
+// argument is not one of them.
+inline bool InitializeBenchmarks(int* argc, char** argv)
+{
+    benchmark::Initialize(argc, argv);
+    return !benchmark::ReportUnrecognizedArguments(*argc, argv);
+}
+
 class FloorReporter : public benchmark::ConsoleReporter {
 public:
     FloorReporter() : ConsoleReporter(::isatty(::fileno(stdout)) ? OO_Defaults : OO_Tabular) {}

@@ -58,26 +58,30 @@ struct Fixture {
     QByteArray bytes;
 };
 
-Fixture* TheFixture = nullptr;
+Fixture& TheFixture()
+{
+    static Fixture fixture;
+    return fixture;
+}
 
 void Import(benchmark::State& state)
 {
     for (auto _ : state)
-        CategoryFile::Import(*TheFixture->reg, TheFixture->file);
+        CategoryFile::Import(*TheFixture().reg, TheFixture().file);
     state.SetItemsProcessed(state.iterations() * EntryCount);
 }
 
 void ImportFileOnly(benchmark::State& state)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(CategoryFile::ReadFile(TheFixture->file));
+        benchmark::DoNotOptimize(CategoryFile::ReadFile(TheFixture().file));
     state.SetItemsProcessed(state.iterations() * EntryCount);
 }
 
 void ImportFloor(benchmark::State& state)
 {
     for (auto _ : state) {
-        QFile file(TheFixture->file);
+        QFile file(TheFixture().file);
         file.open(QIODevice::ReadOnly);
         benchmark::DoNotOptimize(file.readAll());
     }
@@ -87,23 +91,23 @@ void ImportFloor(benchmark::State& state)
 void Export(benchmark::State& state)
 {
     for (auto _ : state)
-        CategoryFile::Export(*TheFixture->reg, TheFixture->written);
+        CategoryFile::Export(*TheFixture().reg, TheFixture().written);
     state.SetItemsProcessed(state.iterations() * EntryCount);
 }
 
 void ExportFileOnly(benchmark::State& state)
 {
     for (auto _ : state)
-        CategoryFile::WriteFile(TheFixture->written, CategoryFile::EncodeLines(TheFixture->lines));
+        CategoryFile::WriteFile(TheFixture().written, CategoryFile::EncodeLines(TheFixture().lines));
     state.SetItemsProcessed(state.iterations() * EntryCount);
 }
 
 void ExportFloor(benchmark::State& state)
 {
     for (auto _ : state) {
-        QSaveFile file(TheFixture->written);
+        QSaveFile file(TheFixture().written);
         file.open(QIODevice::WriteOnly);
-        file.write(TheFixture->bytes);
+        file.write(TheFixture().bytes);
         file.commit();
     }
     state.SetItemsProcessed(state.iterations() * EntryCount);
@@ -114,11 +118,9 @@ void ExportFloor(benchmark::State& state)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!InitializeBenchmarks(&argc, argv))
         return 1;
-    Fixture fixture;
-    TheFixture = &fixture;
+    TheFixture(); // made before any run is timed
     for (const auto& [name, run] : std::vector<std::pair<const char*, void (*)(benchmark::State&)>>{
              {"Import", Import},
              {"ImportFileOnly", ImportFileOnly},

@@ -210,8 +210,7 @@ void PrintRatios(FloorReporter& reporter)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!InitializeBenchmarks(&argc, argv))
         return 1;
     Fixture fixture;
     TheFixture = &fixture;

@@ -178,17 +178,20 @@ enum class StoreFile {
     Refused, // anything else: never opened
 };
 
-// Fields of an SQLite file's first 100 bytes, and of page 1's b-tree header after them.
+// An SQLite file's first 100 bytes, and page 1's b-tree header after them.
 namespace header {
 constexpr char Magic[] = "SQLite format 3";
-constexpr int PageSize = 16;
-constexpr int PayloadFractions = 21; // three bytes, always 64, 32, 32
-constexpr int UserVersion = 60;
-constexpr int ApplicationId = 68;
-constexpr int SchemaPageType = 100;
-constexpr int SchemaCellCount = 103;
-constexpr int Size = 108;
 constexpr char LeafTablePage = 0x0d;
+// Where the fields read start.
+enum Offset : int {
+    PageSize = 16,
+    PayloadFractions = 21, // three bytes, always 64, 32, 32
+    UserVersion = 60,
+    ApplicationId = 68,
+    SchemaPageType = 100,
+    SchemaCellCount = 103,
+    Size = 108, // how many bytes are read
+};
 } // namespace header
 
 bool isSqliteHeader(const QByteArray& bytes)
