@@ -1,8 +1,8 @@
-#include "VlPaletteMenuCategoriesForm.h"
+#include "editor/VlPaletteMenuCategoriesForm.h"
 #include "ui_VlPaletteMenuCategoriesForm.h"
 
-#include "CategoryStore.h"
-#include "VlPaletteMenuCommon.h"
+#include "store/CategoryStore.h"
+#include "pages/VlPaletteMenuCommon.h"
 
 #include "host/Events.h"
 #include "host/Exceptions.h"
@@ -17,7 +17,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QSet>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QWindow>
@@ -160,21 +159,6 @@ private:
 };
 
 } // namespace
-
-QStringList UniquePageCaptions(const QStringList& captions)
-{
-    QStringList unique;
-    unique.reserve(captions.size());
-    QSet<QString> names;
-    names.reserve(captions.size());
-    for (const QString& caption : captions) {
-        const qsizetype known = names.size();
-        names.insert(host::RegistryNameKey(RemoveAmpersand(caption)));
-        if (names.size() != known)
-            unique.append(caption);
-    }
-    return unique;
-}
 
 TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
     : QDialog(owner), ui(std::make_unique<Ui::TVlFrmPaletteMenuCategories>())

@@ -20,11 +20,6 @@ class TVlFrmPaletteMenuCategories;
 
 class CategoriesDelegate;
 
-// captions with one caption per store entry, in their order: a caption whose name (without
-// "&") matches an earlier one's the way the store matches names is dropped, so the first met
-// names the entry, and no entry is edited in two rows.
-QStringList UniquePageCaptions(const QStringList& captions);
-
 // The category editor: one row per palette page, its name (read-only) beside its category
 // list (editable). OK writes every row back to the store as one change; Cancel and closing
 // the window leave the store as it was. Neither button is the default or the cancel button,
@@ -43,7 +38,7 @@ public:
     ~TVlFrmPaletteMenuCategories() override;
 
     // The pages to edit, as palette captions, one row each in this order. Give one caption
-    // per store entry (UniquePageCaptions), or a later row would overwrite an earlier one.
+    // per store entry (UniquePageCaptions, pages/PageOrder.h), or a later row would overwrite an earlier one.
     void SetCategories(const QStringList& list);
     // The page's category list as stored; "" when the page has none.
     QString GetCategory(const QString& page) const;

@@ -1,6 +1,6 @@
-#include "VlPaletteMenuWizard.h"
+#include "package/VlPaletteMenuWizard.h"
 
-#include "VlPaletteMenu.h"
+#include "palette/VlPaletteMenu.h"
 
 TVlPaletteMenuWizard::TVlPaletteMenuWizard()
 {

@@ -1,6 +1,6 @@
 // The package VorlaPaletteMenu: what it says of itself, and its registration procedure.
 
-#include "VlPaletteMenuWizard.h"
+#include "package/VlPaletteMenuWizard.h"
 
 #include "host/Package.h"
 

@@ -1,10 +1,10 @@
-#include "VlPaletteMenu.h"
+#include "palette/VlPaletteMenu.h"
 
-#include "CategoryFile.h"
-#include "CategoryStore.h"
-#include "PageOrder.h"
-#include "VlPaletteMenuCategoriesForm.h"
-#include "VlPaletteMenuCommon.h"
+#include "store/CategoryFile.h"
+#include "store/CategoryStore.h"
+#include "pages/PageOrder.h"
+#include "editor/VlPaletteMenuCategoriesForm.h"
+#include "pages/VlPaletteMenuCommon.h"
 
 #include "host/CategoryButtons.h"
 #include "host/Events.h"
@@ -263,8 +263,12 @@ void TVlPaletteMenuWizardDataModule::AddToolButton()
 
 void TVlPaletteMenuWizardDataModule::AddPaletteMenu()
 {
-    if (!FDelphiMenu)
+    if (!FDelphiMenu) {
+        // The button's menu still works.
+        qWarning("Vorla Palette Menu: the IDE's services give no main menu; the \"%s\" entry is not added.",
+                 qUtf8Printable(PaletteMenuCaption));
         return;
+    }
     FPaletteMenu = std::make_unique<QMenu>(PaletteMenuCaption);
     FPaletteMenu->setObjectName(QLatin1String("PaletteMenu"));
     host::BindEvent(FPaletteMenu.get(), &QMenu::aboutToShow, this,
@@ -380,15 +384,20 @@ void TVlPaletteMenuWizardDataModule::SwitchToTab(const QString& caption)
 {
     if (!FToolPalette)
         return;
+    // The caption exactly as the palette gives it first, so that pages "A&B" and "AB" are
+    // each reached by their own item; then with "&" dropped on both sides, so that a caption
+    // that lost or gained its marks on the way (a host menu adding accelerators) is found.
     const QString target = RemoveAmpersand(caption);
     const host::TButtonCategories* categories = FToolPalette->Categories();
-    for (int i = 0; i < categories->Count(); ++i) {
-        host::TButtonCategory* category = categories->GetItem(i);
-        // The palette's own "&" marks are dropped too, so such a page is found as listed.
-        if (RemoveAmpersand(host::GetStrProp(category, "Caption")) == target) {
-            category->SetCollapsed(false);
-            category->ScrollIntoView();
-            return;
+    for (const bool exact : {true, false}) {
+        for (int i = 0; i < categories->Count(); ++i) {
+            host::TButtonCategory* category = categories->GetItem(i);
+            const QString page = host::GetStrProp(category, "Caption");
+            if (exact ? page == caption : RemoveAmpersand(page) == target) {
+                category->SetCollapsed(false);
+                category->ScrollIntoView();
+                return;
+            }
         }
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PageOrder.h"
+#include "pages/PageOrder.h"
 
 #include "host/CategoryButtons.h"
 #include "host/Registry.h"
@@ -48,8 +48,9 @@ public:
     void ImportCategories(QObject* sender);
     void ExportCategories(QObject* sender);
 
-    // Expands the tool-palette category whose caption is caption without its "&"
-    // characters, then scrolls it into view. Nothing happens when none matches.
+    // Expands the first tool-palette category whose caption is caption, else the first whose
+    // caption without its "&" characters is caption without them, then scrolls it into view.
+    // Nothing happens when none matches.
     void SwitchToTab(const QString& caption);
 
     // What the module added to the IDE, for the IDE's tests and tools.

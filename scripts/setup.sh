@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs whatever Debian packages the build needs and are missing, then configures and
-# builds with a CMake preset (default: "default", into build/). Safe to run again and again:
-# nothing is installed when everything is there, and the build is incremental.
+# builds with a CMake preset (default: "default", into build/; any other into build-PRESET/).
+# Safe to run again and again: nothing is installed when everything is there, nothing is
+# configured again when nothing changed, and the build is incremental.
 #
 #   scripts/setup.sh [PRESET]
 set -euo pipefail
@@ -16,27 +17,14 @@ packages=(
   xvfb xauth fonts-dejavu-core
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-
-if ((${#missing[@]} > 0)); then
-  echo "setup: installing ${missing[*]}" >&2
-  sudo=()
-  if [[ $(id -u) -ne 0 ]]; then
-    if ! command -v sudo >/dev/null; then
-      echo "setup: not root and no sudo; install these as root first: ${missing[*]}" >&2
-      exit 1
-    fi
-    sudo=(sudo)
-  fi
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/install-packages.sh" "${packages[@]}"
 
 cd "$root"
-cmake --preset "$preset"
+# Configured once per build folder, and again when the presets change; any other change to a
+# CMake file makes the build configure again by itself.
+binary_dir="build-$preset"
+[[ $preset == default ]] && binary_dir=build
+if [[ ! -f $binary_dir/build.ninja || CMakePresets.json -nt $binary_dir/build.ninja ]]; then
+  cmake --preset "$preset"
+fi
 cmake --build --preset "$preset" --parallel "${VORLA_BUILD_JOBS:-$(nproc)}"

@@ -3,6 +3,7 @@
 # Fails when a test fails.
 #
 #   scripts/test.sh          the default build, in build/
+#   scripts/test.sh ci       warnings as errors, benchmarks built too, in build-ci/ (.ci/run)
 #   scripts/test.sh asan     address and undefined-behaviour sanitizers, in build-asan/
 set -euo pipefail
 

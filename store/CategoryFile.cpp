@@ -1,6 +1,6 @@
-#include "CategoryFile.h"
+#include "store/CategoryFile.h"
 
-#include "CategoryStore.h"
+#include "store/CategoryStore.h"
 
 #include "host/Exceptions.h"
 #include "host/Registry.h"
@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 #include <QStringConverter>
 #include <QStringView>
@@ -156,12 +157,11 @@ QString LeftOutMessage(const QString& fileName, const QStringList& names)
     QString list = shown.join(QLatin1String(", "));
     if (names.size() > ListedNames)
         list += QStringLiteral(" and %L1 more").arg(names.size() - ListedNames);
-    return QStringLiteral("\"%1\" was written without %L2 of the categories' entries: a category file cannot hold a "
+    // One arg() for all: a file name holding "%2" must not take the count's place.
+    return QStringLiteral("\"%1\" was written without %2 of the categories' entries: a category file cannot hold a "
                           "name with \"=\" or a line break, or a line break in a category list, since it would read "
                           "back as another entry. Left out: %3.")
-        .arg(Shown(fileName))
-        .arg(names.size())
-        .arg(list);
+        .arg(Shown(fileName), QLocale().toString(qint64(names.size())), list);
 }
 
 } // namespace

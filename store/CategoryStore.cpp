@@ -1,4 +1,4 @@
-#include "CategoryStore.h"
+#include "store/CategoryStore.h"
 
 #include "host/Registry.h"
 

@@ -9,7 +9,16 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 #include <unistd.h>
+
+// Takes Google Benchmark's options out of the arguments; false, having said which, when an
+// argument is not one of them.
+inline bool InitializeBenchmarks(int* argc, char** argv)
+{
+    benchmark::Initialize(argc, argv);
+    return !benchmark::ReportUnrecognizedArguments(*argc, argv);
+}
 
 class FloorReporter : public benchmark::ConsoleReporter {
 public:
@@ -38,21 +47,21 @@ public:
         return it == all.end() ? -1.0 : it->second.real;
     }
 
-    // One line for each "work/N" whose "floor/N" ran too.
-    void PrintRatios(const std::string& work, const std::string& floor) const
+    // One line for each "work/N" whose "floor/N" ran too: both times, and work over floor.
+    void PrintRatios(const std::string& work, const std::string& floor)
     {
-        bool header = false;
         for (const auto& [name, times] : Runs()) {
             if (name.compare(0, work.size() + 1, work + "/") != 0)
                 continue;
             const auto base = Runs().find(floor + name.substr(work.size()));
             if (base == Runs().end())
                 continue;
-            if (!header)
-                std::printf("\n%-22s %12s %12s %11s %10s\n", "work", "real", "floor real", "real ratio", "CPU ratio");
-            header = true;
-            std::printf("%-22s %9.2f ms %9.2f ms %10.2fx %9.2fx\n", name.c_str(), times.real * 1e3,
-                        base->second.real * 1e3, times.real / base->second.real, times.cpu / base->second.cpu);
+            if (!m_headerPrinted)
+                std::printf("\n%-28s %12s %12s %11s %10s\n", "work", "real", "floor real", "real ratio", "CPU ratio");
+            m_headerPrinted = true;
+            std::printf("%-28s %12s %12s %10.2fx %9.2fx\n", name.c_str(), Duration(times.real).c_str(),
+                        Duration(base->second.real).c_str(), times.real / base->second.real,
+                        times.cpu / base->second.cpu);
         }
     }
 
@@ -63,6 +72,22 @@ private:
     };
     const std::map<std::string, Times>& Runs() const { return m_median.empty() ? m_single : m_median; }
 
+    // Seconds in the unit that reads best: "3.71 us", "111.20 ms".
+    static std::string Duration(double seconds)
+    {
+        const char* unit = "s";
+        for (const char* smaller : {"ms", "us", "ns"}) {
+            if (seconds >= 1.0)
+                break;
+            seconds *= 1e3;
+            unit = smaller;
+        }
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2f %s", seconds, unit);
+        return text;
+    }
+
     std::map<std::string, Times> m_single;
     std::map<std::string, Times> m_median;
+    bool m_headerPrinted = false;
 };

@@ -5,11 +5,13 @@
 //
 //   build-release/bin/bench_category_editor [--benchmark_filter=...]
 
-#include "FloorReporter.h"
-#include "PageOrder.h"
-#include "VlPaletteMenuCategoriesForm.h"
+#include "bench/common/FloorReporter.h"
+#include "editor/VlPaletteMenuCategoriesForm.h"
+#include "pages/PageOrder.h"
+#include "store/CategoryStore.h"
+#include "tests/common/TemporaryStore.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Registry.h"
 
 #include <QApplication>
@@ -17,7 +19,6 @@
 #include <QPixmap>
 #include <QStandardPaths>
 #include <QTableWidget>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -27,16 +28,12 @@
 
 namespace {
 
-const QString Key = QStringLiteral("Software\\Vorla\\Palette Menu");
-const QString Section = QStringLiteral("Categories");
-
 // A palette of pages, two in three of them filed under one to three of 30 categories, the
 // rest under none, in a store of its own.
 class Fixture {
 public:
     explicit Fixture(int pages)
     {
-        host::ide::SetRegistryFile(storeDir.filePath(QStringLiteral("registry.sqlite")));
         std::mt19937 random(pages);
         for (int i = 0; i < pages; ++i)
             captions.append(QStringLiteral("Page %1").arg((i * 7919) % 100003));
@@ -48,15 +45,15 @@ public:
                     categories.append(QStringLiteral("Category %1").arg(random() % 30));
             rows.append({page, categories.join(QLatin1Char(';'))});
         }
-        host::TRegIniFile reg(Key);
+        host::TRegIniFile reg(CategoryStore::Key);
         reg.Transaction([&] {
             for (const auto& [page, list] : rows)
                 if (!list.isEmpty())
-                    reg.WriteString(Section, page, list);
+                    reg.WriteString(CategoryStore::Section, page, list);
         });
     }
 
-    QTemporaryDir storeDir;
+    TemporaryStore store;
     QStringList captions;                     // in grid order
     QList<QPair<QString, QString>> rows;      // what the grid shows, row by row
 };
@@ -128,14 +125,14 @@ void BM_Save(benchmark::State& state)
 void BM_SaveFloor(benchmark::State& state)
 {
     Fixture& fixture = FixtureFor(int(state.range(0)));
-    host::TRegIniFile reg(Key);
+    host::TRegIniFile reg(CategoryStore::Key);
     for (auto _ : state)
         reg.Transaction([&] {
             for (const auto& [page, list] : fixture.rows) {
                 if (list.isEmpty())
-                    reg.DeleteKey(Section, page);
+                    reg.DeleteKey(CategoryStore::Section, page);
                 else
-                    reg.WriteString(Section, page, list);
+                    reg.WriteString(CategoryStore::Section, page, list);
             }
         });
     state.SetComplexityN(state.range(0));
@@ -165,7 +162,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
-    host::ide::SetTheme(host::ide::Theme::Light);
+    host::ide::setTheme(host::ide::Theme::Light);
     benchmark::Initialize(&argc, argv);
     FloorReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -3,13 +3,13 @@
 //
 //   build-release/bin/bench_ide_startup [--benchmark_filter=...]
 
-#include "IdeHost.h"
-#include "MainWindow.h"
-#include "PaletteFile.h"
+#include "tests/common/TemporaryStore.h"
+
+#include "host/ide/MainWindow.h"
+#include "host/ide/PaletteFile.h"
 
 #include <QApplication>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -52,8 +52,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
-    const QTemporaryDir store;
-    host::ide::SetRegistryFile(store.filePath(QStringLiteral("registry.sqlite")));
+    const TemporaryStore store;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -4,12 +4,11 @@
 //
 //   build-release/bin/bench_palette_menus [--benchmark_filter=...] [--no-resident-size]
 
-#include "CategoryStore.h"
-#include "InProcessPackage.h"
-#include "PageOrder.h"
-#include "TestIde.h"
-#include "VlPaletteMenu.h"
-#include "VlPaletteMenuWizard.h"
+#include "bench/common/FloorReporter.h"
+#include "pages/PageOrder.h"
+#include "palette/VlPaletteMenu.h"
+#include "store/CategoryStore.h"
+#include "tests/common/InProcessPackage.h"
 
 #include "host/Events.h"
 #include "host/Registry.h"
@@ -21,7 +20,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <random>
 
@@ -29,50 +27,49 @@ namespace {
 
 constexpr int CategoryCount = 30;
 
-// A palette of pages, each filed under one to three of 30 categories, with the package
-// loaded into a test IDE.
-class Fixture {
+QString PageName(int i)
+{
+    return QStringLiteral("Page %1").arg((i * 7919) % 100003);
+}
+
+QStringList MakePages(int count)
+{
+    QStringList pages;
+    for (int i = 0; i < count; ++i)
+        pages.append(PageName(i));
+    return pages;
+}
+
+// Each page filed under one to three of 30 categories.
+LoadedPackage::Entries RandomCategories(int pages)
+{
+    std::mt19937 random(pages);
+    LoadedPackage::Entries entries;
+    for (int i = 0; i < pages; ++i) {
+        QStringList categories;
+        const int count = 1 + int(random() % 3);
+        for (int c = 0; c < count; ++c)
+            categories.append(QStringLiteral("Category %1").arg(random() % CategoryCount));
+        entries.append({PageName(i), categories.join(QLatin1Char(';'))});
+    }
+    return entries;
+}
+
+// Each page with the same category list.
+LoadedPackage::Entries SameCategories(int pages, const QString& categories)
+{
+    LoadedPackage::Entries entries;
+    for (int i = 0; i < pages && !categories.isEmpty(); ++i)
+        entries.append({PageName(i), categories});
+    return entries;
+}
+
+// A palette of pages with the package loaded into a test IDE, each page filed under one to
+// three of 30 categories, or all under the same list.
+class Fixture : public LoadedPackage {
 public:
-    explicit Fixture(int pages) : ide(MakePages(pages))
-    {
-        std::mt19937 random(pages);
-        host::TRegIniFile reg(QStringLiteral("Software\\Vorla\\Palette Menu"));
-        reg.Transaction([&] {
-            for (int i = 0; i < pages; ++i) {
-                QStringList categories;
-                const int count = 1 + int(random() % 3);
-                for (int c = 0; c < count; ++c)
-                    categories.append(QStringLiteral("Category %1").arg(random() % CategoryCount));
-                reg.WriteString(QStringLiteral("Categories"), PageName(i), categories.join(QLatin1Char(';')));
-            }
-        });
-        LoadPackageInProcess();
-        module = VlPaletteMenuWizardDataModule;
-    }
-    // Pages that all have the same category list.
-    Fixture(int pages, const QString& categories) : ide(MakePages(pages))
-    {
-        host::TRegIniFile reg(QStringLiteral("Software\\Vorla\\Palette Menu"));
-        reg.Transaction([&] {
-            for (int i = 0; i < pages && !categories.isEmpty(); ++i)
-                reg.WriteString(QStringLiteral("Categories"), PageName(i), categories);
-        });
-        LoadPackageInProcess();
-        module = VlPaletteMenuWizardDataModule;
-    }
-    ~Fixture() { UnloadPackageInProcess(); }
-
-    static QString PageName(int i) { return QStringLiteral("Page %1").arg((i * 7919) % 100003); }
-    static QStringList MakePages(int count)
-    {
-        QStringList pages;
-        for (int i = 0; i < count; ++i)
-            pages.append(PageName(i));
-        return pages;
-    }
-
-    TestIde ide;
-    TVlPaletteMenuWizardDataModule* module = nullptr;
+    explicit Fixture(int pages) : LoadedPackage(MakePages(pages), RandomCategories(pages)) {}
+    Fixture(int pages, const QString& categories) : LoadedPackage(MakePages(pages), SameCategories(pages, categories)) {}
 };
 
 // The menu a build made, as a plan: each submenu's title and its items, in order.
@@ -204,7 +201,7 @@ void BM_ReadStore(benchmark::State& state)
 {
     Fixture& fixture = FixtureFor(int(state.range(0)));
     const QStringList captions = PaletteCaptions(fixture.ide.palette);
-    host::TRegIniFile reg(QStringLiteral("Software\\Vorla\\Palette Menu"));
+    host::TRegIniFile reg(CategoryStore::Key);
     for (auto _ : state) {
         const CategoryStore::Snapshot snapshot(reg);
         for (const QString& caption : captions)
@@ -256,19 +253,6 @@ BENCHMARK(BM_MainMenuBuild)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kM
 BENCHMARK(BM_ButtonMenuBuild)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(BM_Floor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
 
-// Keeps each run's time so that the ratios to the floor can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> times;
-};
-
 long ResidentKiB()
 {
     QFile statm(QStringLiteral("/proc/self/statm"));
@@ -303,18 +287,11 @@ int main(int argc, char** argv)
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    FloorReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-
+    std::printf("\nTarget: at most 1.5 x the floor at 100 and 1,000 pages.\n");
     for (const char* build : {"BM_MainMenuBuild", "BM_ButtonMenuBuild"})
-        for (const int pages : {100, 1000, 10000}) {
-            const std::string suffix = "/" + std::to_string(pages);
-            const auto it = reporter.times.find(build + suffix);
-            const auto floor = reporter.times.find("BM_Floor" + suffix);
-            if (it != reporter.times.end() && floor != reporter.times.end())
-                std::printf("%s%s: %.2f x floor (target: at most 1.5 at 100 and 1,000 pages)\n", build, suffix.c_str(),
-                            it->second / floor->second);
-        }
+        reporter.PrintRatios(build, "BM_Floor");
     if (!app.arguments().contains(QStringLiteral("--no-resident-size")))
         MeasureResidentSize(100, 10000);
     CurrentFixture().reset();

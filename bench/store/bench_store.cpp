@@ -9,24 +9,23 @@
 // The store lives in a temporary folder (TMPDIR); every change is synced to disk when it
 // commits, so the write figure depends on that disk.
 
-#include "IdeHost.h"
+#include "bench/common/FloorReporter.h"
+#include "tests/common/TemporaryStore.h"
+
 #include "host/Registry.h"
 
 #include <QCoreApplication>
 #include <QHash>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 namespace {
 
@@ -102,7 +101,6 @@ private:
 struct Fixture {
     Fixture()
     {
-        host::ide::SetRegistryFile(folder.filePath(QStringLiteral("registry.sqlite")));
         reg = std::make_unique<host::TRegIniFile>(Key);
         for (const int size : {100, 10000}) {
             const Entries entries = MakeEntries(size);
@@ -115,7 +113,7 @@ struct Fixture {
         }
     }
 
-    QTemporaryDir folder;
+    TemporaryStore store;
     std::unique_ptr<host::TRegIniFile> reg;
     std::map<int, MapSection> maps;
 };
@@ -189,57 +187,6 @@ void MapWriteAll(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-// Reports as the console does, and keeps each benchmark's real and CPU time per iteration
-// (the medians over repetitions when there are any) for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    // In colour on a terminal only.
-    RatioReporter() : ConsoleReporter(::isatty(::fileno(stdout)) ? OO_Defaults : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.error_occurred || run.iterations == 0)
-                continue;
-            const Times times{run.real_accumulated_time / double(run.iterations),
-                              run.cpu_accumulated_time / double(run.iterations)};
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                m_median[run.run_name.str()] = times;
-            else if (run.run_type == Run::RT_Iteration)
-                m_single[run.run_name.str()] = times;
-        }
-    }
-
-    // "ReadOne/Store/100" over "ReadOne/HashMap/100", for every pair that ran.
-    void PrintRatios() const
-    {
-        const std::map<std::string, Times>& all = m_median.empty() ? m_single : m_median;
-        std::printf("\n%-18s %13s %13s %11s %11s\n", "work", "store real", "map real", "real ratio", "CPU ratio");
-        for (const auto& [name, store] : all) {
-            const std::string::size_type at = name.find("/Store/");
-            if (at == std::string::npos)
-                continue;
-            std::string mapName = name;
-            mapName.replace(at, 7, "/HashMap/");
-            const auto map = all.find(mapName);
-            if (map == all.end())
-                continue;
-            const std::string work = name.substr(0, at) + name.substr(at + 6);
-            std::printf("%-18s %10.2f us %10.2f us %10.1fx %10.1fx\n", work.c_str(), store.real * 1e6,
-                        map->second.real * 1e6, store.real / map->second.real, store.cpu / map->second.cpu);
-        }
-    }
-
-private:
-    struct Times {
-        double real; // seconds
-        double cpu;
-    };
-    std::map<std::string, Times> m_single;
-    std::map<std::string, Times> m_median;
-};
-
 void Register()
 {
     const auto sizes = [](benchmark::internal::Benchmark* b) { b->Arg(100)->Arg(10000); };
@@ -251,20 +198,26 @@ void Register()
     benchmark::RegisterBenchmark("WriteAll/HashMap", MapWriteAll)->Arg(WriteCount)->Unit(benchmark::kMillisecond);
 }
 
+// Each store figure over its hash map figure.
+void PrintRatios(FloorReporter& reporter)
+{
+    for (const char* work : {"ReadOne", "ReadSection", "WriteAll"})
+        reporter.PrintRatios(std::string(work) + "/Store", std::string(work) + "/HashMap");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!InitializeBenchmarks(&argc, argv))
         return 1;
     Fixture fixture;
     TheFixture = &fixture;
     Register();
-    RatioReporter reporter;
+    FloorReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
+    PrintRatios(reporter);
     benchmark::Shutdown();
     return 0;
 }

@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "host/ide/CommandLine.h"
 
-#include "PaletteFile.h"
+#include "host/ide/PaletteFile.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -14,16 +14,16 @@ namespace standin {
 
 namespace {
 
-const QString kPalette = QStringLiteral("palette");
-const QString kRegistry = QStringLiteral("registry");
-const QString kTheme = QStringLiteral("theme");
-const QString kPackage = QStringLiteral("package");
-const QString kNoDefaultPackage = QStringLiteral("no-default-package");
-const QString kHelp = QStringLiteral("help");
-const QString kVersion = QStringLiteral("version");
+const QString PaletteOption = QStringLiteral("palette");
+const QString RegistryOption = QStringLiteral("registry");
+const QString ThemeOption = QStringLiteral("theme");
+const QString PackageOption = QStringLiteral("package");
+const QString NoDefaultPackageOption = QStringLiteral("no-default-package");
+const QString HelpOption = QStringLiteral("help");
+const QString VersionOption = QStringLiteral("version");
 
 // Options that name one value must not be given twice: which one wins would be a guess.
-bool SingleValue(const QCommandLineParser& parser, const QString& name, QString* value, QString* error)
+bool singleValue(const QCommandLineParser& parser, const QString& name, QString* value, QString* error)
 {
     const QStringList values = parser.values(name);
     if (values.size() > 1) {
@@ -35,7 +35,7 @@ bool SingleValue(const QCommandLineParser& parser, const QString& name, QString*
 }
 
 // Whether the file name came from an argument that lost bytes in decoding.
-bool NameLost(const QString& name, const QStringList& undecodable)
+bool lostInDecoding(const QString& name, const QStringList& undecodable)
 {
     return std::any_of(undecodable.begin(), undecodable.end(), [&](const QString& argument) {
         return argument == name || argument.endsWith(QLatin1Char('=') + name);
@@ -44,7 +44,7 @@ bool NameLost(const QString& name, const QStringList& undecodable)
 
 } // namespace
 
-QStringList CommandLine::Arguments(int argc, const char* const* argv, QStringList* undecodable)
+QStringList CommandLine::arguments(int argc, const char* const* argv, QStringList* undecodable)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
@@ -56,11 +56,11 @@ QStringList CommandLine::Arguments(int argc, const char* const* argv, QStringLis
     return arguments;
 }
 
-bool CommandLine::Parse(const QStringList& arguments, QString* error, const QStringList& undecodable)
+bool CommandLine::parse(const QStringList& arguments, QString* error, const QStringList& undecodable)
 {
     *this = CommandLine();
     const auto nameLost = [&](const QString& kind, const QString& name) {
-        if (!NameLost(name, undecodable))
+        if (!lostInDecoding(name, undecodable))
             return false;
         *error = QStringLiteral("%1 \"%2\" cannot be read: its name is not valid UTF-8").arg(kind, name);
         return true;
@@ -71,13 +71,13 @@ bool CommandLine::Parse(const QStringList& arguments, QString* error, const QStr
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions({
-        {kPalette, QString(), QStringLiteral("FILE")},
-        {kRegistry, QString(), QStringLiteral("FILE")},
-        {kTheme, QString(), QStringLiteral("THEME")},
-        {kPackage, QString(), QStringLiteral("FILE")},
-        {kNoDefaultPackage, QString()},
-        {{QStringLiteral("h"), kHelp}, QString()},
-        {{QStringLiteral("v"), kVersion}, QString()},
+        {PaletteOption, QString(), QStringLiteral("FILE")},
+        {RegistryOption, QString(), QStringLiteral("FILE")},
+        {ThemeOption, QString(), QStringLiteral("THEME")},
+        {PackageOption, QString(), QStringLiteral("FILE")},
+        {NoDefaultPackageOption, QString()},
+        {{QStringLiteral("h"), HelpOption}, QString()},
+        {{QStringLiteral("v"), VersionOption}, QString()},
     });
 
     if (!parser.parse(arguments)) {
@@ -90,35 +90,35 @@ bool CommandLine::Parse(const QStringList& arguments, QString* error, const QStr
         return false;
     }
 
-    help = parser.isSet(kHelp);
-    version = parser.isSet(kVersion);
-    if (help || version)
+    showHelp = parser.isSet(HelpOption);
+    showVersion = parser.isSet(VersionOption);
+    if (showHelp || showVersion)
         return true;
 
-    if (!SingleValue(parser, kPalette, &paletteFile, error)
-        || !SingleValue(parser, kRegistry, &registryFile, error))
+    if (!singleValue(parser, PaletteOption, &paletteFile, error)
+        || !singleValue(parser, RegistryOption, &registryFile, error))
         return false;
-    if (parser.isSet(kPalette) && paletteFile.isEmpty()) {
+    if (parser.isSet(PaletteOption) && paletteFile.isEmpty()) {
         *error = QStringLiteral("--palette needs a file name");
         return false;
     }
     if (nameLost(QStringLiteral("palette file"), paletteFile) || nameLost(QStringLiteral("store file"), registryFile))
         return false;
-    if (parser.isSet(kRegistry)) {
+    if (parser.isSet(RegistryOption)) {
         if (registryFile.isEmpty()) {
             *error = QStringLiteral("--registry needs a file name");
             return false;
         }
-        if (const QString problem = host::ide::RegistryFileProblem(registryFile); !problem.isEmpty()) {
+        if (const QString problem = host::ide::registryFileProblem(registryFile); !problem.isEmpty()) {
             *error = QStringLiteral("--registry \"%1\" is not a usable store: %2").arg(registryFile, problem);
             return false;
         }
     }
 
     QString themeName;
-    if (!SingleValue(parser, kTheme, &themeName, error))
+    if (!singleValue(parser, ThemeOption, &themeName, error))
         return false;
-    if (themeName.isEmpty() && !parser.isSet(kTheme))
+    if (themeName.isEmpty() && !parser.isSet(ThemeOption))
         theme = host::ide::Theme::Light;
     else if (themeName == QLatin1String("light"))
         theme = host::ide::Theme::Light;
@@ -131,7 +131,7 @@ bool CommandLine::Parse(const QStringList& arguments, QString* error, const QStr
         return false;
     }
 
-    packages = parser.values(kPackage);
+    packages = parser.values(PackageOption);
     for (const QString& package : std::as_const(packages)) {
         const QFileInfo info(package);
         if (package.isEmpty()) {
@@ -149,11 +149,11 @@ bool CommandLine::Parse(const QStringList& arguments, QString* error, const QStr
             return false;
         }
     }
-    noDefaultPackage = parser.isSet(kNoDefaultPackage);
+    noDefaultPackage = parser.isSet(NoDefaultPackageOption);
     return true;
 }
 
-QString CommandLine::Usage()
+QString CommandLine::usage()
 {
     return QStringLiteral(
         "Usage: standin-ide [OPTION]...\n"
@@ -173,18 +173,17 @@ QString CommandLine::Usage()
         "\n"
         "A palette file must be a regular file of at most %2 MiB.\n"
         "Exit status: 0 on success, 2 for a bad argument, palette file or store file.\n")
-        .arg(host::ide::DefaultRegistryFile())
-        .arg(MaxPaletteFileBytes >> 20);
+        .arg(host::ide::defaultRegistryFile(), QString::number(MaxPaletteFileBytes >> 20));
 }
 
-QString CommandLine::Version()
+QString CommandLine::version()
 {
     return QStringLiteral(VORLA_VERSION);
 }
 
-QString CommandLine::VersionText()
+QString CommandLine::versionText()
 {
-    return QStringLiteral("standin-ide ") + Version();
+    return QStringLiteral("standin-ide ") + version();
 }
 
 } // namespace standin

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "IdeHost.h"
+#include "host/private/StandinOnly.h"
+
+#include "host/private/IdeHost.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,27 +18,27 @@ struct CommandLine {
     host::ide::Theme theme = host::ide::Theme::Light;
     QStringList packages;  // in the order given
     bool noDefaultPackage = false;
-    bool help = false;
-    bool version = false;
+    bool showHelp = false;
+    bool showVersion = false;
 
     // Parses arguments (the program name first). Needs no application object, so that
     // a bad argument is reported before anything else starts. undecodable lists the
-    // arguments that lost bytes in decoding (see Arguments): a file named in one of them is
+    // arguments that lost bytes in decoding (see arguments()): a file named in one of them is
     // refused as unreadable. On failure returns false and sets *error to one line naming
     // the problem.
-    bool Parse(const QStringList& arguments, QString* error, const QStringList& undecodable = {});
+    bool parse(const QStringList& arguments, QString* error, const QStringList& undecodable = {});
 
     // The program's arguments as Qt decodes them (file names are UTF-8); those that are not
     // valid UTF-8, and so no longer name the file meant, are also put in *undecodable.
-    static QStringList Arguments(int argc, const char* const* argv, QStringList* undecodable);
+    static QStringList arguments(int argc, const char* const* argv, QStringList* undecodable);
 
     // Whether the built-in package is to be loaded: only when no --package is given
     // and it was not turned off.
-    bool LoadsDefaultPackage() const { return !noDefaultPackage && packages.isEmpty(); }
+    bool loadsDefaultPackage() const { return !noDefaultPackage && packages.isEmpty(); }
 
-    static QString Usage();
-    static QString VersionText(); // "standin-ide 4.0.1"
-    static QString Version();
+    static QString usage();
+    static QString versionText(); // "standin-ide 4.0.1"
+    static QString version();
 };
 
 } // namespace standin

@@ -1,4 +1,4 @@
-#include "ErrorReporter.h"
+#include "host/ide/ErrorReporter.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -16,37 +16,37 @@ namespace {
 
 const QString ErrorBoxName = QStringLiteral("ErrorBox");
 
-void PrintError(const QString& kind, const QString& message)
+void printError(const QString& kind, const QString& message)
 {
-    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(OneLine(kind)), qUtf8Printable(OneLine(message)));
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(oneLine(kind)), qUtf8Printable(oneLine(message)));
     std::fflush(stderr);
 }
 
-bool IsErrorBox(const QWidget* window)
+bool isErrorBox(const QWidget* window)
 {
     return window && window->objectName() == ErrorBoxName;
 }
 
 // The window the box is modal to: the active modal dialog, else the active window, else
 // fallback. Never another error box: it closes on its own and would take this one along.
-QWidget* BoxOwner(QWidget* fallback)
+QWidget* boxOwner(QWidget* fallback)
 {
     QWidget* window = QApplication::activeModalWidget();
     if (!window)
         window = QApplication::activeWindow();
-    while (IsErrorBox(window))
+    while (isErrorBox(window))
         window = window->parentWidget() ? window->parentWidget()->window() : nullptr;
     return window ? window : fallback;
 }
 
 // Steps the box past every open error box it would hide; Qt centres each on its owner.
-void Cascade(QWidget* box)
+void cascade(QWidget* box)
 {
     const int step = box->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, box) + 4;
     for (bool moved = true; moved;) {
         moved = false;
         for (const QWidget* other : QApplication::topLevelWidgets()) {
-            if (other == box || !IsErrorBox(other) || !other->isVisible())
+            if (other == box || !isErrorBox(other) || !other->isVisible())
                 continue;
             const QPoint offset = other->pos() - box->pos();
             if (std::abs(offset.x()) < step && std::abs(offset.y()) < step) {
@@ -58,7 +58,7 @@ void Cascade(QWidget* box)
 }
 
 // The newest open error box of window, or nullptr.
-QWidget* NewestBox(const QWidget* window)
+QWidget* newestBox(const QWidget* window)
 {
     const QList<QWidget*> children = window->findChildren<QWidget*>(ErrorBoxName, Qt::FindDirectChildrenOnly);
     for (auto it = children.crbegin(); it != children.crend(); ++it)
@@ -77,7 +77,7 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::WindowActivate)
-            if (QWidget* box = NewestBox(static_cast<QWidget*>(watched)))
+            if (QWidget* box = newestBox(static_cast<QWidget*>(watched)))
                 box->activateWindow();
         return false;
     }
@@ -85,7 +85,7 @@ public:
 
 } // namespace
 
-QString OneLine(const QString& text)
+QString oneLine(const QString& text)
 {
     QString line;
     line.reserve(text.size());
@@ -105,19 +105,19 @@ QString OneLine(const QString& text)
     return line;
 }
 
-host::ExceptionReporter StderrReporter()
+host::ExceptionReporter stderrReporter()
 {
-    return PrintError;
+    return printError;
 }
 
-host::ExceptionReporter MessageBoxReporter(QWidget* parent)
+host::ExceptionReporter messageBoxReporter(QWidget* parent)
 {
     QPointer<QWidget> owner(parent);
     return [owner](const QString& kind, const QString& message) {
-        PrintError(kind, message);
+        printError(kind, message);
 
         auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), message,
-                                    QMessageBox::Ok, BoxOwner(owner.data()));
+                                    QMessageBox::Ok, boxOwner(owner.data()));
         box->setObjectName(ErrorBoxName);
         box->setInformativeText(kind);
         box->setDefaultButton(QMessageBox::Ok);
@@ -134,7 +134,7 @@ host::ExceptionReporter MessageBoxReporter(QWidget* parent)
             QObject::connect(box, &QDialog::finished, window, [window] { window->activateWindow(); });
         }
         box->show();
-        Cascade(box);
+        cascade(box);
         box->raise();
         box->activateWindow();
     };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/private/StandinOnly.h"
+
 #include "host/Exceptions.h"
 
 #include <QString>
@@ -13,14 +15,14 @@ namespace standin {
 // included, and takes the focus, so that Enter or Escape closes it; the call returns at
 // once. parent owns the boxes when no window is active (may be nullptr while no window
 // exists yet).
-host::ExceptionReporter MessageBoxReporter(QWidget* parent);
+host::ExceptionReporter messageBoxReporter(QWidget* parent);
 
 // "kind: message" on stderr only.
-host::ExceptionReporter StderrReporter();
+host::ExceptionReporter stderrReporter();
 
 // text with its control characters escaped ("\n", "\r", "\t", "\x1b", ...), so that a file
 // name or an argument printed in a message keeps it on one line and cannot steer the
 // terminal.
-QString OneLine(const QString& text);
+QString oneLine(const QString& text);
 
 } // namespace standin

@@ -1,6 +1,6 @@
-#include "InstallPackagesDialog.h"
+#include "host/ide/InstallPackagesDialog.h"
 
-#include "PackageManager.h"
+#include "host/ide/PackageManager.h"
 #include "host/Events.h"
 
 #include <QDialogButtonBox>
@@ -67,18 +67,18 @@ InstallPackagesDialog::InstallPackagesDialog(PackageManager* packages, QWidget* 
     layout->addWidget(m_list, 1);
     layout->addLayout(row);
 
-    connect(m_unload, &QPushButton::clicked, this, &InstallPackagesDialog::UnloadSelected);
-    connect(m_loadAgain, &QPushButton::clicked, this, &InstallPackagesDialog::LoadSelectedAgain);
-    connect(m_add, &QPushButton::clicked, this, &InstallPackagesDialog::ChooseAndAdd);
-    connect(m_list, &QTreeWidget::itemSelectionChanged, this, &InstallPackagesDialog::UpdateButtons);
-    connect(m_packages, &PackageManager::PackagesChanged, this, &InstallPackagesDialog::Refresh);
+    connect(m_unload, &QPushButton::clicked, this, &InstallPackagesDialog::unloadSelected);
+    connect(m_loadAgain, &QPushButton::clicked, this, &InstallPackagesDialog::loadSelectedAgain);
+    connect(m_add, &QPushButton::clicked, this, &InstallPackagesDialog::chooseAndAdd);
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, &InstallPackagesDialog::updateButtons);
+    connect(m_packages, &PackageManager::packagesChanged, this, &InstallPackagesDialog::refresh);
 
-    Refresh();
+    refresh();
 }
 
 InstallPackagesDialog::~InstallPackagesDialog() = default;
 
-bool InstallPackagesDialog::Select(const QString& name)
+bool InstallPackagesDialog::select(const QString& name)
 {
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = m_list->topLevelItem(i);
@@ -90,47 +90,47 @@ bool InstallPackagesDialog::Select(const QString& name)
     return false;
 }
 
-void InstallPackagesDialog::UnloadSelected()
+void InstallPackagesDialog::unloadSelected()
 {
-    const QString name = SelectedName();
+    const QString name = selectedName();
     if (name.isEmpty())
         return;
-    host::RunHandler([&] { m_packages->Unload(name); });
-    Select(name);
+    host::RunHandler([&] { m_packages->unload(name); });
+    select(name);
 }
 
-void InstallPackagesDialog::LoadSelectedAgain()
+void InstallPackagesDialog::loadSelectedAgain()
 {
     const QTreeWidgetItem* item = m_list->currentItem();
-    if (!item || m_packages->IsLoaded(item->text(NameColumn)))
+    if (!item || m_packages->isLoaded(item->text(NameColumn)))
         return;
     const QString name = item->text(NameColumn);
-    AddPackage(item->data(FileColumn, Qt::UserRole).toString());
-    Select(name);
+    addPackage(item->data(FileColumn, Qt::UserRole).toString());
+    select(name);
 }
 
-void InstallPackagesDialog::AddPackage(const QString& file)
+void InstallPackagesDialog::addPackage(const QString& file)
 {
-    host::RunHandler([&] { m_packages->Load(file); });
+    host::RunHandler([&] { m_packages->load(file); });
 }
 
-void InstallPackagesDialog::ChooseAndAdd()
+void InstallPackagesDialog::chooseAndAdd()
 {
     // Start where this build keeps its packages, when there is such a folder.
-    const QFileInfo packagesFolder(QFileInfo(PackageManager::DefaultPackageFile()).absolutePath());
+    const QFileInfo packagesFolder(QFileInfo(PackageManager::defaultPackageFile()).absolutePath());
     const QString start = packagesFolder.isDir() ? packagesFolder.absoluteFilePath() : QDir::currentPath();
     const QString file = QFileDialog::getOpenFileName(
         this, QStringLiteral("Add Design Package"), start,
-        QStringLiteral("Packages (*.so);;All files (*)"), nullptr, QFileDialog::DontUseNativeDialog);
+        QStringLiteral("packages (*.so);;All files (*)"), nullptr, QFileDialog::DontUseNativeDialog);
     if (!file.isEmpty())
-        AddPackage(file);
+        addPackage(file);
 }
 
-void InstallPackagesDialog::Refresh()
+void InstallPackagesDialog::refresh()
 {
-    const QString selected = SelectedName();
+    const QString selected = selectedName();
     m_list->clear();
-    for (const PackageInfo& package : m_packages->Packages()) {
+    for (const PackageInfo& package : m_packages->packages()) {
         auto* item = new QTreeWidgetItem(m_list);
         item->setText(NameColumn, package.name);
         item->setText(DescriptionColumn, package.description);
@@ -140,20 +140,20 @@ void InstallPackagesDialog::Refresh()
         item->setData(FileColumn, Qt::UserRole, package.file);
         item->setToolTip(FileColumn, item->text(FileColumn));
     }
-    if (!Select(selected) && m_list->topLevelItemCount() > 0)
+    if (!select(selected) && m_list->topLevelItemCount() > 0)
         m_list->setCurrentItem(m_list->topLevelItem(0));
-    UpdateButtons();
+    updateButtons();
 }
 
-void InstallPackagesDialog::UpdateButtons()
+void InstallPackagesDialog::updateButtons()
 {
-    const QString name = SelectedName();
-    const bool loaded = !name.isEmpty() && m_packages->IsLoaded(name);
+    const QString name = selectedName();
+    const bool loaded = !name.isEmpty() && m_packages->isLoaded(name);
     m_unload->setEnabled(loaded);
     m_loadAgain->setEnabled(!name.isEmpty() && !loaded);
 }
 
-QString InstallPackagesDialog::SelectedName() const
+QString InstallPackagesDialog::selectedName() const
 {
     const QTreeWidgetItem* item = m_list->currentItem();
     return item ? item->text(NameColumn) : QString();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/private/StandinOnly.h"
+
 #include <QDialog>
 
 class QPushButton;
@@ -17,19 +19,19 @@ public:
     explicit InstallPackagesDialog(PackageManager* packages, QWidget* parent = nullptr);
     ~InstallPackagesDialog() override;
 
-    QTreeWidget* List() const { return m_list; }
+    QTreeWidget* list() const { return m_list; }
     // Selects the row of the named package; false when it is not listed.
-    bool Select(const QString& name);
+    bool select(const QString& name);
 
-    void UnloadSelected();
-    void LoadSelectedAgain();
-    void AddPackage(const QString& file);
+    void unloadSelected();
+    void loadSelectedAgain();
+    void addPackage(const QString& file);
 
 private:
-    void Refresh();
-    void UpdateButtons();
-    void ChooseAndAdd();
-    QString SelectedName() const;
+    void refresh();
+    void updateButtons();
+    void chooseAndAdd();
+    QString selectedName() const;
 
     PackageManager* m_packages;
     QTreeWidget* m_list;

@@ -1,9 +1,9 @@
-#include "MainWindow.h"
+#include "host/ide/MainWindow.h"
 
-#include "IdeHost.h"
-#include "InstallPackagesDialog.h"
-#include "PackageManager.h"
-#include "ToolPaletteWindow.h"
+#include "host/private/IdeHost.h"
+#include "host/ide/InstallPackagesDialog.h"
+#include "host/ide/PackageManager.h"
+#include "host/ide/ToolPaletteWindow.h"
 #include "host/Events.h"
 #include "host/Forms.h"
 
@@ -37,14 +37,14 @@ protected:
     {
         QPainter painter(this);
         painter.setPen(palette().color(QPalette::Mid));
-        constexpr int step = 8;
-        for (int y = step; y < height(); y += step)
-            for (int x = step; x < width(); x += step)
+        constexpr int GridStep = 8;
+        for (int y = GridStep; y < height(); y += GridStep)
+            for (int x = GridStep; x < width(); x += GridStep)
                 painter.drawPoint(x, y);
     }
 };
 
-QAction* AddPlaceholder(QMenu* menu, const QString& text, const QKeySequence& shortcut = {})
+QAction* addPlaceholder(QMenu* menu, const QString& text, const QKeySequence& shortcut = {})
 {
     // Commands of a full IDE that this stand-in does not carry out.
     QAction* action = menu->addAction(text);
@@ -69,20 +69,20 @@ MainWindow::MainWindow(const Palette& pages, QWidget* parent)
     m_designer->setAccessibleName(QStringLiteral("Form designer"));
     setCentralWidget(m_designer);
 
-    BuildMenus();
+    buildMenus();
     menuBar()->setNativeMenuBar(false);
     menuBar()->setAccessibleName(QStringLiteral("Main menu"));
     statusBar()->showMessage(QStringLiteral("Ready"));
 
-    host::ide::SetMainMenu(menuBar());
-    host::ide::SetApplicationWindow(this);
-    host::ide::AddForm(this);
+    host::ide::setMainMenu(menuBar());
+    host::ide::setApplicationWindow(this);
+    host::ide::addForm(this);
 
     // The tool palette window is created after the main window, so it comes second in
     // the list of open forms, as in the IDE.
     m_toolPaletteDock = new QDockWidget(QStringLiteral("Tool Palette"), this);
     m_toolPalette = new ToolPaletteWindow(pages, m_toolPaletteDock);
-    host::ide::AddForm(m_toolPalette);
+    host::ide::addForm(m_toolPalette);
     m_toolPaletteDock->setObjectName(QStringLiteral("ToolPaletteDock"));
     m_toolPaletteDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     m_toolPaletteDock->setWidget(m_toolPalette);
@@ -95,86 +95,86 @@ MainWindow::MainWindow(const Palette& pages, QWidget* parent)
         view->addAction(toggle);
     }
 
-    NewForm();
+    newForm();
 }
 
 MainWindow::~MainWindow()
 {
     // Packages hold on to the menu and the tool palette: they go first.
-    m_packages->UnloadAll();
-    if (host::ide::MainMenu() == menuBar())
-        host::ide::SetMainMenu(nullptr);
+    m_packages->unloadAll();
+    if (host::ide::mainMenu() == menuBar())
+        host::ide::setMainMenu(nullptr);
     if (host::Application() == this)
-        host::ide::SetApplicationWindow(nullptr);
+        host::ide::setApplicationWindow(nullptr);
 }
 
-bool MainWindow::LoadPackage(const QString& file)
+bool MainWindow::loadPackage(const QString& file)
 {
     bool loaded = false;
     host::RunHandler([&] {
-        m_packages->Load(file);
+        m_packages->load(file);
         loaded = true;
     });
     return loaded;
 }
 
-QMenu* MainWindow::AddMenu(const QString& title, const QString& name)
+QMenu* MainWindow::addMenu(const QString& title, const QString& name)
 {
     QMenu* menu = menuBar()->addMenu(title);
     menu->setObjectName(name);
     return menu;
 }
 
-void MainWindow::BuildMenus()
+void MainWindow::buildMenus()
 {
-    QMenu* file = AddMenu(QStringLiteral("&File"), QStringLiteral("FileMenu"));
-    QAction* newForm = file->addAction(QStringLiteral("&New Form"), this, &MainWindow::NewForm);
+    QMenu* file = addMenu(QStringLiteral("&File"), QStringLiteral("FileMenu"));
+    QAction* newForm = file->addAction(QStringLiteral("&New Form"), this, &MainWindow::newForm);
     newForm->setShortcut(QKeySequence::New);
-    AddPlaceholder(file, QStringLiteral("&Open..."), QKeySequence::Open);
-    AddPlaceholder(file, QStringLiteral("&Save"), QKeySequence::Save);
+    addPlaceholder(file, QStringLiteral("&Open..."), QKeySequence::Open);
+    addPlaceholder(file, QStringLiteral("&Save"), QKeySequence::Save);
     file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
     exit->setObjectName(QStringLiteral("ExitAction"));
     exit->setShortcut(QKeySequence::Quit);
 
-    QMenu* edit = AddMenu(QStringLiteral("&Edit"), QStringLiteral("EditMenu"));
-    AddPlaceholder(edit, QStringLiteral("&Undo"), QKeySequence::Undo);
-    AddPlaceholder(edit, QStringLiteral("&Redo"), QKeySequence::Redo);
+    QMenu* edit = addMenu(QStringLiteral("&Edit"), QStringLiteral("EditMenu"));
+    addPlaceholder(edit, QStringLiteral("&Undo"), QKeySequence::Undo);
+    addPlaceholder(edit, QStringLiteral("&Redo"), QKeySequence::Redo);
     edit->addSeparator();
-    AddPlaceholder(edit, QStringLiteral("Cu&t"), QKeySequence::Cut);
-    AddPlaceholder(edit, QStringLiteral("&Copy"), QKeySequence::Copy);
-    AddPlaceholder(edit, QStringLiteral("&Paste"), QKeySequence::Paste);
+    addPlaceholder(edit, QStringLiteral("Cu&t"), QKeySequence::Cut);
+    addPlaceholder(edit, QStringLiteral("&Copy"), QKeySequence::Copy);
+    addPlaceholder(edit, QStringLiteral("&Paste"), QKeySequence::Paste);
 
-    QMenu* search = AddMenu(QStringLiteral("&Search"), QStringLiteral("SearchMenu"));
-    AddPlaceholder(search, QStringLiteral("&Find..."), QKeySequence::Find);
-    AddPlaceholder(search, QStringLiteral("R&eplace..."), QKeySequence::Replace);
+    QMenu* search = addMenu(QStringLiteral("&Search"), QStringLiteral("SearchMenu"));
+    addPlaceholder(search, QStringLiteral("&Find..."), QKeySequence::Find);
+    addPlaceholder(search, QStringLiteral("R&eplace..."), QKeySequence::Replace);
 
-    AddMenu(QStringLiteral("&View"), QStringLiteral("ViewMenu"));
+    addMenu(QStringLiteral("&View"), QStringLiteral("ViewMenu"));
 
-    QMenu* project = AddMenu(QStringLiteral("&Project"), QStringLiteral("ProjectMenu"));
-    AddPlaceholder(project, QStringLiteral("&Build"));
-    AddPlaceholder(project, QStringLiteral("&Options..."));
+    QMenu* project = addMenu(QStringLiteral("&Project"), QStringLiteral("ProjectMenu"));
+    addPlaceholder(project, QStringLiteral("&Build"));
+    addPlaceholder(project, QStringLiteral("&Options..."));
 
-    QMenu* run = AddMenu(QStringLiteral("&Run"), QStringLiteral("RunMenu"));
-    AddPlaceholder(run, QStringLiteral("&Run"), QKeySequence(Qt::Key_F9));
+    QMenu* run = addMenu(QStringLiteral("&Run"), QStringLiteral("RunMenu"));
+    addPlaceholder(run, QStringLiteral("&Run"), QKeySequence(Qt::Key_F9));
 
-    QMenu* component = AddMenu(QStringLiteral("&Component"), QStringLiteral("ComponentMenu"));
+    QMenu* component = addMenu(QStringLiteral("&Component"), QStringLiteral("ComponentMenu"));
     QAction* install = component->addAction(QStringLiteral("Install &Packages..."), this,
-                                            &MainWindow::ShowInstallPackagesDialog);
+                                            &MainWindow::showInstallPackagesDialog);
     install->setObjectName(QStringLiteral("InstallPackagesAction"));
 
-    QMenu* tools = AddMenu(QStringLiteral("&Tools"), QStringLiteral("ToolsMenu"));
-    AddPlaceholder(tools, QStringLiteral("&Options..."));
+    QMenu* tools = addMenu(QStringLiteral("&Tools"), QStringLiteral("ToolsMenu"));
+    addPlaceholder(tools, QStringLiteral("&Options..."));
 
-    QMenu* window = AddMenu(QStringLiteral("&Window"), QStringLiteral("WindowMenu"));
+    QMenu* window = addMenu(QStringLiteral("&Window"), QStringLiteral("WindowMenu"));
     window->addAction(QStringLiteral("&Cascade"), m_designer, &QMdiArea::cascadeSubWindows);
     window->addAction(QStringLiteral("&Tile"), m_designer, &QMdiArea::tileSubWindows);
 
-    QMenu* help = AddMenu(QStringLiteral("&Help"), QStringLiteral("HelpMenu"));
-    help->addAction(QStringLiteral("&About Stand-in IDE..."), this, &MainWindow::ShowAbout);
+    QMenu* help = addMenu(QStringLiteral("&Help"), QStringLiteral("HelpMenu"));
+    help->addAction(QStringLiteral("&About Stand-in IDE..."), this, &MainWindow::showAbout);
 }
 
-void MainWindow::NewForm()
+void MainWindow::newForm()
 {
     auto* surface = new DesignSurface;
     surface->setObjectName(QStringLiteral("Form%1").arg(++m_formCount));
@@ -185,13 +185,13 @@ void MainWindow::NewForm()
     sub->show();
 }
 
-void MainWindow::ShowInstallPackagesDialog()
+void MainWindow::showInstallPackagesDialog()
 {
     InstallPackagesDialog dialog(m_packages, this);
     dialog.exec();
 }
 
-void MainWindow::ShowAbout()
+void MainWindow::showAbout()
 {
     QMessageBox::about(this, QStringLiteral("About Stand-in IDE"),
                        QStringLiteral("<b>Stand-in IDE %1</b><p>A small IDE shell that loads design-time "

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "PaletteFile.h"
+#include "host/private/StandinOnly.h"
+
+#include "host/ide/PaletteFile.h"
 
 #include <QMainWindow>
 
@@ -22,22 +24,22 @@ public:
     explicit MainWindow(const Palette& pages, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    PackageManager* Packages() const { return m_packages; }
-    ToolPaletteWindow* ToolPalette() const { return m_toolPalette; }
-    QDockWidget* ToolPaletteDock() const { return m_toolPaletteDock; }
-    QMdiArea* Designer() const { return m_designer; }
+    PackageManager* packages() const { return m_packages; }
+    ToolPaletteWindow* toolPalette() const { return m_toolPalette; }
+    QDockWidget* toolPaletteDock() const { return m_toolPaletteDock; }
+    QMdiArea* designer() const { return m_designer; }
 
     // Loads a package, reporting a refusal the way the IDE reports every error.
     // Returns whether the package was loaded.
-    bool LoadPackage(const QString& file);
+    bool loadPackage(const QString& file);
 
-    void ShowInstallPackagesDialog();
-    void NewForm();
+    void showInstallPackagesDialog();
+    void newForm();
 
 private:
-    QMenu* AddMenu(const QString& title, const QString& name);
-    void BuildMenus();
-    void ShowAbout();
+    QMenu* addMenu(const QString& title, const QString& name);
+    void buildMenus();
+    void showAbout();
 
     PackageManager* m_packages;
     QMdiArea* m_designer;

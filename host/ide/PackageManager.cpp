@@ -1,6 +1,6 @@
-#include "PackageManager.h"
+#include "host/ide/PackageManager.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Events.h"
 #include "host/Exceptions.h"
 #include "host/Package.h"
@@ -22,18 +22,18 @@ namespace {
 using DescriptionFunction = const host::PackageDescription* (*)();
 using RegisterFunction = void (*)();
 
-[[noreturn]] void Refuse(const QString& message)
+[[noreturn]] void raiseRefusal(const QString& message)
 {
     throw host::EPackageError(message);
 }
 
 // Package names, like unit names, ignore letter case.
-bool SameName(const QString& a, const QString& b)
+bool sameName(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-QString Text(const char* text)
+QString textOf(const char* text)
 {
     return text ? QString::fromUtf8(text) : QString();
 }
@@ -41,15 +41,15 @@ QString Text(const char* text)
 // Ends the registration window whether Register returns or raises.
 class RegistrationScope {
 public:
-    explicit RegistrationScope(const QString& package) { host::ide::BeginPackageRegistration(package); }
-    ~RegistrationScope() { host::ide::EndPackageRegistration(); }
+    explicit RegistrationScope(const QString& package) { host::ide::beginPackageRegistration(package); }
+    ~RegistrationScope() { host::ide::endPackageRegistration(); }
     RegistrationScope(const RegistrationScope&) = delete;
     RegistrationScope& operator=(const RegistrationScope&) = delete;
 };
 
 // QLibrary's message names the file twice, and the loader's own once more: keep only the
 // loader's reason ("file too short", "invalid ELF header").
-QString LoadFailure(const QString& message, const QString& path)
+QString loadFailure(const QString& message, const QString& path)
 {
     const QString marker = path + QStringLiteral(": ");
     const qsizetype at = message.lastIndexOf(marker);
@@ -67,45 +67,45 @@ PackageManager::PackageManager(QObject* parent) : QObject(parent) {}
 
 PackageManager::~PackageManager()
 {
-    UnloadAll();
+    unloadAll();
 }
 
-QStringList PackageManager::ProvidedPackages()
+QStringList PackageManager::providedPackages()
 {
     return {QStringLiteral("designide370"), QStringLiteral("vcl370")};
 }
 
-QString PackageManager::DefaultPackageFile()
+QString PackageManager::defaultPackageFile()
 {
     return QStringLiteral(VORLA_DEFAULT_PACKAGE);
 }
 
-PackageInfo PackageManager::Load(const QString& file)
+PackageInfo PackageManager::load(const QString& file)
 {
     const QFileInfo fileInfo(file);
     if (!fileInfo.exists())
-        Refuse(QStringLiteral("Package file \"%1\" does not exist").arg(file));
+        raiseRefusal(QStringLiteral("Package file \"%1\" does not exist").arg(file));
     if (!fileInfo.isFile())
-        Refuse(QStringLiteral("Package file \"%1\" is not a file").arg(file));
+        raiseRefusal(QStringLiteral("Package file \"%1\" is not a file").arg(file));
     const QString path = fileInfo.absoluteFilePath();
     // QLibrary shares one handle between instances of the same file, and dropping the
     // second instance would unload the first one's code: refuse before loading it again.
     for (const auto& entry : m_loaded) {
         if (QFileInfo(entry->info.file).canonicalFilePath() == fileInfo.canonicalFilePath())
-            Refuse(QStringLiteral("Package \"%1\" is already loaded (from \"%2\")").arg(entry->info.name, entry->info.file));
+            raiseRefusal(QStringLiteral("Package \"%1\" is already loaded (from \"%2\")").arg(entry->info.name, entry->info.file));
     }
 
     auto library = std::make_unique<QLibrary>(path);
     // Resolve every symbol now, so that a broken package fails here and not later.
     library->setLoadHints(QLibrary::ResolveAllSymbolsHint);
     if (!library->load())
-        Refuse(QStringLiteral("\"%1\" is not a package: it cannot be loaded as a shared library (%2)")
-                   .arg(path, LoadFailure(library->errorString(), path)));
+        raiseRefusal(QStringLiteral("\"%1\" is not a package: it cannot be loaded as a shared library (%2)")
+                   .arg(path, loadFailure(library->errorString(), path)));
 
     // From here on a refusal unloads the library again.
     auto refuse = [&library](const QString& message) {
         library->unload();
-        Refuse(message);
+        raiseRefusal(message);
     };
 
     auto describe = reinterpret_cast<DescriptionFunction>(library->resolve(HOST_PACKAGE_DESCRIPTION_SYMBOL));
@@ -119,18 +119,18 @@ PackageInfo PackageManager::Load(const QString& file)
         refuse(QStringLiteral("\"%1\" is not a package: it describes itself without a name").arg(path));
 
     PackageInfo info;
-    info.name = Text(description->name);
-    info.description = Text(description->description);
-    info.version = Text(description->version);
+    info.name = textOf(description->name);
+    info.description = textOf(description->description);
+    info.version = textOf(description->version);
     info.designTimeOnly = description->designTimeOnly;
     info.file = path;
-    for (const char* const* required = description->requires; required && *required; ++required)
-        info.requires.append(Text(*required));
+    for (const char* const* required = description->requiredPackages; required && *required; ++required)
+        info.requiredPackages.append(textOf(*required));
 
-    if (const Entry* existing = FindLoaded(info.name))
+    if (const Entry* existing = findLoaded(info.name))
         refuse(QStringLiteral("Package \"%1\" is already loaded (from \"%2\")").arg(info.name, existing->info.file));
-    const QStringList provided = ProvidedPackages();
-    for (const QString& required : std::as_const(info.requires)) {
+    const QStringList provided = providedPackages();
+    for (const QString& required : std::as_const(info.requiredPackages)) {
         if (!provided.contains(required))
             refuse(QStringLiteral("Package \"%1\" requires \"%2\", which this IDE does not provide (it provides %3)")
                        .arg(info.name, required, provided.join(QStringLiteral(", "))));
@@ -142,48 +142,48 @@ PackageInfo PackageManager::Load(const QString& file)
     entry->library = std::move(library);
     m_loaded.push_back(std::move(entry));
     m_unloaded.erase(std::remove_if(m_unloaded.begin(), m_unloaded.end(),
-                                    [&](const PackageInfo& old) { return SameName(old.name, info.name); }),
+                                    [&](const PackageInfo& old) { return sameName(old.name, info.name); }),
                      m_unloaded.end());
 
     {
         RegistrationScope scope(info.name);
         host::RunHandler(registerPackage);
     }
-    emit PackagesChanged();
+    Q_EMIT packagesChanged();
     return info;
 }
 
-void PackageManager::Unload(const QString& name)
+void PackageManager::unload(const QString& name)
 {
     const auto it = std::find_if(m_loaded.begin(), m_loaded.end(),
-                                 [&](const std::unique_ptr<Entry>& entry) { return SameName(entry->info.name, name); });
+                                 [&](const std::unique_ptr<Entry>& entry) { return sameName(entry->info.name, name); });
     if (it == m_loaded.end())
-        Refuse(QStringLiteral("No package named \"%1\" is loaded").arg(name));
+        raiseRefusal(QStringLiteral("No package named \"%1\" is loaded").arg(name));
 
     std::unique_ptr<Entry> entry = std::move(*it);
     m_loaded.erase(it);
 
     // The package's objects go before its code does.
-    host::ide::ReleasePackageWizards(entry->info.name);
+    host::ide::releasePackageWizards(entry->info.name);
     entry->library->unload();
 
     entry->info.loaded = false;
     m_unloaded.append(entry->info);
-    emit PackagesChanged();
+    Q_EMIT packagesChanged();
 }
 
-void PackageManager::UnloadAll()
+void PackageManager::unloadAll()
 {
     while (!m_loaded.empty())
-        Unload(m_loaded.back()->info.name);
+        unload(m_loaded.back()->info.name);
 }
 
-bool PackageManager::IsLoaded(const QString& name) const
+bool PackageManager::isLoaded(const QString& name) const
 {
-    return FindLoaded(name) != nullptr;
+    return findLoaded(name) != nullptr;
 }
 
-QVector<PackageInfo> PackageManager::Packages() const
+QVector<PackageInfo> PackageManager::packages() const
 {
     QVector<PackageInfo> result;
     for (const auto& entry : m_loaded)
@@ -192,10 +192,10 @@ QVector<PackageInfo> PackageManager::Packages() const
     return result;
 }
 
-PackageManager::Entry* PackageManager::FindLoaded(const QString& name) const
+PackageManager::Entry* PackageManager::findLoaded(const QString& name) const
 {
     for (const auto& entry : m_loaded) {
-        if (SameName(entry->info.name, name))
+        if (sameName(entry->info.name, name))
             return entry.get();
     }
     return nullptr;

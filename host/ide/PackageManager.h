@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/private/StandinOnly.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -18,7 +20,7 @@ struct PackageInfo {
     QString version;
     QString file;
     bool designTimeOnly = false;
-    QStringList requires;
+    QStringList requiredPackages;
     bool loaded = false;
 };
 
@@ -35,33 +37,33 @@ public:
     ~PackageManager() override;
 
     // The host packages that this IDE provides to the packages it loads.
-    static QStringList ProvidedPackages();
+    static QStringList providedPackages();
     // The VorlaPaletteMenu package of this build, loaded when no other is asked for.
-    static QString DefaultPackageFile();
+    static QString defaultPackageFile();
 
     // Loads a package. Refuses, raising host::EPackageError with a message naming the
     // file and the reason, a file that is not a library or not a package, a package
     // that requires what the IDE does not provide, or one whose name is already loaded.
     // An exception from the package's Register is reported, not raised: the package stays
     // loaded with whatever it registered.
-    PackageInfo Load(const QString& file);
+    PackageInfo load(const QString& file);
 
     // Releases the package's wizards and unloads it; raises host::EPackageError when no
     // package of that name is loaded.
-    void Unload(const QString& name);
+    void unload(const QString& name);
     // Unloads every loaded package, newest first.
-    void UnloadAll();
+    void unloadAll();
 
-    bool IsLoaded(const QString& name) const;
+    bool isLoaded(const QString& name) const;
     // Loaded packages in load order, then those unloaded in this session.
-    QVector<PackageInfo> Packages() const;
+    QVector<PackageInfo> packages() const;
 
-signals:
-    void PackagesChanged();
+Q_SIGNALS:
+    void packagesChanged();
 
 private:
     struct Entry;
-    Entry* FindLoaded(const QString& name) const;
+    Entry* findLoaded(const QString& name) const;
 
     std::vector<std::unique_ptr<Entry>> m_loaded; // in load order
     QVector<PackageInfo> m_unloaded;

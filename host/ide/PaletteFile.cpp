@@ -1,6 +1,6 @@
-#include "PaletteFile.h"
+#include "host/ide/PaletteFile.h"
 
-#include "Resources.h"
+#include "host/ide/Resources.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -18,7 +18,7 @@ namespace standin {
 
 namespace {
 
-QString TypeName(const QJsonValue& value)
+QString typeName(const QJsonValue& value)
 {
     switch (value.type()) {
     case QJsonValue::Null: return QStringLiteral("null");
@@ -32,7 +32,7 @@ QString TypeName(const QJsonValue& value)
     return QStringLiteral("missing");
 }
 
-QString KindOf(mode_t mode)
+QString kindOf(mode_t mode)
 {
     if (S_ISDIR(mode))
         return QStringLiteral("a folder");
@@ -47,7 +47,7 @@ QString KindOf(mode_t mode)
 
 } // namespace
 
-bool ParsePalette(const QByteArray& json, const QString& sourceName, Palette* palette, QString* error)
+bool parsePalette(const QByteArray& json, const QString& sourceName, Palette* palette, QString* error)
 {
     const QString where = QStringLiteral("palette file \"%1\"").arg(sourceName);
     auto fail = [&](const QString& problem) {
@@ -68,7 +68,7 @@ bool ParsePalette(const QByteArray& json, const QString& sourceName, Palette* pa
     if (pages.isUndefined())
         return fail(QStringLiteral("has no \"pages\""));
     if (!pages.isArray())
-        return fail(QStringLiteral("pages is %1, not an array").arg(TypeName(pages)));
+        return fail(QStringLiteral("pages is %1, not an array").arg(typeName(pages)));
 
     Palette result;
     const QJsonArray pageArray = pages.toArray();
@@ -77,20 +77,20 @@ bool ParsePalette(const QByteArray& json, const QString& sourceName, Palette* pa
         const QString at = QStringLiteral("pages[%1]").arg(i);
         const QJsonValue page = pageArray.at(i);
         if (!page.isObject())
-            return fail(QStringLiteral("%1 is %2, not an object").arg(at, TypeName(page)));
+            return fail(QStringLiteral("%1 is %2, not an object").arg(at, typeName(page)));
         const QJsonObject object = page.toObject();
 
         const QJsonValue caption = object.value(QLatin1String("caption"));
         if (!caption.isString())
             return fail(caption.isUndefined()
                             ? QStringLiteral("%1 has no caption").arg(at)
-                            : QStringLiteral("%1.caption is %2, not a string").arg(at, TypeName(caption)));
+                            : QStringLiteral("%1.caption is %2, not a string").arg(at, typeName(caption)));
 
         const QJsonValue components = object.value(QLatin1String("components"));
         if (!components.isArray())
             return fail(components.isUndefined()
                             ? QStringLiteral("%1 has no components").arg(at)
-                            : QStringLiteral("%1.components is %2, not an array").arg(at, TypeName(components)));
+                            : QStringLiteral("%1.components is %2, not an array").arg(at, typeName(components)));
 
         PalettePage entry;
         entry.caption = caption.toString();
@@ -101,7 +101,7 @@ bool ParsePalette(const QByteArray& json, const QString& sourceName, Palette* pa
                 return fail(QStringLiteral("%1.components[%2] is %3, not a string")
                                 .arg(at)
                                 .arg(j)
-                                .arg(TypeName(component)));
+                                .arg(typeName(component)));
             entry.components.append(component.toString());
         }
         result.append(entry);
@@ -110,7 +110,7 @@ bool ParsePalette(const QByteArray& json, const QString& sourceName, Palette* pa
     return true;
 }
 
-bool LoadPaletteFile(const QString& fileName, Palette* palette, QString* error)
+bool loadPaletteFile(const QString& fileName, Palette* palette, QString* error)
 {
     auto fail = [&](const QString& problem) {
         *error = QStringLiteral("palette file \"%1\" %2").arg(fileName, problem);
@@ -133,7 +133,7 @@ bool LoadPaletteFile(const QString& fileName, Palette* palette, QString* error)
     if (::fstat(descriptor, &status) != 0)
         return cannotRead(qt_error_string(errno));
     if (!S_ISREG(status.st_mode))
-        return fail(QStringLiteral("is %1, not a regular file").arg(KindOf(status.st_mode)));
+        return fail(QStringLiteral("is %1, not a regular file").arg(kindOf(status.st_mode)));
     if (status.st_size > MaxPaletteFileBytes)
         return tooLarge();
 
@@ -152,18 +152,18 @@ bool LoadPaletteFile(const QString& fileName, Palette* palette, QString* error)
         return tooLarge();
     if (content.trimmed().isEmpty())
         return fail(QStringLiteral("is empty"));
-    return ParsePalette(content, fileName, palette, error);
+    return parsePalette(content, fileName, palette, error);
 }
 
-Palette DefaultPalette()
+Palette defaultPalette()
 {
-    InitResources();
+    initResources();
     const QString name = QStringLiteral(":/standin/default-palette.json");
     Palette palette;
     QString error;
     QFile file(name);
     // The built-in file is checked by the tests; failing here is a broken build.
-    if (!file.open(QIODevice::ReadOnly) || !ParsePalette(file.readAll(), name, &palette, &error))
+    if (!file.open(QIODevice::ReadOnly) || !parsePalette(file.readAll(), name, &palette, &error))
         qFatal("%s", qPrintable(error.isEmpty() ? name + QStringLiteral(" cannot be read") : error));
     return palette;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/private/StandinOnly.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -28,12 +30,12 @@ inline constexpr qint64 MaxPaletteFileBytes = qint64(64) << 20;
 // Pages keep the file's order; captions may hold any text and may repeat. Only a regular file
 // of at most MaxPaletteFileBytes is read. On failure returns false and sets *error to a
 // message naming the file and the problem.
-bool LoadPaletteFile(const QString& fileName, Palette* palette, QString* error);
+bool loadPaletteFile(const QString& fileName, Palette* palette, QString* error);
 
 // The same for the file's content; sourceName names it in messages.
-bool ParsePalette(const QByteArray& json, const QString& sourceName, Palette* palette, QString* error);
+bool parsePalette(const QByteArray& json, const QString& sourceName, Palette* palette, QString* error);
 
 // The palette built into the IDE, some eighty pages.
-Palette DefaultPalette();
+Palette defaultPalette();
 
 } // namespace standin

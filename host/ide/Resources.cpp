@@ -1,18 +1,18 @@
-#include "Resources.h"
+#include "host/ide/Resources.h"
 
 #include <QtCore/qglobal.h>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
-static void InitStandinResources()
+static void initStandinResources()
 {
     Q_INIT_RESOURCE(standin);
 }
 
 namespace standin {
 
-void InitResources()
+void initResources()
 {
-    static const bool done = (InitStandinResources(), true);
+    static const bool done = (initStandinResources(), true);
     Q_UNUSED(done);
 }
 

@@ -1,6 +1,6 @@
-#include "ToolPaletteWindow.h"
+#include "host/ide/ToolPaletteWindow.h"
 
-#include "Resources.h"
+#include "host/ide/Resources.h"
 #include "host/CategoryButtons.h"
 #include "host/ToolBar.h"
 
@@ -16,7 +16,7 @@ namespace standin {
 
 namespace {
 
-const QStringList kImageSizes = {QStringLiteral("16.png"), QStringLiteral("32.png")};
+const QStringList ImageSizes = {QStringLiteral("16.png"), QStringLiteral("32.png")};
 
 } // namespace
 
@@ -32,13 +32,13 @@ ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
     setWindowTitle(QStringLiteral("Tool Palette"));
     setAccessibleName(QStringLiteral("Tool Palette"));
 
-    InitResources();
+    initResources();
     m_imageCollection->setObjectName(QStringLiteral("ToolPaletteImages"));
     m_images->setObjectName(QStringLiteral("ToolPaletteImageList"));
     m_images->SetImageCollection(m_imageCollection);
     for (const QString& name : {QStringLiteral("Categories"), QStringLiteral("Search")}) {
         const int index = m_imageCollection->Add(
-            name, QStringLiteral(":/standin/icons/") + name.toLower(), kImageSizes);
+            name, QStringLiteral(":/standin/icons/") + name.toLower(), ImageSizes);
         m_images->Add(name, index);
     }
 
@@ -52,7 +52,7 @@ ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
                                    QStringLiteral("Categories"), this);
     categories->setObjectName(QStringLiteral("CategoriesAction"));
     categories->setToolTip(QStringLiteral("Collapse or expand all categories"));
-    connect(categories, &QAction::triggered, this, &ToolPaletteWindow::ToggleAllCategories);
+    connect(categories, &QAction::triggered, this, &ToolPaletteWindow::toggleAllCategories);
     m_toolBar->InsertToolButton(0, categories);
 
     // Second control: the search box, which narrows the palette to matching components.
@@ -62,7 +62,7 @@ ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
     m_search->setClearButtonEnabled(true);
     m_search->addAction(m_images->GetIcon(m_images->GetIndexByName(QStringLiteral("Search"))),
                         QLineEdit::LeadingPosition);
-    connect(m_search, &QLineEdit::textChanged, this, &ToolPaletteWindow::Filter);
+    connect(m_search, &QLineEdit::textChanged, this, &ToolPaletteWindow::filter);
     m_toolBar->addWidget(m_search)->setObjectName(QStringLiteral("SearchAction"));
 
     m_palette->setObjectName(QStringLiteral("Palette"));
@@ -74,21 +74,21 @@ ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
     layout->addWidget(m_toolBar);
     layout->addWidget(m_palette, 1);
 
-    SetPages(pages);
+    setPages(pages);
 }
 
 ToolPaletteWindow::~ToolPaletteWindow() = default;
 
-void ToolPaletteWindow::SetPages(const Palette& pages)
+void ToolPaletteWindow::setPages(const Palette& pages)
 {
     host::TButtonCategories* categories = m_palette->Categories();
     categories->Clear();
     for (const PalettePage& page : pages)
         categories->Add(page.caption, page.components);
-    Filter(m_search->text());
+    filter(m_search->text());
 }
 
-void ToolPaletteWindow::ToggleAllCategories()
+void ToolPaletteWindow::toggleAllCategories()
 {
     host::TButtonCategories* categories = m_palette->Categories();
     bool anyExpanded = false;
@@ -98,7 +98,7 @@ void ToolPaletteWindow::ToggleAllCategories()
         categories->GetItem(i)->SetCollapsed(anyExpanded);
 }
 
-void ToolPaletteWindow::Filter(const QString& text)
+void ToolPaletteWindow::filter(const QString& text)
 {
     // Hides what does not match in the view only: the categories themselves stay. Rows are
     // reached by position, and only a row whose state changes is touched: hiding an item

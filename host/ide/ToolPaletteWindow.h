@@ -1,6 +1,8 @@
 #pragma once
 
-#include "PaletteFile.h"
+#include "host/private/StandinOnly.h"
+
+#include "host/ide/PaletteFile.h"
 
 #include <QWidget>
 
@@ -24,15 +26,15 @@ public:
     explicit ToolPaletteWindow(const Palette& pages, QWidget* parent = nullptr);
     ~ToolPaletteWindow() override;
 
-    host::TToolBar* ToolBar() const { return m_toolBar; }
-    host::TCategoryButtons* PaletteButtons() const { return m_palette; }
+    host::TToolBar* toolBar() const { return m_toolBar; }
+    host::TCategoryButtons* paletteButtons() const { return m_palette; }
 
     // Replaces the palette's pages.
-    void SetPages(const Palette& pages);
+    void setPages(const Palette& pages);
 
 private:
-    void ToggleAllCategories();
-    void Filter(const QString& text);
+    void toggleAllCategories();
+    void filter(const QString& text);
 
     host::TImageCollection* m_imageCollection;
     host::TVirtualImageList* m_images;

@@ -1,4 +1,4 @@
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Forms.h"
 
@@ -90,12 +90,12 @@ QWidget* Application()
 
 namespace ide {
 
-void SetApplicationWindow(QWidget* window)
+void setApplicationWindow(QWidget* window)
 {
     OpenForms().application = window;
 }
 
-void AddForm(QWidget* form)
+void addForm(QWidget* form)
 {
     if (!form)
         return;

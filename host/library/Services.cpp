@@ -1,4 +1,4 @@
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Services.h"
 
 #include <QMenuBar>
@@ -51,12 +51,12 @@ IBorlandIDEServices* BorlandIDEServices()
 
 namespace ide {
 
-void SetMainMenu(QMenuBar* menu)
+void setMainMenu(QMenuBar* menu)
 {
     MainMenuSlot() = menu;
 }
 
-QMenuBar* MainMenu()
+QMenuBar* mainMenu()
 {
     return MainMenuSlot();
 }

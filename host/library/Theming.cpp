@@ -1,4 +1,4 @@
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Theming.h"
 
@@ -265,7 +265,7 @@ void TIDETitleBarService::AddTitleBar(QWidget* form, QWidget* panel, bool flag)
 
 namespace ide {
 
-void SetTheme(Theme theme)
+void setTheme(Theme theme)
 {
     CurrentThemeSlot() = theme;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
@@ -275,7 +275,7 @@ void SetTheme(Theme theme)
     QApplication::setPalette(theme == Theme::None ? QPalette() : ThemePalette(theme));
 }
 
-Theme CurrentTheme()
+Theme currentTheme()
 {
     return CurrentThemeSlot();
 }

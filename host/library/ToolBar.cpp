@@ -9,33 +9,41 @@
 
 namespace host {
 
-namespace {
+// --- NamedItems ---------------------------------------------------------------------------
+// Defined here, where the two image lists use it; nothing else instantiates it.
 
-// Image names match without regard to letter case, as component names do.
-bool SameName(const QString& a, const QString& b)
+template <typename Value>
+int NamedItems<Value>::IndexOf(const QString& name) const
 {
-    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
-}
-
-// The index of the first item named name, or -1.
-template <typename Items>
-int IndexByName(const Items& items, const QString& name)
-{
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (SameName(items[i].name, name))
+    for (size_t i = 0; i < m_items.size(); ++i) {
+        if (QString::compare(m_items[i].first, name, Qt::CaseInsensitive) == 0)
             return static_cast<int>(i);
     }
     return -1;
 }
 
-// Names outlive the package that gave them: a package's string literal points into the
-// package's own memory, so the host keeps a copy of its own.
-QString OwnCopy(const QString& name)
+template <typename Value>
+int NamedItems<Value>::Set(const QString& name, Value value)
 {
-    return QString(name.constData(), name.size());
+    if (const int existing = IndexOf(name); existing >= 0) {
+        m_items[static_cast<size_t>(existing)].second = std::move(value);
+        return existing;
+    }
+    m_items.emplace_back(QString(name.constData(), name.size()), std::move(value));
+    return Count() - 1;
 }
 
-} // namespace
+template <typename Value>
+QString NamedItems<Value>::Name(int index) const
+{
+    return index < 0 || index >= Count() ? QString() : m_items[static_cast<size_t>(index)].first;
+}
+
+template <typename Value>
+const Value* NamedItems<Value>::At(int index) const
+{
+    return index < 0 || index >= Count() ? nullptr : &m_items[static_cast<size_t>(index)].second;
+}
 
 // --- TImageCollection ---------------------------------------------------------------------
 
@@ -62,37 +70,28 @@ int TImageCollection::Add(const QString& name, const QString& resourceBase, cons
         icon.addPixmap(QPixmap::fromImage(image));
     }
 
-    const int existing = GetIndexByName(name);
-    if (existing >= 0) {
-        m_items[static_cast<size_t>(existing)].icon = std::move(icon);
-        return existing;
-    }
-    m_items.push_back({OwnCopy(name), std::move(icon)});
-    return Count() - 1;
+    return m_images.Set(name, std::move(icon));
 }
 
 int TImageCollection::Count() const
 {
-    return static_cast<int>(m_items.size());
+    return m_images.Count();
 }
 
 int TImageCollection::GetIndexByName(const QString& name) const
 {
-    return IndexByName(m_items, name);
+    return m_images.IndexOf(name);
 }
 
 QString TImageCollection::Name(int index) const
 {
-    if (index < 0 || index >= Count())
-        return {};
-    return m_items[static_cast<size_t>(index)].name;
+    return m_images.Name(index);
 }
 
 QIcon TImageCollection::Icon(int index) const
 {
-    if (index < 0 || index >= Count())
-        return {};
-    return m_items[static_cast<size_t>(index)].icon;
+    const QIcon* icon = m_images.At(index);
+    return icon ? *icon : QIcon();
 }
 
 // --- TVirtualImageList --------------------------------------------------------------------
@@ -113,30 +112,23 @@ void TVirtualImageList::SetImageCollection(TImageCollection* collection)
 
 int TVirtualImageList::Add(const QString& name, int collectionIndex)
 {
-    const int existing = GetIndexByName(name);
-    if (existing >= 0) {
-        m_entries[static_cast<size_t>(existing)].collectionIndex = collectionIndex;
-        return existing;
-    }
-    m_entries.push_back({OwnCopy(name), collectionIndex});
-    return Count() - 1;
+    return m_entries.Set(name, collectionIndex);
 }
 
 int TVirtualImageList::Count() const
 {
-    return static_cast<int>(m_entries.size());
+    return m_entries.Count();
 }
 
 int TVirtualImageList::GetIndexByName(const QString& name) const
 {
-    return IndexByName(m_entries, name);
+    return m_entries.IndexOf(name);
 }
 
 QIcon TVirtualImageList::GetIcon(int index) const
 {
-    if (!m_collection || index < 0 || index >= Count())
-        return {};
-    return m_collection->Icon(m_entries[static_cast<size_t>(index)].collectionIndex);
+    const int* collectionIndex = m_entries.At(index);
+    return m_collection && collectionIndex ? m_collection->Icon(*collectionIndex) : QIcon();
 }
 
 // --- TToolBar -----------------------------------------------------------------------------

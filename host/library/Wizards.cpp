@@ -1,4 +1,4 @@
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Wizards.h"
 
@@ -41,17 +41,17 @@ int RegisterPackageWizard(const InterfacePtr<IOTAWizard>& wizard)
 
 namespace ide {
 
-void BeginPackageRegistration(const QString& package)
+void beginPackageRegistration(const QString& package)
 {
     Registry().currentPackage = package;
 }
 
-void EndPackageRegistration()
+void endPackageRegistration()
 {
     Registry().currentPackage.clear();
 }
 
-void ReleasePackageWizards(const QString& package)
+void releasePackageWizards(const QString& package)
 {
     // Take the package's wizards out of the list before releasing them: a wizard's
     // destructor runs package code, which may well ask the host about its wizards.
@@ -70,12 +70,12 @@ void ReleasePackageWizards(const QString& package)
         released.pop_back();
 }
 
-int WizardCount()
+int wizardCount()
 {
     return static_cast<int>(Registry().wizards.size());
 }
 
-std::vector<InterfacePtr<IOTAWizard>> PackageWizards(const QString& package)
+std::vector<InterfacePtr<IOTAWizard>> packageWizards(const QString& package)
 {
     std::vector<InterfacePtr<IOTAWizard>> result;
     for (const RegisteredWizard& registered : Registry().wizards) {

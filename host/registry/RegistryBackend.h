@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/private/StandinOnly.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -18,7 +20,7 @@ using RegistryKeyPath = QStringList;
 // Linux; the Win32 registry under HKEY_CURRENT_USER would be another). TRegIniFile checks
 // names and sizes against the registry's limits before calling. A backend matches names as
 // RegistryNameKey says, keeps the case a name was created with, lists values in creation
-// order, and raises ERegistryException (RaiseRegistryError) naming its store and what
+// order, and raises ERegistryException (raiseRegistryError) naming its store and what
 // failed. Every call is durable when it returns, unless it runs inside transaction().
 class RegistryBackend {
 public:
@@ -46,9 +48,9 @@ public:
 };
 
 // Where this platform's per-user store is now (the IDE may name another one).
-QString RegistryLocation();
-// Opens the per-user store at location, a value RegistryLocation() gave.
-std::unique_ptr<RegistryBackend> OpenRegistryBackend(const QString& location);
+QString registryLocation();
+// Opens the per-user store at location, a value registryLocation() gave.
+std::unique_ptr<RegistryBackend> openRegistryBackend(const QString& location);
 
 // What an operation was doing, for messages; put into words only when it fails.
 struct RegistryAction {
@@ -61,6 +63,6 @@ struct RegistryAction {
 };
 
 // Raises ERegistryException: `Registry store "<store>": cannot <action>: <reason>`.
-[[noreturn]] void RaiseRegistryError(const QString& store, const RegistryAction& action, const QString& reason);
+[[noreturn]] void raiseRegistryError(const QString& store, const RegistryAction& action, const QString& reason);
 
 } // namespace host

@@ -19,9 +19,9 @@
 // the folder), so that two IDEs starting at once share one store and a crash leaves no
 // half-made one.
 
-#include "RegistryBackend.h"
+#include "host/registry/RegistryBackend.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Registry.h"
 
@@ -78,7 +78,7 @@ CREATE UNIQUE INDEX vals_name ON vals(key, folded);
 )sql";
 
 // The tables of an empty store, and the marks that make the file this store.
-QByteArray NewStoreSql()
+QByteArray newStoreSql()
 {
     return QByteArray(CreateSchema) + "PRAGMA application_id = " + QByteArray::number(ApplicationId)
         + ";\nPRAGMA user_version = " + QByteArray::number(SchemaVersion) + ";\n";
@@ -86,7 +86,7 @@ QByteArray NewStoreSql()
 
 // Tries attempt until it succeeds or the busy timeout has passed, as SQLite's own waits do.
 template <typename Attempt>
-bool WaitFor(Attempt attempt)
+bool waitFor(Attempt attempt)
 {
     const QDeadlineTimer deadline(BusyTimeoutMs);
     while (!attempt()) {
@@ -97,19 +97,19 @@ bool WaitFor(Attempt attempt)
     return true;
 }
 
-QString FolderOf(const QString& file)
+QString folderOf(const QString& file)
 {
     return QFileInfo(file).absolutePath();
 }
 
 // Whether this user may create and remove files in folder, as the store's journal needs.
-bool FolderWritable(const QString& folder)
+bool folderWritable(const QString& folder)
 {
     return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
 }
 
 // Makes folder and its missing parents; returns why it cannot, or "".
-QString MakeFolder(const QString& folder)
+QString makeFolder(const QString& folder)
 {
     std::error_code error;
     const std::filesystem::path path(folder.toStdU16String());
@@ -121,31 +121,31 @@ QString MakeFolder(const QString& folder)
     return QString();
 }
 
-QString FolderNotWritable(const QString& folder)
+QString folderNotWritable(const QString& folder)
 {
     return QStringLiteral("its folder \"%1\" cannot be written").arg(folder);
 }
 
-QString NoStoreYet()
+QString noStoreYet()
 {
     return QStringLiteral("the file is read-only and holds no store yet");
 }
 
 // A file that no one may write is read-only here too, even for a user (root) whom the
 // system would let write it anyway.
-bool FileWritable(const QString& file)
+bool fileWritable(const QString& file)
 {
     const QFileDevice::Permissions writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return QFile::permissions(file) & writable;
 }
 
-QString Reason(int code, const QString& file)
+QString reasonFor(int code, const QString& file)
 {
     // SQLite keeps its journal beside the file: a folder that cannot be written fails
     // reads and writes with codes that would otherwise blame the file.
     const int primary = code & 0xff;
-    if ((primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN) && !FolderWritable(FolderOf(file)))
-        return FolderNotWritable(FolderOf(file));
+    if ((primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN) && !folderWritable(folderOf(file)))
+        return folderNotWritable(folderOf(file));
     switch (primary) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -178,20 +178,23 @@ enum class StoreFile {
     Refused, // anything else: never opened
 };
 
-// Fields of an SQLite file's first 100 bytes, and of page 1's b-tree header after them.
+// An SQLite file's first 100 bytes, and page 1's b-tree header after them.
 namespace header {
 constexpr char Magic[] = "SQLite format 3";
-constexpr int PageSize = 16;
-constexpr int PayloadFractions = 21; // three bytes, always 64, 32, 32
-constexpr int UserVersion = 60;
-constexpr int ApplicationId = 68;
-constexpr int SchemaPageType = 100;
-constexpr int SchemaCellCount = 103;
-constexpr int Size = 108;
 constexpr char LeafTablePage = 0x0d;
+// Where the fields read start.
+enum Offset : int {
+    PageSize = 16,
+    PayloadFractions = 21, // three bytes, always 64, 32, 32
+    UserVersion = 60,
+    ApplicationId = 68,
+    SchemaPageType = 100,
+    SchemaCellCount = 103,
+    Size = 108, // how many bytes are read
+};
 } // namespace header
 
-bool IsSqliteHeader(const QByteArray& bytes)
+bool isSqliteHeader(const QByteArray& bytes)
 {
     if (bytes.size() < header::Size || !bytes.startsWith(QByteArray(header::Magic, sizeof header::Magic)))
         return false;
@@ -202,7 +205,7 @@ bool IsSqliteHeader(const QByteArray& bytes)
 
 // Reads the file's header and looks for journals beside it, changing nothing. On Refused,
 // *refusal says why the file cannot be the store.
-StoreFile InspectStoreFile(const QString& file, QString* refusal)
+StoreFile inspectStoreFile(const QString& file, QString* refusal)
 {
     const auto refuse = [refusal](const QString& why) {
         *refusal = why;
@@ -222,7 +225,7 @@ StoreFile InspectStoreFile(const QString& file, QString* refusal)
         const auto field = [&bytes](int offset) { return qFromBigEndian<quint32>(bytes.constData() + offset); };
         if (bytes.isEmpty() && device.size() == 0)
             kind = StoreFile::Empty;
-        else if (!IsSqliteHeader(bytes))
+        else if (!isSqliteHeader(bytes))
             return refuse(QStringLiteral("the file is not a database or is corrupt"));
         else if (field(header::ApplicationId) == quint32(ApplicationId))
             return StoreFile::Store; // the journals beside it are its own
@@ -262,7 +265,7 @@ public:
     bool lock(const QString& folder)
     {
         m_fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        return m_fd < 0 || WaitFor([this] { return ::flock(m_fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; });
+        return m_fd < 0 || waitFor([this] { return ::flock(m_fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; });
     }
 
 private:
@@ -272,15 +275,15 @@ private:
 // Makes a new store in memory and writes it to file under a temporary name, then renames
 // it into place: another process finds no store or a whole one, and a crash leaves no
 // half-made store behind. It starts with a rollback journal; opening it switches to WAL.
-void WriteNewStore(const QString& file, const RegistryAction& action)
+void writeNewStore(const QString& file, const RegistryAction& action)
 {
-    const auto fail = [&](const QString& why) { RaiseRegistryError(file, action, why); };
+    const auto fail = [&](const QString& why) { raiseRegistryError(file, action, why); };
     sqlite3* opened = nullptr;
     const int code = sqlite3_open(":memory:", &opened);
     const std::unique_ptr<sqlite3, int (*)(sqlite3*)> memory(opened, sqlite3_close);
     if (code != SQLITE_OK
         || sqlite3_exec(memory.get(), "PRAGMA encoding = 'UTF-16le'", nullptr, nullptr, nullptr) != SQLITE_OK
-        || sqlite3_exec(memory.get(), NewStoreSql().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        || sqlite3_exec(memory.get(), newStoreSql().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(QStringLiteral("the database failed (%1)").arg(QString::fromUtf8(sqlite3_errmsg(memory.get()))));
     sqlite3_int64 size = 0;
     const std::unique_ptr<unsigned char, void (*)(void*)> image(sqlite3_serialize(memory.get(), "main", &size, 0),
@@ -354,7 +357,7 @@ private:
 };
 
 // The matching form of a key path: its folded names joined by "\".
-QString PathKey(const RegistryKeyPath& key, qsizetype levels)
+QString pathKey(const RegistryKeyPath& key, qsizetype levels)
 {
     QString path;
     for (qsizetype i = 0; i < levels; ++i) {
@@ -428,7 +431,7 @@ void SqliteRegistryBackend::fail(const RegistryAction& action, int code) const
     QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(code));
     if (const int error = m_db ? sqlite3_system_errno(m_db) : 0; error != 0)
         detail += QStringLiteral("; ") + QString::fromLocal8Bit(std::strerror(error));
-    RaiseRegistryError(m_file, action, Reason(code, m_file) + QStringLiteral(" (") + detail + QLatin1Char(')'));
+    raiseRegistryError(m_file, action, reasonFor(code, m_file) + QStringLiteral(" (") + detail + QLatin1Char(')'));
 }
 
 void SqliteRegistryBackend::execute(const char* sql, const RegistryAction& action)
@@ -457,30 +460,30 @@ void SqliteRegistryBackend::prepare(Statement& statement, const char* sql)
 void SqliteRegistryBackend::open()
 {
     const RegistryAction action{"open the store"};
-    if (const QString problem = MakeFolder(FolderOf(m_file)); !problem.isEmpty())
-        RaiseRegistryError(m_file, action, problem);
+    if (const QString problem = makeFolder(folderOf(m_file)); !problem.isEmpty())
+        raiseRegistryError(m_file, action, problem);
 
     // Anything but this store is looked at again while no other process of ours is making
     // it: a journal seen a moment ago may have been that process's.
     QString refusal;
-    StoreFile kind = InspectStoreFile(m_file, &refusal);
+    StoreFile kind = inspectStoreFile(m_file, &refusal);
     FolderLock lock;
     if (kind != StoreFile::Store) {
-        if (!lock.lock(FolderOf(m_file)))
-            RaiseRegistryError(m_file, action, QStringLiteral("another process is creating the store (waited %1 s)")
+        if (!lock.lock(folderOf(m_file)))
+            raiseRegistryError(m_file, action, QStringLiteral("another process is creating the store (waited %1 s)")
                                                    .arg(BusyTimeoutMs / 1000.0));
-        kind = InspectStoreFile(m_file, &refusal);
+        kind = inspectStoreFile(m_file, &refusal);
     }
     if (kind == StoreFile::Refused)
-        RaiseRegistryError(m_file, action, refusal);
+        raiseRegistryError(m_file, action, refusal);
     if (kind == StoreFile::Missing || kind == StoreFile::Empty) {
-        if (kind == StoreFile::Empty && !FileWritable(m_file))
-            RaiseRegistryError(m_file, action, NoStoreYet());
-        if (!FolderWritable(FolderOf(m_file)))
-            RaiseRegistryError(m_file, action, FolderNotWritable(FolderOf(m_file)));
-        WriteNewStore(m_file, action);
+        if (kind == StoreFile::Empty && !fileWritable(m_file))
+            raiseRegistryError(m_file, action, noStoreYet());
+        if (!folderWritable(folderOf(m_file)))
+            raiseRegistryError(m_file, action, folderNotWritable(folderOf(m_file)));
+        writeNewStore(m_file, action);
     }
-    m_readOnly = !FileWritable(m_file);
+    m_readOnly = !fileWritable(m_file);
 
     // Each handle has a connection of its own, used by one thread at a time. SQLite never
     // creates the file: it exists by now.
@@ -494,9 +497,9 @@ void SqliteRegistryBackend::open()
 
     createSchemaIfBlank();
     if (integerQuery("PRAGMA application_id", action) != ApplicationId)
-        RaiseRegistryError(m_file, action, QStringLiteral("the file is another program's database, not a registry store"));
+        raiseRegistryError(m_file, action, QStringLiteral("the file is another program's database, not a registry store"));
     if (integerQuery("PRAGMA user_version", action) > SchemaVersion)
-        RaiseRegistryError(m_file, action, QStringLiteral("the store was written by a newer version of this program"));
+        raiseRegistryError(m_file, action, QStringLiteral("the store was written by a newer version of this program"));
     if (!m_readOnly)
         switchToWal(action);
     execute("PRAGMA synchronous = FULL", action);
@@ -524,11 +527,11 @@ void SqliteRegistryBackend::createSchemaIfBlank()
     if (!integerQuery(isEmpty, action))
         return;
     if (m_readOnly)
-        RaiseRegistryError(m_file, action, NoStoreYet());
+        raiseRegistryError(m_file, action, noStoreYet());
     execute("BEGIN IMMEDIATE", action);
     try {
         if (integerQuery(isEmpty, action))
-            execute(NewStoreSql().constData(), action);
+            execute(newStoreSql().constData(), action);
         execute("COMMIT", action);
     } catch (...) {
         rollback(true);
@@ -545,7 +548,7 @@ void SqliteRegistryBackend::switchToWal(const RegistryAction& action)
     // another process takes in between (two processes opening a new store at once): the
     // wait is ours.
     int code = SQLITE_OK;
-    WaitFor([&] {
+    waitFor([&] {
         code = sqlite3_exec(m_db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
         return (code & 0xff) != SQLITE_BUSY;
     });
@@ -556,7 +559,7 @@ void SqliteRegistryBackend::switchToWal(const RegistryAction& action)
 void SqliteRegistryBackend::requireWritable(const RegistryAction& action) const
 {
     if (m_readOnly)
-        RaiseRegistryError(m_file, action, QStringLiteral("the file is read-only"));
+        raiseRegistryError(m_file, action, QStringLiteral("the file is read-only"));
 }
 
 void SqliteRegistryBackend::expectDone(Use& use, const RegistryAction& action)
@@ -584,7 +587,7 @@ void SqliteRegistryBackend::ensureKey(const RegistryKeyPath& key, const Registry
 {
     sqlite3_int64 parent = 0;
     for (qsizetype level = 1; level <= key.size(); ++level) {
-        const QString path = PathKey(key, level);
+        const QString path = pathKey(key, level);
         sqlite3_int64 id = findKey(path, action);
         if (id == 0) {
             Use use(m_insertKey);
@@ -601,7 +604,7 @@ void SqliteRegistryBackend::ensureKey(const RegistryKeyPath& key, const Registry
 void SqliteRegistryBackend::createKey(const RegistryKeyPath& key)
 {
     const RegistryAction action{"create", &key};
-    if (findKey(PathKey(key, key.size()), action) != 0)
+    if (findKey(pathKey(key, key.size()), action) != 0)
         return;
     requireWritable(action);
     transaction([&] { ensureKey(key, action); });
@@ -610,7 +613,7 @@ void SqliteRegistryBackend::createKey(const RegistryKeyPath& key)
 std::optional<QString> SqliteRegistryBackend::readValue(const RegistryKeyPath& key, const QString& name)
 {
     Use use(m_readValue);
-    use.bind(1, PathKey(key, key.size()));
+    use.bind(1, pathKey(key, key.size()));
     use.bind(2, RegistryNameKey(name));
     switch (use.step()) {
     case SQLITE_ROW:
@@ -639,7 +642,7 @@ void SqliteRegistryBackend::writeValue(const RegistryKeyPath& key, const QString
     const RegistryAction action{"write", &key, &name};
     requireWritable(action);
     // Into an existing key the write is one statement; otherwise the key is made with it.
-    const QString path = PathKey(key, key.size());
+    const QString path = pathKey(key, key.size());
     if (upsertValue(path, name, value, action))
         return;
     transaction([&] {
@@ -653,7 +656,7 @@ void SqliteRegistryBackend::deleteValue(const RegistryKeyPath& key, const QStrin
     const RegistryAction action{"delete", &key, &name};
     requireWritable(action);
     Use use(m_deleteValue);
-    use.bind(1, PathKey(key, key.size()));
+    use.bind(1, pathKey(key, key.size()));
     use.bind(2, RegistryNameKey(name));
     expectDone(use, action);
 }
@@ -663,7 +666,7 @@ void SqliteRegistryBackend::deleteKey(const RegistryKeyPath& key)
     const RegistryAction action{"erase", &key};
     requireWritable(action);
     Use use(m_deleteKey);
-    use.bind(1, PathKey(key, key.size()));
+    use.bind(1, pathKey(key, key.size()));
     expectDone(use, action);
 }
 
@@ -671,7 +674,7 @@ QList<QPair<QString, QString>> SqliteRegistryBackend::values(const RegistryKeyPa
 {
     QList<QPair<QString, QString>> entries;
     Use use(m_values);
-    use.bind(1, PathKey(key, key.size()));
+    use.bind(1, pathKey(key, key.size()));
     int result;
     while ((result = use.step()) == SQLITE_ROW)
         entries.append({use.text(0), use.text(1)});
@@ -708,37 +711,37 @@ void SqliteRegistryBackend::transaction(const std::function<void()>& changes)
         const int code = sqlite3_extended_errcode(m_db);
         const QString detail = QString::fromUtf8(sqlite3_errmsg(m_db));
         rollback(outermost);
-        RaiseRegistryError(m_file, {"commit a change"},
-                           Reason(code, m_file) + QStringLiteral(" (") + detail + QLatin1Char(')'));
+        raiseRegistryError(m_file, {"commit a change"},
+                           reasonFor(code, m_file) + QStringLiteral(" (") + detail + QLatin1Char(')'));
     }
 }
 
 } // namespace
 
-QString RegistryLocation()
+QString registryLocation()
 {
-    return ide::RegistryFile();
+    return ide::registryFile();
 }
 
-QString ide::RegistryFileProblem(const QString& file)
+QString ide::registryFileProblem(const QString& file)
 {
     QString refusal;
-    const StoreFile kind = InspectStoreFile(file, &refusal);
+    const StoreFile kind = inspectStoreFile(file, &refusal);
     if (kind == StoreFile::Refused)
         return refusal;
     // The folder is made, as the first use would make it, and a file is made in it and
     // removed: only trying finds a read-only mount, or a folder that even root cannot write.
-    const QString folder = FolderOf(file);
-    if (const QString problem = MakeFolder(folder); !problem.isEmpty())
+    const QString folder = folderOf(file);
+    if (const QString problem = makeFolder(folder); !problem.isEmpty())
         return problem;
     if (QTemporaryFile probe(folder + QStringLiteral("/.registry-XXXXXX")); !probe.open())
-        return FolderNotWritable(folder) + QStringLiteral(" (%1)").arg(probe.errorString());
-    if ((kind == StoreFile::Empty || kind == StoreFile::Blank) && !FileWritable(file))
-        return NoStoreYet();
+        return folderNotWritable(folder) + QStringLiteral(" (%1)").arg(probe.errorString());
+    if ((kind == StoreFile::Empty || kind == StoreFile::Blank) && !fileWritable(file))
+        return noStoreYet();
     return QString();
 }
 
-std::unique_ptr<RegistryBackend> OpenRegistryBackend(const QString& location)
+std::unique_ptr<RegistryBackend> openRegistryBackend(const QString& location)
 {
     return std::make_unique<SqliteRegistryBackend>(location);
 }

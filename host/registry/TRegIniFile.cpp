@@ -1,9 +1,10 @@
 #include "host/Registry.h"
 
-#include "RegistryBackend.h"
+#include "host/registry/RegistryBackend.h"
 #include "host/Exceptions.h"
 
 #include <QChar>
+#include <QLocale>
 #include <QStringBuilder>
 
 namespace host {
@@ -12,25 +13,24 @@ namespace {
 
 const QChar Separator = QLatin1Char('\\');
 
-RegistryKeyPath SplitKey(const QString& path)
+RegistryKeyPath splitKey(const QString& path)
 {
     return path.split(Separator, Qt::SkipEmptyParts);
 }
 
-QString Abbreviated(const QString& name)
+QString abbreviated(const QString& name)
 {
     constexpr int Shown = 60;
     return name.size() <= Shown ? name : name.left(Shown) + QChar(0x2026);
 }
 
-// "<what> is <length> long; the registry allows at most <limit>"
-QString TooLong(const QString& what, qsizetype length, const char* unit, int limit)
+// "<what> is <length> long; the registry allows at most <limit>". One arg() for all: what may
+// hold a name, and a name holding "%2" must not take the length's place.
+QString tooLong(const QString& what, qsizetype length, const char* unit, int limit)
 {
-    return QStringLiteral("%1 is %L2 %3 long; the registry allows at most %L4")
-        .arg(what)
-        .arg(length)
-        .arg(QLatin1String(unit))
-        .arg(limit);
+    const QLocale locale;
+    return QStringLiteral("%1 is %2 %3 long; the registry allows at most %4")
+        .arg(what, locale.toString(qint64(length)), QLatin1String(unit), locale.toString(limit));
 }
 
 } // namespace
@@ -58,19 +58,19 @@ QString RegistryAction::text() const
 {
     QString text = QLatin1String(verb);
     if (name)
-        text += QLatin1String(" \"") % Abbreviated(*name) % QLatin1String("\" in");
+        text += QLatin1String(" \"") % abbreviated(*name) % QLatin1String("\" in");
     if (key)
         text += QLatin1String(" key \"") % key->join(Separator) % QLatin1Char('"');
     return text;
 }
 
-void RaiseRegistryError(const QString& store, const RegistryAction& action, const QString& reason)
+void raiseRegistryError(const QString& store, const RegistryAction& action, const QString& reason)
 {
     throw ERegistryException(QStringLiteral("Registry store \"%1\": cannot %2: %3").arg(store, action.text(), reason));
 }
 
 TRegIniFile::TRegIniFile(const QString& key)
-    : m_key(key), m_path(SplitKey(key)), m_location(RegistryLocation())
+    : m_key(key), m_path(splitKey(key)), m_location(registryLocation())
 {
     CheckKeyNames(m_path, {"create", &m_path});
 }
@@ -90,7 +90,7 @@ QString TRegIniFile::StoreLocation() const
 RegistryBackend& TRegIniFile::Backend() const
 {
     if (!m_backend) {
-        std::unique_ptr<RegistryBackend> backend = OpenRegistryBackend(m_location);
+        std::unique_ptr<RegistryBackend> backend = openRegistryBackend(m_location);
         backend->createKey(m_path);
         m_backend = std::move(backend);
     }
@@ -99,19 +99,19 @@ RegistryBackend& TRegIniFile::Backend() const
 
 RegistryKeyPath TRegIniFile::SectionPath(const QString& section) const
 {
-    return m_path + SplitKey(section);
+    return m_path + splitKey(section);
 }
 
 void TRegIniFile::CheckKeyNames(const RegistryKeyPath& path, const RegistryAction& action) const
 {
     for (const QString& name : path) {
         if (name.size() > MaxKeyNameLength)
-            RaiseRegistryError(m_location, action,
-                               TooLong(QStringLiteral("the key name \"%1\"").arg(Abbreviated(name)),
+            raiseRegistryError(m_location, action,
+                               tooLong(QStringLiteral("the key name \"%1\"").arg(abbreviated(name)),
                                        name.size(), "characters", MaxKeyNameLength));
     }
     if (path.isEmpty())
-        RaiseRegistryError(m_location, action, QStringLiteral("no key is named"));
+        raiseRegistryError(m_location, action, QStringLiteral("no key is named"));
 }
 
 QString TRegIniFile::ReadString(const QString& section, const QString& name, const QString& defaultValue) const
@@ -123,12 +123,12 @@ void TRegIniFile::WriteString(const QString& section, const QString& name, const
 {
     const RegistryKeyPath path = SectionPath(section);
     const RegistryAction action{"write", &path, &name};
-    const auto refuse = [&](const QString& reason) { RaiseRegistryError(m_location, action, reason); };
+    const auto refuse = [&](const QString& reason) { raiseRegistryError(m_location, action, reason); };
     CheckKeyNames(path, action);
     if (name.size() > MaxValueNameLength)
-        refuse(TooLong(QStringLiteral("the value name"), name.size(), "characters", MaxValueNameLength));
+        refuse(tooLong(QStringLiteral("the value name"), name.size(), "characters", MaxValueNameLength));
     if (value.size() > MaxValueLength)
-        refuse(TooLong(QStringLiteral("the value"), value.size(), "UTF-16 code units (2 bytes each)",
+        refuse(tooLong(QStringLiteral("the value"), value.size(), "UTF-16 code units (2 bytes each)",
                        MaxValueLength));
     Backend().writeValue(path, name, value);
 }
@@ -143,7 +143,7 @@ void TRegIniFile::EraseSection(const QString& section)
     const RegistryKeyPath path = SectionPath(section);
     // Erasing no section at all would erase the key itself, which the host never does.
     if (path.size() == m_path.size())
-        RaiseRegistryError(m_location, {"erase", &path}, QStringLiteral("no section is named"));
+        raiseRegistryError(m_location, {"erase", &path}, QStringLiteral("no section is named"));
     Backend().deleteKey(path);
 }
 

@@ -3,10 +3,18 @@
 // The package's code linked into a test: registered and released the way the IDE does it for
 // a loaded library, so that its data module can be watched in-process.
 
-#include "IdeHost.h"
-#include "VlPaletteMenuWizard.h"
+#include "tests/common/TestIde.h"
 
+#include "host/private/IdeHost.h"
+#include "host/Registry.h"
+#include "package/VlPaletteMenuWizard.h"
+#include "palette/VlPaletteMenu.h"
+#include "store/CategoryStore.h"
+
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 
 inline QString InProcessPackageName()
 {
@@ -15,12 +23,38 @@ inline QString InProcessPackageName()
 
 inline void LoadPackageInProcess()
 {
-    host::ide::BeginPackageRegistration(InProcessPackageName());
+    host::ide::beginPackageRegistration(InProcessPackageName());
     RegisterVorlaPaletteMenu();
-    host::ide::EndPackageRegistration();
+    host::ide::endPackageRegistration();
 }
 
 inline void UnloadPackageInProcess()
 {
-    host::ide::ReleasePackageWizards(InProcessPackageName());
+    host::ide::releasePackageWizards(InProcessPackageName());
 }
+
+// The package loaded in-process into a test IDE with the given palette pages, after the given
+// entries were written to the store's section (in one change); unloaded when it goes.
+class LoadedPackage {
+public:
+    using Entries = QList<QPair<QString, QString>>;
+
+    explicit LoadedPackage(const QStringList& pages, const Entries& categories = {}) : ide(pages)
+    {
+        if (!categories.isEmpty()) {
+            host::TRegIniFile reg(CategoryStore::Key);
+            reg.Transaction([&] {
+                for (const auto& [page, list] : categories)
+                    reg.WriteString(CategoryStore::Section, page, list);
+            });
+        }
+        LoadPackageInProcess();
+        module = VlPaletteMenuWizardDataModule;
+    }
+    ~LoadedPackage() { UnloadPackageInProcess(); }
+    LoadedPackage(const LoadedPackage&) = delete;
+    LoadedPackage& operator=(const LoadedPackage&) = delete;
+
+    TestIde ide;
+    TVlPaletteMenuWizardDataModule* module = nullptr;
+};

@@ -1,7 +1,9 @@
 // Reference counting, wizard registration, the services object, and how the host reports
 // what leaves a package's handler.
 
-#include "IdeHost.h"
+#include "tests/common/ReportedExceptions.h"
+
+#include "host/private/IdeHost.h"
 #include "host/Events.h"
 #include "host/Exceptions.h"
 #include "host/Interfaces.h"
@@ -70,34 +72,12 @@ public:
     }
 };
 
-struct Report {
-    QString kind;
-    QString message;
-};
-
-// Installs a recording reporter for one test and puts the previous one back.
-class RecordingReporter {
-public:
-    RecordingReporter()
-        : m_previous(SetExceptionReporter([this](const QString& kind, const QString& message) {
-              reports.append({kind, message});
-          }))
-    {
-    }
-    ~RecordingReporter() { SetExceptionReporter(m_previous); }
-
-    QList<Report> reports;
-
-private:
-    ExceptionReporter m_previous;
-};
-
 } // namespace
 
-class TestHostCore : public QObject {
+class HostCoreTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void referenceCounting()
@@ -179,43 +159,43 @@ private slots:
     void wizardsPerPackage()
     {
         int alive = 0;
-        ide::BeginPackageRegistration(QStringLiteral("PackageA"));
+        ide::beginPackageRegistration(QStringLiteral("PackageA"));
         QCOMPARE(RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive))), 0);
         QCOMPARE(RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive))), 1);
-        ide::EndPackageRegistration();
-        ide::BeginPackageRegistration(QStringLiteral("PackageB"));
+        ide::endPackageRegistration();
+        ide::beginPackageRegistration(QStringLiteral("PackageB"));
         RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive)));
-        ide::EndPackageRegistration();
+        ide::endPackageRegistration();
         RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive))); // outside a package
 
         // The host holds the only references, and keeps them.
         QCOMPARE(alive, 4);
-        QCOMPARE(ide::WizardCount(), 4);
-        QCOMPARE(ide::PackageWizards(QStringLiteral("PackageA")).size(), size_t(2));
-        QCOMPARE(ide::PackageWizards(QString()).size(), size_t(1));
+        QCOMPARE(ide::wizardCount(), 4);
+        QCOMPARE(ide::packageWizards(QStringLiteral("PackageA")).size(), size_t(2));
+        QCOMPARE(ide::packageWizards(QString()).size(), size_t(1));
 
-        ide::ReleasePackageWizards(QStringLiteral("PackageA"));
+        ide::releasePackageWizards(QStringLiteral("PackageA"));
         QCOMPARE(alive, 2);
-        QCOMPARE(ide::WizardCount(), 2);
-        QVERIFY(ide::PackageWizards(QStringLiteral("PackageA")).empty());
+        QCOMPARE(ide::wizardCount(), 2);
+        QVERIFY(ide::packageWizards(QStringLiteral("PackageA")).empty());
 
-        ide::ReleasePackageWizards(QStringLiteral("NoSuchPackage"));
+        ide::releasePackageWizards(QStringLiteral("NoSuchPackage"));
         QCOMPARE(alive, 2);
 
-        ide::ReleasePackageWizards(QStringLiteral("PackageB"));
-        ide::ReleasePackageWizards(QString());
+        ide::releasePackageWizards(QStringLiteral("PackageB"));
+        ide::releasePackageWizards(QString());
         QCOMPARE(alive, 0);
-        QCOMPARE(ide::WizardCount(), 0);
+        QCOMPARE(ide::wizardCount(), 0);
     }
 
     void wizardHeldElsewhereOutlivesRelease()
     {
         int alive = 0;
         InterfacePtr<IOTAWizard> kept(new TestWizard(&alive));
-        ide::BeginPackageRegistration(QStringLiteral("PackageA"));
+        ide::beginPackageRegistration(QStringLiteral("PackageA"));
         RegisterPackageWizard(kept);
-        ide::EndPackageRegistration();
-        ide::ReleasePackageWizards(QStringLiteral("PackageA"));
+        ide::endPackageRegistration();
+        ide::releasePackageWizards(QStringLiteral("PackageA"));
         QCOMPARE(alive, 1);
         QCOMPARE(static_cast<TestWizard*>(kept.get())->RefCount(), 1);
         kept.reset();
@@ -228,13 +208,13 @@ private slots:
         // into the host while the host is releasing it.
         int alive = 0;
         int countSeen = -1;
-        ide::BeginPackageRegistration(QStringLiteral("PackageA"));
+        ide::beginPackageRegistration(QStringLiteral("PackageA"));
         RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive, [&] {
-            countSeen = ide::WizardCount();
-            ide::PackageWizards(QStringLiteral("PackageA"));
+            countSeen = ide::wizardCount();
+            ide::packageWizards(QStringLiteral("PackageA"));
         })));
-        ide::EndPackageRegistration();
-        ide::ReleasePackageWizards(QStringLiteral("PackageA"));
+        ide::endPackageRegistration();
+        ide::releasePackageWizards(QStringLiteral("PackageA"));
         QCOMPARE(alive, 0);
         QCOMPARE(countSeen, 0);
     }
@@ -242,7 +222,7 @@ private slots:
     void registeringNoWizardRaises()
     {
         QVERIFY_THROWS_EXCEPTION(EPackageError, RegisterPackageWizard(InterfacePtr<IOTAWizard>()));
-        QCOMPARE(ide::WizardCount(), 0);
+        QCOMPARE(ide::wizardCount(), 0);
     }
 
     void servicesLookup()
@@ -254,21 +234,21 @@ private slots:
         QVERIFY(!Supports<UnrelatedInterface>(services));
 
         // No main menu yet: the services interface is refused, and the cast raises.
-        ide::SetMainMenu(nullptr);
+        ide::setMainMenu(nullptr);
         QVERIFY(!Supports<INTAServices>(services));
         QVERIFY_THROWS_EXCEPTION(EIntfCastError, InterfaceCast<INTAServices>(services));
 
         {
             QMenuBar menu;
-            ide::SetMainMenu(&menu);
-            QCOMPARE(ide::MainMenu(), &menu);
+            ide::setMainMenu(&menu);
+            QCOMPARE(ide::mainMenu(), &menu);
             InterfacePtr<INTAServices> nta = InterfaceCast<INTAServices>(services);
             QCOMPARE(nta->GetMainMenu(), &menu);
             // Its parent interface comes back through the same object.
             QVERIFY(Supports<IBorlandIDEServices>(nta.get()));
         }
         // The menu went away: the host no longer hands it out.
-        QCOMPARE(ide::MainMenu(), nullptr);
+        QCOMPARE(ide::mainMenu(), nullptr);
         QVERIFY(!Supports<INTAServices>(services));
     }
 
@@ -323,7 +303,7 @@ private slots:
 
     void boundHandlerExceptionIsReported()
     {
-        RecordingReporter reporter;
+        ReportedExceptions reporter;
         QAction action;
         auto* handlers = new Handlers;
         BindEvent(&action, &QAction::triggered, handlers, &Handlers::ClickHandler);
@@ -346,7 +326,7 @@ private slots:
 
     void boundLambdaGetsSignalArguments()
     {
-        RecordingReporter reporter;
+        ReportedExceptions reporter;
         QAction action;
         action.setCheckable(true);
         QObject context;
@@ -391,14 +371,14 @@ private slots:
     {
         const QString expected = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
             + QStringLiteral("/standin-ide/registry.sqlite");
-        QCOMPARE(ide::DefaultRegistryFile(), expected);
-        QCOMPARE(ide::RegistryFile(), expected);
-        ide::SetRegistryFile(QStringLiteral("/tmp/other.sqlite"));
-        QCOMPARE(ide::RegistryFile(), QStringLiteral("/tmp/other.sqlite"));
-        ide::SetRegistryFile(QString());
-        QCOMPARE(ide::RegistryFile(), expected);
+        QCOMPARE(ide::defaultRegistryFile(), expected);
+        QCOMPARE(ide::registryFile(), expected);
+        ide::setRegistryFile(QStringLiteral("/tmp/other.sqlite"));
+        QCOMPARE(ide::registryFile(), QStringLiteral("/tmp/other.sqlite"));
+        ide::setRegistryFile(QString());
+        QCOMPARE(ide::registryFile(), expected);
     }
 };
 
-QTEST_MAIN(TestHostCore)
+QTEST_MAIN(HostCoreTest)
 #include "tst_hostcore.moc"

@@ -1,7 +1,7 @@
 // The IDE's objects as a package sees them through the host: open forms, components by
 // name, the tool palette, the tool bar and its images, menus and theming.
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/CategoryButtons.h"
 #include "host/Exceptions.h"
 #include "host/Forms.h"
@@ -40,12 +40,12 @@ int Lightness(TColor color)
 
 } // namespace
 
-class TestHostWidgets : public QObject {
+class HostWidgetsTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void cleanup() { ide::SetTheme(ide::Theme::None); }
+    void cleanup() { ide::setTheme(ide::Theme::None); }
 
     void openFormsInCreationOrder()
     {
@@ -56,11 +56,11 @@ private slots:
         first->setObjectName(QStringLiteral("MainForm"));
         second->setObjectName(QStringLiteral("ToolForm"));
         third->setObjectName(QStringLiteral("ToolForm"));
-        ide::AddForm(first.get());
-        ide::AddForm(second.get());
-        ide::AddForm(third.get());
-        ide::AddForm(second.get()); // already open: stays where it is
-        ide::AddForm(nullptr);
+        ide::addForm(first.get());
+        ide::addForm(second.get());
+        ide::addForm(third.get());
+        ide::addForm(second.get()); // already open: stays where it is
+        ide::addForm(nullptr);
 
         QCOMPARE(Screen()->FormCount(), 3);
         QCOMPARE(Screen()->Forms(0), first.get());
@@ -145,7 +145,7 @@ private slots:
     {
         {
             QWidget window;
-            ide::SetApplicationWindow(&window);
+            ide::setApplicationWindow(&window);
             QCOMPARE(Application(), &window);
         }
         QCOMPARE(Application(), nullptr); // never a dangling owner for dialogs
@@ -403,8 +403,8 @@ private slots:
 
     void noThemingWhenThemeIsNone()
     {
-        ide::SetTheme(ide::Theme::None);
-        QCOMPARE(ide::CurrentTheme(), ide::Theme::None);
+        ide::setTheme(ide::Theme::None);
+        QCOMPARE(ide::currentTheme(), ide::Theme::None);
         QCOMPARE(ThemeProperties(), nullptr);
         QVERIFY(!TIDEThemeMetrics::Font::Enabled());
         QVERIFY(TIDEThemeMetrics::Font::Size() > 0); // the font is there even without a theme
@@ -413,9 +413,9 @@ private slots:
     void themeNoneRestoresDefaultPalette()
     {
         const QColor defaultWindow = QApplication::palette().color(QPalette::Window);
-        ide::SetTheme(ide::Theme::Dark);
+        ide::setTheme(ide::Theme::Dark);
         QVERIFY(QApplication::palette().color(QPalette::Window) != defaultWindow);
-        ide::SetTheme(ide::Theme::None);
+        ide::setTheme(ide::Theme::None);
         QCOMPARE(QApplication::palette().color(QPalette::Window), defaultWindow);
         QCOMPARE(ThemeProperties(), nullptr);
     }
@@ -432,7 +432,7 @@ private slots:
     {
         QFETCH(ide::Theme, theme);
         QFETCH(bool, dark);
-        ide::SetTheme(theme);
+        ide::setTheme(theme);
         QVERIFY(TIDEThemeMetrics::Font::Enabled());
         IOTAIDEThemingServices* theming = ThemeProperties();
         QVERIFY(theming);
@@ -507,7 +507,7 @@ private slots:
 
     void themeFontFollowsApplication()
     {
-        ide::SetTheme(ide::Theme::Light);
+        ide::setTheme(ide::Theme::Light);
         QFont applicationFont = QApplication::font();
         applicationFont.setPointSize(11);
         QApplication::setFont(applicationFont);
@@ -529,5 +529,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestHostWidgets)
+QTEST_MAIN(HostWidgetsTest)
 #include "tst_hostwidgets.moc"

@@ -2,7 +2,7 @@
 // status 2 and one line on stderr before any window opens; --help and --version answer
 // and exit; good arguments parse to what they say.
 
-#include "CommandLine.h"
+#include "host/ide/CommandLine.h"
 
 #include "host/Registry.h"
 
@@ -55,10 +55,10 @@ Run RunIde(const QStringList& arguments, const QProcessEnvironment& environment 
 
 } // namespace
 
-class TestCommandLine : public QObject {
+class CommandLineTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
 
     void badArguments_data();
@@ -82,7 +82,7 @@ private:
     QString m_fifo;
 };
 
-void TestCommandLine::initTestCase()
+void CommandLineTest::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QVERIFY2(QFileInfo::exists(QStringLiteral(STANDIN_IDE)), STANDIN_IDE);
@@ -90,7 +90,7 @@ void TestCommandLine::initTestCase()
     QCOMPARE(::mkfifo(QFile::encodeName(m_fifo).constData(), 0600), 0);
 }
 
-QString TestCommandLine::Sparse(const QString& name, qint64 size)
+QString CommandLineTest::Sparse(const QString& name, qint64 size)
 {
     const QString path = Write(name, QByteArray());
     if (!QFile::resize(path, size))
@@ -98,7 +98,7 @@ QString TestCommandLine::Sparse(const QString& name, qint64 size)
     return path;
 }
 
-QString TestCommandLine::Write(const QString& name, const QByteArray& content)
+QString CommandLineTest::Write(const QString& name, const QByteArray& content)
 {
     const QString path = m_dir.filePath(name);
     QFile file(path);
@@ -107,7 +107,7 @@ QString TestCommandLine::Write(const QString& name, const QByteArray& content)
     return path;
 }
 
-void TestCommandLine::badArguments_data()
+void CommandLineTest::badArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("expected"); // a part of the one line on stderr
@@ -192,7 +192,7 @@ void TestCommandLine::badArguments_data()
     }
 }
 
-void TestCommandLine::badArguments()
+void CommandLineTest::badArguments()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, expected);
@@ -207,7 +207,7 @@ void TestCommandLine::badArguments()
     QVERIFY2(err.contains(expected), qPrintable(err));
 }
 
-void TestCommandLine::namesNotUtf8_data()
+void CommandLineTest::namesNotUtf8_data()
 {
     QTest::addColumn<QString>("option");
     QTest::addColumn<bool>("joined"); // "--option=NAME" rather than "--option NAME"
@@ -217,7 +217,7 @@ void TestCommandLine::namesNotUtf8_data()
     QTest::newRow("package") << "--package" << false << "package file";
 }
 
-void TestCommandLine::namesNotUtf8()
+void CommandLineTest::namesNotUtf8()
 {
     QFETCH(QString, option);
     QFETCH(bool, joined);
@@ -244,7 +244,7 @@ void TestCommandLine::namesNotUtf8()
              qPrintable(err));
 }
 
-void TestCommandLine::noDisplay()
+void CommandLineTest::noDisplay()
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
@@ -267,7 +267,7 @@ void TestCommandLine::noDisplay()
     QCOMPARE(RunIde({QStringLiteral("--help")}, environment).status, 0);
 }
 
-void TestCommandLine::helpAndVersion_data()
+void CommandLineTest::helpAndVersion_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("expected"); // parts of stdout
@@ -281,7 +281,7 @@ void TestCommandLine::helpAndVersion_data()
     QTest::newRow("-v") << QStringList{"-v"} << QStringList{"standin-ide 4.0.1\n"};
 }
 
-void TestCommandLine::helpAndVersion()
+void CommandLineTest::helpAndVersion()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, expected);
@@ -295,7 +295,7 @@ void TestCommandLine::helpAndVersion()
         QVERIFY2(out.contains(part), qPrintable(part + QLatin1String(" not in:\n") + out));
 }
 
-void TestCommandLine::startsWithGoodArguments_data()
+void CommandLineTest::startsWithGoodArguments_data()
 {
     QTest::addColumn<bool>("storeLocked");
     QTest::newRow("new store") << false;
@@ -303,14 +303,14 @@ void TestCommandLine::startsWithGoodArguments_data()
     QTest::newRow("store locked by another process") << true;
 }
 
-void TestCommandLine::startsWithGoodArguments()
+void CommandLineTest::startsWithGoodArguments()
 {
     QFETCH(bool, storeLocked);
     const QString store = m_dir.filePath(QStringLiteral("registry-%1.sqlite").arg(storeLocked));
     sqlite3* holder = nullptr;
     const auto release = qScopeGuard([&] { sqlite3_close(holder); });
     if (storeLocked) {
-        host::ide::SetRegistryFile(store);
+        host::ide::setRegistryFile(store);
         host::TRegIniFile(QStringLiteral("Software\\Vorla\\Palette Menu"))
             .WriteString(QStringLiteral("Categories"), QStringLiteral("Standard"), QStringLiteral("Mine"));
         QCOMPARE(sqlite3_open(QFile::encodeName(store).constData(), &holder), SQLITE_OK);
@@ -333,7 +333,7 @@ void TestCommandLine::startsWithGoodArguments()
         QVERIFY2(!err.contains(QLatin1String(complaint)), qPrintable(err));
 }
 
-void TestCommandLine::parse_data()
+void CommandLineTest::parse_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("palette");
@@ -361,20 +361,20 @@ void TestCommandLine::parse_data()
                                        << light << QStringList{package, package} << false;
 }
 
-void TestCommandLine::parse()
+void CommandLineTest::parse()
 {
     QFETCH(QStringList, arguments);
 
     standin::CommandLine commandLine;
     QString error;
-    QVERIFY2(commandLine.Parse(QStringList{QStringLiteral("standin-ide")} + arguments, &error), qPrintable(error));
+    QVERIFY2(commandLine.parse(QStringList{QStringLiteral("standin-ide")} + arguments, &error), qPrintable(error));
     QTEST(commandLine.paletteFile, "palette");
     QTEST(commandLine.registryFile, "registry");
     QTEST(int(commandLine.theme), "theme");
     QTEST(commandLine.packages, "packages");
-    QTEST(commandLine.LoadsDefaultPackage(), "loadsDefaultPackage");
-    QVERIFY(!commandLine.help && !commandLine.version);
+    QTEST(commandLine.loadsDefaultPackage(), "loadsDefaultPackage");
+    QVERIFY(!commandLine.showHelp && !commandLine.showVersion);
 }
 
-QTEST_GUILESS_MAIN(TestCommandLine)
+QTEST_GUILESS_MAIN(CommandLineTest)
 #include "tst_commandline.moc"

@@ -2,11 +2,13 @@
 // forms, the tool palette window and its components, the palette's pages exactly as the
 // palette file gives them, the main menu; and the tool palette's own controls.
 
-#include "ErrorReporter.h"
-#include "IdeHost.h"
-#include "MainWindow.h"
-#include "PaletteFile.h"
-#include "ToolPaletteWindow.h"
+#include "tests/common/TemporaryStore.h"
+
+#include "host/ide/ErrorReporter.h"
+#include "host/private/IdeHost.h"
+#include "host/ide/MainWindow.h"
+#include "host/ide/PaletteFile.h"
+#include "host/ide/ToolPaletteWindow.h"
 #include "host/CategoryButtons.h"
 #include "host/Events.h"
 #include "host/Forms.h"
@@ -45,10 +47,10 @@ QStringList Captions(host::TCategoryButtons* palette)
 
 } // namespace
 
-class TestMainWindow : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void cleanup();
 
@@ -70,45 +72,44 @@ private slots:
 
 private:
     std::unique_ptr<standin::MainWindow> m_window;
-    QTemporaryDir m_store;
+    TemporaryStore m_store;
 };
 
-void TestMainWindow::initTestCase()
+void MainWindowTest::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_store.isValid());
-    host::ide::SetRegistryFile(m_store.filePath(QStringLiteral("registry.sqlite")));
 }
 
-void TestMainWindow::cleanup()
+void MainWindowTest::cleanup()
 {
     m_window.reset();
     QCOMPARE(host::Screen()->FormCount(), 0);
-    QVERIFY(!host::ide::MainMenu());
+    QVERIFY(!host::ide::mainMenu());
 }
 
-void TestMainWindow::openForms()
+void MainWindowTest::openForms()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}});
     host::TScreen* screen = host::Screen();
     QCOMPARE(screen->FormCount(), 2);
     QCOMPARE(screen->Forms(0), m_window.get());
-    QCOMPARE(screen->Forms(1), m_window->ToolPalette());
+    QCOMPARE(screen->Forms(1), m_window->toolPalette());
     QCOMPARE(screen->Forms(1)->objectName(), QStringLiteral("ToolForm"));
     QVERIFY(!screen->Forms(2));
     QCOMPARE(host::Application(), m_window.get());
     QCOMPARE(host::InterfaceCast<host::INTAServices>(host::BorlandIDEServices())->GetMainMenu(),
              m_window->menuBar());
     // The tool palette window lives in the main window's dock.
-    QCOMPARE(m_window->ToolPaletteDock()->widget(), m_window->ToolPalette());
+    QCOMPARE(m_window->toolPaletteDock()->widget(), m_window->toolPalette());
 }
 
-void TestMainWindow::findComponents()
+void MainWindowTest::findComponents()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}});
-    QWidget* toolForm = m_window->ToolPalette();
+    QWidget* toolForm = m_window->toolPalette();
     for (const QString& name : {QStringLiteral("Toolbar1"), QStringLiteral("TOOLBAR1"), QStringLiteral("toolbar1")})
-        QCOMPARE(host::FindComponent(toolForm, name), m_window->ToolPalette()->ToolBar());
+        QCOMPARE(host::FindComponent(toolForm, name), m_window->toolPalette()->toolBar());
     QVERIFY(qobject_cast<host::TToolBar*>(host::FindComponent(toolForm, QStringLiteral("Toolbar1"))));
     QVERIFY(qobject_cast<host::TCategoryButtons*>(host::FindComponent(toolForm, QStringLiteral("palette"))));
     QVERIFY(!host::FindComponent(toolForm, QStringLiteral("Toolbar")));
@@ -116,7 +117,7 @@ void TestMainWindow::findComponents()
     QVERIFY(!host::FindComponent(toolForm, QStringLiteral("SearchBox")));
 }
 
-void TestMainWindow::mainMenu()
+void MainWindowTest::mainMenu()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
     QStringList titles;
@@ -130,16 +131,16 @@ void TestMainWindow::mainMenu()
     QVERIFY(m_window->menuBar()->findChild<QAction*>(QStringLiteral("ExitAction")));
 
     // File > New Form adds a form to the designer.
-    const int forms = m_window->Designer()->subWindowList().size();
-    m_window->NewForm();
-    QCOMPARE(m_window->Designer()->subWindowList().size(), forms + 1);
+    const int forms = m_window->designer()->subWindowList().size();
+    m_window->newForm();
+    QCOMPARE(m_window->designer()->subWindowList().size(), forms + 1);
 }
 
-void TestMainWindow::toolBar()
+void MainWindowTest::toolBar()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}});
     m_window->show();
-    host::TToolBar* toolBar = m_window->ToolPalette()->ToolBar();
+    host::TToolBar* toolBar = m_window->toolPalette()->toolBar();
     QVERIFY(toolBar->ControlCount() >= 2);
     QAction* first = toolBar->Controls(0);
     QVERIFY(first);
@@ -162,11 +163,11 @@ void TestMainWindow::toolBar()
     QVERIFY(images->GetIndexByName(QStringLiteral("Categories")) >= 0);
     QVERIFY(!images->GetIcon(0).isNull());
     QVERIFY(images->ImageCollection()->Icon(0).availableSizes().size() >= 2);
-    QVERIFY(!m_window->ToolPalette()->accessibleName().isEmpty());
+    QVERIFY(!m_window->toolPalette()->accessibleName().isEmpty());
     QVERIFY(!toolBar->accessibleName().isEmpty());
 }
 
-void TestMainWindow::pagesExactlyAsInFile_data()
+void MainWindowTest::pagesExactlyAsInFile_data()
 {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QStringList>("captions");
@@ -193,25 +194,25 @@ void TestMainWindow::pagesExactlyAsInFile_data()
                        "tab\there"};
 }
 
-void TestMainWindow::pagesExactlyAsInFile()
+void MainWindowTest::pagesExactlyAsInFile()
 {
     QFETCH(QByteArray, json);
     QFETCH(QStringList, captions);
 
     standin::Palette palette;
     QString error;
-    QVERIFY2(standin::ParsePalette(json, QStringLiteral("test.json"), &palette, &error), qPrintable(error));
+    QVERIFY2(standin::parsePalette(json, QStringLiteral("test.json"), &palette, &error), qPrintable(error));
     m_window = std::make_unique<standin::MainWindow>(palette);
-    QCOMPARE(Captions(m_window->ToolPalette()->PaletteButtons()), captions);
+    QCOMPARE(Captions(m_window->toolPalette()->paletteButtons()), captions);
 
-    host::TButtonCategories* categories = m_window->ToolPalette()->PaletteButtons()->Categories();
+    host::TButtonCategories* categories = m_window->toolPalette()->paletteButtons()->Categories();
     for (int i = 0; i < palette.size(); ++i)
         QCOMPARE(categories->GetItem(i)->Components(), palette.at(i).components);
 }
 
-void TestMainWindow::defaultPalette()
+void MainWindowTest::defaultPalette()
 {
-    const standin::Palette palette = standin::DefaultPalette();
+    const standin::Palette palette = standin::defaultPalette();
     QVERIFY2(palette.size() >= 70 && palette.size() <= 90, qPrintable(QString::number(palette.size())));
     QSet<QString> captions;
     for (const standin::PalettePage& page : palette) {
@@ -222,18 +223,18 @@ void TestMainWindow::defaultPalette()
     QCOMPARE(palette.first().caption, QStringLiteral("Standard"));
 
     m_window = std::make_unique<standin::MainWindow>(palette);
-    QCOMPARE(m_window->ToolPalette()->PaletteButtons()->Categories()->Count(), palette.size());
+    QCOMPARE(m_window->toolPalette()->paletteButtons()->Categories()->Count(), palette.size());
 }
 
-void TestMainWindow::expandAndScrollIntoView()
+void MainWindowTest::expandAndScrollIntoView()
 {
-    m_window = std::make_unique<standin::MainWindow>(standin::DefaultPalette());
+    m_window = std::make_unique<standin::MainWindow>(standin::defaultPalette());
     m_window->resize(1000, 600);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 
-    host::TButtonCategories* categories = m_window->ToolPalette()->PaletteButtons()->Categories();
-    QTreeWidget* view = m_window->ToolPalette()->PaletteButtons()->View();
+    host::TButtonCategories* categories = m_window->toolPalette()->paletteButtons()->Categories();
+    QTreeWidget* view = m_window->toolPalette()->paletteButtons()->View();
     for (int index : {categories->Count() - 1, 0, categories->Count() / 2}) {
         host::TButtonCategory* category = categories->GetItem(index);
         category->SetCollapsed(false);
@@ -246,10 +247,10 @@ void TestMainWindow::expandAndScrollIntoView()
     }
 }
 
-void TestMainWindow::categoriesButtonCollapsesAndExpandsAll()
+void MainWindowTest::categoriesButtonCollapsesAndExpandsAll()
 {
-    m_window = std::make_unique<standin::MainWindow>(standin::DefaultPalette());
-    host::TButtonCategories* categories = m_window->ToolPalette()->PaletteButtons()->Categories();
+    m_window = std::make_unique<standin::MainWindow>(standin::defaultPalette());
+    host::TButtonCategories* categories = m_window->toolPalette()->paletteButtons()->Categories();
     categories->GetItem(3)->SetCollapsed(false);
     const auto all = [categories](bool collapsed) {
         for (int i = 0; i < categories->Count(); ++i)
@@ -257,7 +258,7 @@ void TestMainWindow::categoriesButtonCollapsesAndExpandsAll()
                 return false;
         return true;
     };
-    QAction* button = m_window->ToolPalette()->ToolBar()->Controls(0);
+    QAction* button = m_window->toolPalette()->toolBar()->Controls(0);
     button->trigger();
     QVERIFY(all(true));
     button->trigger();
@@ -266,33 +267,33 @@ void TestMainWindow::categoriesButtonCollapsesAndExpandsAll()
     QVERIFY(all(true));
 }
 
-void TestMainWindow::searchNarrowsTheViewOnly()
+void MainWindowTest::searchNarrowsTheViewOnly()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{
         {"Standard", {"TButton", "TEdit"}}, {"Additional", {"TBitBtn"}}, {"Dialogs", {"TOpenDialog"}}});
-    auto* search = m_window->ToolPalette()->findChild<QLineEdit*>(QStringLiteral("SearchBox"));
+    auto* search = m_window->toolPalette()->findChild<QLineEdit*>(QStringLiteral("SearchBox"));
     QVERIFY(search);
-    QTreeWidget* view = m_window->ToolPalette()->PaletteButtons()->View();
+    QTreeWidget* view = m_window->toolPalette()->paletteButtons()->View();
 
     search->setText(QStringLiteral("btn"));
     QVERIFY(view->topLevelItem(0)->isHidden());
     QVERIFY(!view->topLevelItem(1)->isHidden());
     QVERIFY(view->topLevelItem(2)->isHidden());
     // The palette's pages stay what they are: packages still see all three.
-    QCOMPARE(Captions(m_window->ToolPalette()->PaletteButtons()), (QStringList{"Standard", "Additional", "Dialogs"}));
+    QCOMPARE(Captions(m_window->toolPalette()->paletteButtons()), (QStringList{"Standard", "Additional", "Dialogs"}));
 
     search->clear();
     for (int i = 0; i < 3; ++i)
         QVERIFY(!view->topLevelItem(i)->isHidden());
 }
 
-void TestMainWindow::errorsShowABoxThatDoesNotBlock()
+void MainWindowTest::errorsShowABoxThatDoesNotBlock()
 {
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
     m_window->show();
     QApplication::setActiveWindow(m_window.get());
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    const host::ExceptionReporter previous = host::SetExceptionReporter(standin::MessageBoxReporter(m_window.get()));
+    const host::ExceptionReporter previous = host::SetExceptionReporter(standin::messageBoxReporter(m_window.get()));
     // Returns at once although the box is still open: the IDE keeps running.
     host::RunHandler([] { throw host::EFOpenError(QStringLiteral("Cannot open file \"x.cpc\"")); });
     host::RunHandler([] { throw std::runtime_error("bad things"); });
@@ -318,7 +319,7 @@ void TestMainWindow::errorsShowABoxThatDoesNotBlock()
     QTRY_VERIFY(m_window->findChildren<QMessageBox*>(QStringLiteral("ErrorBox")).isEmpty());
 }
 
-void TestMainWindow::errorDuringModalDialogClosedByKey_data()
+void MainWindowTest::errorDuringModalDialogClosedByKey_data()
 {
     QTest::addColumn<int>("key");
     QTest::newRow("Enter") << int(Qt::Key_Return);
@@ -326,13 +327,13 @@ void TestMainWindow::errorDuringModalDialogClosedByKey_data()
     QTest::newRow("Escape") << int(Qt::Key_Escape);
 }
 
-void TestMainWindow::errorDuringModalDialogClosedByKey()
+void MainWindowTest::errorDuringModalDialogClosedByKey()
 {
     QFETCH(int, key);
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    const host::ExceptionReporter previous = host::SetExceptionReporter(standin::MessageBoxReporter(m_window.get()));
+    const host::ExceptionReporter previous = host::SetExceptionReporter(standin::messageBoxReporter(m_window.get()));
 
     // A modal dialog whose own Enter and Escape would close it, as Install Packages does.
     QDialog dialog(m_window.get());
@@ -373,7 +374,7 @@ void TestMainWindow::errorDuringModalDialogClosedByKey()
     QCOMPARE(result, 2); // closed by the test, not by the keys meant for the boxes
 }
 
-void TestMainWindow::longMenuReachesItsLastItem_data()
+void MainWindowTest::longMenuReachesItsLastItem_data()
 {
     QTest::addColumn<host::ide::Theme>("theme");
     QTest::newRow("light") << host::ide::Theme::Light;
@@ -381,11 +382,11 @@ void TestMainWindow::longMenuReachesItsLastItem_data()
     QTest::newRow("none") << host::ide::Theme::None;
 }
 
-void TestMainWindow::longMenuReachesItsLastItem()
+void MainWindowTest::longMenuReachesItsLastItem()
 {
     QFETCH(host::ide::Theme, theme);
-    host::ide::SetTheme(theme);
-    const auto restore = qScopeGuard([] { host::ide::SetTheme(host::ide::Theme::None); });
+    host::ide::setTheme(theme);
+    const auto restore = qScopeGuard([] { host::ide::setTheme(host::ide::Theme::None); });
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
     QMenu* menu = m_window->menuBar()->addMenu(QStringLiteral("&Long"));
     for (int i = 0; i < 1000; ++i)
@@ -410,5 +411,5 @@ void TestMainWindow::longMenuReachesItsLastItem()
     QCOMPARE(chosen.count(), 1);
 }
 
-QTEST_MAIN(TestMainWindow)
+QTEST_MAIN(MainWindowTest)
 #include "tst_mainwindow.moc"

@@ -3,11 +3,14 @@
 // or asks for what the IDE does not provide, is refused and changes nothing; an exception
 // from a package's handler or Register is reported and the IDE carries on.
 
-#include "IdeHost.h"
-#include "InstallPackagesDialog.h"
-#include "MainWindow.h"
-#include "PackageManager.h"
-#include "ToolPaletteWindow.h"
+#include "tests/common/ReportedExceptions.h"
+#include "tests/common/TemporaryStore.h"
+
+#include "host/private/IdeHost.h"
+#include "host/ide/InstallPackagesDialog.h"
+#include "host/ide/MainWindow.h"
+#include "host/ide/PackageManager.h"
+#include "host/ide/ToolPaletteWindow.h"
 #include "host/Exceptions.h"
 #include "host/Forms.h"
 #include "host/ToolBar.h"
@@ -24,11 +27,6 @@
 #include <memory>
 
 namespace {
-
-struct Report {
-    QString kind;
-    QString message;
-};
 
 void Describe(const QMenu* menu, const QString& indent, QStringList* lines)
 {
@@ -55,7 +53,7 @@ QStringList Snapshot(standin::MainWindow* window)
     }
     lines.append(QStringLiteral("menu actions owned: %1").arg(menuBar->findChildren<QAction*>().size()));
 
-    host::TToolBar* toolBar = window->ToolPalette()->ToolBar();
+    host::TToolBar* toolBar = window->toolPalette()->toolBar();
     for (int i = 0; i < toolBar->ControlCount(); ++i) {
         QAction* control = toolBar->Controls(i);
         lines.append(QStringLiteral("control %1 %2 visible=%3").arg(i).arg(control->text()).arg(control->isVisible()));
@@ -89,7 +87,7 @@ int CountToolsItems(standin::MainWindow* window, const QString& text)
 QString Refusal(standin::PackageManager* packages, const QString& file)
 {
     try {
-        packages->Load(file);
+        packages->load(file);
     } catch (const host::EPackageError& error) {
         return error.Message();
     }
@@ -98,10 +96,10 @@ QString Refusal(standin::PackageManager* packages, const QString& file)
 
 } // namespace
 
-class TestPackages : public QObject {
+class PackagesTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
@@ -117,73 +115,68 @@ private slots:
     void exitUnloadsBeforeTheWindowGoes();
 
 private:
-    QTemporaryDir m_dir;
+    TemporaryStore m_store;
+    ReportedExceptions m_reported;
     std::unique_ptr<standin::MainWindow> m_window;
-    QVector<Report> m_reports;
-    host::ExceptionReporter m_previousReporter;
 };
 
-void TestPackages::initTestCase()
+void PackagesTest::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_dir.isValid());
-    host::ide::SetRegistryFile(m_dir.filePath(QStringLiteral("registry.sqlite")));
-    m_previousReporter = host::SetExceptionReporter([this](const QString& kind, const QString& message) {
-        m_reports.append({kind, message});
-    });
+    QVERIFY(m_store.isValid());
 }
 
-void TestPackages::init()
+void PackagesTest::init()
 {
-    m_reports.clear();
+    m_reported.reports.clear();
     m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}, {"A&B", {}}});
 }
 
-void TestPackages::cleanup()
+void PackagesTest::cleanup()
 {
     m_window.reset();
-    QCOMPARE(host::ide::WizardCount(), 0);
+    QCOMPARE(host::ide::wizardCount(), 0);
 }
 
-void TestPackages::loadAndUnloadHundredTimes()
+void PackagesTest::loadAndUnloadHundredTimes()
 {
-    standin::PackageManager* packages = m_window->Packages();
+    standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
 
     for (int round = 0; round < 100; ++round) {
-        const standin::PackageInfo info = packages->Load(QStringLiteral(TEST_PACKAGE));
+        const standin::PackageInfo info = packages->load(QStringLiteral(TEST_PACKAGE));
         QCOMPARE(info.name, QStringLiteral("TestPackage"));
-        QCOMPARE(host::ide::WizardCount(), 1);
+        QCOMPARE(host::ide::wizardCount(), 1);
         QCOMPARE(CountToolsItems(m_window.get(), QStringLiteral("Test Package Item")), 1);
         QVERIFY(ToolsItem(m_window.get(), QStringLiteral("Throw")));
 
-        packages->Unload(QStringLiteral("TestPackage"));
-        QCOMPARE(host::ide::WizardCount(), 0);
-        QVERIFY(!packages->IsLoaded(QStringLiteral("TestPackage")));
+        packages->unload(QStringLiteral("TestPackage"));
+        QCOMPARE(host::ide::wizardCount(), 0);
+        QVERIFY(!packages->isLoaded(QStringLiteral("TestPackage")));
         const QStringList after = Snapshot(m_window.get());
         if (after != before)
             QFAIL(qPrintable(QStringLiteral("round %1 left the menu or tool bar changed:\n%2\n---\n%3")
                                  .arg(round)
                                  .arg(before.join(QLatin1Char('\n')), after.join(QLatin1Char('\n')))));
     }
-    QVERIFY(m_reports.isEmpty());
+    QVERIFY(m_reported.reports.isEmpty());
 }
 
-void TestPackages::refused_data()
+void PackagesTest::refused_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("reason");
 
     const auto write = [this](const QString& name, const QByteArray& content) {
-        const QString path = m_dir.filePath(name);
+        const QString path = m_store.filePath(name);
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
             qFatal("cannot write %s", qPrintable(path));
         return path;
     };
 
-    QTest::newRow("missing") << m_dir.filePath(QStringLiteral("missing.so")) << "does not exist";
-    QTest::newRow("folder") << m_dir.path() << "is not a file";
+    QTest::newRow("missing") << m_store.filePath(QStringLiteral("missing.so")) << "does not exist";
+    QTest::newRow("folder") << m_store.folder() << "is not a file";
     QTest::newRow("text file") << write(QStringLiteral("notes.so"), "not a library\n")
                                << "cannot be loaded as a shared library";
     QTest::newRow("empty file") << write(QStringLiteral("empty.so"), QByteArray()) << "cannot be loaded as a shared library";
@@ -195,67 +188,67 @@ void TestPackages::refused_data()
         << "Package \"BadRequiresPackage\" requires \"nonexistent999\", which this IDE does not provide";
 }
 
-void TestPackages::refused()
+void PackagesTest::refused()
 {
     QFETCH(QString, file);
     QFETCH(QString, reason);
 
-    standin::PackageManager* packages = m_window->Packages();
+    standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
 
     const QString refusal = Refusal(packages, file);
     QVERIFY2(refusal.contains(reason), qPrintable(refusal));
     QVERIFY2(refusal.count(QFileInfo(file).fileName()) <= 1, qPrintable(refusal)); // the path once, if at all
     QCOMPARE(Snapshot(m_window.get()), before);
-    QVERIFY(packages->Packages().isEmpty());
-    QCOMPARE(host::ide::WizardCount(), 0);
-    QVERIFY(m_reports.isEmpty()); // no Register ran
+    QVERIFY(packages->packages().isEmpty());
+    QCOMPARE(host::ide::wizardCount(), 0);
+    QVERIFY(m_reported.reports.isEmpty()); // no Register ran
 
     // Refusing leaves the IDE able to load a good package.
-    packages->Load(QStringLiteral(TEST_PACKAGE));
-    QVERIFY(packages->IsLoaded(QStringLiteral("TestPackage")));
+    packages->load(QStringLiteral(TEST_PACKAGE));
+    QVERIFY(packages->isLoaded(QStringLiteral("TestPackage")));
 }
 
-void TestPackages::refusedThroughTheWindowIsReported()
+void PackagesTest::refusedThroughTheWindowIsReported()
 {
-    QVERIFY(!m_window->LoadPackage(QStringLiteral(BAD_REQUIRES_PACKAGE)));
-    QCOMPARE(m_reports.size(), 1);
-    QCOMPARE(m_reports.at(0).kind, QStringLiteral("EPackageError"));
-    QVERIFY(m_reports.at(0).message.contains(QLatin1String("nonexistent999")));
-    QVERIFY(m_window->LoadPackage(QStringLiteral(TEST_PACKAGE)));
-    QCOMPARE(m_reports.size(), 1);
+    QVERIFY(!m_window->loadPackage(QStringLiteral(BAD_REQUIRES_PACKAGE)));
+    QCOMPARE(m_reported.reports.size(), 1);
+    QCOMPARE(m_reported.reports.at(0).kind, QStringLiteral("EPackageError"));
+    QVERIFY(m_reported.reports.at(0).message.contains(QLatin1String("nonexistent999")));
+    QVERIFY(m_window->loadPackage(QStringLiteral(TEST_PACKAGE)));
+    QCOMPARE(m_reported.reports.size(), 1);
 }
 
-void TestPackages::sameNameTwice()
+void PackagesTest::sameNameTwice()
 {
-    standin::PackageManager* packages = m_window->Packages();
+    standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
-    packages->Load(QStringLiteral(TEST_PACKAGE));
+    packages->load(QStringLiteral(TEST_PACKAGE));
     const QStringList loaded = Snapshot(m_window.get());
 
     // The same file, and a copy of it elsewhere: one package of a name at a time.
-    const QString copy = m_dir.filePath(QStringLiteral("libTestPackageCopy.so"));
+    const QString copy = m_store.filePath(QStringLiteral("libTestPackageCopy.so"));
     QFile::remove(copy);
     QVERIFY(QFile::copy(QStringLiteral(TEST_PACKAGE), copy));
     for (const QString& file : {QStringLiteral(TEST_PACKAGE), copy}) {
         const QString refusal = Refusal(packages, file);
         QVERIFY2(refusal.contains(QLatin1String("Package \"TestPackage\" is already loaded")), qPrintable(refusal));
         QCOMPARE(Snapshot(m_window.get()), loaded);
-        QCOMPARE(host::ide::WizardCount(), 1);
+        QCOMPARE(host::ide::wizardCount(), 1);
     }
-    QCOMPARE(packages->Packages().size(), 1);
+    QCOMPARE(packages->packages().size(), 1);
 
     // The first one still works and still unloads cleanly.
     ToolsItem(m_window.get(), QStringLiteral("Test Package Item"))->trigger();
-    packages->Unload(QStringLiteral("TestPackage"));
+    packages->unload(QStringLiteral("TestPackage"));
     QCOMPARE(Snapshot(m_window.get()), before);
 }
 
-void TestPackages::exceptionFromHandler()
+void PackagesTest::exceptionFromHandler()
 {
-    standin::PackageManager* packages = m_window->Packages();
+    standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
-    packages->Load(QStringLiteral(TEST_PACKAGE));
+    packages->load(QStringLiteral(TEST_PACKAGE));
 
     QAction* item = ToolsItem(m_window.get(), QStringLiteral("Test Package Item"));
     QAction* throwing = ToolsItem(m_window.get(), QStringLiteral("Throw"));
@@ -263,48 +256,48 @@ void TestPackages::exceptionFromHandler()
     QVERIFY(!item->isChecked());
 
     throwing->trigger();
-    QCOMPARE(m_reports.size(), 1);
-    QCOMPARE(m_reports.at(0).kind, QStringLiteral("Exception"));
-    QCOMPARE(m_reports.at(0).message, QStringLiteral("test failure"));
+    QCOMPARE(m_reported.reports.size(), 1);
+    QCOMPARE(m_reported.reports.at(0).kind, QStringLiteral("Exception"));
+    QCOMPARE(m_reported.reports.at(0).message, QStringLiteral("test failure"));
     QVERIFY(item->isChecked()); // what was done before the throw stays done
 
     // The IDE keeps working: the same handler again, then the IDE's own commands.
     throwing->trigger();
-    QCOMPARE(m_reports.size(), 2);
-    const int forms = m_window->Designer()->subWindowList().size();
-    m_window->NewForm();
-    QCOMPARE(m_window->Designer()->subWindowList().size(), forms + 1);
+    QCOMPARE(m_reported.reports.size(), 2);
+    const int forms = m_window->designer()->subWindowList().size();
+    m_window->newForm();
+    QCOMPARE(m_window->designer()->subWindowList().size(), forms + 1);
 
-    packages->Unload(QStringLiteral("TestPackage"));
+    packages->unload(QStringLiteral("TestPackage"));
     QCOMPARE(Snapshot(m_window.get()), before);
 }
 
-void TestPackages::exceptionFromRegister()
+void PackagesTest::exceptionFromRegister()
 {
-    standin::PackageManager* packages = m_window->Packages();
+    standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
 
-    const standin::PackageInfo info = packages->Load(QStringLiteral(THROWING_REGISTER_PACKAGE));
-    QCOMPARE(m_reports.size(), 1);
-    QCOMPARE(m_reports.at(0).kind, QStringLiteral("Exception"));
-    QCOMPARE(m_reports.at(0).message, QStringLiteral("register failure"));
+    const standin::PackageInfo info = packages->load(QStringLiteral(THROWING_REGISTER_PACKAGE));
+    QCOMPARE(m_reported.reports.size(), 1);
+    QCOMPARE(m_reported.reports.at(0).kind, QStringLiteral("Exception"));
+    QCOMPARE(m_reported.reports.at(0).message, QStringLiteral("register failure"));
     // What Register did before it raised stays: the package and its wizard are loaded.
-    QVERIFY(packages->IsLoaded(info.name));
-    QCOMPARE(host::ide::WizardCount(), 1);
+    QVERIFY(packages->isLoaded(info.name));
+    QCOMPARE(host::ide::wizardCount(), 1);
     QVERIFY(ToolsItem(m_window.get(), QStringLiteral("Test Package Item")));
 
-    packages->Unload(info.name);
+    packages->unload(info.name);
     QCOMPARE(Snapshot(m_window.get()), before);
 }
 
-void TestPackages::installPackagesDialog()
+void PackagesTest::installPackagesDialog()
 {
-    standin::PackageManager* packages = m_window->Packages();
+    standin::PackageManager* packages = m_window->packages();
     const QStringList before = Snapshot(m_window.get());
-    packages->Load(QStringLiteral(TEST_PACKAGE));
+    packages->load(QStringLiteral(TEST_PACKAGE));
 
     standin::InstallPackagesDialog dialog(packages, m_window.get());
-    QTreeWidget* list = dialog.List();
+    QTreeWidget* list = dialog.list();
     QCOMPARE(list->topLevelItemCount(), 1);
     const QTreeWidgetItem* row = list->topLevelItem(0);
     QCOMPARE(row->text(0), QStringLiteral("TestPackage"));
@@ -314,34 +307,34 @@ void TestPackages::installPackagesDialog()
 
     auto* unload = dialog.findChild<QPushButton*>(QStringLiteral("UnloadButton"));
     auto* loadAgain = dialog.findChild<QPushButton*>(QStringLiteral("LoadAgainButton"));
-    QVERIFY(dialog.Select(QStringLiteral("TestPackage")));
+    QVERIFY(dialog.select(QStringLiteral("TestPackage")));
     QVERIFY(unload->isEnabled() && !loadAgain->isEnabled());
 
     unload->click();
-    QVERIFY(!packages->IsLoaded(QStringLiteral("TestPackage")));
+    QVERIFY(!packages->isLoaded(QStringLiteral("TestPackage")));
     QCOMPARE(Snapshot(m_window.get()), before);
     QCOMPARE(list->topLevelItemCount(), 1); // still listed, to be loaded again
     QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("Unloaded"));
     QVERIFY(!unload->isEnabled() && loadAgain->isEnabled());
 
     loadAgain->click();
-    QVERIFY(packages->IsLoaded(QStringLiteral("TestPackage")));
+    QVERIFY(packages->isLoaded(QStringLiteral("TestPackage")));
     QVERIFY(ToolsItem(m_window.get(), QStringLiteral("Test Package Item")));
     QCOMPARE(list->topLevelItemCount(), 1);
     QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("Loaded"));
 
     // A refusal from the dialog is reported, and the list stays as it was.
-    dialog.AddPackage(QStringLiteral(BAD_REQUIRES_PACKAGE));
-    QCOMPARE(m_reports.size(), 1);
+    dialog.addPackage(QStringLiteral(BAD_REQUIRES_PACKAGE));
+    QCOMPARE(m_reported.reports.size(), 1);
     QCOMPARE(list->topLevelItemCount(), 1);
-    QVERIFY(m_reports.at(0).message.contains(QLatin1String("nonexistent999")));
+    QVERIFY(m_reported.reports.at(0).message.contains(QLatin1String("nonexistent999")));
 }
 
-void TestPackages::exitUnloadsBeforeTheWindowGoes()
+void PackagesTest::exitUnloadsBeforeTheWindowGoes()
 {
-    m_window->Packages()->Load(QStringLiteral(TEST_PACKAGE));
-    m_window->Packages()->Load(QStringLiteral(THROWING_REGISTER_PACKAGE));
-    QCOMPARE(host::ide::WizardCount(), 2);
+    m_window->packages()->load(QStringLiteral(TEST_PACKAGE));
+    m_window->packages()->load(QStringLiteral(THROWING_REGISTER_PACKAGE));
+    QCOMPARE(host::ide::wizardCount(), 2);
 
     // Each item goes while the IDE still has its main menu and tool palette.
     QStringList gone;
@@ -350,15 +343,15 @@ void TestPackages::exitUnloadsBeforeTheWindowGoes()
         if (action->text() != QLatin1String("Test Package Item"))
             continue;
         connect(action, &QObject::destroyed, this, [&gone] {
-            const bool hostAlive = host::ide::MainMenu() && host::Screen()->FormCount() == 2;
+            const bool hostAlive = host::ide::mainMenu() && host::Screen()->FormCount() == 2;
             gone.append(hostAlive ? QStringLiteral("alive") : QStringLiteral("gone"));
         });
     }
     m_window.reset();
     QCOMPARE(gone, (QStringList{"alive", "alive"}));
-    QCOMPARE(host::ide::WizardCount(), 0);
+    QCOMPARE(host::ide::wizardCount(), 0);
     QCOMPARE(host::Screen()->FormCount(), 0);
 }
 
-QTEST_MAIN(TestPackages)
+QTEST_MAIN(PackagesTest)
 #include "tst_packages.moc"

@@ -2,10 +2,10 @@
 // change, export in the narrowest encoding that loses nothing, and every bad input or failed
 // write leaving the store and the old file exactly as they were.
 
-#include "CategoryFile.h"
-#include "CategoryStore.h"
+#include "tests/common/TemporaryStore.h"
+#include "store/CategoryFile.h"
+#include "store/CategoryStore.h"
 
-#include "IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Registry.h"
 
@@ -96,10 +96,10 @@ class CategoryFileTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TemporaryStore> m_store;
     std::unique_ptr<TRegIniFile> m_reg;
 
-    QString Path(const QString& name) const { return m_dir->filePath(name); }
+    QString Path(const QString& name) const { return m_store->filePath(name); }
     Entries Stored() const { return m_reg->ReadSectionEntries(CategoryStore::Section); }
     void Store(const Entries& entries)
     {
@@ -115,17 +115,15 @@ private Q_SLOTS:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        host::ide::SetRegistryFile(Path(QStringLiteral("registry.sqlite")));
+        m_store = std::make_unique<TemporaryStore>();
+        QVERIFY(m_store->isValid());
         m_reg = std::make_unique<TRegIniFile>(CategoryStore::Key);
     }
 
     void cleanup()
     {
         m_reg.reset();
-        host::ide::SetRegistryFile(QString());
-        m_dir.reset();
+        m_store.reset();
     }
 
     void read_data()
@@ -273,7 +271,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, fileStart);
         QFETCH(QStringList, leftOut);
         Store(stored);
-        const QString path = Path(QStringLiteral("out.cpc"));
+        // A name holding "%2" reaches the message as it is.
+        const QString path = Path(QStringLiteral("out %2.cpc"));
         const QString message = RaisedMessage<host::EFCreateError>([&] { CategoryFile::Export(*m_reg, path); });
         if (leftOut.isEmpty()) {
             QCOMPARE(message, QStringLiteral("<none>"));
@@ -314,7 +313,7 @@ private Q_SLOTS:
         const QByteArray old("Standard=Common\r\n");
         QVERIFY(PutFile(Path(QStringLiteral("old.cpc")), old));
         QVERIFY(QDir().mkpath(Path(QStringLiteral("folder"))));
-        const QStringList before = QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const QStringList before = QDir(m_store->folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
         const QString path = Path(target);
         QString message;
@@ -328,7 +327,7 @@ private Q_SLOTS:
         QVERIFY2(message.contains(reason), qPrintable(message));
         QCOMPARE(FileBytes(Path(QStringLiteral("old.cpc"))), old);
         // No half-written file is left behind.
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        QCOMPARE(QDir(m_store->folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     }
 };
 

@@ -1,9 +1,9 @@
 // The package's view of the per-user store: its key and section, GetCategory through a
 // handle, what a stored list means, and the snapshot a menu build reads once.
 
-#include "CategoryStore.h"
+#include "tests/common/TemporaryStore.h"
+#include "store/CategoryStore.h"
 
-#include "IdeHost.h"
 #include "host/Registry.h"
 
 #include <QStandardPaths>
@@ -18,23 +18,18 @@ class CategoryStoreTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TemporaryStore> m_store;
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        host::ide::SetRegistryFile(m_dir->filePath(QStringLiteral("registry.sqlite")));
+        m_store = std::make_unique<TemporaryStore>();
+        QVERIFY(m_store->isValid());
     }
 
-    void cleanup()
-    {
-        host::ide::SetRegistryFile(QString());
-        m_dir.reset();
-    }
+    void cleanup() { m_store.reset(); }
 
     void keyAndSection()
     {

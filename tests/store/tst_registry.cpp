@@ -4,7 +4,9 @@
 // Run with "--hold-lock FILE", "--writer ..." or "--creator ..." this executable is the second
 // process that some tests start (see main at the end).
 
-#include "IdeHost.h"
+#include "tests/common/TemporaryStore.h"
+
+#include "host/private/IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Registry.h"
 
@@ -111,10 +113,10 @@ class RegistryTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TemporaryStore> m_temporary;
     QString m_store;
 
-    QString StorePath(const QString& name) const { return m_dir->filePath(name); }
+    QString StorePath(const QString& name) const { return m_temporary->filePath(name); }
 
     // A second process: this executable in one of its helper roles.
     std::unique_ptr<QProcess> StartHelper(const QStringList& arguments)
@@ -130,24 +132,19 @@ private Q_SLOTS:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_store = StorePath(QStringLiteral("registry.sqlite"));
-        host::ide::SetRegistryFile(m_store);
+        m_temporary = std::make_unique<TemporaryStore>();
+        QVERIFY(m_temporary->isValid());
+        m_store = m_temporary->file();
     }
 
-    void cleanup()
-    {
-        host::ide::SetRegistryFile(QString());
-        m_dir.reset();
-    }
+    void cleanup() { m_temporary.reset(); }
 
     // --- Opening ------------------------------------------------------------------------
 
     void createsStoreAndFoldersOnFirstUse()
     {
         const QString path = StorePath(QStringLiteral("a/b/c/registry.sqlite"));
-        host::ide::SetRegistryFile(path);
+        host::ide::setRegistryFile(path);
         TRegIniFile reg(Key);
         // Making a handle touches nothing; its first use makes the store.
         QVERIFY(!QFileInfo::exists(StorePath(QStringLiteral("a"))));
@@ -164,8 +161,8 @@ private Q_SLOTS:
         const QString config = StorePath(QStringLiteral("config"));
         QStandardPaths::setTestModeEnabled(false);
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
-        host::ide::SetRegistryFile(QString());
-        const QString expected = host::ide::DefaultRegistryFile();
+        host::ide::setRegistryFile(QString());
+        const QString expected = host::ide::defaultRegistryFile();
         TRegIniFile reg(Key);
         reg.ReadString(Section, QStringLiteral("x"), QString());
         const QString location = reg.StoreLocation();
@@ -513,6 +510,24 @@ private Q_SLOTS:
         QCOMPARE(Entries(reg, QStringLiteral("s")), QStringList{QStringLiteral("before=kept")});
     }
 
+    // A name goes into a message as it is: one holding "%2" takes no other text's place.
+    void messagesQuoteNamesAsTheyAre_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::newRow("%2") << "%2";
+        QTest::newRow("%L4 and %3") << "%L4%3";
+    }
+    void messagesQuoteNamesAsTheyAre()
+    {
+        QFETCH(QString, start);
+        const QString section = start + QString(TRegIniFile::MaxKeyNameLength, QLatin1Char('k'));
+        TRegIniFile reg(Key);
+        const QString message = RegistryError([&] { reg.WriteString(section, QStringLiteral("n"), QStringLiteral("v")); });
+        const QString expected = QStringLiteral("the key name \"%1\u2026\" is %2 characters long; the registry allows at most 255")
+                                     .arg(section.left(60), QString::number(section.size()));
+        QVERIFY2(message.contains(expected), qPrintable(message));
+    }
+
     void keyNameLimit()
     {
         TRegIniFile(QStringLiteral("Software\\") + QString(TRegIniFile::MaxKeyNameLength, QLatin1Char('k')));
@@ -598,7 +613,7 @@ private Q_SLOTS:
                 QVERIFY2(creator->exitCode() == 0, qPrintable(QStringLiteral("round %1").arg(round)));
             }
             // One store, not two: both entries are in it, in either order.
-            host::ide::SetRegistryFile(store);
+            host::ide::setRegistryFile(store);
             QStringList entries = Entries(TRegIniFile(Key));
             entries.sort();
             QCOMPARE(entries, (QStringList{QStringLiteral("a=a"), QStringLiteral("b=b")}));
@@ -680,7 +695,7 @@ private Q_SLOTS:
         const QString blocker = StorePath(QStringLiteral("plain-file"));
         WriteFile(blocker, "not a folder");
         const QString path = blocker + QStringLiteral("/sub/registry.sqlite");
-        host::ide::SetRegistryFile(path);
+        host::ide::setRegistryFile(path);
         const QString message = FirstUseError();
         QVERIFY2(message.contains(path), qPrintable(message));
         QVERIFY2(message.contains(QStringLiteral("folder")), qPrintable(message));
@@ -706,7 +721,7 @@ private Q_SLOTS:
             QSKIP("root writes into any folder");
         const QString folder = StorePath(QStringLiteral("locked"));
         const QString path = folder + QStringLiteral("/registry.sqlite");
-        host::ide::SetRegistryFile(path);
+        host::ide::setRegistryFile(path);
         if (storeExists)
             TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
         else
@@ -868,7 +883,7 @@ private Q_SLOTS:
         else if (main == QLatin1String("empty"))
             QVERIFY(QFile::resize(m_store, 0));
         QVERIFY(QFile::remove(other));
-        const QMap<QString, QByteArray> before = FolderBytes(m_dir->path());
+        const QMap<QString, QByteArray> before = FolderBytes(m_temporary->folder());
 
         for (int attempt = 0; attempt < 2; ++attempt) {
             const QString message = FirstUseError();
@@ -880,7 +895,7 @@ private Q_SLOTS:
             }
             QVERIFY2(message.contains(m_store) && message.contains(refusal), qPrintable(message));
         }
-        QCOMPARE(FolderBytes(m_dir->path()), before);
+        QCOMPARE(FolderBytes(m_temporary->folder()), before);
     }
 
     // A handle that could not connect connects on a later use, once the cause is gone.
@@ -975,7 +990,7 @@ int HoldLock(const char* file)
 int Writer(const QString& file, const QString& self, const QString& other, int count)
 {
     try {
-        host::ide::SetRegistryFile(file);
+        host::ide::setRegistryFile(file);
         TRegIniFile reg(Key);
         for (int i = 0; i < count; ++i) {
             reg.WriteString(QStringLiteral("Shared"), self + QString::number(i), QStringLiteral("%1:%2").arg(self).arg(i));
@@ -1007,7 +1022,7 @@ int Creator(const QString& file, const QString& self, qint64 start)
     while (QDateTime::currentMSecsSinceEpoch() < start) {
     }
     try {
-        host::ide::SetRegistryFile(file);
+        host::ide::setRegistryFile(file);
         TRegIniFile reg(Key);
         reg.WriteString(Section, self, self);
         return 0;

@@ -8,23 +8,23 @@
 namespace {
 
 #if defined(BAD_REQUIRES)
-const char* const kRequires[] = {"designide370", "nonexistent999", "vcl370", nullptr};
-const host::PackageDescription kDescription = {"BadRequiresPackage", "Requires what no IDE provides", "1.0.0.0",
-                                               true, kRequires};
+const char* const RequiredPackages[] = {"designide370", "nonexistent999", "vcl370", nullptr};
+const host::PackageDescription Description = {"BadRequiresPackage", "Requires what no IDE provides", "1.0.0.0",
+                                               true, RequiredPackages};
 #elif defined(NO_REGISTER)
-const char* const kRequires[] = {"vcl370", nullptr};
-const host::PackageDescription kDescription = {"NoRegisterPackage", "Exports no Register", "1.0.0.0", true,
-                                               kRequires};
+const char* const RequiredPackages[] = {"vcl370", nullptr};
+const host::PackageDescription Description = {"NoRegisterPackage", "Exports no Register", "1.0.0.0", true,
+                                               RequiredPackages};
 #elif defined(NAMELESS)
-const char* const kRequires[] = {nullptr};
-const host::PackageDescription kDescription = {"", "Has no name", "1.0.0.0", true, kRequires};
+const char* const RequiredPackages[] = {nullptr};
+const host::PackageDescription Description = {"", "Has no name", "1.0.0.0", true, RequiredPackages};
 #endif
 
 } // namespace
 
 HOST_PACKAGE_EXPORT const host::PackageDescription* PackageDescription()
 {
-    return &kDescription;
+    return &Description;
 }
 
 #if !defined(NO_REGISTER)

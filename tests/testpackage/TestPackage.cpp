@@ -68,17 +68,17 @@ private:
     QPointer<QAction> m_throw;
 };
 
-const char* const kRequires[] = {"designide370", "vcl370", nullptr};
+const char* const RequiredPackages[] = {"designide370", "vcl370", nullptr};
 
-const host::PackageDescription kDescription = {
-    TEST_PACKAGE_NAME, "Test package for the stand-in IDE", "1.2.3.4", true, kRequires,
+const host::PackageDescription Description = {
+    TEST_PACKAGE_NAME, "Test package for the stand-in IDE", "1.2.3.4", true, RequiredPackages,
 };
 
 } // namespace
 
 HOST_PACKAGE_EXPORT const host::PackageDescription* PackageDescription()
 {
-    return &kDescription;
+    return &Description;
 }
 
 HOST_PACKAGE_EXPORT void Register()

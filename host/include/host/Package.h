@@ -17,7 +17,7 @@ struct PackageDescription {
     const char* description;   // shown in the IDE's package list
     const char* version;       // file version, "major.minor.release.build"
     bool designTimeOnly;
-    const char* const* requires; // host packages, ended by nullptr
+    const char* const* requiredPackages; // host packages, ended by nullptr
 };
 
 } // namespace host

@@ -9,9 +9,27 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <utility>
 #include <vector>
 
 namespace host {
+
+// Values under names, in the order first added. Names match without regard to letter case,
+// as component names do, and are kept as copies of the host's own: a package's string literal
+// points into the package's memory, which goes when the package unloads.
+template <typename Value>
+class NamedItems {
+public:
+    int Count() const { return static_cast<int>(m_items.size()); }
+    int IndexOf(const QString& name) const; // -1 when absent
+    // Gives name the value, appending name when it is absent; returns its index.
+    int Set(const QString& name, Value value);
+    QString Name(int index) const;     // "" outside 0 .. Count() - 1
+    const Value* At(int index) const; // nullptr outside 0 .. Count() - 1
+
+private:
+    std::vector<std::pair<QString, Value>> m_items;
+};
 
 // Named images, each held in several sizes.
 class HOST_EXPORT TImageCollection : public QObject {
@@ -31,11 +49,7 @@ public:
     QIcon Icon(int index) const; // every size of the image
 
 private:
-    struct Item {
-        QString name;
-        QIcon icon;
-    };
-    std::vector<Item> m_items;
+    NamedItems<QIcon> m_images;
 };
 
 // Names into an image collection, as a tool bar uses them.
@@ -55,12 +69,8 @@ public:
     QIcon GetIcon(int index) const;                // null icon when out of range
 
 private:
-    struct Entry {
-        QString name;
-        int collectionIndex;
-    };
     TImageCollection* m_collection = nullptr;
-    std::vector<Entry> m_entries;
+    NamedItems<int> m_entries; // the index of each name's image in the collection
 };
 
 // A tool bar of the IDE. Its controls are its actions, in order; a control is hidden

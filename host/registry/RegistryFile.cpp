@@ -1,4 +1,4 @@
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 
 #include <QStandardPaths>
 
@@ -6,7 +6,7 @@ namespace host::ide {
 
 namespace {
 
-QString& RegistryFileSlot()
+QString& registryFileSlot()
 {
     static QString path;
     return path;
@@ -14,18 +14,18 @@ QString& RegistryFileSlot()
 
 } // namespace
 
-void SetRegistryFile(const QString& path)
+void setRegistryFile(const QString& path)
 {
-    RegistryFileSlot() = path;
+    registryFileSlot() = path;
 }
 
-QString RegistryFile()
+QString registryFile()
 {
-    const QString& path = RegistryFileSlot();
-    return path.isEmpty() ? DefaultRegistryFile() : path;
+    const QString& path = registryFileSlot();
+    return path.isEmpty() ? defaultRegistryFile() : path;
 }
 
-QString DefaultRegistryFile()
+QString defaultRegistryFile()
 {
     // GenericConfigLocation is $XDG_CONFIG_HOME, or ~/.config; under test mode, a folder of
     // its own that no real user's store lives in.

@@ -1,9 +1,9 @@
-#include "InProcessPackage.h"
-#include "TestIde.h"
-#include "VlPaletteMenu.h"
-#include "VlPaletteMenuWizard.h"
+#include "tests/common/InProcessPackage.h"
+#include "tests/common/TestIde.h"
+#include "palette/VlPaletteMenu.h"
+#include "package/VlPaletteMenuWizard.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Services.h"
 
 #include <QSignalSpy>
@@ -76,7 +76,7 @@ private Q_SLOTS:
 
         QCOMPARE(freed.count(), 1);
         QVERIFY(!VlPaletteMenuWizardDataModule);
-        QCOMPARE(host::ide::WizardCount(), 0);
+        QCOMPARE(host::ide::wizardCount(), 0);
         QVERIFY(!PaletteButton(ide));
         QCOMPARE(ide.MainMenuState(), menuBefore);
         QCOMPARE(ide.ToolbarState(), toolbarBefore);
@@ -97,7 +97,7 @@ private Q_SLOTS:
             QCOMPARE(ide.MainMenuState(), menuBefore);
             QCOMPARE(ide.ToolbarState(), toolbarBefore);
         }
-        QVERIFY(ide.reported.isEmpty());
+        QVERIFY(ide.reported().isEmpty());
     }
 
     void firstToolFormIsUsed()
@@ -145,7 +145,7 @@ private Q_SLOTS:
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(warning)));
         LoadPackageInProcess();
-        QVERIFY(ide.reported.isEmpty()); // no error at load
+        QVERIFY(ide.reported().isEmpty()); // no error at load
         QCOMPARE(ide.ToolbarState(), toolbarBefore);
         QVERIFY(!ide.window.findChild<QToolButton*>(QStringLiteral("tbPalette")));
 
@@ -162,11 +162,11 @@ private Q_SLOTS:
     {
         TestIde ide({QStringLiteral("Standard")});
         const QStringList menuBefore = ide.MainMenuState();
-        host::ide::SetMainMenu(nullptr); // the services interface is not offered
+        host::ide::setMainMenu(nullptr); // the services interface is not offered
 
         LoadPackageInProcess();
-        QCOMPARE(ide.reported.size(), 1);
-        QVERIFY2(ide.reported.first().startsWith(QStringLiteral("EIntfCastError: ")), qPrintable(ide.reported.first()));
+        QCOMPARE(ide.reported().size(), 1);
+        QVERIFY2(ide.reported().first().startsWith(QStringLiteral("EIntfCastError: ")), qPrintable(ide.reported().first()));
         QVERIFY(PaletteButton(ide)); // done before the lookup, so it stays
         QCOMPARE(ide.MainMenuState(), menuBefore);
 
@@ -180,7 +180,7 @@ private Q_SLOTS:
     {
         TestIde ide;
         LoadPackageInProcess();
-        const auto wizards = host::ide::PackageWizards(InProcessPackageName());
+        const auto wizards = host::ide::packageWizards(InProcessPackageName());
         QCOMPARE(int(wizards.size()), 1);
         host::IOTAWizard* wizard = wizards.front().get();
         QCOMPARE(wizard->GetIDString(), QStringLiteral("Vorla Software.Component Palette Menu"));
@@ -208,4 +208,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(PackageWiringTest)
-#include "test_package_wiring.moc"
+#include "tst_packagewiring.moc"

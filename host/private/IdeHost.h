@@ -1,7 +1,10 @@
 #pragma once
 
+#include "host/private/StandinOnly.h"
+
 // The IDE's side of the host library: how the IDE (and tests standing in for it) sets up
-// what packages see through the host interface. Packages never include this header.
+// what packages see through the host interface. Implemented by the host library (host/library,
+// and host/registry for the store's file); a package cannot include it.
 
 #include "host/HostExport.h"
 #include "host/Interfaces.h"
@@ -18,36 +21,36 @@ namespace host::ide {
 
 // The main menu that the services interface hands out; nullptr makes the services
 // object refuse INTAServices (a failed lookup raises in the package).
-HOST_EXPORT void SetMainMenu(QMenuBar* menu);
-HOST_EXPORT QMenuBar* MainMenu();
+HOST_EXPORT void setMainMenu(QMenuBar* menu);
+HOST_EXPORT QMenuBar* mainMenu();
 
 // The application object, owner of package dialogs.
-HOST_EXPORT void SetApplicationWindow(QWidget* window);
+HOST_EXPORT void setApplicationWindow(QWidget* window);
 
 // Adds a form to the open forms (Screen) in creation order; it leaves them when destroyed.
-HOST_EXPORT void AddForm(QWidget* form);
+HOST_EXPORT void addForm(QWidget* form);
 
 enum class Theme { Light, Dark, None };
 // Applies a theme to the application; None leaves the IDE without theming services.
-HOST_EXPORT void SetTheme(Theme theme);
-HOST_EXPORT Theme CurrentTheme();
+HOST_EXPORT void setTheme(Theme theme);
+HOST_EXPORT Theme currentTheme();
 
 // The per-user store's file. Empty: the default under $XDG_CONFIG_HOME (or ~/.config).
-HOST_EXPORT void SetRegistryFile(const QString& path);
-HOST_EXPORT QString RegistryFile();
-HOST_EXPORT QString DefaultRegistryFile();
+HOST_EXPORT void setRegistryFile(const QString& path);
+HOST_EXPORT QString registryFile();
+HOST_EXPORT QString defaultRegistryFile();
 // Why path cannot serve as the per-user store, or "" when it can: it is the store, or can
 // become it (no file yet, a zero-length file, a database with nothing in it) in a folder
 // that can be written. Reads no more than the file's first bytes and the folder, so a store
 // that another process holds locked is not refused.
-HOST_EXPORT QString RegistryFileProblem(const QString& path);
+HOST_EXPORT QString registryFileProblem(const QString& path);
 
 // Wizard registration is recorded against the package being registered; the host
 // releases them together when that package unloads.
-HOST_EXPORT void BeginPackageRegistration(const QString& package);
-HOST_EXPORT void EndPackageRegistration();
-HOST_EXPORT void ReleasePackageWizards(const QString& package);
-HOST_EXPORT int WizardCount();
-HOST_EXPORT std::vector<InterfacePtr<IOTAWizard>> PackageWizards(const QString& package);
+HOST_EXPORT void beginPackageRegistration(const QString& package);
+HOST_EXPORT void endPackageRegistration();
+HOST_EXPORT void releasePackageWizards(const QString& package);
+HOST_EXPORT int wizardCount();
+HOST_EXPORT std::vector<InterfacePtr<IOTAWizard>> packageWizards(const QString& package);
 
 } // namespace host::ide

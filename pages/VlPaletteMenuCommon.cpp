@@ -1,4 +1,4 @@
-#include "VlPaletteMenuCommon.h"
+#include "pages/VlPaletteMenuCommon.h"
 
 QString RemoveAmpersand(const QString& s)
 {

@@ -1,9 +1,10 @@
-#include "InProcessPackage.h"
-#include "TestIde.h"
-#include "VlPaletteMenu.h"
-#include "VlPaletteMenuCategoriesForm.h"
+#include "tests/common/InProcessPackage.h"
+#include "tests/common/ScopedDefaultLocale.h"
+#include "tests/common/TestIde.h"
+#include "palette/VlPaletteMenu.h"
+#include "editor/VlPaletteMenuCategoriesForm.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Registry.h"
 #include "host/Theming.h"
 
@@ -115,19 +116,9 @@ QString Grouping(const QMenu* menu)
 }
 
 // The package, loaded into a test IDE with the given palette and store.
-class Loaded {
+class Loaded : public LoadedPackage {
 public:
-    explicit Loaded(const QStringList& pages, const Store& store = {}) : ide(pages)
-    {
-        {
-            host::TRegIniFile reg(Key);
-            for (const auto& [page, categories] : store)
-                reg.WriteString(Section, page, categories);
-        }
-        LoadPackageInProcess();
-        module = VlPaletteMenuWizardDataModule;
-    }
-    ~Loaded() { UnloadPackageInProcess(); }
+    using LoadedPackage::LoadedPackage;
 
     QString MainMenuGrouping()
     {
@@ -171,8 +162,6 @@ public:
         return failure.isEmpty();
     }
 
-    TestIde ide;
-    TVlPaletteMenuWizardDataModule* module = nullptr;
     QString failure;
 };
 
@@ -187,15 +176,16 @@ struct CellColors {
 class CategoryEditorTest : public QObject {
     Q_OBJECT
 
+    // Row order follows the user's locale; these cases are written for English.
+    const ScopedDefaultLocale m_locale{TestLocale()};
+
 private Q_SLOTS:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        // Row order follows the user's locale; these cases are written for English.
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(QGuiApplication::screens().size(), qsizetype(std::size(ScreenDpis)));
     }
-    void cleanup() { host::ide::SetTheme(host::ide::Theme::None); }
+    void cleanup() { host::ide::setTheme(host::ide::Theme::None); }
 
     void okSavesTheGrid_data()
     {
@@ -256,7 +246,7 @@ private Q_SLOTS:
         Store entries = StoreEntries();
         std::sort(entries.begin(), entries.end());
         QCOMPARE(entries, saved);
-        QCOMPARE(loaded.ide.reported, QStringList());
+        QCOMPARE(loaded.ide.reported(), QStringList());
     }
 
     void okRegroupsBothMenus_data()
@@ -308,7 +298,7 @@ private Q_SLOTS:
         Loaded loaded(pages, {{"Standard", "Common"}, {"Other page", "X"}});
         // The package connects to the store when a menu first opens, as a user's would.
         loaded.MainMenuGrouping();
-        const auto before = StoreFiles(loaded.ide.storeDir.path());
+        const auto before = StoreFiles(loaded.ide.store.folder());
         QVERIFY2(loaded.Edit([&](QDialog& form) {
             QTableWidget* grid = GridOf(&form);
             QCOMPARE(grid->columnCount(), 2);
@@ -332,8 +322,8 @@ private Q_SLOTS:
             QVERIFY(!form.isVisible());
         }),
                  qPrintable(loaded.failure));
-        QVERIFY(StoreFiles(loaded.ide.storeDir.path()) == before);
-        QCOMPARE(loaded.ide.reported, QStringList());
+        QVERIFY(StoreFiles(loaded.ide.store.folder()) == before);
+        QCOMPARE(loaded.ide.reported(), QStringList());
     }
 
     void cellStillInEditIsSaved_data()
@@ -371,9 +361,9 @@ private Q_SLOTS:
             ButtonOf(&form, "btnOk")->click();
         }),
                  qPrintable(loaded.failure));
-        QCOMPARE(loaded.ide.reported.size(), 1);
-        QVERIFY2(loaded.ide.reported.first().startsWith(QLatin1String("ERegistryException: ")),
-                 qPrintable(loaded.ide.reported.first()));
+        QCOMPARE(loaded.ide.reported().size(), 1);
+        QVERIFY2(loaded.ide.reported().first().startsWith(QLatin1String("ERegistryException: ")),
+                 qPrintable(loaded.ide.reported().first()));
         QCOMPARE(StoreEntries(), store);
     }
 
@@ -483,7 +473,7 @@ private Q_SLOTS:
         QFETCH(int, screen);
         QFETCH(int, width);
         QFETCH(int, column);
-        host::ide::SetTheme(host::ide::Theme::Light);
+        host::ide::setTheme(host::ide::Theme::Light);
         TestIde ide;
         TVlFrmPaletteMenuCategories form;
         form.show();
@@ -525,7 +515,7 @@ private Q_SLOTS:
     {
         QFETCH(host::ide::Theme, theme);
         QFETCH(QList<QColor>, colors);
-        host::ide::SetTheme(theme);
+        host::ide::setTheme(theme);
         TestIde ide;
         // Full blocks: their middle is the text's colour, exactly.
         host::TRegIniFile(Key).WriteString(Section, QStringLiteral("\u2588\u2588 1"), QStringLiteral("\u2588\u2588"));
@@ -638,4 +628,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "test_category_editor.moc"
+#include "tst_categoryeditor.moc"

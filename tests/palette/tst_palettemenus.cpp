@@ -1,11 +1,10 @@
-#include "InProcessPackage.h"
-#include "PageOrder.h"
-#include "TestIde.h"
-#include "VlPaletteMenu.h"
-#include "VlPaletteMenuCommon.h"
-#include "VlPaletteMenuWizard.h"
+#include "tests/common/InProcessPackage.h"
+#include "tests/common/ScopedDefaultLocale.h"
+#include "tests/common/TestIde.h"
+#include "palette/VlPaletteMenu.h"
+#include "package/VlPaletteMenuWizard.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Registry.h"
 
 #include <QApplication>
@@ -47,19 +46,9 @@ QString Render(const QMenu* menu, int skip)
 }
 
 // The package, loaded into a test IDE with the given palette and store.
-class Loaded {
+class Loaded : public LoadedPackage {
 public:
-    explicit Loaded(const QStringList& pages, const Store& store = {}) : ide(pages)
-    {
-        {
-            host::TRegIniFile reg(QStringLiteral("Software\\Vorla\\Palette Menu"));
-            for (const auto& [page, categories] : store)
-                reg.WriteString(QStringLiteral("Categories"), page, categories);
-        }
-        LoadPackageInProcess();
-        module = VlPaletteMenuWizardDataModule;
-    }
-    ~Loaded() { UnloadPackageInProcess(); }
+    using LoadedPackage::LoadedPackage;
 
     QString OpenMainMenu()
     {
@@ -85,9 +74,6 @@ public:
         return nullptr;
     }
     host::TButtonCategory* Category(int index) { return ide.palette->Categories()->GetItem(index); }
-
-    TestIde ide;
-    TVlPaletteMenuWizardDataModule* module = nullptr;
 };
 
 } // namespace
@@ -95,59 +81,10 @@ public:
 class PaletteMenusTest : public QObject {
     Q_OBJECT
 
+    const ScopedDefaultLocale m_locale{TestLocale()};
+
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        // Page order follows the user's locale; these cases are written for English.
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
-
-    void removeAmpersand_data()
-    {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("none") << "Standard" << "Standard";
-        QTest::newRow("accelerator") << "&Standard" << "Standard";
-        QTest::newRow("several") << "A&b&c&" << "Abc";
-        QTest::newRow("doubled loses both") << "R&&D" << "RD";
-        QTest::newRow("only ampersands") << "&&&" << "";
-        QTest::newRow("non-ASCII kept") << "Ä&ö σ" << "Äö σ";
-    }
-    void removeAmpersand()
-    {
-        QFETCH(QString, input);
-        QFETCH(QString, expected);
-        QCOMPARE(RemoveAmpersand(input), expected);
-    }
-
-    void pageOrder_data()
-    {
-        QTest::addColumn<QStringList>("captions");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("case ignored") << QStringList{"beta", "Alpha", "gamma"} << QStringList{"Alpha", "beta", "gamma"};
-        QTest::newRow("equal captions keep palette order")
-            << QStringList{"b", "Tools", "a", "tools", "TOOLS"} << QStringList{"a", "b", "Tools", "tools", "TOOLS"};
-        QTest::newRow("accented letters among their base letters")
-            << QStringList{"Zeta", "Ärger", "Apfel"} << QStringList{"Apfel", "Ärger", "Zeta"};
-        QTest::newRow("duplicates stay") << QStringList{"x", "x"} << QStringList{"x", "x"};
-    }
-    void pageOrder()
-    {
-        QFETCH(QStringList, captions);
-        QFETCH(QStringList, expected);
-        QCOMPARE(SortedCaptions(captions), expected);
-    }
-
-    void pageOrderUnderTheCLocale()
-    {
-        // A machine without a real locale still sorts by letters, case aside, and not by code.
-        QLocale::setDefault(QLocale::c());
-        const QStringList sorted = SortedCaptions({"beta", "Ärger", "Alpha", "zeta", "Zebra"});
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QCOMPARE(sorted, (QStringList{"Alpha", "Ärger", "beta", "Zebra", "zeta"}));
-    }
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void menus_data()
     {
@@ -202,7 +139,7 @@ private Q_SLOTS:
         // Rebuilt, not added to: a second opening gives the same items.
         QCOMPARE(loaded.OpenMainMenu(), expected);
         QCOMPARE(loaded.OpenButtonMenu(), expected);
-        QVERIFY(loaded.ide.reported.isEmpty());
+        QVERIFY(loaded.ide.reported().isEmpty());
     }
 
     // Past what a menu lists, a submenu (or the menu, for categories left out) ends with one
@@ -272,7 +209,7 @@ private Q_SLOTS:
             // The menu's own line comes after the submenus, before the commands.
             QCOMPARE(tail.mid(tail.size() - 5).join(QLatin1Char('|')), Commands);
         }
-        QVERIFY(loaded.ide.reported.isEmpty());
+        QVERIFY(loaded.ide.reported().isEmpty());
     }
 
     void storeChangesShowAtNextOpening()
@@ -295,7 +232,7 @@ private Q_SLOTS:
         host::TRegIniFile(QStringLiteral("Software\\Vorla\\Palette Menu"))
             .WriteString(QStringLiteral("Categories"), QStringLiteral("Standard"), QStringLiteral("Mine"));
         sqlite3* holder = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(host::ide::RegistryFile()).constData(), &holder), SQLITE_OK);
+        QCOMPARE(sqlite3_open(QFile::encodeName(host::ide::registryFile()).constData(), &holder), SQLITE_OK);
         const auto release = qScopeGuard([&] { sqlite3_close(holder); });
         QCOMPARE(sqlite3_exec(holder, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
 
@@ -303,11 +240,11 @@ private Q_SLOTS:
         const auto unload = qScopeGuard([] { UnloadPackageInProcess(); });
         TVlPaletteMenuWizardDataModule* module = VlPaletteMenuWizardDataModule;
         QVERIFY(module && module->PaletteMenu() && module->PaletteButtonMenu());
-        QCOMPARE(ide.reported, QStringList());
+        QCOMPARE(ide.reported(), QStringList());
 
         Q_EMIT module->PaletteMenu()->aboutToShow();
-        QCOMPARE(ide.reported.size(), 1);
-        QVERIFY2(ide.reported[0].contains(QLatin1String("locked")), qPrintable(ide.reported[0]));
+        QCOMPARE(ide.reported().size(), 1);
+        QVERIFY2(ide.reported()[0].contains(QLatin1String("locked")), qPrintable(ide.reported()[0]));
         QCOMPARE(Render(module->PaletteMenu(), 1), Commands);
 
         sqlite3_close(holder);
@@ -316,7 +253,7 @@ private Q_SLOTS:
             Q_EMIT menu->aboutToShow();
             QCOMPARE(Render(menu, menu == module->PaletteMenu() ? 1 : 0), "Mine[Standard]|" + Commands);
         }
-        QCOMPARE(ide.reported.size(), 1);
+        QCOMPARE(ide.reported().size(), 1);
     }
 
     void choosingAPageExpandsAndScrollsToIt_data()
@@ -336,6 +273,11 @@ private Q_SLOTS:
         QTest::newRow("reached under one category") << QStringList{"A", "B"} << Store{{"B", "X;Y"}} << "X" << "B" << 1;
         QTest::newRow("reached under the other") << QStringList{"A", "B"} << Store{{"B", "X;Y"}} << "Y" << "B" << 1;
         QTest::newRow("palette caption with &") << QStringList{"A", "Data &Access"} << Store{} << "Other" << "Data &Access" << 1;
+        // Both are filed under the name "AB"; each item reaches its own page.
+        QTest::newRow("A&B before AB: A&B") << QStringList{"A&B", "AB"} << Store{} << "Other" << "A&B" << 0;
+        QTest::newRow("A&B before AB: AB") << QStringList{"A&B", "AB"} << Store{} << "Other" << "AB" << 1;
+        QTest::newRow("AB before A&B: A&B") << QStringList{"AB", "A&B"} << Store{} << "Other" << "A&B" << 1;
+        QTest::newRow("AB before A&B: AB") << QStringList{"AB", "A&B"} << Store{} << "Other" << "AB" << 0;
     }
 
     void choosingAPageExpandsAndScrollsToIt()
@@ -364,6 +306,52 @@ private Q_SLOTS:
             const QRect shown = view->visualItemRect(view->topLevelItem(expanded));
             QVERIFY2(view->viewport()->rect().intersects(shown), "scrolled into view");
             loaded.Category(expanded)->SetCollapsed(true);
+        }
+    }
+
+    // The chosen category is expanded first and scrolled to after, so that its header lands
+    // where an expanded category shows the most of itself.
+    void expandsBeforeScrolling()
+    {
+        QStringList pages;
+        for (int i = 0; i < 60; ++i)
+            pages.append(QStringLiteral("Page %1").arg(i, 2, 10, QLatin1Char('0')));
+        Loaded loaded(pages);
+        loaded.ide.toolForm->resize(200, 300);
+        loaded.ide.toolForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(loaded.ide.toolForm.get()));
+        QTreeWidget* view = loaded.ide.palette->View();
+        QStringList steps;
+        connect(view, &QTreeWidget::itemExpanded, this,
+                [&steps](QTreeWidgetItem* item) { steps.append(QStringLiteral("expanded ") + item->text(0)); });
+        connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this,
+                [&steps] { steps.append(QStringLiteral("scrolled")); });
+
+        loaded.module->SwitchToTab(QStringLiteral("Page 55"));
+        QCOMPARE(steps, (QStringList{"expanded Page 55", "scrolled"}));
+    }
+
+    // What a build detached goes at the next opening of its menu: openings do not pile up
+    // items. Only the main menu's placeholder stays.
+    void detachedItemsAreReleasedAtTheNextOpening()
+    {
+        Loaded loaded({QStringLiteral("Standard"), QStringLiteral("Win32")}, {{"Standard", "Common;Visual"}});
+        for (QMenu* menu : {loaded.module->PaletteMenu(), loaded.module->PaletteButtonMenu()}) {
+            Q_EMIT menu->aboutToShow();
+            const QList<QAction*> items = menu->actions();
+            QPointer<QAction> first = items.first();
+            QPointer<QAction> page = loaded.PageItem(menu, QStringLiteral("Other"), QStringLiteral("Win32"));
+            QVERIFY(page);
+            QPointer<QMenu> visual = qobject_cast<QMenu*>(
+                loaded.PageItem(menu, QStringLiteral("Visual"), QStringLiteral("Standard"))->parent());
+            QPointer<QAction> command = items.last();
+            QVERIFY(visual && command);
+
+            Q_EMIT menu->aboutToShow();
+            QVERIFY(!visual);
+            QVERIFY(!page);
+            QVERIFY(!command);
+            QCOMPARE(bool(first), menu == loaded.module->PaletteMenu()); // the placeholder
         }
     }
 
@@ -426,4 +414,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(PaletteMenusTest)
-#include "test_palette_menus.moc"
+#include "tst_palettemenus.moc"

@@ -1,9 +1,9 @@
 // "Import..." and "Export..." as a user runs them: from the menu, through Qt's real file
 // dialog, with errors going to the host's error box and the menus showing the result.
 
-#include "InProcessPackage.h"
-#include "TestIde.h"
-#include "VlPaletteMenu.h"
+#include "tests/common/InProcessPackage.h"
+#include "tests/common/TestIde.h"
+#include "palette/VlPaletteMenu.h"
 
 #include "host/Registry.h"
 
@@ -200,9 +200,9 @@ private Q_SLOTS:
         QCOMPARE(file.readAll(), fileAfter);
         QCOMPARE(Grouping(module->PaletteMenu()), grouping);
         QCOMPARE(Grouping(module->PaletteButtonMenu()), grouping);
-        QCOMPARE(ide.reported.size(), reported.isEmpty() ? 0 : 1);
+        QCOMPARE(ide.reported().size(), reported.isEmpty() ? 0 : 1);
         if (!reported.isEmpty())
-            QVERIFY2(ide.reported.first().startsWith(reported), qPrintable(ide.reported.first()));
+            QVERIFY2(ide.reported().first().startsWith(reported), qPrintable(ide.reported().first()));
         UnloadPackageInProcess();
     }
 
@@ -231,4 +231,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(CategoryFileCommandsTest)
-#include "test_category_file_commands.moc"
+#include "tst_categoryfilecommands.moc"

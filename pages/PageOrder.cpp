@@ -1,10 +1,14 @@
-#include "PageOrder.h"
+#include "pages/PageOrder.h"
+
+#include "pages/VlPaletteMenuCommon.h"
 
 #include "host/CategoryButtons.h"
 #include "host/Forms.h"
+#include "host/Registry.h"
 
 #include <QCollator>
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
 #include <numeric>
@@ -32,10 +36,13 @@ QStringList CaptionSorter::Sorted(QStringList captions)
 {
     if (captions.size() < 2)
         return captions;
-    const QLocale user;
-    if (!m_collator || user != m_locale) {
-        m_locale = user;
-        m_collator.emplace(user.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : user);
+    // The user's collation setting (LC_COLLATE) may name another locale than the language:
+    // the order is the collation's.
+    const QLocale collation = QLocale().collation();
+    if (!m_collator || collation != m_locale) {
+        m_locale = collation;
+        m_collator.emplace(collation.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                               : collation);
         m_collator->setCaseSensitivity(Qt::CaseInsensitive);
     }
     const QCollator& collator = *m_collator;
@@ -53,4 +60,19 @@ QStringList CaptionSorter::Sorted(QStringList captions)
     for (const qsizetype index : order)
         sorted.append(std::move(captions[index]));
     return sorted;
+}
+
+QStringList UniquePageCaptions(const QStringList& captions)
+{
+    QStringList unique;
+    unique.reserve(captions.size());
+    QSet<QString> names;
+    names.reserve(captions.size());
+    for (const QString& caption : captions) {
+        const qsizetype known = names.size();
+        names.insert(host::RegistryNameKey(RemoveAmpersand(caption)));
+        if (names.size() != known)
+            unique.append(caption);
+    }
+    return unique;
 }

@@ -1,6 +1,6 @@
-#include "TestIde.h"
+#include "tests/common/TestIde.h"
 
-#include "IdeHost.h"
+#include "host/private/IdeHost.h"
 #include "host/Package.h"
 
 #include <QLibrary>
@@ -33,10 +33,10 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(description->description), QStringLiteral("Vorla Palette Menu 4.0.1"));
         QCOMPARE(QString::fromUtf8(description->version), QStringLiteral("4.0.0.0"));
         QVERIFY(description->designTimeOnly);
-        QStringList requires;
-        for (const char* const* name = description->requires; *name; ++name)
-            requires.append(QString::fromUtf8(*name));
-        QCOMPARE(requires, (QStringList{QStringLiteral("designide370"), QStringLiteral("vcl370")}));
+        QStringList required;
+        for (const char* const* name = description->requiredPackages; *name; ++name)
+            required.append(QString::fromUtf8(*name));
+        QCOMPARE(required, (QStringList{QStringLiteral("designide370"), QStringLiteral("vcl370")}));
         QVERIFY(library.unload());
     }
 
@@ -50,9 +50,9 @@ private Q_SLOTS:
             QVERIFY2(library.load(), qPrintable(library.errorString()));
             auto registerPackage = reinterpret_cast<RegisterFunction>(library.resolve(HOST_PACKAGE_REGISTER_SYMBOL));
             QVERIFY(registerPackage);
-            host::ide::BeginPackageRegistration(QStringLiteral("VorlaPaletteMenu"));
+            host::ide::beginPackageRegistration(QStringLiteral("VorlaPaletteMenu"));
             registerPackage();
-            host::ide::EndPackageRegistration();
+            host::ide::endPackageRegistration();
 
             // The button of an earlier round goes from the event loop; let it go first.
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -62,7 +62,7 @@ private Q_SLOTS:
             Q_EMIT button->menu()->aboutToShow(); // built items must go with the package too
             QCOMPARE(ide.MainMenuState().last().left(8), QStringLiteral("P&alette"));
 
-            host::ide::ReleasePackageWizards(QStringLiteral("VorlaPaletteMenu"));
+            host::ide::releasePackageWizards(QStringLiteral("VorlaPaletteMenu"));
             QVERIFY2(library.unload(), qPrintable(library.errorString()));
             QCOMPARE(ide.MainMenuState(), menuBefore);
             QCOMPARE(ide.ToolbarState(), toolbarBefore);
@@ -75,9 +75,9 @@ private Q_SLOTS:
             QCOMPARE(collection->Name(0), QStringLiteral("VorlaPaletteMenu"));
             QCOMPARE(ide.images->GetIndexByName(QStringLiteral("VorlaPaletteMenu")), 0);
         }
-        QVERIFY(ide.reported.isEmpty());
+        QVERIFY(ide.reported().isEmpty());
     }
 };
 
 QTEST_MAIN(PackageLibraryTest)
-#include "test_package_library.moc"
+#include "tst_packagelibrary.moc"

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QCollator>
+#include <QLocale>
+#include <QStringList>
+
+#include <optional>
+
+namespace host {
+class TCategoryButtons;
+}
+
+// The captions of the tool palette's categories, in palette order, exactly as the palette
+// gives them. No palette, no captions.
+QStringList PaletteCaptions(const host::TCategoryButtons* palette);
+
+// Sorts captions as the host's sorted string lists do: by the user's collation setting
+// (LC_COLLATE, which may differ from the language), without regard to letter case. The sort
+// is stable, so equal captions keep their palette order. When the collation is the C or
+// POSIX locale, which has no real collation, a fixed English collation is used, so that every
+// such machine agrees on the order. The collator is kept between sorts, and made afresh when
+// the user's collation changes.
+class CaptionSorter {
+public:
+    QStringList Sorted(QStringList captions);
+
+private:
+    std::optional<QCollator> m_collator;
+    QLocale m_locale; // the collation the collator was made for
+};
+
+// The same, with a collator of its own.
+QStringList SortedCaptions(QStringList captions);
+
+// captions with one caption per store entry, in their order: a caption whose name (without
+// "&") matches an earlier one's the way the store matches names is dropped, so the first met
+// names the entry, and no entry is edited in two rows.
+QStringList UniquePageCaptions(const QStringList& captions);
+
