@@ -17,6 +17,7 @@
 
 namespace {
 
+constexpr int kNotAllLoaded = 1;
 constexpr int kBadUsage = 2;
 
 void PrintLine(FILE* stream, const QString& text)
@@ -30,6 +31,15 @@ bool HasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// One line per loaded package: its name, version and file (the file last, as it may hold spaces).
+void ListPackages(const standin::PackageManager& manager)
+{
+    for (const standin::PackageInfo& package : manager.Packages()) {
+        if (package.loaded)
+            PrintLine(stdout, QStringLiteral("%1 %2 %3").arg(package.name, package.version, package.file));
+    }
 }
 
 } // namespace
@@ -62,6 +72,9 @@ int main(int argc, char** argv)
         return kBadUsage;
     }
 
+    // A listing shows no window, so it needs no display.
+    if (commandLine.listPackages && !HasDisplay())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!HasDisplay()) {
         PrintLine(stderr, QStringLiteral(
             "standin-ide: no display: neither DISPLAY nor WAYLAND_DISPLAY is set. Run it on a desktop, "
@@ -79,20 +92,32 @@ int main(int argc, char** argv)
     host::ide::SetTheme(commandLine.theme);
 
     standin::MainWindow window(palette);
-    host::SetExceptionReporter(standin::MessageBoxReporter(&window));
-    window.show();
+    // A listing reports refusals on stderr: a box would wait for a person who is not there.
+    host::SetExceptionReporter(commandLine.listPackages ? standin::StderrReporter()
+                                                        : standin::MessageBoxReporter(&window));
+    if (!commandLine.listPackages)
+        window.show();
 
     QStringList packages = commandLine.packages;
+    bool allLoaded = true;
     if (commandLine.LoadsDefaultPackage()) {
         const QString defaultPackage = standin::PackageManager::DefaultPackageFile();
         if (QFileInfo::exists(defaultPackage))
             packages.append(defaultPackage);
-        else
+        else {
+            allLoaded = false;
             PrintLine(stderr, QStringLiteral("standin-ide: the default package \"%1\" is not built yet; "
                                              "starting without it").arg(defaultPackage));
+        }
     }
     for (const QString& package : std::as_const(packages))
-        window.LoadPackage(package);
+        allLoaded = window.LoadPackage(package) && allLoaded;
+
+    if (commandLine.listPackages) {
+        ListPackages(*window.Packages());
+        window.Packages()->UnloadAll();
+        return allLoaded ? EXIT_SUCCESS : kNotAllLoaded;
+    }
 
     const int status = application.exec();
     // Packages go before the window they hang on. An error while they unload still
