@@ -36,7 +36,8 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.setPen(palette().color(QPalette::Mid));
+        // The theme's edge colour: the palette's own mid shade vanishes on a dark form.
+        painter.setPen(host::ide::EdgeColor(palette()));
         constexpr int step = 8;
         for (int y = step; y < height(); y += step)
             for (int x = step; x < width(); x += step)

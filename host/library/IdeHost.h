@@ -11,7 +11,9 @@
 
 #include <vector>
 
+class QColor;
 class QMenuBar;
+class QPalette;
 class QWidget;
 
 namespace host::ide {
@@ -31,6 +33,9 @@ enum class Theme { Light, Dark, None };
 // Applies a theme to the application; None leaves the IDE without theming services.
 HOST_EXPORT void SetTheme(Theme theme);
 HOST_EXPORT Theme CurrentTheme();
+// The colour of a thin line or a dot drawn on palette's window colour: a menu's frame and
+// separators, the designer's grid. Stands out in the light theme and the dark alike.
+HOST_EXPORT QColor EdgeColor(const QPalette& palette);
 
 // The per-user store's file. Empty: the default under $XDG_CONFIG_HOME (or ~/.config).
 HOST_EXPORT void SetRegistryFile(const QString& path);
