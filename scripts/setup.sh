@@ -16,26 +16,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-
-if ((${#missing[@]} > 0)); then
-  echo "setup: installing ${missing[*]}" >&2
-  sudo=()
-  if [[ $(id -u) -ne 0 ]]; then
-    if ! command -v sudo >/dev/null; then
-      echo "setup: not root and no sudo; install these as root first: ${missing[*]}" >&2
-      exit 1
-    fi
-    sudo=(sudo)
-  fi
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/packages.sh" "${packages[@]}"
 
 cd "$root"
 cmake --preset "$preset"
