@@ -38,6 +38,8 @@ system="$(. /etc/os-release && echo "$PRETTY_NAME")"
 version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null | sed 's/[-+~].*//'; }
 echo
 echo "Measured $(date +%Y-%m-%d) on ${cpu:-an unknown CPU}, $(nproc) cores, $memory, $system, Qt $(version qt6-base-dev), SQLite $(version libsqlite3-0);"
-echo "medians of $repetitions runs, real time."
+# Other work on the machine slows the figures down and moves the ratios: say how busy it was.
+load="$(cut -d' ' -f2 /proc/loadavg)"
+echo "medians of $repetitions runs, real time; the machine's load over the last 5 minutes: $load."
 echo
 "$bin/bench_table" "$out"
