@@ -17,6 +17,7 @@
 
 namespace {
 
+constexpr int NotAllLoadedStatus = 1;
 constexpr int BadUsageStatus = 2;
 
 void printLine(FILE* stream, const QString& text)
@@ -30,6 +31,15 @@ bool hasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// One line per loaded package: its name, version and file (the file last, as it may hold spaces).
+void printLoadedPackages(const standin::PackageManager& manager)
+{
+    for (const standin::PackageInfo& package : manager.packages()) {
+        if (package.loaded)
+            printLine(stdout, QStringLiteral("%1 %2 %3").arg(package.name, package.version, package.file));
+    }
 }
 
 } // namespace
@@ -62,6 +72,9 @@ int main(int argc, char** argv)
         return BadUsageStatus;
     }
 
+    // A listing shows no window, so it needs no display.
+    if (commandLine.listPackages && !hasDisplay())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!hasDisplay()) {
         printLine(stderr, QStringLiteral(
             "standin-ide: no display: neither DISPLAY nor WAYLAND_DISPLAY is set. Run it on a desktop, "
@@ -79,20 +92,32 @@ int main(int argc, char** argv)
     host::ide::setTheme(commandLine.theme);
 
     standin::MainWindow window(palette);
-    host::SetExceptionReporter(standin::messageBoxReporter(&window));
-    window.show();
+    // A listing reports refusals on stderr: a box would wait for a person who is not there.
+    host::SetExceptionReporter(commandLine.listPackages ? standin::stderrReporter()
+                                                        : standin::messageBoxReporter(&window));
+    if (!commandLine.listPackages)
+        window.show();
 
     QStringList packages = commandLine.packages;
+    bool allLoaded = true;
     if (commandLine.loadsDefaultPackage()) {
         const QString defaultPackage = standin::PackageManager::defaultPackageFile();
         if (QFileInfo::exists(defaultPackage))
             packages.append(defaultPackage);
-        else
+        else {
+            allLoaded = false;
             printLine(stderr, QStringLiteral("standin-ide: the default package \"%1\" is not built yet; "
                                              "starting without it").arg(defaultPackage));
+        }
     }
     for (const QString& package : std::as_const(packages))
-        window.loadPackage(package);
+        allLoaded = window.loadPackage(package) && allLoaded;
+
+    if (commandLine.listPackages) {
+        printLoadedPackages(*window.packages());
+        window.packages()->unloadAll();
+        return allLoaded ? EXIT_SUCCESS : NotAllLoadedStatus;
+    }
 
     const int status = application.exec();
     // Packages go before the window they hang on. An error while they unload still

@@ -19,6 +19,7 @@ const QString RegistryOption = QStringLiteral("registry");
 const QString ThemeOption = QStringLiteral("theme");
 const QString PackageOption = QStringLiteral("package");
 const QString NoDefaultPackageOption = QStringLiteral("no-default-package");
+const QString ListPackagesOption = QStringLiteral("list-packages");
 const QString HelpOption = QStringLiteral("help");
 const QString VersionOption = QStringLiteral("version");
 
@@ -76,6 +77,7 @@ bool CommandLine::parse(const QStringList& arguments, QString* error, const QStr
         {ThemeOption, QString(), QStringLiteral("THEME")},
         {PackageOption, QString(), QStringLiteral("FILE")},
         {NoDefaultPackageOption, QString()},
+        {ListPackagesOption, QString()},
         {{QStringLiteral("h"), HelpOption}, QString()},
         {{QStringLiteral("v"), VersionOption}, QString()},
     });
@@ -150,6 +152,7 @@ bool CommandLine::parse(const QStringList& arguments, QString* error, const QStr
         }
     }
     noDefaultPackage = parser.isSet(NoDefaultPackageOption);
+    listPackages = parser.isSet(ListPackagesOption);
     return true;
 }
 
@@ -166,13 +169,17 @@ QString CommandLine::usage()
         "  --theme light|dark|none the IDE theme; none runs without theming services\n"
         "                          (default: light)\n"
         "  --package FILE          load this package; may be given more than once\n"
-        "                          (default: the VorlaPaletteMenu package of this build)\n"
+        "                          (default: the VorlaPaletteMenu package beside this\n"
+        "                          program; named packages replace it unless it is named too)\n"
         "  --no-default-package    start without the default package\n"
+        "  --list-packages         load the packages, print each one loaded (name, version,\n"
+        "                          file) and exit; shows no window and needs no display\n"
         "  -h, --help              show this help and exit\n"
         "  -v, --version           show the version and exit\n"
         "\n"
         "A palette file must be a regular file of at most %2 MiB.\n"
-        "Exit status: 0 on success, 2 for a bad argument, palette file or store file.\n")
+        "Exit status: 0 on success, 1 when --list-packages could not load a package,\n"
+        "2 for a bad argument, palette file or store file.\n")
         .arg(host::ide::defaultRegistryFile(), QString::number(MaxPaletteFileBytes >> 20));
 }
 

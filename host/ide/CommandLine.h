@@ -11,13 +11,15 @@ namespace standin {
 
 // What the IDE was asked to do on its command line:
 //   standin-ide [--palette FILE] [--registry FILE] [--theme light|dark|none]
-//               [--package FILE]... [--no-default-package] [--help] [--version]
+//               [--package FILE]... [--no-default-package] [--list-packages]
+//               [--help] [--version]
 struct CommandLine {
     QString paletteFile;   // empty: the built-in palette
     QString registryFile;  // empty: the per-user default store
     host::ide::Theme theme = host::ide::Theme::Light;
     QStringList packages;  // in the order given
     bool noDefaultPackage = false;
+    bool listPackages = false; // load the packages, print those loaded and exit
     bool showHelp = false;
     bool showVersion = false;
 

@@ -36,7 +36,8 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.setPen(palette().color(QPalette::Mid));
+        // The theme's edge colour: the palette's own mid shade vanishes on a dark form.
+        painter.setPen(host::ide::edgeColor(palette()));
         constexpr int GridStep = 8;
         for (int y = GridStep; y < height(); y += GridStep)
             for (int x = GridStep; x < width(); x += GridStep)

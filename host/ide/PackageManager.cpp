@@ -5,6 +5,8 @@
 #include "host/Exceptions.h"
 #include "host/Package.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
 
@@ -77,7 +79,14 @@ QStringList PackageManager::providedPackages()
 
 QString PackageManager::defaultPackageFile()
 {
-    return QStringLiteral(VORLA_DEFAULT_PACKAGE);
+    // Relative to the executable, so that the build tree and an installed tree each find
+    // their own package wherever they are. An installed tree has no build-tree folder, nor
+    // the build tree an installed one; the build tree's path names a package not built yet.
+    const QDir folder(QCoreApplication::applicationDirPath());
+    const QString installed = QDir::cleanPath(folder.filePath(QStringLiteral(VORLA_INSTALLED_PACKAGE)));
+    if (QFileInfo::exists(installed))
+        return installed;
+    return QDir::cleanPath(folder.filePath(QStringLiteral(VORLA_BUILT_PACKAGE)));
 }
 
 PackageInfo PackageManager::load(const QString& file)

@@ -38,7 +38,8 @@ public:
 
     // The host packages that this IDE provides to the packages it loads.
     static QStringList providedPackages();
-    // The VorlaPaletteMenu package of this build, loaded when no other is asked for.
+    // The VorlaPaletteMenu package beside this executable (installed, or in the build
+    // tree), loaded when no other is asked for. Needs the application object.
     static QString defaultPackageFile();
 
     // Loads a package. Refuses, raising host::EPackageError with a message naming the

@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QColor>
 #include <QMetaObject>
+#include <QPainter>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QSet>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyleOptionMenuItem>
 #include <QWidget>
 
 #include <memory>
@@ -26,6 +28,8 @@ ide::Theme& CurrentThemeSlot()
 
 // The IDE's style: its base style's look, with menus that scroll when longer than the
 // screen, as the IDE's own do, instead of spreading into columns past the screen's edge.
+// Menus get a frame and separators in the edge colour: the base style draws them a shade
+// darker than the menu, which vanishes against a dark window behind it.
 class IdeStyle final : public QProxyStyle {
 public:
     explicit IdeStyle(const QString& base) : QProxyStyle(QStyleFactory::create(base)) {}
@@ -36,6 +40,39 @@ public:
         if (hint == SH_Menu_Scrollable)
             return 1;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        // Some base styles draw a menu's border with its panel, others as its frame.
+        if (element == PE_PanelMenu)
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+        else if (element != PE_FrameMenu) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        painter->save();
+        painter->setPen(ide::edgeColor(option->palette));
+        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (element != CE_MenuItem || !item || item->menuItemType != QStyleOptionMenuItem::Separator) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        // The menu's panel is painted already; a separator is only its line.
+        const int margin = pixelMetric(PM_MenuHMargin, option, widget) + 4;
+        const int y = item->rect.center().y();
+        painter->save();
+        painter->setPen(ide::edgeColor(option->palette));
+        painter->drawLine(item->rect.left() + margin, y, item->rect.right() - margin, y);
+        painter->restore();
     }
 };
 
@@ -278,6 +315,15 @@ void setTheme(Theme theme)
 Theme currentTheme()
 {
     return CurrentThemeSlot();
+}
+
+QColor edgeColor(const QPalette& palette)
+{
+    // Two fifths of the way from the window colour to its text: clear on either, never loud.
+    const QColor window = palette.color(QPalette::Window);
+    const QColor text = palette.color(QPalette::WindowText);
+    const auto mix = [](int from, int to) { return from + (to - from) * 2 / 5; };
+    return QColor(mix(window.red(), text.red()), mix(window.green(), text.green()), mix(window.blue(), text.blue()));
 }
 
 } // namespace ide

@@ -14,7 +14,9 @@
 
 #include <vector>
 
+class QColor;
 class QMenuBar;
+class QPalette;
 class QWidget;
 
 namespace host::ide {
@@ -34,6 +36,9 @@ enum class Theme { Light, Dark, None };
 // Applies a theme to the application; None leaves the IDE without theming services.
 HOST_EXPORT void setTheme(Theme theme);
 HOST_EXPORT Theme currentTheme();
+// The colour of a thin line or a dot drawn on palette's window colour: a menu's frame and
+// separators, the designer's grid. Stands out in the light theme and the dark alike.
+HOST_EXPORT QColor edgeColor(const QPalette& palette);
 
 // The per-user store's file. Empty: the default under $XDG_CONFIG_HOME (or ~/.config).
 HOST_EXPORT void setRegistryFile(const QString& path);

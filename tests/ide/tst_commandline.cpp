@@ -70,6 +70,8 @@ private Q_SLOTS:
     void helpAndVersion();
     void startsWithGoodArguments_data();
     void startsWithGoodArguments();
+    void listPackages_data();
+    void listPackages();
 
     void parse_data();
     void parse();
@@ -273,7 +275,7 @@ void CommandLineTest::helpAndVersion_data()
     QTest::addColumn<QStringList>("expected"); // parts of stdout
 
     const QStringList usage{"Usage: standin-ide", "--palette FILE", "--registry FILE", "--theme light|dark|none",
-                            "--package FILE", "--no-default-package", "--help", "--version"};
+                            "--package FILE", "--no-default-package", "--list-packages", "--help", "--version"};
     QTest::newRow("--help") << QStringList{"--help"} << usage;
     QTest::newRow("-h") << QStringList{"-h"} << usage;
     QTest::newRow("help wins over the rest") << QStringList{"--theme", "dark", "--help"} << usage;
@@ -331,6 +333,47 @@ void CommandLineTest::startsWithGoodArguments()
     const QString err = QString::fromUtf8(run.err);
     for (const char* complaint : {"standin-ide:", "Error:", "Exception:"})
         QVERIFY2(!err.contains(QLatin1String(complaint)), qPrintable(err));
+}
+
+void CommandLineTest::listPackages_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("listed"); // package names, in load order
+    QTest::addColumn<int>("status");
+
+    const QString mine = QStringLiteral(TEST_PACKAGE);
+    const QString vorla = QStringLiteral(VORLA_PACKAGE);
+    QTest::newRow("the default package") << QStringList{} << QStringList{"VorlaPaletteMenu"} << 0;
+    QTest::newRow("a named package replaces it") << QStringList{"--package", mine} << QStringList{"TestPackage"} << 0;
+    QTest::newRow("unless it is named too") << QStringList{"--package", mine, "--package", vorla}
+                                            << QStringList{"TestPackage", "VorlaPaletteMenu"} << 0;
+    QTest::newRow("none") << QStringList{"--no-default-package"} << QStringList{} << 0;
+    QTest::newRow("a refused package") << QStringList{"--package", QStringLiteral(BAD_REQUIRES_PACKAGE), "--package", mine}
+                                       << QStringList{"TestPackage"} << 1;
+}
+
+void CommandLineTest::listPackages()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, listed);
+    QFETCH(int, status);
+
+    // A listing opens no window, so it needs no display.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
+    const Run run = RunIde(QStringList{QStringLiteral("--list-packages"), QStringLiteral("--registry"),
+                                       m_dir.filePath(QStringLiteral("listing.sqlite"))} + arguments, environment);
+    QVERIFY(run.finished);
+    QCOMPARE(run.status, status);
+    QStringList names;
+    for (const QByteArray& line : run.out.split('\n')) {
+        if (!line.isEmpty())
+            names.append(QString::fromUtf8(line.left(line.indexOf(' '))));
+    }
+    QCOMPARE(names, listed);
+    // A refusal is told on stderr: no box waits for a person who is not there.
+    QCOMPARE(run.err.contains("requires"), status != 0);
 }
 
 void CommandLineTest::parse_data()

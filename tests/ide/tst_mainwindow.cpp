@@ -20,6 +20,7 @@
 #include <QDockWidget>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScopeGuard>
@@ -35,6 +36,12 @@
 #include <memory>
 
 namespace {
+
+// How far apart two colours are in lightness, 0 to 255.
+int LightnessGap(QRgb a, QRgb b)
+{
+    return qAbs(QColor(a).lightness() - QColor(b).lightness());
+}
 
 QStringList Captions(host::TCategoryButtons* palette)
 {
@@ -69,6 +76,8 @@ private Q_SLOTS:
     void errorDuringModalDialogClosedByKey();
     void longMenuReachesItsLastItem_data();
     void longMenuReachesItsLastItem();
+    void framesSeparatorsAndGridStandOut_data();
+    void framesSeparatorsAndGridStandOut();
 
 private:
     std::unique_ptr<standin::MainWindow> m_window;
@@ -409,6 +418,41 @@ void MainWindowTest::longMenuReachesItsLastItem()
     QVERIFY(screen.contains(menu->mapToGlobal(item.center())));
     QTest::mouseClick(menu, Qt::LeftButton, {}, item.center());
     QCOMPARE(chosen.count(), 1);
+}
+
+void MainWindowTest::framesSeparatorsAndGridStandOut_data()
+{
+    longMenuReachesItsLastItem_data();
+}
+
+void MainWindowTest::framesSeparatorsAndGridStandOut()
+{
+    QFETCH(host::ide::Theme, theme);
+    host::ide::setTheme(theme);
+    const auto restore = qScopeGuard([] { host::ide::setTheme(host::ide::Theme::None); });
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{});
+    constexpr int minimumGap = 40; // what a person sees at a glance
+
+    // A menu's frame and its separator against the menu's own background.
+    QMenu* file = m_window->menuBar()->findChild<QMenu*>(QStringLiteral("FileMenu"));
+    QAction* separator = nullptr;
+    for (QAction* action : file->actions())
+        separator = action->isSeparator() ? action : separator;
+    QVERIFY(separator);
+    file->popup(QPoint(10, 10));
+    QVERIFY(QTest::qWaitForWindowExposed(file));
+    const QImage menu = file->grab().toImage();
+    file->close();
+    const QRect line = file->actionGeometry(separator);
+    const QRgb background = menu.pixel(line.center().x(), line.top() - 3); // the item above
+    QVERIFY2(LightnessGap(menu.pixel(0, menu.height() / 2), background) >= minimumGap, "the frame vanishes");
+    QVERIFY2(LightnessGap(menu.pixel(line.center()), background) >= minimumGap, "the separator vanishes");
+
+    // The designer's grid of dots against its form.
+    QWidget* form = m_window->designer()->subWindowList().first()->widget();
+    form->resize(64, 64);
+    const QImage grid = form->grab().toImage();
+    QVERIFY2(LightnessGap(grid.pixel(8, 8), grid.pixel(4, 4)) >= minimumGap, "the grid vanishes");
 }
 
 QTEST_MAIN(MainWindowTest)

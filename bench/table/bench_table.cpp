@@ -1,0 +1,286 @@
+// Prints one Markdown table from the JSON reports that the benchmarks write
+// (--benchmark_out=DIR/NAME.json): each figure beside its floor from the same run, their
+// ratio, the target and whether it is met. scripts/bench.sh runs every benchmark, then this.
+//
+//   bench_table DIR
+//
+// A figure is the median over repetitions when the run was repeated, else the one run's
+// time per iteration (real time: what a person waits for).
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace {
+
+enum class Unit { Seconds, KiB };
+
+// One measured value: a run of a report, and the field of it (its real time by default).
+struct Figure {
+    const char* run;
+    const char* field = "real_time";
+};
+
+// The floor a figure is set beside; scale multiplies it (a smaller size's time grown
+// linearly to the larger size).
+struct Floor {
+    const char* label;
+    Figure figure;
+    double scale = 1;
+};
+
+struct Target {
+    enum Kind { MaxRatio, MaxValue, MaxGrowth } kind;
+    double limit = 0; // times the floor, seconds, or KiB above the floor
+    const char* text = "";
+};
+
+struct Row {
+    const char* report;
+    const char* label;
+    Figure figure;
+    std::vector<Floor> floors;
+    std::vector<Target> targets;
+    Unit unit = Unit::Seconds;
+};
+
+const std::vector<Target> AtMost1_5{{Target::MaxRatio, 1.5, "at most 1.5 x floor"}};
+const std::vector<Target> UnderASecond{{Target::MaxValue, 1.0, "under 1 s"}};
+// Against the smaller size's time grown in proportion: quadratic growth would show as 4 x
+// and 10 x.
+const std::vector<Target> Linear{{Target::MaxRatio, 1.5, "linear: at most 1.5 x"}};
+
+std::vector<Row> Rows()
+{
+    const Floor menuFloor100{"same menu tree from a plan", {"BM_Floor/100"}};
+    const Floor menuFloor1000{"same menu tree from a plan", {"BM_Floor/1000"}};
+    const Floor menuFloor10000{"same menu tree from a plan", {"BM_Floor/10000"}};
+    std::vector<Row> rows = {
+        {"bench_store", "store: read one entry, section of 100", {"ReadOne/Store/100"},
+         {{"raw SQLite statement", {"ReadOne/SQLite/100"}}, {"hash map", {"ReadOne/HashMap/100"}}}, {}},
+        {"bench_store", "store: read one entry, section of 10,000", {"ReadOne/Store/10000"},
+         {{"raw SQLite statement", {"ReadOne/SQLite/10000"}}, {"hash map", {"ReadOne/HashMap/10000"}}}, {}},
+        {"bench_store", "store: read a section of 100", {"ReadSection/Store/100"},
+         {{"raw SQLite statement", {"ReadSection/SQLite/100"}}, {"hash map", {"ReadSection/HashMap/100"}}}, {}},
+        {"bench_store", "store: read a section of 10,000", {"ReadSection/Store/10000"},
+         {{"raw SQLite statement", {"ReadSection/SQLite/10000"}}, {"hash map", {"ReadSection/HashMap/10000"}}}, {}},
+        {"bench_store", "store: write 10,000 entries as one change", {"WriteAll/Store/10000"},
+         {{"raw SQLite statements", {"WriteAll/SQLite/10000"}}, {"hash map", {"WriteAll/HashMap/10000"}}}, {}},
+        {"bench_palette_menus", "main menu, 100 pages", {"BM_MainMenuBuild/100"}, {menuFloor100}, AtMost1_5},
+        {"bench_palette_menus", "button menu, 100 pages", {"BM_ButtonMenuBuild/100"}, {menuFloor100}, AtMost1_5},
+        {"bench_palette_menus", "main menu, 1,000 pages", {"BM_MainMenuBuild/1000"}, {menuFloor1000}, AtMost1_5},
+        {"bench_palette_menus", "button menu, 1,000 pages", {"BM_ButtonMenuBuild/1000"}, {menuFloor1000}, AtMost1_5},
+        {"bench_palette_menus", "main menu, 10,000 pages", {"BM_MainMenuBuild/10000"}, {menuFloor10000}, {}},
+        {"bench_palette_menus", "button menu, 10,000 pages", {"BM_ButtonMenuBuild/10000"}, {menuFloor10000}, {}},
+    };
+    const std::vector<Row> rest = {
+        // Where a build's time goes beyond its floor, at 1,000 pages.
+        {"bench_palette_menus", "menu, 1,000 pages: reading the section once", {"BM_ReadStore/1000"}, {}, {}},
+        {"bench_palette_menus", "menu, 1,000 pages: sorting the captions", {"BM_SortCaptions/1000"}, {}, {}},
+        {"bench_palette_menus", "menu, 1,000 pages: reading the captions", {"BM_ReadCaptions/1000"}, {}, {}},
+        {"bench_palette_menus", "menu: one page whose list is 100,000 \";\"", {"BM_OpenValueOfSemicolons/100000"}, {},
+         UnderASecond},
+        {"bench_palette_menus", "menu: 100,000 pages on an empty store", {"BM_OpenPagesOnEmptyStore/100000"}, {},
+         UnderASecond},
+        {"bench_palette_menus", "menu: the most it lists, 10,000 submenus of 10", {"BM_OpenMostListed"}, {},
+         UnderASecond},
+        {"bench_palette_menus", "resident size after 10,000 openings", {"BM_ResidentSize/100", "afterManyKiB"},
+         {{"after 10 openings", {"BM_ResidentSize/100", "after10KiB"}}},
+         {{Target::MaxGrowth, 2048, "at most 2 MiB more"}}, Unit::KiB},
+        {"bench_category_file", "import 10,000 lines", {"Import/10000"}, {{"reading the bytes", {"ImportFloor/10000"}}},
+         {{Target::MaxValue, 0.5, "under 500 ms"}}},
+        {"bench_category_file", "import: the file alone, read and checked", {"ImportFileOnly/10000"},
+         {{"reading the bytes", {"ImportFloor/10000"}}}, {}},
+        {"bench_category_file", "export 10,000 entries", {"Export/10000"}, {{"writing the bytes safely", {"ExportFloor/10000"}}}, {}},
+        {"bench_category_file", "export: the file alone, made and written", {"ExportFileOnly/10000"},
+         {{"writing the bytes safely", {"ExportFloor/10000"}}}, {}},
+        {"bench_category_editor", "editor: open, 100 pages", {"BM_Open/100"},
+         {{"plain table widget", {"BM_OpenFloor/100"}}}, AtMost1_5},
+        {"bench_category_editor", "editor: open, 1,000 pages", {"BM_Open/1000"},
+         {{"plain table widget", {"BM_OpenFloor/1000"}}}, AtMost1_5},
+        {"bench_category_editor", "editor: open, 10,000 pages", {"BM_Open/10000"},
+         {{"plain table widget", {"BM_OpenFloor/10000"}}}, AtMost1_5},
+        {"bench_category_editor", "editor: its page list, 1,000 pages", {"BM_PageList/1000"}, {}, {}},
+        {"bench_category_editor", "editor: save, 100 pages", {"BM_Save/100"},
+         {{"one store change", {"BM_SaveFloor/100"}}}, AtMost1_5},
+        {"bench_category_editor", "editor: save, 1,000 pages", {"BM_Save/1000"},
+         {{"one store change", {"BM_SaveFloor/1000"}}},
+         {{Target::MaxRatio, 1.5, "at most 1.5 x floor"}, {Target::MaxValue, 0.1, "under 100 ms"}}},
+        {"bench_category_editor", "editor: save, 10,000 pages", {"BM_Save/10000"},
+         {{"one store change", {"BM_SaveFloor/10000"}}}, AtMost1_5},
+        {"bench_ide_startup", "IDE start, one page of 320,000 components", {"BM_StartWithComponentsOnOnePage/320000"},
+         {{"80,000 components x 4", {"BM_StartWithComponentsOnOnePage/80000"}, 4}}, Linear},
+        {"bench_ide_startup", "IDE start, 100,000 pages", {"BM_StartWithPages/100000"},
+         {{"10,000 pages x 10", {"BM_StartWithPages/10000"}, 10}}, Linear},
+    };
+    rows.insert(rows.end(), rest.begin(), rest.end());
+    return rows;
+}
+
+// A run's name without the suffixes its registration adds ("/iterations:3", "/repeats:1").
+QString BaseName(QString name)
+{
+    static const QRegularExpression suffixes(QStringLiteral("(/(iterations|repeats|min_time):[^/]*)+$"));
+    return name.remove(suffixes);
+}
+
+double Seconds(double value, const QString& unit)
+{
+    if (unit == QLatin1String("ns"))
+        return value * 1e-9;
+    if (unit == QLatin1String("us"))
+        return value * 1e-6;
+    if (unit == QLatin1String("ms"))
+        return value * 1e-3;
+    return value;
+}
+
+// Every report's runs, by report and base run name: the median when there is one.
+class Reports {
+public:
+    explicit Reports(const QDir& folder) : m_folder(folder) {}
+
+    std::optional<double> Value(const char* report, const Figure& figure)
+    {
+        const QHash<QString, QJsonObject>& runs = Load(QString::fromLatin1(report));
+        const auto it = runs.constFind(QString::fromLatin1(figure.run));
+        if (it == runs.cend())
+            return std::nullopt;
+        const QJsonValue value = it->value(QLatin1String(figure.field));
+        if (!value.isDouble())
+            return std::nullopt;
+        if (QLatin1String(figure.field) == QLatin1String("real_time"))
+            return Seconds(value.toDouble(), it->value(QLatin1String("time_unit")).toString());
+        return value.toDouble();
+    }
+
+private:
+    const QHash<QString, QJsonObject>& Load(const QString& report)
+    {
+        if (const auto it = m_runs.constFind(report); it != m_runs.cend())
+            return *it;
+        QHash<QString, QJsonObject>& runs = m_runs[report];
+        QFile file(m_folder.filePath(report + QStringLiteral(".json")));
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "bench_table: no report %s\n", qPrintable(file.fileName()));
+            return runs;
+        }
+        const QJsonArray benchmarks = QJsonDocument::fromJson(file.readAll()).object().value(QLatin1String("benchmarks")).toArray();
+        for (const QJsonValue& entry : benchmarks) {
+            const QJsonObject run = entry.toObject();
+            const QString type = run.value(QLatin1String("run_type")).toString();
+            const QString name = BaseName(run.value(QLatin1String("run_name")).toString());
+            if (run.value(QLatin1String("error_occurred")).toBool())
+                continue;
+            if (type == QLatin1String("aggregate") && run.value(QLatin1String("aggregate_name")).toString() == QLatin1String("median"))
+                runs.insert(name, run);
+            else if (type == QLatin1String("iteration") && !runs.contains(name))
+                runs.insert(name, run);
+        }
+        return runs;
+    }
+
+    QDir m_folder;
+    QHash<QString, QHash<QString, QJsonObject>> m_runs;
+};
+
+QString Number(double value)
+{
+    const int decimals = value < 10 ? 2 : value < 100 ? 1 : 0;
+    return QLocale(QLocale::English).toString(value, 'f', decimals);
+}
+
+QString Format(double value, Unit unit)
+{
+    if (unit == Unit::KiB)
+        return Number(value / 1024) + QStringLiteral(" MiB");
+    if (value < 1e-3)
+        return Number(value * 1e6) + QStringLiteral(" µs");
+    if (value < 1)
+        return Number(value * 1e3) + QStringLiteral(" ms");
+    return Number(value) + QStringLiteral(" s");
+}
+
+bool Met(const Target& target, double value, std::optional<double> floor)
+{
+    switch (target.kind) {
+    case Target::MaxRatio:
+        return floor && value <= target.limit * *floor;
+    case Target::MaxValue:
+        return value <= target.limit;
+    case Target::MaxGrowth:
+        return floor && value - *floor <= target.limit;
+    }
+    return false;
+}
+
+// The targets' text, and "yes" or "no" for all of them together ("" when there are none).
+QStringList Targets(const std::vector<Target>& targets, double value, std::optional<double> floor)
+{
+    QStringList texts;
+    bool met = true;
+    for (const Target& target : targets) {
+        texts.append(QString::fromUtf8(target.text));
+        met = Met(target, value, floor) && met;
+    }
+    if (targets.empty())
+        return {QString(), QString()};
+    return {texts.join(QStringLiteral("; ")), met ? QStringLiteral("yes") : QStringLiteral("no")};
+}
+
+void Print(const QStringList& cells)
+{
+    std::printf("| %s |\n", qUtf8Printable(cells.join(QStringLiteral(" | "))));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: bench_table DIR (the benchmarks' JSON reports)\n");
+        return 2;
+    }
+    Reports reports{QDir(QString::fromLocal8Bit(argv[1]))};
+    Print({QStringLiteral("work"), QStringLiteral("time"), QStringLiteral("floor"), QStringLiteral("floor time"),
+           QStringLiteral("ratio"), QStringLiteral("target"), QStringLiteral("met")});
+    Print({QStringLiteral("---"), QStringLiteral("---:"), QStringLiteral("---"), QStringLiteral("---:"),
+           QStringLiteral("---:"), QStringLiteral("---"), QStringLiteral("---")});
+    int missing = 0;
+    for (const Row& row : Rows()) {
+        const QString label = QString::fromUtf8(row.label);
+        const std::optional<double> value = reports.Value(row.report, row.figure);
+        if (!value) {
+            ++missing;
+            Print({label, QStringLiteral("not run"), {}, {}, {}, Targets(row.targets, 0, {}).value(0), {}});
+            continue;
+        }
+        const QString time = Format(*value, row.unit);
+        if (row.floors.empty()) {
+            Print(QStringList{label, time, {}, {}, {}} + Targets(row.targets, *value, std::nullopt));
+            continue;
+        }
+        bool first = true;
+        for (const Floor& floor : row.floors) {
+            std::optional<double> base = reports.Value(row.report, floor.figure);
+            if (base)
+                *base *= floor.scale;
+            const QString ratio = base && *base > 0 ? Number(*value / *base) + QStringLiteral(" x") : QString();
+            // The targets speak of the first floor; the others are there to compare.
+            Print(QStringList{first ? label : QString(), first ? time : QString(), QString::fromUtf8(floor.label),
+                              base ? Format(*base, row.unit) : QStringLiteral("not run"), ratio}
+                  + (first ? Targets(row.targets, *value, base) : QStringList{QString(), QString()}));
+            first = false;
+        }
+    }
+    return missing == 0 ? 0 : 1;
+}

@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# Makes the README's pictures in docs/, in the light and the dark theme: the main window with
+# the palette menu open on a submenu, the tool palette button's drop-down, and the category
+# editor. The stand-in IDE runs under a virtual X server on a free display, with a store of
+# its own into which the example grouping (examples/default-palette.cpc) is imported through
+# the IDE's own "Import..."; xdotool drives it and ImageMagick takes the pictures.
+#
+#   scripts/screenshots.sh
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+if [[ ${1:-} != --on-display ]]; then
+  "$root/scripts/install-packages.sh" xvfb xauth xdotool imagemagick
+  "$root/scripts/setup.sh" default >&2
+  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" --on-display
+fi
+
+ide="$root/build/bin/standin-ide"
+docs="$root/docs"
+work="$(mktemp -d)"
+pid=""
+trap '[[ -n $pid ]] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+
+# Stops with a message, leaving a picture of the screen as it was in build/.
+fail() {
+  import -window root "$root/build/screenshots-failure.png" 2>/dev/null || true
+  echo "screenshots: $*; the screen as it was: build/screenshots-failure.png" >&2
+  exit 1
+}
+
+# The visible windows of the IDE: its main window, dialogs and open menus.
+windows() { xdotool search --onlyvisible --class standin-ide 2>/dev/null | sort; }
+
+# Waits until the IDE shows more windows than it did (a menu or a dialog has opened).
+wait_for_more_than() {
+  local before="$1" what="$2"
+  for _ in $(seq 50); do
+    (($(windows | wc -l) > before)) && { sleep 0.3; return 0; }
+    sleep 0.1
+  done
+  fail "$what did not open"
+}
+
+# Waits for the IDE's window of this exact title and prints its id.
+wait_for_window() {
+  local id
+  id="$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -1)" || true
+  [[ -n $id ]] || fail "the window \"$1\" did not open"
+  xdotool windowfocus --sync "$id"
+  echo "$id"
+}
+
+# Starts the IDE in a theme and waits for its main window; sets $pid and $main.
+start() {
+  "$ide" --registry "$work/registry.sqlite" --theme "$1" >"$work/ide-$1.log" 2>&1 &
+  pid=$!
+  main="$(xdotool search --sync --onlyvisible --name '^Stand-in IDE$' | head -1)"
+  xdotool windowfocus --sync "$main"
+  sleep 1
+}
+
+stop() {
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  pid=""
+}
+
+# Opens the main menu's "Palette" entry; its first item is then the active one.
+open_palette_menu() {
+  local before
+  before="$(windows | wc -l)"
+  xdotool windowfocus --sync "$main"
+  xdotool key alt+a
+  wait_for_more_than "$before" "the Palette menu"
+}
+
+# Takes a picture of the screen, cut to a rectangle (WxH+X+Y).
+shoot() {
+  import -window root -crop "$2" +repage "$docs/$1"
+  echo "screenshots: wrote docs/$1" >&2
+}
+
+import_example_grouping() {
+  open_palette_menu
+  xdotool key Up Up Return # from the first item, Up goes round to "Export...", then "Import..."
+  wait_for_window "Open Import File" >/dev/null
+  xdotool type --delay 5 "$root/examples/default-palette.cpc"
+  xdotool key Return
+  for _ in $(seq 50); do
+    [[ -z $(xdotool search --onlyvisible --name '^Open Import File$' 2>/dev/null) ]] && break
+    sleep 0.1
+  done
+  # The file name's completion list may stay open after its dialog: a click on the empty
+  # designer closes it.
+  xdotool mousemove --window "$main" 700 600 click 1
+  sleep 1
+  # Only the main window is left, unless an error box says why the import failed.
+  (($(windows | wc -l) == 1)) || fail "the import of examples/default-palette.cpc failed (see the IDE's window)"
+}
+
+pictures() {
+  local theme="$1" before editor
+  start "$theme"
+  if [[ $theme == light ]]; then import_example_grouping; fi
+
+  # The main menu's palette menu, open on the "Database" submenu.
+  open_palette_menu
+  before="$(windows | wc -l)"
+  xdotool key Down Down Right
+  wait_for_more_than "$before" "the Database submenu"
+  shoot "palette-menu-$theme.png" 1200x760+0+0
+  xdotool key Escape Escape Escape
+  sleep 0.5
+
+  # The drop-down button at the front of the tool palette's tool bar (the tool palette
+  # docks on the right, 300 wide), open on the "Devices" submenu.
+  before="$(windows | wc -l)"
+  xdotool mousemove --window "$main" 918 52 click 1
+  wait_for_more_than "$before" "the button's drop-down"
+  before="$(windows | wc -l)"
+  xdotool key Down Down Down Down Right # nothing is active after a click: four down
+  wait_for_more_than "$before" "the Devices submenu"
+  xdotool mousemove 1279 799
+  shoot "button-menu-$theme.png" 330x345+870+20
+  xdotool key Escape Escape Escape
+  sleep 0.5
+
+  # The category editor, from "Edit Categories...", on a page filed under two categories.
+  open_palette_menu
+  xdotool key Up Up Up Return
+  editor="$(wait_for_window "Component Palette Categories")"
+  xdotool key Down Down Down Down Down
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$editor")"
+  shoot "editor-$theme.png" "${WIDTH}x${HEIGHT}+${X}+${Y}"
+  stop
+}
+
+cd "$root"
+pictures light
+pictures dark
