@@ -7,6 +7,7 @@
 // Run with "--hold-write-lock FILE" this executable is the process that holds the lock.
 
 #include "Harness.h"
+#include "StoreLockHolder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,10 +15,6 @@
 #include <QSaveFile>
 #include <QScopeGuard>
 #include <QStandardPaths>
-
-#include <sqlite3.h>
-
-#include <cstdio>
 
 using namespace harness;
 
@@ -63,24 +60,6 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
-
-// Holds the store's write lock until its standard input closes.
-int HoldWriteLock(const char* file)
-{
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file, &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        return 2;
-    sqlite3_busy_timeout(db, 10000);
-    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return 3;
-    std::puts("locked");
-    std::fflush(stdout);
-    while (std::getchar() != EOF) {
-    }
-    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return 0;
 }
 
 } // namespace
@@ -226,7 +205,7 @@ private Q_SLOTS:
 int main(int argc, char** argv)
 {
     if (argc == 3 && qstrcmp(argv[1], "--hold-write-lock") == 0)
-        return HoldWriteLock(argv[2]);
+        return HoldStoreWriteLock(argv[2]);
     QApplication app(argc, argv);
     StoreFaultsTest test;
     QTEST_SET_MAIN_SOURCE_PATH
