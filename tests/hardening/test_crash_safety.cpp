@@ -2,8 +2,11 @@
 // the store opens cleanly, passes SQLite's integrity check, and holds exactly the grouping
 // before or exactly the grouping after, never a mix.
 //
-// The kill points are spread evenly over the operation's own duration, measured first, and a
-// little past it. Run with "--crash-child import|save STORE [FILE]" this executable is the
+// Half the kill points are spread over the operation's own duration, measured first (the
+// median of a few runs), and a little past it: one at a random moment in each of as many
+// equal slices. The other half are spread the same way close round the moment where the
+// outcomes of the first half turn from before to after: the commit, where the store's files
+// are written and synced. Run with "--crash-child import|save STORE [FILE]" this executable is the
 // process that writes: it says "ready" just before the operation and "done" after it.
 
 #include "Harness.h"
@@ -11,6 +14,7 @@
 #include "CategoryFile.h"
 
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QThread>
@@ -26,7 +30,7 @@ namespace {
 
 constexpr int PageCount = 2000;
 constexpr int Kills = 100;
-constexpr int Calibrations = 3;
+constexpr int Calibrations = 5;
 // Kill points run from the operation's start to this share past its measured end.
 constexpr double Reach = 1.2;
 
@@ -207,13 +211,24 @@ private Q_SLOTS:
         QVERIFY(after != before && !after.isEmpty());
         std::sort(durations.begin(), durations.end());
         const qint64 duration = durations[Calibrations / 2];
+        QRandomGenerator random(Kills);
 
         int old = 0;
         int changed = 0;
         int killedAfterDone = 0;
+        qint64 lastBefore = 0;             // the latest kill that left the grouping before
+        qint64 firstAfter = qint64(duration * Reach); // the earliest that left it after
+        qint64 from = 0;
+        qint64 span = firstAfter;
         for (int kill = 0; kill < Kills; ++kill) {
             RestoreStore(store);
-            const qint64 at = qint64(double(duration) * Reach * (kill + 0.5) / Kills);
+            if (kill == Kills / 2) {
+                // Where the outcome turns, give or take a sixth of the duration.
+                span = duration / 3;
+                from = std::max<qint64>(0, (lastBefore + firstAfter) / 2 - span / 2);
+            }
+            const int slice = kill % (Kills / 2);
+            const qint64 at = from + qint64(double(span) * (slice + random.generateDouble()) / (Kills / 2));
             const qint64 done = RunChild(arguments, at);
             QVERIFY2(done != -2, "the child did not start");
             killedAfterDone += done >= 0;
@@ -231,11 +246,17 @@ private Q_SLOTS:
                      qPrintable(QStringLiteral("kill %1 at %2 us: %3 entries, a mix").arg(kill).arg(at).arg(entries.size())));
             QVERIFY2(!(isBefore && done >= 0), "the change was done, yet the store holds the grouping before");
             (isBefore ? old : changed) += 1;
+            if (isBefore)
+                lastBefore = std::max(lastBefore, at);
+            else
+                firstAfter = std::min(firstAfter, at);
         }
         // Some kills fall before the change is committed, some after.
-        std::printf("%s: %d kills over %.1f ms (the operation takes %.1f ms): %d left the grouping before, %d the "
-                    "grouping after (%d of them after it said done); none a mix, every store whole\n",
-                    qPrintable(role), Kills, duration * Reach / 1000.0, duration / 1000.0, old, changed, killedAfterDone);
+        std::printf("%s: %d kills, half over %.1f ms (the operation takes %.1f ms), half over %.1f to %.1f ms: %d left "
+                    "the grouping before, %d the grouping after (%d of them after it said done); none a mix, every "
+                    "store whole\n",
+                    qPrintable(role), Kills, duration * Reach / 1000.0, duration / 1000.0, from / 1000.0,
+                    (from + span) / 1000.0, old, changed, killedAfterDone);
         QVERIFY(old > 0 && changed > 0);
     }
 };
