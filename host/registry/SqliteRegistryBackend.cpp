@@ -18,6 +18,11 @@
 // store is made whole in memory and renamed into place, one process at a time (a lock on
 // the folder), so that two IDEs starting at once share one store and a crash leaves no
 // half-made one.
+//
+// The file may change under a running IDE. Before each use a connection checks that its file
+// is still the store at its path and that the journal still holds what the shared index says
+// it does; a connection whose file was moved, removed or written over is let go without
+// another write, and a store this process had open is never made anew where it has gone.
 
 #include "RegistryBackend.h"
 
@@ -619,8 +624,8 @@ void SqliteRegistryBackend::checkJournal(const RegistryAction& action)
             continue;
         m_healthy = false; // never copied into the file, not even when the connection closes
         RaiseRegistryError(m_file, action,
-                               QStringLiteral("its journal \"%1\" is damaged (%2); nothing was read or written")
-                                   .arg(QFileInfo(m_file).fileName() + QLatin1String("-wal"), mismatch));
+                           QStringLiteral("its journal \"%1\" is damaged (%2); nothing was read or written")
+                               .arg(QFileInfo(m_file).fileName() + QLatin1String("-wal"), mismatch));
     }
 }
 
