@@ -663,21 +663,16 @@ void SqliteRegistryBackend::prepare(Statement& statement, const char* sql)
 void SqliteRegistryBackend::open()
 {
     const RegistryAction action{"open the store"};
-    QString refusal;
-    StoreFile kind = InspectStoreFile(m_file, &refusal);
-    if (OpenedStores().contains(m_file) && kind != StoreFile::Refused && kind != StoreFile::Store)
-        RaiseRegistryError(m_file, action,
-                           kind == StoreFile::Missing
-                               ? QStringLiteral("the file has gone (removed or moved) since the IDE opened it; put it "
-                                                "back, or restart the IDE to begin a new store")
-                               : QStringLiteral("the file was replaced by one without the store since the IDE opened "
-                                                "it; put the store back, or restart the IDE to begin a new one"));
+    // A store this process had open is never made anew: not even its folder.
+    const bool known = OpenedStores().contains(m_file);
 
     // Anything but this store is looked at again while no other process of ours is making
     // it: a journal seen a moment ago may have been that process's.
+    QString refusal;
+    StoreFile kind = InspectStoreFile(m_file, &refusal);
     FolderLock lock;
-    if (kind != StoreFile::Store && kind != StoreFile::Refused) {
-        if (const QString problem = MakeFolder(FolderOf(m_file)); !problem.isEmpty())
+    if (kind != StoreFile::Store) {
+        if (const QString problem = known ? QString() : MakeFolder(FolderOf(m_file)); !problem.isEmpty())
             RaiseRegistryError(m_file, action, problem);
         if (!lock.lock(FolderOf(m_file)))
             RaiseRegistryError(m_file, action, QStringLiteral("another process is creating the store (waited %1 s)")
@@ -686,6 +681,13 @@ void SqliteRegistryBackend::open()
     }
     if (kind == StoreFile::Refused)
         RaiseRegistryError(m_file, action, refusal);
+    if (known && kind != StoreFile::Store)
+        RaiseRegistryError(m_file, action,
+                           kind == StoreFile::Missing
+                               ? QStringLiteral("the file has gone (removed or moved) since the IDE opened it; put it "
+                                                "back, or restart the IDE to begin a new store")
+                               : QStringLiteral("the file was replaced by one without the store since the IDE opened "
+                                                "it; put the store back, or restart the IDE to begin a new one"));
     if (kind == StoreFile::Missing || kind == StoreFile::Empty) {
         if (kind == StoreFile::Empty && !FileWritable(m_file))
             RaiseRegistryError(m_file, action, NoStoreYet());
