@@ -238,14 +238,11 @@ qint64 SizeOf(sqlite3_file* file)
     return file->pMethods->xFileSize(file, &size) == SQLITE_OK ? size : -1;
 }
 
-// Up to size bytes at offset, through SQLite's handle on the file; fewer at its end.
-QByteArray ReadThrough(sqlite3_file* file, qint64 offset, qint64 size)
+// size bytes at offset, through SQLite's handle on the file; none when the file ends before.
+QByteArray ReadThrough(sqlite3_file* file, qint64 offset, int size)
 {
-    const qint64 available = std::min(size, SizeOf(file) - offset);
-    if (available <= 0)
-        return QByteArray();
-    QByteArray bytes(available, Qt::Uninitialized);
-    if (file->pMethods->xRead(file, bytes.data(), int(available), offset) != SQLITE_OK)
+    QByteArray bytes(size, Qt::Uninitialized);
+    if (file->pMethods->xRead(file, bytes.data(), size, offset) != SQLITE_OK)
         return QByteArray();
     return bytes;
 }
@@ -276,7 +273,7 @@ bool ReadFileHead(const QString& file, QByteArray* bytes, qint64* size, QString*
         *error = system ? QString::fromLocal8Bit(std::strerror(system)) : QString::fromUtf8(sqlite3_errstr(code));
         return false;
     }
-    *bytes = ReadThrough(handle, 0, header::Size);
+    *bytes = ReadThrough(handle, 0, int(std::min<qint64>(*size, header::Size)));
     return true;
 }
 
