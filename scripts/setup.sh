@@ -16,6 +16,10 @@ packages=(
   libsqlite3-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
 )
+# The fuzz preset builds with clang and its libFuzzer and sanitizer run-times.
+if [[ $preset == fuzz ]]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 "$root/scripts/install-packages.sh" "${packages[@]}"
 

@@ -121,6 +121,21 @@ std::vector<Row> Rows()
          {{"80,000 components x 4", {"BM_StartWithComponentsOnOnePage/80000"}, 4}}, Linear},
         {"bench_ide_startup", "IDE start, 100,000 pages", {"BM_StartWithPages/100000"},
          {{"10,000 pages x 10", {"BM_StartWithPages/10000"}, 10}}, Linear},
+        {"bench_hostile_content", "hostile: main menu, a store of 100,000 entries, 80 pages", {"BM_OpenMainMenu/0"}, {}, {}},
+        {"bench_hostile_content", "hostile: button menu, a store of 100,000 entries, 80 pages", {"BM_OpenButtonMenu/0"}, {}, {}},
+        {"bench_hostile_content", "hostile: editor, a store of 100,000 entries, 80 pages", {"BM_OpenEditor/0"}, {}, {}},
+        {"bench_hostile_content", "hostile: main menu, 10 pages, names and lists at the store's limits", {"BM_OpenMainMenu/1"}, {}, {}},
+        {"bench_hostile_content", "hostile: button menu, 10 pages, names and lists at the store's limits", {"BM_OpenButtonMenu/1"}, {}, {}},
+        {"bench_hostile_content", "hostile: editor, 10 pages, names and lists at the store's limits", {"BM_OpenEditor/1"}, {}, {}},
+        {"bench_hostile_content", "hostile: main menu, a list of 100,000 \";\"", {"BM_OpenMainMenu/2"}, {}, {}},
+        {"bench_hostile_content", "hostile: button menu, a list of 100,000 \";\"", {"BM_OpenButtonMenu/2"}, {}, {}},
+        {"bench_hostile_content", "hostile: editor, a list of 100,000 \";\"", {"BM_OpenEditor/2"}, {}, {}},
+        {"bench_hostile_content", "hostile: main menu, a list of 524,288 \";\"", {"BM_OpenMainMenu/3"}, {}, {}},
+        {"bench_hostile_content", "hostile: button menu, a list of 524,288 \";\"", {"BM_OpenButtonMenu/3"}, {}, {}},
+        {"bench_hostile_content", "hostile: editor, a list of 524,288 \";\"", {"BM_OpenEditor/3"}, {}, {}},
+        {"bench_hostile_content", "hostile: main menu, 1,000 pages beyond the BMP", {"BM_OpenMainMenu/4"}, {}, {}},
+        {"bench_hostile_content", "hostile: button menu, 1,000 pages beyond the BMP", {"BM_OpenButtonMenu/4"}, {}, {}},
+        {"bench_hostile_content", "hostile: editor, 1,000 pages beyond the BMP", {"BM_OpenEditor/4"}, {}, {}},
     };
     rows.insert(rows.end(), rest.begin(), rest.end());
     return rows;

@@ -2,6 +2,7 @@
 
 #include "host/ide/Resources.h"
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -45,6 +46,30 @@ QString kindOf(mode_t mode)
     return QStringLiteral("something else");
 }
 
+// json with each U+FEFF after its start written as the escape "\ufeff". Qt's reader drops a
+// U+FEFF that starts a string, as though it were a byte-order mark, and a caption would lose
+// it; escaped, it is kept as any other character. A mark that starts the file stays one, and
+// one after a backslash stays as it is (the file is wrong there anyway).
+QByteArray EscapeInnerMarks(const QByteArray& json)
+{
+    static const QByteArray mark("\xEF\xBB\xBF");
+    if (json.indexOf(mark, 1) < 0)
+        return json;
+    QByteArray text;
+    text.reserve(json.size() + 16);
+    bool escaped = false; // after an odd number of backslashes
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        if (i > 0 && !escaped && QByteArrayView(json).sliced(i).startsWith(mark)) {
+            text += "\\ufeff";
+            i += mark.size() - 1;
+            continue;
+        }
+        escaped = json[i] == '\\' && !escaped;
+        text += json[i];
+    }
+    return text;
+}
+
 } // namespace
 
 bool parsePalette(const QByteArray& json, const QString& sourceName, Palette* palette, QString* error)
@@ -56,7 +81,7 @@ bool parsePalette(const QByteArray& json, const QString& sourceName, Palette* pa
     };
 
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(EscapeInnerMarks(json), &parseError);
     if (parseError.error != QJsonParseError::NoError)
         return fail(QStringLiteral("not valid JSON (%1 at offset %2)")
                         .arg(parseError.errorString())

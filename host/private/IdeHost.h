@@ -49,6 +49,10 @@ HOST_EXPORT QString defaultRegistryFile();
 // that can be written. Reads no more than the file's first bytes and the folder, so a store
 // that another process holds locked is not refused.
 HOST_EXPORT QString registryFileProblem(const QString& path);
+// How long a store operation waits for another process's lock before it reports the store
+// locked; 5,000 ms unless set.
+HOST_EXPORT void setRegistryBusyTimeout(int milliseconds);
+HOST_EXPORT int registryBusyTimeout();
 
 // Wizard registration is recorded against the package being registered; the host
 // releases them together when that package unloads.

@@ -45,6 +45,11 @@ public:
     // Runs changes as one all-or-nothing change. Calls may nest: an inner one that raises
     // undoes only its own changes before the exception goes on.
     virtual void transaction(const std::function<void()>& changes) = 0;
+
+    // False when the store's file is no longer the one this backend has open (moved,
+    // removed, replaced, or written over by another program): the caller then lets it go,
+    // and it writes nothing more, and connects afresh. Always true within transaction().
+    virtual bool stillCurrent() = 0;
 };
 
 // Where this platform's per-user store is now (the IDE may name another one).

@@ -18,6 +18,11 @@
 // store is made whole in memory and renamed into place, one process at a time (a lock on
 // the folder), so that two IDEs starting at once share one store and a crash leaves no
 // half-made one.
+//
+// The file may change under a running IDE. Before each use a connection checks that its file
+// is still the store at its path and that the journal still holds what the shared index says
+// it does; a connection whose file was moved, removed or written over is let go without
+// another write, and a store this process had open is never made anew where it has gone.
 
 #include "host/registry/RegistryBackend.h"
 
@@ -28,6 +33,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <QThread>
@@ -35,6 +41,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -49,8 +56,9 @@ namespace host {
 
 namespace {
 
-// How long an operation waits for another process's lock before it gives up.
-constexpr int BusyTimeoutMs = 5000;
+// How long an operation waits for another process's lock before it gives up; the IDE may set
+// another (ide::setRegistryBusyTimeout).
+int busyTimeoutMs = 5000;
 // How often the waits of our own (the folder's lock, the switch to WAL) try again.
 constexpr int RetryMs = 10;
 
@@ -88,7 +96,7 @@ QByteArray newStoreSql()
 template <typename Attempt>
 bool waitFor(Attempt attempt)
 {
-    const QDeadlineTimer deadline(BusyTimeoutMs);
+    const QDeadlineTimer deadline(busyTimeoutMs);
     while (!attempt()) {
         if (deadline.hasExpired())
             return false;
@@ -131,6 +139,15 @@ QString noStoreYet()
     return QStringLiteral("the file is read-only and holds no store yet");
 }
 
+// The stores this process has had open. One that has gone since, or been replaced by a file
+// that holds no store, is not made anew while the process runs: the user's grouping would
+// seem lost, and the store, once put back, would find a new one in its way.
+QSet<QString>& openedStores()
+{
+    static QSet<QString> stores;
+    return stores;
+}
+
 // A file that no one may write is read-only here too, even for a user (root) whom the
 // system would let write it anyway.
 bool fileWritable(const QString& file)
@@ -149,7 +166,7 @@ QString reasonFor(int code, const QString& file)
     switch (primary) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return QStringLiteral("another process holds the file locked (waited %1 s)").arg(BusyTimeoutMs / 1000.0);
+        return QStringLiteral("another process holds the file locked (waited %1 s)").arg(busyTimeoutMs / 1000.0);
     case SQLITE_READONLY:
         return QStringLiteral("the file is read-only");
     case SQLITE_NOTADB:
@@ -203,6 +220,129 @@ bool isSqliteHeader(const QByteArray& bytes)
     return (pageSize == 1 || powerOfTwo) && bytes.mid(header::PayloadFractions, 3) == QByteArray("\x40\x20\x20");
 }
 
+bool isStoreHeader(const QByteArray& bytes)
+{
+    return isSqliteHeader(bytes) && qFromBigEndian<quint32>(bytes.constData() + header::ApplicationId) == quint32(ApplicationId);
+}
+
+// SQLite's own handle on a connection's database file (SQLITE_FCNTL_FILE_POINTER) or on its
+// journal (SQLITE_FCNTL_JOURNAL_POINTER); nullptr when there is none or it is not open.
+sqlite3_file* fileOf(sqlite3* db, int which)
+{
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", which, &file) != SQLITE_OK || !file || !file->pMethods)
+        return nullptr;
+    return file;
+}
+
+qint64 sizeOf(sqlite3_file* file)
+{
+    sqlite3_int64 size = 0;
+    return file->pMethods->xFileSize(file, &size) == SQLITE_OK ? size : -1;
+}
+
+// size bytes at offset, through SQLite's handle on the file; none when the file ends before.
+QByteArray readThrough(sqlite3_file* file, qint64 offset, int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    if (file->pMethods->xRead(file, bytes.data(), size, offset) != SQLITE_OK)
+        return QByteArray();
+    return bytes;
+}
+
+// Whether SQLite's handle on a file no longer names the file at its path (moved, removed,
+// or another file put in its place).
+bool hasMoved(sqlite3_file* file)
+{
+    int moved = 0;
+    return file->pMethods->xFileControl(file, SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved;
+}
+
+// The file's first bytes and its size, read through SQLite, which changes nothing before a
+// statement runs. Not through a descriptor of our own: closing it would drop every lock this
+// process holds on the file, since POSIX locks belong to the process, and another process
+// could then take the store for unused, checkpoint and delete its journal under this
+// process's open connections, whose next writes would be lost. SQLite keeps its descriptor
+// open while the process holds locks on the file.
+bool readFileHead(const QString& file, QByteArray* bytes, qint64* size, QString* error)
+{
+    sqlite3* opened = nullptr;
+    const int code = sqlite3_open_v2(QFile::encodeName(file).constData(), &opened,
+                                     SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(opened, sqlite3_close);
+    sqlite3_file* handle = code == SQLITE_OK ? fileOf(db.get(), SQLITE_FCNTL_FILE_POINTER) : nullptr;
+    if (!handle || (*size = sizeOf(handle)) < 0) {
+        const int system = db ? sqlite3_system_errno(db.get()) : 0;
+        *error = system ? QString::fromLocal8Bit(std::strerror(system)) : QString::fromUtf8(sqlite3_errstr(code));
+        return false;
+    }
+    *bytes = readThrough(handle, 0, int(std::min<qint64>(*size, header::Size)));
+    return true;
+}
+
+// A WAL file's header and a frame's header, and the shared index's header at the start of
+// the "-shm" file, as SQLite's file format documents them. The index is in native byte
+// order, the WAL big-endian; salts are copied between them byte for byte.
+namespace wal {
+constexpr int HeaderSize = 32;
+constexpr int Magic = 0;
+constexpr int Salts = 16;         // in the WAL header
+constexpr int FrameHeaderSize = 24;
+constexpr int FrameSalts = 8;
+constexpr int FrameChecksums = 16;
+constexpr int IndexIsInit = 12;   // the index header, two copies of IndexCopy bytes
+constexpr int IndexPageSize = 14;
+constexpr int IndexFrames = 16;
+constexpr int IndexChecksums = 24;
+constexpr int IndexSalts = 32;
+constexpr int IndexCopy = 48;
+constexpr int IndexBackfilled = 96; // frames already copied into the database file
+constexpr int IndexRegion = 32768;
+constexpr int Backfilled = IndexCopy; // in what readIndexHeader returns
+} // namespace wal
+
+quint32 nativeField(const QByteArray& bytes, int offset)
+{
+    return qFromUnaligned<quint32>(bytes.constData() + offset);
+}
+
+// The shared index's header (one copy) and its count of copied frames, or "" while it is
+// being written or not made yet.
+QByteArray readIndexHeader(sqlite3_file* db)
+{
+    volatile void* region = nullptr;
+    if (db->pMethods->iVersion < 2 || db->pMethods->xShmMap(db, 0, wal::IndexRegion, 0, &region) != SQLITE_OK || !region)
+        return QByteArray();
+    QByteArray bytes(wal::IndexBackfilled + 4, Qt::Uninitialized);
+    std::memcpy(bytes.data(), const_cast<const void*>(region), std::size_t(bytes.size()));
+    if (bytes.left(wal::IndexCopy) != bytes.mid(wal::IndexCopy, wal::IndexCopy) || bytes[wal::IndexIsInit] == 0)
+        return QByteArray();
+    return bytes.left(wal::IndexCopy) + bytes.mid(wal::IndexBackfilled, 4);
+}
+
+// Why the WAL cannot hold the changes that index says it holds beyond those already copied
+// into the database file, or "".
+QString walMismatch(sqlite3_file* journal, const QByteArray& index)
+{
+    const quint32 frames = nativeField(index, wal::IndexFrames);
+    const quint16 pageCode = qFromUnaligned<quint16>(index.constData() + wal::IndexPageSize);
+    const qint64 frameSize = wal::FrameHeaderSize + (pageCode == 1 ? 65536 : pageCode);
+    const qint64 needed = wal::HeaderSize + qint64(frames) * frameSize;
+    if (const qint64 size = sizeOf(journal); size < needed)
+        return QStringLiteral("it is %L1 bytes long but holds changes up to byte %L2").arg(size).arg(needed);
+    const QByteArray salts = index.mid(wal::IndexSalts, 8);
+    const QByteArray head = readThrough(journal, 0, wal::HeaderSize);
+    const quint32 magic = head.size() == wal::HeaderSize ? qFromBigEndian<quint32>(head.constData() + wal::Magic) : 0;
+    if ((magic & ~1u) != 0x377f0682u || head.mid(wal::Salts, 8) != salts)
+        return QStringLiteral("its header is damaged");
+    const QByteArray last = readThrough(journal, needed - frameSize, wal::FrameHeaderSize);
+    if (last.size() != wal::FrameHeaderSize || last.mid(wal::FrameSalts, 8) != salts
+        || qFromBigEndian<quint32>(last.constData() + wal::FrameChecksums) != nativeField(index, wal::IndexChecksums)
+        || qFromBigEndian<quint32>(last.constData() + wal::FrameChecksums + 4) != nativeField(index, wal::IndexChecksums + 4))
+        return QStringLiteral("its last change is damaged");
+    return QString();
+}
+
 // Reads the file's header and looks for journals beside it, changing nothing. On Refused,
 // *refusal says why the file cannot be the store.
 StoreFile inspectStoreFile(const QString& file, QString* refusal)
@@ -218,12 +358,13 @@ StoreFile inspectStoreFile(const QString& file, QString* refusal)
     if (info.exists() && !info.isFile())
         return refuse(QStringLiteral("the path is not a regular file"));
     if (info.exists()) {
-        QFile device(file);
-        if (!device.open(QIODevice::ReadOnly))
-            return refuse(QStringLiteral("the file cannot be read (%1)").arg(device.errorString()));
-        const QByteArray bytes = device.read(header::Size);
+        QByteArray bytes;
+        qint64 size = 0;
+        QString error;
+        if (!readFileHead(file, &bytes, &size, &error))
+            return refuse(QStringLiteral("the file cannot be read (%1)").arg(error));
         const auto field = [&bytes](int offset) { return qFromBigEndian<quint32>(bytes.constData() + offset); };
-        if (bytes.isEmpty() && device.size() == 0)
+        if (size == 0)
             kind = StoreFile::Empty;
         else if (!isSqliteHeader(bytes))
             return refuse(QStringLiteral("the file is not a database or is corrupt"));
@@ -371,7 +512,7 @@ QString pathKey(const RegistryKeyPath& key, qsizetype levels)
 class SqliteRegistryBackend final : public RegistryBackend {
 public:
     explicit SqliteRegistryBackend(const QString& file);
-    ~SqliteRegistryBackend() override { sqlite3_close_v2(m_db); }
+    ~SqliteRegistryBackend() override { close(); }
     SqliteRegistryBackend(const SqliteRegistryBackend&) = delete;
     SqliteRegistryBackend& operator=(const SqliteRegistryBackend&) = delete;
 
@@ -383,9 +524,16 @@ public:
     void deleteKey(const RegistryKeyPath& key) override;
     QList<QPair<QString, QString>> values(const RegistryKeyPath& key) override;
     void transaction(const std::function<void()>& changes) override;
+    bool stillCurrent() override;
 
 private:
     void open();
+    // Closes the connection; one that has failed, or whose file is no longer the store, is
+    // closed without copying its journal into the file (SQLite does when the last
+    // connection closes), so that it writes nothing more.
+    void close() noexcept;
+    // Raises when the journal is damaged; nothing is read or written then.
+    void checkJournal(const RegistryAction& action);
     void createSchemaIfBlank();
     void switchToWal(const RegistryAction& action);
     [[noreturn]] void fail(const RegistryAction& action, int code) const;
@@ -403,6 +551,7 @@ private:
     QString m_file;
     sqlite3* m_db = nullptr;
     bool m_readOnly = false;
+    bool m_healthy = false; // opened, and the file still the store when last looked at
     int m_depth = 0; // nesting of transaction()
 
     Statement m_findKey;
@@ -419,10 +568,64 @@ SqliteRegistryBackend::SqliteRegistryBackend(const QString& file) : m_file(file)
     try {
         open();
     } catch (...) {
-        // close_v2 lets the connection go once the members have finalized its statements.
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
+        close();
         throw;
+    }
+    m_healthy = true;
+}
+
+void SqliteRegistryBackend::close() noexcept
+{
+    if (!m_db)
+        return;
+    if (!m_healthy)
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    // close_v2 lets the connection go once the members have finalized its statements.
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+bool SqliteRegistryBackend::stillCurrent()
+{
+    // Within a change the connection stays, whatever happens to the file meanwhile.
+    if (m_depth > 0)
+        return true;
+    sqlite3_file* file = fileOf(m_db, SQLITE_FCNTL_FILE_POINTER);
+    sqlite3_file* journal = fileOf(m_db, SQLITE_FCNTL_JOURNAL_POINTER);
+    m_healthy = file && !hasMoved(file) && isStoreHeader(readThrough(file, 0, header::Size))
+        && !(journal && hasMoved(journal));
+    return m_healthy;
+}
+
+void SqliteRegistryBackend::checkJournal(const RegistryAction& action)
+{
+    if (m_depth > 0)
+        return;
+    sqlite3_file* file = fileOf(m_db, SQLITE_FCNTL_FILE_POINTER);
+    sqlite3_file* journal = fileOf(m_db, SQLITE_FCNTL_JOURNAL_POINTER);
+    if (!file || !journal)
+        return;
+    // Changes that are not yet in the database file itself live only in the journal, where
+    // SQLite finds them through the shared index and reads them unchecked: damage would go
+    // unnoticed until a later opening quietly dropped them, and writes would go on after it.
+    // Another process restarting the journal changes the index before the journal, so a
+    // mismatch counts only while the index stays as it was.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const QByteArray index = readIndexHeader(file);
+        if (index.isEmpty())
+            return;
+        const quint32 frames = nativeField(index, wal::IndexFrames);
+        if (frames == 0 || nativeField(index, wal::Backfilled) >= frames)
+            return; // everything is in the database file
+        const QString mismatch = walMismatch(journal, index);
+        if (mismatch.isEmpty())
+            return;
+        if (readIndexHeader(file) != index)
+            continue;
+        m_healthy = false; // never copied into the file, not even when the connection closes
+        raiseRegistryError(m_file, action,
+                           QStringLiteral("its journal \"%1\" is damaged (%2); nothing was read or written")
+                               .arg(QFileInfo(m_file).fileName() + QLatin1String("-wal"), mismatch));
     }
 }
 
@@ -460,8 +663,8 @@ void SqliteRegistryBackend::prepare(Statement& statement, const char* sql)
 void SqliteRegistryBackend::open()
 {
     const RegistryAction action{"open the store"};
-    if (const QString problem = makeFolder(folderOf(m_file)); !problem.isEmpty())
-        raiseRegistryError(m_file, action, problem);
+    // A store this process had open is never made anew: not even its folder.
+    const bool known = openedStores().contains(m_file);
 
     // Anything but this store is looked at again while no other process of ours is making
     // it: a journal seen a moment ago may have been that process's.
@@ -469,13 +672,22 @@ void SqliteRegistryBackend::open()
     StoreFile kind = inspectStoreFile(m_file, &refusal);
     FolderLock lock;
     if (kind != StoreFile::Store) {
+        if (const QString problem = known ? QString() : makeFolder(folderOf(m_file)); !problem.isEmpty())
+            raiseRegistryError(m_file, action, problem);
         if (!lock.lock(folderOf(m_file)))
             raiseRegistryError(m_file, action, QStringLiteral("another process is creating the store (waited %1 s)")
-                                                   .arg(BusyTimeoutMs / 1000.0));
+                                                   .arg(busyTimeoutMs / 1000.0));
         kind = inspectStoreFile(m_file, &refusal);
     }
     if (kind == StoreFile::Refused)
         raiseRegistryError(m_file, action, refusal);
+    if (known && kind != StoreFile::Store)
+        raiseRegistryError(m_file, action,
+                           kind == StoreFile::Missing
+                               ? QStringLiteral("the file has gone (removed or moved) since the IDE opened it; put it "
+                                                "back, or restart the IDE to begin a new store")
+                               : QStringLiteral("the file was replaced by one without the store since the IDE opened "
+                                                "it; put the store back, or restart the IDE to begin a new one"));
     if (kind == StoreFile::Missing || kind == StoreFile::Empty) {
         if (kind == StoreFile::Empty && !fileWritable(m_file))
             raiseRegistryError(m_file, action, noStoreYet());
@@ -491,7 +703,7 @@ void SqliteRegistryBackend::open()
     if (const int code = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &m_db, flags, nullptr); code != SQLITE_OK)
         fail(action, code);
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    sqlite3_busy_timeout(m_db, busyTimeoutMs);
     m_readOnly = m_readOnly || sqlite3_db_readonly(m_db, "main") == 1;
     execute("PRAGMA foreign_keys = ON", action);
 
@@ -516,6 +728,8 @@ void SqliteRegistryBackend::open()
             "ON CONFLICT(key, folded) DO UPDATE SET value = excluded.value");
     prepare(m_deleteValue, "DELETE FROM vals WHERE key = (SELECT id FROM keys WHERE path = ?1) AND folded = ?2");
     prepare(m_values, "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq");
+    checkJournal(action);
+    openedStores().insert(m_file);
 }
 
 // A blank database (no tables, no marks) becomes the store where it is, under the folder's
@@ -558,7 +772,8 @@ void SqliteRegistryBackend::switchToWal(const RegistryAction& action)
 
 void SqliteRegistryBackend::requireWritable(const RegistryAction& action) const
 {
-    if (m_readOnly)
+    // The file may have been made read-only since it was opened for writing.
+    if (m_readOnly || !fileWritable(m_file))
         raiseRegistryError(m_file, action, QStringLiteral("the file is read-only"));
 }
 
@@ -604,6 +819,7 @@ void SqliteRegistryBackend::ensureKey(const RegistryKeyPath& key, const Registry
 void SqliteRegistryBackend::createKey(const RegistryKeyPath& key)
 {
     const RegistryAction action{"create", &key};
+    checkJournal(action);
     if (findKey(pathKey(key, key.size()), action) != 0)
         return;
     requireWritable(action);
@@ -612,6 +828,7 @@ void SqliteRegistryBackend::createKey(const RegistryKeyPath& key)
 
 std::optional<QString> SqliteRegistryBackend::readValue(const RegistryKeyPath& key, const QString& name)
 {
+    checkJournal({"read", &key, &name});
     Use use(m_readValue);
     use.bind(1, pathKey(key, key.size()));
     use.bind(2, RegistryNameKey(name));
@@ -641,6 +858,7 @@ void SqliteRegistryBackend::writeValue(const RegistryKeyPath& key, const QString
 {
     const RegistryAction action{"write", &key, &name};
     requireWritable(action);
+    checkJournal(action);
     // Into an existing key the write is one statement; otherwise the key is made with it.
     const QString path = pathKey(key, key.size());
     if (upsertValue(path, name, value, action))
@@ -655,6 +873,7 @@ void SqliteRegistryBackend::deleteValue(const RegistryKeyPath& key, const QStrin
 {
     const RegistryAction action{"delete", &key, &name};
     requireWritable(action);
+    checkJournal(action);
     Use use(m_deleteValue);
     use.bind(1, pathKey(key, key.size()));
     use.bind(2, RegistryNameKey(name));
@@ -665,6 +884,7 @@ void SqliteRegistryBackend::deleteKey(const RegistryKeyPath& key)
 {
     const RegistryAction action{"erase", &key};
     requireWritable(action);
+    checkJournal(action);
     Use use(m_deleteKey);
     use.bind(1, pathKey(key, key.size()));
     expectDone(use, action);
@@ -672,6 +892,7 @@ void SqliteRegistryBackend::deleteKey(const RegistryKeyPath& key)
 
 QList<QPair<QString, QString>> SqliteRegistryBackend::values(const RegistryKeyPath& key)
 {
+    checkJournal({"list", &key});
     QList<QPair<QString, QString>> entries;
     Use use(m_values);
     use.bind(1, pathKey(key, key.size()));
@@ -694,10 +915,12 @@ void SqliteRegistryBackend::rollback(bool outermost) noexcept
 void SqliteRegistryBackend::transaction(const std::function<void()>& changes)
 {
     const bool outermost = m_depth == 0;
+    const RegistryAction action{"begin a change"};
+    checkJournal(action);
     // The outermost change takes the write lock at once, waiting for it as long as the busy
     // timeout allows, so that it never fails halfway for want of it.
-    execute(outermost ? (m_readOnly ? "BEGIN" : "BEGIN IMMEDIATE") : "SAVEPOINT nested",
-            {"begin a change"});
+    const bool readOnly = m_readOnly || !fileWritable(m_file);
+    execute(outermost ? (readOnly ? "BEGIN" : "BEGIN IMMEDIATE") : "SAVEPOINT nested", action);
     ++m_depth;
     try {
         changes();
@@ -744,6 +967,16 @@ QString ide::registryFileProblem(const QString& file)
 std::unique_ptr<RegistryBackend> openRegistryBackend(const QString& location)
 {
     return std::make_unique<SqliteRegistryBackend>(location);
+}
+
+void ide::setRegistryBusyTimeout(int milliseconds)
+{
+    busyTimeoutMs = std::max(0, milliseconds);
+}
+
+int ide::registryBusyTimeout()
+{
+    return busyTimeoutMs;
 }
 
 } // namespace host

@@ -89,6 +89,10 @@ QString TRegIniFile::StoreLocation() const
 
 RegistryBackend& TRegIniFile::Backend() const
 {
+    // A file moved, removed or replaced since the last use is looked at afresh, as at the
+    // first use; writing on through the old connection would write where no one reads.
+    if (m_backend && !m_backend->stillCurrent())
+        m_backend.reset();
     if (!m_backend) {
         std::unique_ptr<RegistryBackend> backend = openRegistryBackend(m_location);
         backend->createKey(m_path);

@@ -201,6 +201,11 @@ void MainWindowTest::pagesExactlyAsInFile_data()
                       " {\"caption\": \"tab\\there\", \"components\": []}], \"extra\": 1}")
         << QStringList{"a;b=c", "  spaced  ", "", QString::fromUtf8("Gr\xc3\xbc\xc3\x9f\x65 \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80"),
                        "tab\there"};
+    // Qt's JSON reader alone would drop a U+FEFF that starts a string.
+    QTest::newRow("U+FEFF starting a caption, after the file's own mark")
+        << QByteArray("\xef\xbb\xbf{\"pages\": [{\"caption\": \"\xef\xbb\xbf\xef\xbb\xbfX\", \"components\": []},"
+                      " {\"caption\": \"\\\\\xef\xbb\xbf\", \"components\": []}]}")
+        << QStringList{QStringLiteral("\uFEFF\uFEFFX"), QStringLiteral("\\\uFEFF")};
 }
 
 void MainWindowTest::pagesExactlyAsInFile()

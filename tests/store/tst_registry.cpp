@@ -4,6 +4,7 @@
 // Run with "--hold-lock FILE", "--writer ..." or "--creator ..." this executable is the second
 // process that some tests start (see main at the end).
 
+#include "tests/common/StoreLockHolder.h"
 #include "tests/common/TemporaryStore.h"
 
 #include "host/private/IdeHost.h"
@@ -967,24 +968,6 @@ private Q_SLOTS:
 
 namespace {
 
-// Holds the store's write lock until its standard input closes.
-int HoldLock(const char* file)
-{
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file, &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        return 2;
-    sqlite3_busy_timeout(db, 10000);
-    if (sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return 3;
-    std::puts("locked");
-    std::fflush(stdout);
-    while (std::getchar() != EOF) {
-    }
-    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return 0;
-}
-
 // Writes count entries of its own into section "Shared" and adds one to the shared counter
 // as many times, then waits until it sees the other writer's last entry.
 int Writer(const QString& file, const QString& self, const QString& other, int count)
@@ -1037,7 +1020,7 @@ int Creator(const QString& file, const QString& self, qint64 start)
 int main(int argc, char** argv)
 {
     if (argc == 3 && qstrcmp(argv[1], "--hold-lock") == 0)
-        return HoldLock(argv[2]);
+        return HoldStoreWriteLock(argv[2]);
     if (argc == 6 && qstrcmp(argv[1], "--writer") == 0)
         return Writer(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]),
                       QByteArray(argv[5]).toInt());

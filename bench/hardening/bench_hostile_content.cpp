@@ -1,0 +1,175 @@
+// Opening the palette menus and the category editor on hostile store content: a store of
+// 100,000 entries; pages whose names and lists are at the store's limits; one list of
+// 100,000 ";" and one of 524,288 (the longest value); 1,000 pages whose names and categories
+// lie beyond the Basic Multilingual Plane. Each case is one IDE with the package loaded on a
+// store of its own. Opening a menu is its pop-up event and its size as shown; opening the
+// editor is the form made, filled from the store and painted once.
+//
+//   build-release/bin/bench_hostile_content [--benchmark_filter=...]
+
+#include "tests/common/InProcessPackage.h"
+#include "pages/PageOrder.h"
+#include "tests/common/TestIde.h"
+#include "palette/VlPaletteMenu.h"
+#include "editor/VlPaletteMenuCategoriesForm.h"
+
+#include "host/Registry.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <memory>
+
+namespace {
+
+using Entries = QList<QPair<QString, QString>>;
+
+struct Case {
+    const char* name;
+    QStringList pages;
+    Entries store;
+};
+
+// A string of count characters from beyond the BMP, chosen by seed.
+QString BeyondBmp(int seed, int count)
+{
+    QString text;
+    for (int i = 0; i < count; ++i) {
+        const char32_t c = 0x1F300 + char32_t((seed * 31 + i * 7) % 0x300);
+        text += QString::fromUcs4(&c, 1);
+    }
+    return text;
+}
+
+Case MakeCase(int index)
+{
+    Case made;
+    switch (index) {
+    case 0:
+        made.name = "store of 100,000 entries, 80 pages";
+        for (int i = 0; i < 100000; ++i)
+            made.store.append({QStringLiteral("Page %1").arg(i), QStringLiteral("Category %1;All").arg(i % 30)});
+        for (int i = 0; i < 80; ++i)
+            made.pages.append(QStringLiteral("Page %1").arg(i * 1249));
+        break;
+    case 1:
+        made.name = "10 pages, names and lists at the store's limits";
+        for (int i = 0; i < 10; ++i) {
+            const QString page = QString(host::TRegIniFile::MaxValueNameLength - 1, QChar(u'A' + i)) + QLatin1Char('!');
+            made.pages.append(page);
+            made.store.append({page, QString(host::TRegIniFile::MaxValueLength, QChar(u'a' + i))});
+        }
+        break;
+    case 2:
+        made.name = "a list of 100,000 \";\"";
+        made.pages = {QStringLiteral("Standard")};
+        made.store = {{QStringLiteral("Standard"), QString(100000, QLatin1Char(';'))}};
+        break;
+    case 3:
+        made.name = "a list of 524,288 \";\" (the longest value)";
+        made.pages = {QStringLiteral("Standard")};
+        made.store = {{QStringLiteral("Standard"), QString(host::TRegIniFile::MaxValueLength, QLatin1Char(';'))}};
+        break;
+    default:
+        made.name = "1,000 pages beyond the BMP";
+        for (int i = 0; i < 1000; ++i) {
+            made.pages.append(BeyondBmp(i, 10));
+            made.store.append({made.pages.last(), BeyondBmp(i % 30, 4) + QLatin1Char(';') + BeyondBmp(i % 7, 3)});
+        }
+        break;
+    }
+    return made;
+}
+
+constexpr int CaseCount = 5;
+
+class Fixture {
+public:
+    explicit Fixture(const Case& made) : ide(made.pages)
+    {
+        host::TRegIniFile reg(QStringLiteral("Software\\Vorla\\Palette Menu"));
+        reg.Transaction([&] {
+            for (const auto& [name, value] : made.store)
+                reg.WriteString(QStringLiteral("Categories"), name, value);
+        });
+        LoadPackageInProcess();
+        module = VlPaletteMenuWizardDataModule;
+        captions = CaptionSorter().Sorted(UniquePageCaptions(made.pages));
+    }
+    ~Fixture() { UnloadPackageInProcess(); }
+
+    TestIde ide;
+    TVlPaletteMenuWizardDataModule* module = nullptr;
+    QStringList captions;
+};
+
+std::unique_ptr<Fixture>& CurrentFixture()
+{
+    static std::unique_ptr<Fixture> fixture;
+    return fixture;
+}
+
+// One IDE at a time: a second tool palette window would be a second "ToolForm".
+Fixture& FixtureFor(int index, benchmark::State& state)
+{
+    std::unique_ptr<Fixture>& fixture = CurrentFixture();
+    static int current = -1;
+    const Case made = MakeCase(index);
+    if (index != current) {
+        fixture.reset();
+        fixture = std::make_unique<Fixture>(made);
+        current = index;
+    }
+    state.SetLabel(made.name);
+    return *fixture;
+}
+
+void BM_OpenMainMenu(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)), state);
+    for (auto _ : state) {
+        Q_EMIT fixture.module->PaletteMenu()->aboutToShow();
+        benchmark::DoNotOptimize(fixture.module->PaletteMenu()->sizeHint());
+    }
+}
+
+void BM_OpenButtonMenu(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)), state);
+    for (auto _ : state) {
+        Q_EMIT fixture.module->PaletteButtonMenu()->aboutToShow();
+        benchmark::DoNotOptimize(fixture.module->PaletteButtonMenu()->sizeHint());
+    }
+}
+
+void BM_OpenEditor(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)), state);
+    for (auto _ : state) {
+        TVlFrmPaletteMenuCategories form;
+        form.SetCategories(fixture.captions);
+        form.UpdateControls();
+        benchmark::DoNotOptimize(form.grab());
+    }
+}
+
+BENCHMARK(BM_OpenMainMenu)->DenseRange(0, CaseCount - 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenButtonMenu)->DenseRange(0, CaseCount - 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenEditor)->DenseRange(0, CaseCount - 1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    CurrentFixture().reset();
+    benchmark::Shutdown();
+    return 0;
+}

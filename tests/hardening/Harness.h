@@ -1,0 +1,177 @@
+#pragma once
+
+// What the hardening tests share: the package in a test IDE, its menus as text, its commands
+// run as a user runs them (their dialogs answered from inside their modal loops), the error
+// boxes the IDE shows, the store's files by digest, and copies of a test as second processes.
+
+#include "host/ide/ErrorReporter.h"
+#include "tests/common/InProcessPackage.h"
+#include "tests/common/TestIde.h"
+#include "palette/VlPaletteMenu.h"
+#include "editor/VlPaletteMenuCategoriesForm.h"
+
+#include "host/private/IdeHost.h"
+#include "host/Registry.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMap>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace harness {
+
+using Entries = QList<QPair<QString, QString>>;
+using Edits = QList<QPair<int, QString>>; // a grid row and the text for its category cell
+
+inline const QString Key = QStringLiteral("Software\\Vorla\\Palette Menu");
+inline const QString Section = QStringLiteral("Categories");
+
+// The menu's category submenus after its pop-up event, as "Title[page,page]" joined by " ".
+inline QString Grouping(QMenu* menu)
+{
+    Q_EMIT menu->aboutToShow();
+    QStringList groups;
+    for (QAction* item : menu->actions())
+        if (QMenu* submenu = item->menu()) {
+            QStringList pages;
+            for (QAction* page : submenu->actions())
+                pages.append(page->text());
+            groups.append(submenu->title() + QLatin1Char('[') + pages.join(QLatin1Char(',')) + QLatin1Char(']'));
+        }
+    return groups.join(QLatin1Char(' '));
+}
+
+// Answers one modal dialog of a command, from inside its loop.
+using Answer = std::function<void(QWidget* modal)>;
+
+// A file dialog gets path typed and Enter; a question after it (overwrite?) gets Yes.
+inline Answer ChooseFile(const QString& path)
+{
+    return [path](QWidget* modal) {
+        if (auto* question = qobject_cast<QMessageBox*>(modal)) {
+            question->button(QMessageBox::Yes)->click();
+            return;
+        }
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!name)
+            return;
+        name->setText(path);
+        // Pressed once this answer returns, so that a question that follows is answered too.
+        QTimer::singleShot(0, name, [name] { QTest::keyClick(name, Qt::Key_Return); });
+    };
+}
+
+// The category editor gets its cells set as typed, then OK.
+inline Answer EditCells(const Edits& edits)
+{
+    return [edits](QWidget* modal) {
+        auto* form = qobject_cast<TVlFrmPaletteMenuCategories*>(modal);
+        if (!form)
+            return;
+        auto* grid = form->findChild<QTableWidget*>(QStringLiteral("grdCategories"));
+        for (const auto& [row, text] : edits)
+            if (row < grid->rowCount())
+                grid->item(row, 1)->setText(text);
+        form->findChild<QPushButton*>(QStringLiteral("btnOk"))->click();
+    };
+}
+
+// Runs the command captioned caption from menu, answering each modal dialog it opens once.
+// The menu is opened first (its pop-up event), as a user would, unless open is false: then
+// the command is the one its last opening listed.
+inline bool RunCommand(QMenu* menu, const QString& caption, const Answer& answer, bool open = true)
+{
+    QList<QPointer<QWidget>> answered;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal->objectName() == QLatin1String("ErrorBox") || answered.contains(modal))
+            return;
+        answered.append(modal);
+        answer(modal);
+    });
+    poll.start(5);
+    if (open)
+        Q_EMIT menu->aboutToShow();
+    for (QAction* item : menu->actions())
+        if (item->text() == caption) {
+            item->trigger();
+            return true;
+        }
+    return false;
+}
+
+// The text of every error box the IDE shows, closing them.
+inline QStringList TakeErrorBoxes()
+{
+    QStringList texts;
+    for (QWidget* window : QApplication::allWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(window); box && box->objectName() == QLatin1String("ErrorBox")
+                                                             && box->isVisible()) {
+            texts.append(box->text());
+            box->close();
+        }
+    QCoreApplication::processEvents();
+    return texts;
+}
+
+// The IDE's own error box in front of the test IDE's record of reported errors.
+inline void ShowErrorBoxes(TestIde& ide)
+{
+    host::SetExceptionReporter([&ide, box = standin::messageBoxReporter(&ide.window)](const QString& kind,
+                                                                                         const QString& message) {
+        ide.reports.reports.append({kind, message});
+        box(kind, message);
+    });
+}
+
+// Every file in folder by name, with its SHA-256, computed by another process: a descriptor
+// of this process's own, once closed, would drop the locks its store connections hold.
+inline QMap<QString, QByteArray> Digests(const QString& folder)
+{
+    QMap<QString, QByteArray> digests;
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    if (names.isEmpty())
+        return digests;
+    QProcess sum;
+    sum.setWorkingDirectory(folder);
+    sum.start(QStringLiteral("sha256sum"), names);
+    if (!sum.waitForFinished(30000))
+        return {{QStringLiteral("sha256sum"), QByteArray("did not finish")}};
+    for (const QByteArray& line : sum.readAllStandardOutput().split('\n'))
+        if (const qsizetype gap = line.indexOf("  "); gap > 0)
+            digests.insert(QFile::decodeName(line.mid(gap + 2)), line.left(gap));
+    return digests;
+}
+
+// This test's executable as a second process in one of its roles.
+inline std::unique_ptr<QProcess> StartSelf(const QStringList& arguments)
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->start(QCoreApplication::applicationFilePath(), arguments);
+    return process;
+}
+
+// A line from a second process, or "" after timeoutMs.
+inline QByteArray ReadLine(QProcess& process, int timeoutMs = 60000)
+{
+    while (!process.canReadLine())
+        if (!process.waitForReadyRead(timeoutMs))
+            return QByteArray();
+    return process.readLine().trimmed();
+}
+
+} // namespace harness
