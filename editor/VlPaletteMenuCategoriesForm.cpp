@@ -1,8 +1,8 @@
 #include "editor/VlPaletteMenuCategoriesForm.h"
 #include "ui_VlPaletteMenuCategoriesForm.h"
 
-#include "store/CategoryStore.h"
 #include "pages/VlPaletteMenuCommon.h"
+#include "store/CategoryStore.h"
 
 #include "host/Events.h"
 #include "host/Exceptions.h"
@@ -103,7 +103,10 @@ namespace {
 // The grid's header row, drawn by the form like every other cell, with the grid's lines.
 class CategoriesHeader final : public QHeaderView {
 public:
-    CategoriesHeader(DrawCellFunction draw, QWidget* parent) : QHeaderView(Qt::Horizontal, parent), m_draw(std::move(draw)) {}
+    CategoriesHeader(DrawCellFunction draw, QWidget* parent)
+        : QHeaderView(Qt::Horizontal, parent), m_draw(std::move(draw))
+    {
+    }
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
@@ -188,7 +191,8 @@ TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
 
     QItemSelectionModel* gridSelection = grid->selectionModel();
     grid->setSelectionModel(new CellSelection(
-        grid->model(), [this](const QModelIndex& index) { return CanSelectCell(index.column(), index.row() + 1); }, grid));
+        grid->model(), [this](const QModelIndex& index) { return CanSelectCell(index.column(), index.row() + 1); },
+        grid));
     delete gridSelection;
 
     grid->installEventFilter(this);
@@ -209,7 +213,8 @@ QTableWidget* TVlFrmPaletteMenuCategories::Grid() const
 host::TRegIniFile& TVlFrmPaletteMenuCategories::Store() const
 {
     if (!FReg)
-        throw host::ERegistryException(QStringLiteral("The category editor has no store open: \"%1\"").arg(CategoryStore::Key));
+        throw host::ERegistryException(
+            QStringLiteral("The category editor has no store open: \"%1\"").arg(CategoryStore::Key));
     return *FReg;
 }
 

@@ -42,7 +42,7 @@ QStringList CaptionSorter::Sorted(QStringList captions)
     if (!m_collator || collation != m_locale) {
         m_locale = collation;
         m_collator.emplace(collation.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates)
-                                                               : collation);
+                                                              : collation);
         m_collator->setCaseSensitivity(Qt::CaseInsensitive);
     }
     const QCollator& collator = *m_collator;

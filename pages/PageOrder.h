@@ -36,4 +36,3 @@ QStringList SortedCaptions(QStringList captions);
 // "&") matches an earlier one's the way the store matches names is dropped, so the first met
 // names the entry, and no entry is edited in two rows.
 QStringList UniquePageCaptions(const QStringList& captions);
-

@@ -1,10 +1,10 @@
 #include "palette/VlPaletteMenu.h"
 
+#include "editor/VlPaletteMenuCategoriesForm.h"
+#include "pages/PageOrder.h"
+#include "pages/VlPaletteMenuCommon.h"
 #include "store/CategoryFile.h"
 #include "store/CategoryStore.h"
-#include "pages/PageOrder.h"
-#include "editor/VlPaletteMenuCategoriesForm.h"
-#include "pages/VlPaletteMenuCommon.h"
 
 #include "host/CategoryButtons.h"
 #include "host/Events.h"

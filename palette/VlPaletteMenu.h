@@ -82,8 +82,8 @@ private:
     QPointer<QWidget> FToolForm;
     QPointer<host::TCategoryButtons> FToolPalette;
     QPointer<host::TToolBar> FToolbar;
-    QPointer<QToolButton> FToolButton;  // made by the tool bar for FToolButtonAction
-    QPointer<QAction> FOrigToolButton;  // the tool bar's first control, hidden meanwhile
+    QPointer<QToolButton> FToolButton;    // made by the tool bar for FToolButtonAction
+    QPointer<QAction> FOrigToolButton;    // the tool bar's first control, hidden meanwhile
     QAction* FToolButtonAction = nullptr; // owned; the button lives as long as it does
     std::unique_ptr<QMenu> FPaletteButtonMenu;
     std::unique_ptr<QMenu> FPaletteMenu;

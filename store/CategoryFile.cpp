@@ -105,7 +105,8 @@ QString Decode(const QByteArray& bytes, const QString& fileName)
         QStringDecoder utf8(QStringConverter::Utf8, flags);
         QString text = utf8.decode(body);
         if (utf8.hasError())
-            RaiseLine(fileName, FirstLineNotUtf8(body), QStringLiteral("is not UTF-8, as the file's byte-order mark says"));
+            RaiseLine(fileName, FirstLineNotUtf8(body),
+                      QStringLiteral("is not UTF-8, as the file's byte-order mark says"));
         return text;
     }
     const bool littleEndian = bytes.startsWith(Utf16LeBom);
@@ -117,8 +118,9 @@ QString Decode(const QByteArray& bytes, const QString& fileName)
     }
     QStringDecoder ansi(Ansi, flags);
     if (!ansi.isValid())
-        RaiseRead(fileName, QStringLiteral("the file has no byte-order mark, and this system offers no %1 converter to read it")
-                                .arg(QLatin1String(Ansi)));
+        RaiseRead(fileName,
+                  QStringLiteral("the file has no byte-order mark, and this system offers no %1 converter to read it")
+                      .arg(QLatin1String(Ansi)));
     return ansi.decode(view);
 }
 
@@ -206,9 +208,10 @@ Entries ReadFile(const QString& fileName)
     if (!info.isFile())
         RaiseRead(fileName, QStringLiteral("it is not a plain file"));
     const auto tooLarge = [&](qint64 size) {
-        RaiseRead(fileName, QStringLiteral("the file is %L1 bytes long; a category file may be at most %L2")
-                                .arg(size)
-                                .arg(MaxFileSize));
+        RaiseRead(fileName,
+                  QStringLiteral("the file is %L1 bytes long; a category file may be at most %L2")
+                      .arg(size)
+                      .arg(MaxFileSize));
     };
     if (info.size() > MaxFileSize)
         tooLarge(info.size());

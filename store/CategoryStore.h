@@ -4,7 +4,6 @@
 #include <QLatin1String>
 #include <QString>
 #include <QStringList>
-#include <QStringList>
 
 namespace host {
 class TRegIniFile;
@@ -56,8 +55,8 @@ public:
     QString GetCategory(const QString& page) const;
 
 private:
-    QHash<QString, QString> m_lists;                 // by name, as stored
-    mutable QHash<QString, QString> m_listsByKey;    // by the store's name key, made on the first miss
+    QHash<QString, QString> m_lists;              // by name, as stored
+    mutable QHash<QString, QString> m_listsByKey; // by the store's name key, made on the first miss
     mutable bool m_keyed = false;
 };
 

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <map>
 #include <string>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 // Takes Google Benchmark's options out of the arguments; false, having said which, when an
 // argument is not one of them.

@@ -11,8 +11,8 @@
 #include "store/CategoryStore.h"
 #include "tests/common/TemporaryStore.h"
 
-#include "host/private/IdeHost.h"
 #include "host/Registry.h"
+#include "host/private/IdeHost.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -54,8 +54,8 @@ public:
     }
 
     TemporaryStore store;
-    QStringList captions;                     // in grid order
-    QList<QPair<QString, QString>> rows;      // what the grid shows, row by row
+    QStringList captions;                // in grid order
+    QList<QPair<QString, QString>> rows; // what the grid shows, row by row
 };
 
 std::unique_ptr<Fixture>& CurrentFixture()

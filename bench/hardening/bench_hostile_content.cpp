@@ -7,11 +7,11 @@
 //
 //   build-release/bin/bench_hostile_content [--benchmark_filter=...]
 
-#include "tests/common/InProcessPackage.h"
-#include "pages/PageOrder.h"
-#include "tests/common/TestIde.h"
-#include "palette/VlPaletteMenu.h"
 #include "editor/VlPaletteMenuCategoriesForm.h"
+#include "pages/PageOrder.h"
+#include "palette/VlPaletteMenu.h"
+#include "tests/common/InProcessPackage.h"
+#include "tests/common/TestIde.h"
 
 #include "host/Registry.h"
 

@@ -42,7 +42,11 @@ void BM_StartWithPages(benchmark::State& state)
 }
 
 BENCHMARK(BM_StartWithComponentsOnOnePage)
-    ->Arg(20000)->Arg(80000)->Arg(320000)->Unit(benchmark::kMillisecond)->Complexity();
+    ->Arg(20000)
+    ->Arg(80000)
+    ->Arg(320000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 BENCHMARK(BM_StartWithPages)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
 
 } // namespace

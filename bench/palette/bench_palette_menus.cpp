@@ -69,7 +69,9 @@ LoadedPackage::Entries SameCategories(int pages, const QString& categories)
 class Fixture : public LoadedPackage {
 public:
     explicit Fixture(int pages) : LoadedPackage(MakePages(pages), RandomCategories(pages)) {}
-    Fixture(int pages, const QString& categories) : LoadedPackage(MakePages(pages), SameCategories(pages, categories)) {}
+    Fixture(int pages, const QString& categories) : LoadedPackage(MakePages(pages), SameCategories(pages, categories))
+    {
+    }
 };
 
 // The menu a build made, as a plan: each submenu's title and its items, in order.
@@ -216,7 +218,8 @@ void BM_ReadStore(benchmark::State& state)
 void BM_OpenValueOfSemicolons(benchmark::State& state)
 {
     const int semicolons = int(state.range(0));
-    Fixture& fixture = FixtureFor(QStringLiteral("semicolons %1").arg(semicolons), 1, QString(semicolons, QLatin1Char(';')));
+    Fixture& fixture = FixtureFor(QStringLiteral("semicolons %1").arg(semicolons), 1,
+                                  QString(semicolons, QLatin1Char(';')));
     for (auto _ : state)
         Q_EMIT fixture.module->PaletteMenu()->aboutToShow();
 }

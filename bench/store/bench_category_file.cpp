@@ -26,7 +26,6 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 
 constexpr int EntryCount = 10000;
@@ -38,7 +37,8 @@ struct Fixture {
         reg->Transaction([&] {
             for (int i = 0; i < EntryCount; ++i) {
                 // Names as palettes give them, some beyond ASCII but within Windows-1252.
-                const QString name = QStringLiteral("%1 Page %2").arg(i % 5 ? QStringLiteral("Data") : QStringLiteral("Über")).arg(i);
+                const QString name =
+                    QStringLiteral("%1 Page %2").arg(i % 5 ? QStringLiteral("Data") : QStringLiteral("Über")).arg(i);
                 const QString list = QStringLiteral("Category %1;Category %2").arg(i % 30).arg(i % 7);
                 reg->WriteString(CategoryStore::Section, name, list);
                 lines.append(name + QLatin1Char('=') + list);
@@ -121,13 +121,13 @@ int main(int argc, char** argv)
     if (!InitializeBenchmarks(&argc, argv))
         return 1;
     TheFixture(); // made before any run is timed
-    for (const auto& [name, run] : std::vector<std::pair<const char*, void (*)(benchmark::State&)>>{
-             {"Import", Import},
-             {"ImportFileOnly", ImportFileOnly},
-             {"ImportFloor", ImportFloor},
-             {"Export", Export},
-             {"ExportFileOnly", ExportFileOnly},
-             {"ExportFloor", ExportFloor}})
+    for (const auto& [name, run] :
+         std::vector<std::pair<const char*, void (*)(benchmark::State&)>>{{"Import", Import},
+                                                                          {"ImportFileOnly", ImportFileOnly},
+                                                                          {"ImportFloor", ImportFloor},
+                                                                          {"Export", Export},
+                                                                          {"ExportFileOnly", ExportFileOnly},
+                                                                          {"ExportFloor", ExportFloor}})
         benchmark::RegisterBenchmark(name, run)->Arg(EntryCount)->Unit(benchmark::kMillisecond);
     FloorReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

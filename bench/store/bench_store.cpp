@@ -32,7 +32,6 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 
 using Entries = QList<QPair<QString, QString>>;
@@ -127,7 +126,8 @@ public:
         sqlite3_busy_timeout(m_db, 5000);
         Check(sqlite3_exec(m_db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr));
         m_read = Prepare("SELECT v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 AND v.folded = ?2");
-        m_section = Prepare("SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq");
+        m_section = Prepare(
+            "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq");
         m_keyId = Prepare("SELECT id FROM keys WHERE path = ?1");
         m_erase = Prepare("DELETE FROM vals WHERE key = ?1");
         m_insert = Prepare("INSERT INTO vals(key, seq, folded, name, value) VALUES(?1, ?2, ?3, ?4, ?5)");

@@ -3,10 +3,10 @@
 
 #include "host/ide/CommandLine.h"
 #include "host/ide/ErrorReporter.h"
-#include "host/private/IdeHost.h"
 #include "host/ide/MainWindow.h"
 #include "host/ide/PackageManager.h"
 #include "host/ide/PaletteFile.h"
+#include "host/private/IdeHost.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -76,9 +76,10 @@ int main(int argc, char** argv)
     if (commandLine.listPackages && !hasDisplay())
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!hasDisplay()) {
-        printLine(stderr, QStringLiteral(
-            "standin-ide: no display: neither DISPLAY nor WAYLAND_DISPLAY is set. Run it on a desktop, "
-            "or under a virtual X server: xvfb-run build/bin/standin-ide"));
+        printLine(
+            stderr,
+            QStringLiteral("standin-ide: no display: neither DISPLAY nor WAYLAND_DISPLAY is set. Run it on a desktop, "
+                           "or under a virtual X server: xvfb-run build/bin/standin-ide"));
         return BadUsageStatus;
     }
 
@@ -106,8 +107,10 @@ int main(int argc, char** argv)
             packages.append(defaultPackage);
         else {
             allLoaded = false;
-            printLine(stderr, QStringLiteral("standin-ide: the default package \"%1\" is not built yet; "
-                                             "starting without it").arg(defaultPackage));
+            printLine(stderr,
+                      QStringLiteral("standin-ide: the default package \"%1\" is not built yet; "
+                                     "starting without it")
+                          .arg(defaultPackage));
         }
     }
     for (const QString& package : std::as_const(packages))

@@ -159,27 +159,27 @@ bool CommandLine::parse(const QStringList& arguments, QString* error, const QStr
 QString CommandLine::usage()
 {
     return QStringLiteral(
-        "Usage: standin-ide [OPTION]...\n"
-        "A small IDE shell that loads design-time packages.\n"
-        "\n"
-        "  --palette FILE          the tool palette's pages, from a JSON file:\n"
-        "                          {\"pages\": [{\"caption\": \"Standard\", \"components\": [\"TButton\"]}]}\n"
-        "                          (default: the built-in palette)\n"
-        "  --registry FILE         the per-user store (default: %1)\n"
-        "  --theme light|dark|none the IDE theme; none runs without theming services\n"
-        "                          (default: light)\n"
-        "  --package FILE          load this package; may be given more than once\n"
-        "                          (default: the VorlaPaletteMenu package beside this\n"
-        "                          program; named packages replace it unless it is named too)\n"
-        "  --no-default-package    start without the default package\n"
-        "  --list-packages         load the packages, print each one loaded (name, version,\n"
-        "                          file) and exit; shows no window and needs no display\n"
-        "  -h, --help              show this help and exit\n"
-        "  -v, --version           show the version and exit\n"
-        "\n"
-        "A palette file must be a regular file of at most %2 MiB.\n"
-        "Exit status: 0 on success, 1 when --list-packages could not load a package,\n"
-        "2 for a bad argument, palette file or store file.\n")
+               "Usage: standin-ide [OPTION]...\n"
+               "A small IDE shell that loads design-time packages.\n"
+               "\n"
+               "  --palette FILE          the tool palette's pages, from a JSON file:\n"
+               "                          {\"pages\": [{\"caption\": \"Standard\", \"components\": [\"TButton\"]}]}\n"
+               "                          (default: the built-in palette)\n"
+               "  --registry FILE         the per-user store (default: %1)\n"
+               "  --theme light|dark|none the IDE theme; none runs without theming services\n"
+               "                          (default: light)\n"
+               "  --package FILE          load this package; may be given more than once\n"
+               "                          (default: the VorlaPaletteMenu package beside this\n"
+               "                          program; named packages replace it unless it is named too)\n"
+               "  --no-default-package    start without the default package\n"
+               "  --list-packages         load the packages, print each one loaded (name, version,\n"
+               "                          file) and exit; shows no window and needs no display\n"
+               "  -h, --help              show this help and exit\n"
+               "  -v, --version           show the version and exit\n"
+               "\n"
+               "A palette file must be a regular file of at most %2 MiB.\n"
+               "Exit status: 0 on success, 1 when --list-packages could not load a package,\n"
+               "2 for a bad argument, palette file or store file.\n")
         .arg(host::ide::defaultRegistryFile(), QString::number(MaxPaletteFileBytes >> 20));
 }
 

@@ -14,10 +14,10 @@ namespace standin {
 //               [--package FILE]... [--no-default-package] [--list-packages]
 //               [--help] [--version]
 struct CommandLine {
-    QString paletteFile;   // empty: the built-in palette
-    QString registryFile;  // empty: the per-user default store
+    QString paletteFile;  // empty: the built-in palette
+    QString registryFile; // empty: the per-user default store
     host::ide::Theme theme = host::ide::Theme::Light;
-    QStringList packages;  // in the order given
+    QStringList packages; // in the order given
     bool noDefaultPackage = false;
     bool listPackages = false; // load the packages, print those loaded and exit
     bool showHelp = false;

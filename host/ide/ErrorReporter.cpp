@@ -116,8 +116,8 @@ host::ExceptionReporter messageBoxReporter(QWidget* parent)
     return [owner](const QString& kind, const QString& message) {
         printError(kind, message);
 
-        auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), message,
-                                    QMessageBox::Ok, boxOwner(owner.data()));
+        auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok,
+                                    boxOwner(owner.data()));
         box->setObjectName(ErrorBoxName);
         box->setInformativeText(kind);
         box->setDefaultButton(QMessageBox::Ok);

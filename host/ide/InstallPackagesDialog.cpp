@@ -1,7 +1,7 @@
 #include "host/ide/InstallPackagesDialog.h"
 
-#include "host/ide/PackageManager.h"
 #include "host/Events.h"
+#include "host/ide/PackageManager.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -119,9 +119,9 @@ void InstallPackagesDialog::chooseAndAdd()
     // Start where this build keeps its packages, when there is such a folder.
     const QFileInfo packagesFolder(QFileInfo(PackageManager::defaultPackageFile()).absolutePath());
     const QString start = packagesFolder.isDir() ? packagesFolder.absoluteFilePath() : QDir::currentPath();
-    const QString file = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Add Design Package"), start,
-        QStringLiteral("packages (*.so);;All files (*)"), nullptr, QFileDialog::DontUseNativeDialog);
+    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Add Design Package"), start,
+                                                      QStringLiteral("packages (*.so);;All files (*)"), nullptr,
+                                                      QFileDialog::DontUseNativeDialog);
     if (!file.isEmpty())
         addPackage(file);
 }

@@ -1,11 +1,11 @@
 #include "host/ide/MainWindow.h"
 
-#include "host/private/IdeHost.h"
+#include "host/Events.h"
+#include "host/Forms.h"
 #include "host/ide/InstallPackagesDialog.h"
 #include "host/ide/PackageManager.h"
 #include "host/ide/ToolPaletteWindow.h"
-#include "host/Events.h"
-#include "host/Forms.h"
+#include "host/private/IdeHost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -57,9 +57,7 @@ QAction* addPlaceholder(QMenu* menu, const QString& text, const QKeySequence& sh
 } // namespace
 
 MainWindow::MainWindow(const Palette& pages, QWidget* parent)
-    : QMainWindow(parent)
-    , m_packages(new PackageManager(this))
-    , m_designer(new QMdiArea(this))
+    : QMainWindow(parent), m_packages(new PackageManager(this)), m_designer(new QMdiArea(this))
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Stand-in IDE"));

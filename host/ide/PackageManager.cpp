@@ -1,9 +1,9 @@
 #include "host/ide/PackageManager.h"
 
-#include "host/private/IdeHost.h"
 #include "host/Events.h"
 #include "host/Exceptions.h"
 #include "host/Package.h"
+#include "host/private/IdeHost.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -101,7 +101,8 @@ PackageInfo PackageManager::load(const QString& file)
     // second instance would unload the first one's code: refuse before loading it again.
     for (const auto& entry : m_loaded) {
         if (QFileInfo(entry->info.file).canonicalFilePath() == fileInfo.canonicalFilePath())
-            raiseRefusal(QStringLiteral("Package \"%1\" is already loaded (from \"%2\")").arg(entry->info.name, entry->info.file));
+            raiseRefusal(QStringLiteral("Package \"%1\" is already loaded (from \"%2\")")
+                             .arg(entry->info.name, entry->info.file));
     }
 
     auto library = std::make_unique<QLibrary>(path);
@@ -109,7 +110,7 @@ PackageInfo PackageManager::load(const QString& file)
     library->setLoadHints(QLibrary::ResolveAllSymbolsHint);
     if (!library->load())
         raiseRefusal(QStringLiteral("\"%1\" is not a package: it cannot be loaded as a shared library (%2)")
-                   .arg(path, loadFailure(library->errorString(), path)));
+                         .arg(path, loadFailure(library->errorString(), path)));
 
     // From here on a refusal unloads the library again.
     auto refuse = [&library](const QString& message) {
@@ -120,8 +121,9 @@ PackageInfo PackageManager::load(const QString& file)
     auto describe = reinterpret_cast<DescriptionFunction>(library->resolve(HOST_PACKAGE_DESCRIPTION_SYMBOL));
     auto registerPackage = reinterpret_cast<RegisterFunction>(library->resolve(HOST_PACKAGE_REGISTER_SYMBOL));
     if (!describe || !registerPackage)
-        refuse(QStringLiteral("\"%1\" is not a package: it does not export %2")
-                   .arg(path, QLatin1String(!describe ? HOST_PACKAGE_DESCRIPTION_SYMBOL : HOST_PACKAGE_REGISTER_SYMBOL)));
+        refuse(
+            QStringLiteral("\"%1\" is not a package: it does not export %2")
+                .arg(path, QLatin1String(!describe ? HOST_PACKAGE_DESCRIPTION_SYMBOL : HOST_PACKAGE_REGISTER_SYMBOL)));
 
     const host::PackageDescription* description = describe();
     if (!description || !description->name || !*description->name)

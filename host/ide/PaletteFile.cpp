@@ -83,9 +83,8 @@ bool parsePalette(const QByteArray& json, const QString& sourceName, Palette* pa
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(EscapeInnerMarks(json), &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return fail(QStringLiteral("not valid JSON (%1 at offset %2)")
-                        .arg(parseError.errorString())
-                        .arg(parseError.offset));
+        return fail(
+            QStringLiteral("not valid JSON (%1 at offset %2)").arg(parseError.errorString()).arg(parseError.offset));
     if (!document.isObject())
         return fail(QStringLiteral("the top level is not an object"));
 
@@ -123,10 +122,8 @@ bool parsePalette(const QByteArray& json, const QString& sourceName, Palette* pa
         for (int j = 0; j < componentArray.size(); ++j) {
             const QJsonValue component = componentArray.at(j);
             if (!component.isString())
-                return fail(QStringLiteral("%1.components[%2] is %3, not a string")
-                                .arg(at)
-                                .arg(j)
-                                .arg(typeName(component)));
+                return fail(
+                    QStringLiteral("%1.components[%2] is %3, not a string").arg(at).arg(j).arg(typeName(component)));
             entry.components.append(component.toString());
         }
         result.append(entry);

@@ -1,8 +1,8 @@
 #include "host/ide/ToolPaletteWindow.h"
 
-#include "host/ide/Resources.h"
 #include "host/CategoryButtons.h"
 #include "host/ToolBar.h"
+#include "host/ide/Resources.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -37,8 +37,7 @@ ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
     m_images->setObjectName(QStringLiteral("ToolPaletteImageList"));
     m_images->SetImageCollection(m_imageCollection);
     for (const QString& name : {QStringLiteral("Categories"), QStringLiteral("Search")}) {
-        const int index = m_imageCollection->Add(
-            name, QStringLiteral(":/standin/icons/") + name.toLower(), ImageSizes);
+        const int index = m_imageCollection->Add(name, QStringLiteral(":/standin/icons/") + name.toLower(), ImageSizes);
         m_images->Add(name, index);
     }
 

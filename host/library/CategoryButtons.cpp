@@ -12,10 +12,7 @@ namespace host {
 
 // The item belongs to the palette's view; the category only refers to it. Categories and
 // items go together through TButtonCategories::Clear.
-TButtonCategory::TButtonCategory(TCategoryButtons* owner, QTreeWidgetItem* item)
-    : m_owner(owner), m_item(item)
-{
-}
+TButtonCategory::TButtonCategory(TCategoryButtons* owner, QTreeWidgetItem* item) : m_owner(owner), m_item(item) {}
 
 TButtonCategory::~TButtonCategory() = default;
 

@@ -26,11 +26,11 @@ QString Exception::ClassName() const
 
 // Out-of-line destructors anchor each class's type information in the host library, so a
 // package catches exactly the types the host throws.
-#define HOST_DEFINE_EXCEPTION(Name)        \
-    Name::~Name() = default;               \
-    QString Name::ClassName() const        \
-    {                                      \
-        return QStringLiteral(#Name);      \
+#define HOST_DEFINE_EXCEPTION(Name)   \
+    Name::~Name() = default;          \
+    QString Name::ClassName() const   \
+    {                                 \
+        return QStringLiteral(#Name); \
     }
 
 HOST_DEFINE_EXCEPTION(EIntfCastError)
@@ -60,8 +60,8 @@ ExceptionReporter& InstalledReporter()
 QString DemangledName(const std::type_info& type)
 {
     int status = 0;
-    std::unique_ptr<char, decltype(&std::free)> name(
-        abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), &std::free);
+    std::unique_ptr<char, decltype(&std::free)> name(abi::__cxa_demangle(type.name(), nullptr, nullptr, &status),
+                                                     &std::free);
     return QString::fromLatin1(status == 0 && name ? name.get() : type.name());
 }
 

@@ -1,6 +1,6 @@
-#include "host/private/IdeHost.h"
-#include "host/Exceptions.h"
 #include "host/Forms.h"
+#include "host/Exceptions.h"
+#include "host/private/IdeHost.h"
 
 #include <QObject>
 #include <QPointer>
@@ -22,9 +22,9 @@ struct FormList {
     // destruction starting and the destroyed signal.
     void prune()
     {
-        forms.erase(std::remove_if(forms.begin(), forms.end(),
-                                   [](const QPointer<QWidget>& form) { return form.isNull(); }),
-                    forms.end());
+        forms.erase(
+            std::remove_if(forms.begin(), forms.end(), [](const QPointer<QWidget>& form) { return form.isNull(); }),
+            forms.end());
     }
 };
 
@@ -107,9 +107,7 @@ void addForm(QWidget* form)
     QObject::connect(form, &QObject::destroyed, [form] {
         std::vector<QPointer<QWidget>>& forms = OpenForms().forms;
         forms.erase(std::remove_if(forms.begin(), forms.end(),
-                                   [form](const QPointer<QWidget>& entry) {
-                                       return entry.isNull() || entry == form;
-                                   }),
+                                   [form](const QPointer<QWidget>& entry) { return entry.isNull() || entry == form; }),
                     forms.end());
     });
 }

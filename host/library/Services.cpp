@@ -1,5 +1,5 @@
-#include "host/private/IdeHost.h"
 #include "host/Services.h"
+#include "host/private/IdeHost.h"
 
 #include <QMenuBar>
 #include <QPointer>

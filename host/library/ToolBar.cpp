@@ -1,5 +1,5 @@
-#include "host/Exceptions.h"
 #include "host/ToolBar.h"
+#include "host/Exceptions.h"
 
 #include <QImage>
 #include <QImageReader>
@@ -64,8 +64,8 @@ int TImageCollection::Add(const QString& name, const QString& resourceBase, cons
         QImageReader reader(resource, "png");
         const QImage image = reader.read();
         if (image.isNull()) {
-            throw EFOpenError(QStringLiteral("Cannot read image resource \"%1\": %2")
-                                  .arg(resource, reader.errorString()));
+            throw EFOpenError(
+                QStringLiteral("Cannot read image resource \"%1\": %2").arg(resource, reader.errorString()));
         }
         icon.addPixmap(QPixmap::fromImage(image));
     }

@@ -1,6 +1,6 @@
-#include "host/private/IdeHost.h"
-#include "host/Exceptions.h"
 #include "host/Wizards.h"
+#include "host/Exceptions.h"
+#include "host/private/IdeHost.h"
 
 #include <QString>
 

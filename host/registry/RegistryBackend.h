@@ -59,9 +59,9 @@ std::unique_ptr<RegistryBackend> openRegistryBackend(const QString& location);
 
 // What an operation was doing, for messages; put into words only when it fails.
 struct RegistryAction {
-    const char* verb;                      // "write", "open the store"
-    const RegistryKeyPath* key = nullptr;  // the key it worked on, if any
-    const QString* name = nullptr;         // the value it worked on, if any
+    const char* verb;                     // "write", "open the store"
+    const RegistryKeyPath* key = nullptr; // the key it worked on, if any
+    const QString* name = nullptr;        // the value it worked on, if any
 
     // `verb "name" in key "A\B"`, `verb key "A\B"`, or the verb alone.
     QString text() const;

@@ -26,15 +26,15 @@
 
 #include "host/registry/RegistryBackend.h"
 
-#include "host/private/IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Registry.h"
+#include "host/private/IdeHost.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QSaveFile>
+#include <QSet>
 #include <QTemporaryFile>
 #include <QThread>
 #include <QtEndian>
@@ -152,7 +152,8 @@ QSet<QString>& openedStores()
 // system would let write it anyway.
 bool fileWritable(const QString& file)
 {
-    const QFileDevice::Permissions writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    const QFileDevice::Permissions writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup
+        | QFileDevice::WriteOther;
     return QFile::permissions(file) & writable;
 }
 
@@ -167,22 +168,15 @@ QString reasonFor(int code, const QString& file)
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return QStringLiteral("another process holds the file locked (waited %1 s)").arg(busyTimeoutMs / 1000.0);
-    case SQLITE_READONLY:
-        return QStringLiteral("the file is read-only");
+    case SQLITE_READONLY: return QStringLiteral("the file is read-only");
     case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-        return QStringLiteral("the file is not a database or is corrupt");
-    case SQLITE_CANTOPEN:
-        return QStringLiteral("the file cannot be opened or created");
-    case SQLITE_FULL:
-        return QStringLiteral("the disk is full");
-    case SQLITE_IOERR:
-        return QStringLiteral("the file cannot be read or written");
+    case SQLITE_CORRUPT: return QStringLiteral("the file is not a database or is corrupt");
+    case SQLITE_CANTOPEN: return QStringLiteral("the file cannot be opened or created");
+    case SQLITE_FULL: return QStringLiteral("the disk is full");
+    case SQLITE_IOERR: return QStringLiteral("the file cannot be read or written");
     case SQLITE_PERM:
-    case SQLITE_AUTH:
-        return QStringLiteral("access is denied");
-    default:
-        return QStringLiteral("the database failed");
+    case SQLITE_AUTH: return QStringLiteral("access is denied");
+    default: return QStringLiteral("the database failed");
     }
 }
 
@@ -222,7 +216,8 @@ bool isSqliteHeader(const QByteArray& bytes)
 
 bool isStoreHeader(const QByteArray& bytes)
 {
-    return isSqliteHeader(bytes) && qFromBigEndian<quint32>(bytes.constData() + header::ApplicationId) == quint32(ApplicationId);
+    return isSqliteHeader(bytes)
+        && qFromBigEndian<quint32>(bytes.constData() + header::ApplicationId) == quint32(ApplicationId);
 }
 
 // SQLite's own handle on a connection's database file (SQLITE_FCNTL_FILE_POINTER) or on its
@@ -286,11 +281,11 @@ bool readFileHead(const QString& file, QByteArray* bytes, qint64* size, QString*
 namespace wal {
 constexpr int HeaderSize = 32;
 constexpr int Magic = 0;
-constexpr int Salts = 16;         // in the WAL header
+constexpr int Salts = 16; // in the WAL header
 constexpr int FrameHeaderSize = 24;
 constexpr int FrameSalts = 8;
 constexpr int FrameChecksums = 16;
-constexpr int IndexIsInit = 12;   // the index header, two copies of IndexCopy bytes
+constexpr int IndexIsInit = 12; // the index header, two copies of IndexCopy bytes
 constexpr int IndexPageSize = 14;
 constexpr int IndexFrames = 16;
 constexpr int IndexChecksums = 24;
@@ -311,7 +306,8 @@ quint32 nativeField(const QByteArray& bytes, int offset)
 QByteArray readIndexHeader(sqlite3_file* db)
 {
     volatile void* region = nullptr;
-    if (db->pMethods->iVersion < 2 || db->pMethods->xShmMap(db, 0, wal::IndexRegion, 0, &region) != SQLITE_OK || !region)
+    if (db->pMethods->iVersion < 2 || db->pMethods->xShmMap(db, 0, wal::IndexRegion, 0, &region) != SQLITE_OK
+        || !region)
         return QByteArray();
     QByteArray bytes(wal::IndexBackfilled + 4, Qt::Uninitialized);
     std::memcpy(bytes.data(), const_cast<const void*>(region), std::size_t(bytes.size()));
@@ -338,7 +334,8 @@ QString walMismatch(sqlite3_file* journal, const QByteArray& index)
     const QByteArray last = readThrough(journal, needed - frameSize, wal::FrameHeaderSize);
     if (last.size() != wal::FrameHeaderSize || last.mid(wal::FrameSalts, 8) != salts
         || qFromBigEndian<quint32>(last.constData() + wal::FrameChecksums) != nativeField(index, wal::IndexChecksums)
-        || qFromBigEndian<quint32>(last.constData() + wal::FrameChecksums + 4) != nativeField(index, wal::IndexChecksums + 4))
+        || qFromBigEndian<quint32>(last.constData() + wal::FrameChecksums + 4)
+            != nativeField(index, wal::IndexChecksums + 4))
         return QStringLiteral("its last change is damaged");
     return QString();
 }
@@ -428,7 +425,7 @@ void writeNewStore(const QString& file, const RegistryAction& action)
         fail(QStringLiteral("the database failed (%1)").arg(QString::fromUtf8(sqlite3_errmsg(memory.get()))));
     sqlite3_int64 size = 0;
     const std::unique_ptr<unsigned char, void (*)(void*)> image(sqlite3_serialize(memory.get(), "main", &size, 0),
-                                                                 sqlite3_free);
+                                                                sqlite3_free);
     if (!image)
         fail(QStringLiteral("out of memory"));
 
@@ -470,7 +467,8 @@ public:
         // Bound by its UTF-16 code units and length: an empty string stays an empty string,
         // never NULL, and nothing is converted on the way in.
         static const char16_t empty[] = u"";
-        const void* data = text.isEmpty() ? static_cast<const void*>(empty) : static_cast<const void*>(text.constData());
+        const void* data = text.isEmpty() ? static_cast<const void*>(empty)
+                                          : static_cast<const void*>(text.constData());
         sqlite3_bind_text16(m_statement, index, data, static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
     }
     // A row id; 0 (no row) binds NULL.
@@ -537,7 +535,10 @@ private:
     void createSchemaIfBlank();
     void switchToWal(const RegistryAction& action);
     [[noreturn]] void fail(const RegistryAction& action, int code) const;
-    [[noreturn]] void failLastError(const RegistryAction& action) const { fail(action, sqlite3_extended_errcode(m_db)); }
+    [[noreturn]] void failLastError(const RegistryAction& action) const
+    {
+        fail(action, sqlite3_extended_errcode(m_db));
+    }
     void execute(const char* sql, const RegistryAction& action);
     sqlite3_int64 integerQuery(const char* sql, const RegistryAction& action);
     void prepare(Statement& statement, const char* sql);
@@ -552,7 +553,7 @@ private:
     sqlite3* m_db = nullptr;
     bool m_readOnly = false;
     bool m_healthy = false; // opened, and the file still the store when last looked at
-    int m_depth = 0; // nesting of transaction()
+    int m_depth = 0;        // nesting of transaction()
 
     Statement m_findKey;
     Statement m_insertKey;
@@ -675,8 +676,9 @@ void SqliteRegistryBackend::open()
         if (const QString problem = known ? QString() : makeFolder(folderOf(m_file)); !problem.isEmpty())
             raiseRegistryError(m_file, action, problem);
         if (!lock.lock(folderOf(m_file)))
-            raiseRegistryError(m_file, action, QStringLiteral("another process is creating the store (waited %1 s)")
-                                                   .arg(busyTimeoutMs / 1000.0));
+            raiseRegistryError(
+                m_file, action,
+                QStringLiteral("another process is creating the store (waited %1 s)").arg(busyTimeoutMs / 1000.0));
         kind = inspectStoreFile(m_file, &refusal);
     }
     if (kind == StoreFile::Refused)
@@ -700,7 +702,8 @@ void SqliteRegistryBackend::open()
     // Each handle has a connection of its own, used by one thread at a time. SQLite never
     // creates the file: it exists by now.
     const int flags = SQLITE_OPEN_NOMUTEX | (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
-    if (const int code = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &m_db, flags, nullptr); code != SQLITE_OK)
+    if (const int code = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &m_db, flags, nullptr);
+        code != SQLITE_OK)
         fail(action, code);
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, busyTimeoutMs);
@@ -709,7 +712,8 @@ void SqliteRegistryBackend::open()
 
     createSchemaIfBlank();
     if (integerQuery("PRAGMA application_id", action) != ApplicationId)
-        raiseRegistryError(m_file, action, QStringLiteral("the file is another program's database, not a registry store"));
+        raiseRegistryError(m_file, action,
+                           QStringLiteral("the file is another program's database, not a registry store"));
     if (integerQuery("PRAGMA user_version", action) > SchemaVersion)
         raiseRegistryError(m_file, action, QStringLiteral("the store was written by a newer version of this program"));
     if (!m_readOnly)
@@ -727,7 +731,8 @@ void SqliteRegistryBackend::open()
             "FROM keys k WHERE k.path = ?1 "
             "ON CONFLICT(key, folded) DO UPDATE SET value = excluded.value");
     prepare(m_deleteValue, "DELETE FROM vals WHERE key = (SELECT id FROM keys WHERE path = ?1) AND folded = ?2");
-    prepare(m_values, "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq");
+    prepare(m_values,
+            "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq");
     checkJournal(action);
     openedStores().insert(m_file);
 }
@@ -788,12 +793,9 @@ sqlite3_int64 SqliteRegistryBackend::findKey(const QString& path, const Registry
     Use use(m_findKey);
     use.bind(1, path);
     switch (use.step()) {
-    case SQLITE_ROW:
-        return use.integer(0);
-    case SQLITE_DONE:
-        return 0;
-    default:
-        failLastError(action);
+    case SQLITE_ROW: return use.integer(0);
+    case SQLITE_DONE: return 0;
+    default: failLastError(action);
     }
 }
 
@@ -833,12 +835,9 @@ std::optional<QString> SqliteRegistryBackend::readValue(const RegistryKeyPath& k
     use.bind(1, pathKey(key, key.size()));
     use.bind(2, RegistryNameKey(name));
     switch (use.step()) {
-    case SQLITE_ROW:
-        return use.text(0);
-    case SQLITE_DONE:
-        return std::nullopt;
-    default:
-        failLastError({"read", &key, &name});
+    case SQLITE_ROW: return use.text(0);
+    case SQLITE_DONE: return std::nullopt;
+    default: failLastError({"read", &key, &name});
     }
 }
 

@@ -1,7 +1,7 @@
 #include "host/Registry.h"
 
-#include "host/registry/RegistryBackend.h"
 #include "host/Exceptions.h"
+#include "host/registry/RegistryBackend.h"
 
 #include <QChar>
 #include <QLocale>
@@ -69,8 +69,7 @@ void raiseRegistryError(const QString& store, const RegistryAction& action, cons
     throw ERegistryException(QStringLiteral("Registry store \"%1\": cannot %2: %3").arg(store, action.text(), reason));
 }
 
-TRegIniFile::TRegIniFile(const QString& key)
-    : m_key(key), m_path(splitKey(key)), m_location(registryLocation())
+TRegIniFile::TRegIniFile(const QString& key) : m_key(key), m_path(splitKey(key)), m_location(registryLocation())
 {
     CheckKeyNames(m_path, {"create", &m_path});
 }
@@ -111,8 +110,8 @@ void TRegIniFile::CheckKeyNames(const RegistryKeyPath& path, const RegistryActio
     for (const QString& name : path) {
         if (name.size() > MaxKeyNameLength)
             raiseRegistryError(m_location, action,
-                               tooLong(QStringLiteral("the key name \"%1\"").arg(abbreviated(name)),
-                                       name.size(), "characters", MaxKeyNameLength));
+                               tooLong(QStringLiteral("the key name \"%1\"").arg(abbreviated(name)), name.size(),
+                                       "characters", MaxKeyNameLength));
     }
     if (path.isEmpty())
         raiseRegistryError(m_location, action, QStringLiteral("no key is named"));
@@ -132,8 +131,7 @@ void TRegIniFile::WriteString(const QString& section, const QString& name, const
     if (name.size() > MaxValueNameLength)
         refuse(tooLong(QStringLiteral("the value name"), name.size(), "characters", MaxValueNameLength));
     if (value.size() > MaxValueLength)
-        refuse(tooLong(QStringLiteral("the value"), value.size(), "UTF-16 code units (2 bytes each)",
-                       MaxValueLength));
+        refuse(tooLong(QStringLiteral("the value"), value.size(), "UTF-16 code units (2 bytes each)", MaxValueLength));
     Backend().writeValue(path, name, value);
 }
 

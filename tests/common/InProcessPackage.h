@@ -5,8 +5,8 @@
 
 #include "tests/common/TestIde.h"
 
-#include "host/private/IdeHost.h"
 #include "host/Registry.h"
+#include "host/private/IdeHost.h"
 #include "package/VlPaletteMenuWizard.h"
 #include "palette/VlPaletteMenu.h"
 #include "store/CategoryStore.h"

@@ -1,8 +1,9 @@
 #include "tests/common/ReportedExceptions.h"
 
 ReportedExceptions::ReportedExceptions()
-    : m_previous(host::SetExceptionReporter(
-          [this](const QString& kind, const QString& message) { reports.append({kind, message}); }))
+    : m_previous(host::SetExceptionReporter([this](const QString& kind, const QString& message) {
+        reports.append({kind, message});
+    }))
 {
 }
 

@@ -10,7 +10,8 @@ TestIde::TestIde(const QStringList& pages, const TestIdeOptions& options)
 {
     window.setObjectName(QStringLiteral("MainWindow"));
     menuBar = window.menuBar();
-    for (const char* title : {"&File", "&Edit", "&Search", "&View", "&Project", "&Run", "&Component", "&Tools", "&Window", "&Help"})
+    for (const char* title :
+         {"&File", "&Edit", "&Search", "&View", "&Project", "&Run", "&Component", "&Tools", "&Window", "&Help"})
         menuBar->addMenu(QString::fromLatin1(title))->addAction(QStringLiteral("Item"));
     host::ide::setMainMenu(menuBar);
     host::ide::setApplicationWindow(&window);

@@ -1,12 +1,12 @@
+#include "editor/VlPaletteMenuCategoriesForm.h"
+#include "palette/VlPaletteMenu.h"
 #include "tests/common/InProcessPackage.h"
 #include "tests/common/ScopedDefaultLocale.h"
 #include "tests/common/TestIde.h"
-#include "palette/VlPaletteMenu.h"
-#include "editor/VlPaletteMenuCategoriesForm.h"
 
-#include "host/private/IdeHost.h"
 #include "host/Registry.h"
 #include "host/Theming.h"
+#include "host/private/IdeHost.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -424,7 +424,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("editing");
         QTest::newRow("Escape cancels an edit") << QStringList{"type Typed", "Escape"} << "old" << false;
         QTest::newRow("Enter ends an edit") << QStringList{"type Typed", "Enter"} << "Typed" << false;
-        QTest::newRow("Enter on the keypad ends an edit") << QStringList{"type Typed", "KeypadEnter"} << "Typed" << false;
+        QTest::newRow("Enter on the keypad ends an edit")
+            << QStringList{"type Typed", "KeypadEnter"} << "Typed" << false;
         QTest::newRow("Escape outside an edit") << QStringList{"Escape", "Escape"} << "old" << false;
         QTest::newRow("Enter opens the editor") << QStringList{"Enter"} << "old" << true;
         QTest::newRow("Enter, Enter") << QStringList{"Enter", "Enter"} << "old" << false;
@@ -504,7 +505,7 @@ private Q_SLOTS:
         // header, cell, page name, text, selected cell, selected text; invalid: the grid's own
         QTest::addColumn<QList<QColor>>("colors");
         QTest::newRow("light") << host::ide::Theme::Light
-                               << QList<QColor>{QColor(0xEFEFEF), Qt::white, QColor(0x808080), Qt::black,
+                               << QList<QColor>{QColor(0xEFEFEF),     Qt::white, QColor(0x808080), Qt::black,
                                                 QColor(48, 140, 198), Qt::white};
         QTest::newRow("dark") << host::ide::Theme::Dark
                               << QList<QColor>{QColor(0x353535), QColor(0x252526), QColor(0x808080),

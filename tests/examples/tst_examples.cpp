@@ -6,8 +6,8 @@
 #include "store/CategoryStore.h"
 #include "tests/common/TemporaryStore.h"
 
-#include "host/ide/PaletteFile.h"
 #include "host/Registry.h"
+#include "host/ide/PaletteFile.h"
 
 #include <QDir>
 #include <QSet>

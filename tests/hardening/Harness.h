@@ -4,14 +4,14 @@
 // run as a user runs them (their dialogs answered from inside their modal loops), the error
 // boxes the IDE shows, the store's files by digest, and copies of a test as second processes.
 
+#include "editor/VlPaletteMenuCategoriesForm.h"
 #include "host/ide/ErrorReporter.h"
+#include "palette/VlPaletteMenu.h"
 #include "tests/common/InProcessPackage.h"
 #include "tests/common/TestIde.h"
-#include "palette/VlPaletteMenu.h"
-#include "editor/VlPaletteMenuCategoriesForm.h"
 
-#include "host/private/IdeHost.h"
 #include "host/Registry.h"
+#include "host/private/IdeHost.h"
 
 #include <QApplication>
 #include <QDir>
@@ -118,8 +118,8 @@ inline QStringList TakeErrorBoxes()
 {
     QStringList texts;
     for (QWidget* window : QApplication::allWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(window); box && box->objectName() == QLatin1String("ErrorBox")
-                                                             && box->isVisible()) {
+        if (auto* box = qobject_cast<QMessageBox*>(window);
+            box && box->objectName() == QLatin1String("ErrorBox") && box->isVisible()) {
             texts.append(box->text());
             box->close();
         }
@@ -130,11 +130,11 @@ inline QStringList TakeErrorBoxes()
 // The IDE's own error box in front of the test IDE's record of reported errors.
 inline void ShowErrorBoxes(TestIde& ide)
 {
-    host::SetExceptionReporter([&ide, box = standin::messageBoxReporter(&ide.window)](const QString& kind,
-                                                                                         const QString& message) {
-        ide.reports.reports.append({kind, message});
-        box(kind, message);
-    });
+    host::SetExceptionReporter(
+        [&ide, box = standin::messageBoxReporter(&ide.window)](const QString& kind, const QString& message) {
+            ide.reports.reports.append({kind, message});
+            box(kind, message);
+        });
 }
 
 // Every file in folder by name, with its SHA-256, computed by another process: a descriptor

@@ -216,7 +216,7 @@ private Q_SLOTS:
         int old = 0;
         int changed = 0;
         int killedAfterDone = 0;
-        qint64 lastBefore = 0;             // the latest kill that left the grouping before
+        qint64 lastBefore = 0;                        // the latest kill that left the grouping before
         qint64 firstAfter = qint64(duration * Reach); // the earliest that left it after
         qint64 from = 0;
         qint64 span = firstAfter;
@@ -243,7 +243,8 @@ private Q_SLOTS:
             QCOMPARE(IntegrityCheck(store), QStringLiteral("ok"));
             const bool isBefore = entries == before;
             QVERIFY2(isBefore || entries == after,
-                     qPrintable(QStringLiteral("kill %1 at %2 us: %3 entries, a mix").arg(kill).arg(at).arg(entries.size())));
+                     qPrintable(
+                         QStringLiteral("kill %1 at %2 us: %3 entries, a mix").arg(kill).arg(at).arg(entries.size())));
             QVERIFY2(!(isBefore && done >= 0), "the change was done, yet the store holds the grouping before");
             (isBefore ? old : changed) += 1;
             if (isBefore)

@@ -26,7 +26,10 @@ QString Summary(QMenu* menu)
             QString notShown;
             for (QAction* page : submenu->actions())
                 (page->isEnabled() ? pages.append(page->text()) : void(notShown = QStringLiteral("; ") + page->text()));
-            parts.append(QStringLiteral("%1 (%2: %3%4)").arg(cut(submenu->title())).arg(pages.size()).arg(cut(pages.value(0)), notShown));
+            parts.append(QStringLiteral("%1 (%2: %3%4)")
+                             .arg(cut(submenu->title()))
+                             .arg(pages.size())
+                             .arg(cut(pages.value(0)), notShown));
         }
     return parts.join(QLatin1String(" | "));
 }
@@ -47,7 +50,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("pages");
         QTest::addColumn<Entries>("store");
-        QTest::addColumn<QString>("menu");    // Summary of both menus
+        QTest::addColumn<QString>("menu");     // Summary of both menus
         QTest::addColumn<QStringList>("rows"); // the editor's category cells, each cut to 40 characters
 
         Entries many;

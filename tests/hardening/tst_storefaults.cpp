@@ -6,8 +6,8 @@
 //
 // Run with "--hold-write-lock FILE" this executable is the process that holds the lock.
 
-#include "tests/hardening/Harness.h"
 #include "tests/common/StoreLockHolder.h"
+#include "tests/hardening/Harness.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -50,7 +50,8 @@ QByteArray ReadElsewhere(const QString& path)
 bool WriteElsewhere(const QString& path, const QByteArray& bytes)
 {
     QProcess shell;
-    shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("cat > \"$1\""), QStringLiteral("sh"), path});
+    shell.start(QStringLiteral("sh"),
+                {QStringLiteral("-c"), QStringLiteral("cat > \"$1\""), QStringLiteral("sh"), path});
     shell.write(bytes);
     shell.closeWriteChannel();
     return shell.waitForFinished(30000) && shell.exitCode() == 0;
@@ -125,7 +126,8 @@ private Q_SLOTS:
             for (const QString& name : QDir(folder).entryList(QDir::Files) + QStringList{QString()}) {
                 const QString path = name.isEmpty() ? folder : QDir(folder).filePath(name);
                 modes.append({path, QFile::permissions(path)});
-                const QFile::Permissions writable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther | QFile::WriteUser;
+                const QFile::Permissions writable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther
+                    | QFile::WriteUser;
                 QVERIFY(QFile::setPermissions(path, QFile::permissions(path) & ~writable));
             }
             clear = [modes] {
@@ -155,8 +157,9 @@ private Q_SLOTS:
             const QString file = fault == QLatin1String("written over") ? store : journal;
             const QByteArray original = ReadElsewhere(file);
             QVERIFY(!original.isEmpty());
-            QVERIFY(WriteElsewhere(file, fault == QLatin1String("journal cut short") ? original.left(original.size() / 2)
-                                                                                      : Garbage(original.size())));
+            QVERIFY(WriteElsewhere(file,
+                                   fault == QLatin1String("journal cut short") ? original.left(original.size() / 2)
+                                                                               : Garbage(original.size())));
             clear = [file, original] { WriteElsewhere(file, original); };
         }
         auto clearOnce = qScopeGuard([&] { clear(); });
@@ -165,7 +168,8 @@ private Q_SLOTS:
         // Each command is chosen from a menu that was opened (and said what it had to) before.
         const auto expectOne = [&](const QString& action, const QStringList& boxes) {
             QVERIFY2(boxes.size() == 1, qPrintable(action + QStringLiteral(": ") + boxes.join(QLatin1Char('\n'))));
-            QVERIFY2(boxes[0].contains(QStringLiteral("\"%1\"").arg(store)) && boxes[0].contains(reason), qPrintable(boxes[0]));
+            QVERIFY2(boxes[0].contains(QStringLiteral("\"%1\"").arg(store)) && boxes[0].contains(reason),
+                     qPrintable(boxes[0]));
         };
         const bool menusFail = failing.contains(MainMenu);
         for (const QString& action : {MainMenu, ButtonMenu, Edit, Import, Export}) {
@@ -177,8 +181,9 @@ private Q_SLOTS:
             if (action == Edit || action == Import || action == Export) {
                 if (menusFail)
                     expectOne(action + QStringLiteral(" (its menu)"), opening);
-                QVERIFY(RunCommand(menu, action, action == Edit ? EditCells({{0, QStringLiteral("Changed")}})
-                                                                : ChooseFile(action == Import ? importFile : exportFile),
+                QVERIFY(RunCommand(menu, action,
+                                   action == Edit ? EditCells({{0, QStringLiteral("Changed")}})
+                                                  : ChooseFile(action == Import ? importFile : exportFile),
                                    false));
                 boxes = TakeErrorBoxes();
             }
@@ -197,7 +202,8 @@ private Q_SLOTS:
         QCOMPARE(Grouping(module->PaletteButtonMenu()), Stored);
         QVERIFY(RunCommand(module->PaletteMenu(), Import, ChooseFile(importFile)));
         QVERIFY(RunCommand(module->PaletteMenu(), Edit, EditCells({{0, QStringLiteral("Again")}})));
-        QCOMPARE(Grouping(module->PaletteButtonMenu()), QStringLiteral("Again[Dialogs] Imported[Win32] Other[Standard]"));
+        QCOMPARE(Grouping(module->PaletteButtonMenu()),
+                 QStringLiteral("Again[Dialogs] Imported[Win32] Other[Standard]"));
         QCOMPARE(TakeErrorBoxes(), QStringList());
     }
 };

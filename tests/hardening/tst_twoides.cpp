@@ -90,7 +90,8 @@ public:
             return bad.isEmpty() ? QStringLiteral("ok") : bad;
         }
         if (verb == QLatin1String("errors"))
-            return (QStringList{QString::number(m_ide.reported().size())} + m_ide.reported()).join(QLatin1String(" | "));
+            return (QStringList{QString::number(m_ide.reported().size())} + m_ide.reported())
+                .join(QLatin1String(" | "));
         return QStringLiteral("unknown command");
     }
 
@@ -207,19 +208,22 @@ private Q_SLOTS:
                 const QString otherPage = seenTurn < 0 ? QStringLiteral("-") : TurnPage(names[other], seenTurn);
                 const QByteArray answer = Ask(*ides[i], QStringLiteral("turn %1 %2").arg(turn).arg(otherPage));
                 // Under its own category and under "All", in the menu's ordinal order.
-                QStringList submenus{TurnCategory(names[other], seenTurn) + QLatin1Char('[') + otherPage + QLatin1Char(']'),
+                QStringList submenus{TurnCategory(names[other], seenTurn) + QLatin1Char('[') + otherPage
+                                         + QLatin1Char(']'),
                                      QStringLiteral("All[%1]").arg(otherPage)};
                 std::sort(submenus.begin(), submenus.end());
                 const QString expected = seenTurn < 0 ? QString() : submenus.join(QLatin1Char(' '));
                 QVERIFY2(answer == ("ok " + expected.toUtf8()).trimmed(),
-                         qPrintable(QStringLiteral("%1, turn %2: %3").arg(names[i]).arg(turn).arg(QString::fromUtf8(answer))));
+                         qPrintable(
+                             QStringLiteral("%1, turn %2: %3").arg(names[i]).arg(turn).arg(QString::fromUtf8(answer))));
             }
         {
             const Entries entries = host::TRegIniFile(Key).ReadSectionEntries(Section);
             QCOMPARE(entries.size(), 2 * Turns);
             for (int turn = 0; turn < Turns; ++turn)
                 for (int i = 0; i < 2; ++i)
-                    QVERIFY(entries.contains({TurnPage(names[i], turn), TurnCategory(names[i], turn) + QStringLiteral(";All")}));
+                    QVERIFY(entries.contains(
+                        {TurnPage(names[i], turn), TurnCategory(names[i], turn) + QStringLiteral(";All")}));
         }
 
         // 2. At the same time: imports and editor saves, a menu opening after each.

@@ -3,12 +3,12 @@
 
 #include "tests/common/ReportedExceptions.h"
 
-#include "host/private/IdeHost.h"
 #include "host/Events.h"
 #include "host/Exceptions.h"
 #include "host/Interfaces.h"
 #include "host/Services.h"
 #include "host/Wizards.h"
+#include "host/private/IdeHost.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -257,15 +257,24 @@ private Q_SLOTS:
         QTest::addColumn<int>("which");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("message");
-        QTest::newRow("host") << 0 << "Exception" << "plain";
-        QTest::newRow("EIntfCastError") << 1 << "EIntfCastError" << "cast";
-        QTest::newRow("ERegistryException") << 2 << "ERegistryException" << "store";
-        QTest::newRow("EFOpenError") << 3 << "EFOpenError" << "open";
-        QTest::newRow("EFCreateError") << 4 << "EFCreateError" << "create";
-        QTest::newRow("EPropertyError") << 5 << "EPropertyError" << "property";
-        QTest::newRow("EPackageError") << 6 << "EPackageError" << "package \u00e4\u00f6\u00fc";
-        QTest::newRow("std::runtime_error") << 7 << "std::runtime_error" << "standard";
-        QTest::newRow("std::out_of_range") << 8 << "std::out_of_range" << "range";
+        QTest::newRow("host") << 0 << "Exception"
+                              << "plain";
+        QTest::newRow("EIntfCastError") << 1 << "EIntfCastError"
+                                        << "cast";
+        QTest::newRow("ERegistryException") << 2 << "ERegistryException"
+                                            << "store";
+        QTest::newRow("EFOpenError") << 3 << "EFOpenError"
+                                     << "open";
+        QTest::newRow("EFCreateError") << 4 << "EFCreateError"
+                                       << "create";
+        QTest::newRow("EPropertyError") << 5 << "EPropertyError"
+                                        << "property";
+        QTest::newRow("EPackageError") << 6 << "EPackageError"
+                                       << "package \u00e4\u00f6\u00fc";
+        QTest::newRow("std::runtime_error") << 7 << "std::runtime_error"
+                                            << "standard";
+        QTest::newRow("std::out_of_range") << 8 << "std::out_of_range"
+                                           << "range";
         QTest::newRow("int") << 9 << "Unknown exception" << QString();
     }
 
@@ -308,7 +317,7 @@ private Q_SLOTS:
         auto* handlers = new Handlers;
         BindEvent(&action, &QAction::triggered, handlers, &Handlers::ClickHandler);
 
-        action.trigger(); // must not throw through Qt
+        action.trigger();             // must not throw through Qt
         QCOMPARE(handlers->calls, 1); // the work before the throw stays done
         QCOMPARE(handlers->lastSender, &action);
         QCOMPARE(reporter.reports.size(), 1);
@@ -355,10 +364,8 @@ private Q_SLOTS:
     {
         int first = 0;
         int second = 0;
-        const ExceptionReporter original =
-            SetExceptionReporter([&](const QString&, const QString&) { ++first; });
-        const ExceptionReporter replaced =
-            SetExceptionReporter([&](const QString&, const QString&) { ++second; });
+        const ExceptionReporter original = SetExceptionReporter([&](const QString&, const QString&) { ++first; });
+        const ExceptionReporter replaced = SetExceptionReporter([&](const QString&, const QString&) { ++second; });
         RunHandler([] { throw Exception(QStringLiteral("x")); });
         SetExceptionReporter(replaced);
         RunHandler([] { throw Exception(QStringLiteral("y")); });

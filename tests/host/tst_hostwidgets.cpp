@@ -1,13 +1,13 @@
 // The IDE's objects as a package sees them through the host: open forms, components by
 // name, the tool palette, the tool bar and its images, menus and theming.
 
-#include "host/private/IdeHost.h"
 #include "host/CategoryButtons.h"
 #include "host/Exceptions.h"
 #include "host/Forms.h"
 #include "host/Menus.h"
 #include "host/Theming.h"
 #include "host/ToolBar.h"
+#include "host/private/IdeHost.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -83,11 +83,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("found"); // the found child's tag, empty for none
-        QTest::newRow("exact") << "Palette" << "palette";
-        QTest::newRow("lower case") << "palette" << "palette";
-        QTest::newRow("upper case") << "TOOLBAR1" << "toolbar";
+        QTest::newRow("exact") << "Palette"
+                               << "palette";
+        QTest::newRow("lower case") << "palette"
+                                    << "palette";
+        QTest::newRow("upper case") << "TOOLBAR1"
+                                    << "toolbar";
         QTest::newRow("non-ASCII other case") << QStringLiteral("\u00c4RGER") << "umlaut";
-        QTest::newRow("first of two") << "twin" << "twin-1";
+        QTest::newRow("first of two") << "twin"
+                                      << "twin-1";
         QTest::newRow("grandchild is not searched") << "Deep" << QString();
         QTest::newRow("missing") << "Nothing" << QString();
         QTest::newRow("prefix is not a match") << "Pal" << QString();
@@ -154,9 +158,15 @@ private Q_SLOTS:
     void paletteKeepsCaptionsLiterallyInOrder()
     {
         const QStringList captions = {
-            QStringLiteral("Standard"), QStringLiteral("Sta&ndard"), QStringLiteral("Standard"),
-            QStringLiteral("Data;Access"), QStringLiteral("a=b"), QStringLiteral("  spaced  "),
-            QStringLiteral("\u00dcbersicht \u65e5\u672c"), QStringLiteral("&&"), QString(),
+            QStringLiteral("Standard"),
+            QStringLiteral("Sta&ndard"),
+            QStringLiteral("Standard"),
+            QStringLiteral("Data;Access"),
+            QStringLiteral("a=b"),
+            QStringLiteral("  spaced  "),
+            QStringLiteral("\u00dcbersicht \u65e5\u672c"),
+            QStringLiteral("&&"),
+            QString(),
         };
         TCategoryButtons palette;
         TButtonCategories* categories = palette.Categories();
@@ -187,9 +197,9 @@ private Q_SLOTS:
         palette.resize(240, 320);
         TButtonCategories* categories = palette.Categories();
         for (int i = 0; i < 500; ++i) {
-            categories->Add(QStringLiteral("Page %1").arg(i),
-                            {QStringLiteral("TA%1").arg(i), QStringLiteral("TB%1").arg(i),
-                             QStringLiteral("TC%1").arg(i)});
+            categories->Add(
+                QStringLiteral("Page %1").arg(i),
+                {QStringLiteral("TA%1").arg(i), QStringLiteral("TB%1").arg(i), QStringLiteral("TC%1").arg(i)});
         }
         palette.show();
         QVERIFY(QTest::qWaitForWindowExposed(&palette));
@@ -363,17 +373,27 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("found"); // objectName of the item, empty for none
-        QTest::newRow("exact") << "&File" << "file";
-        QTest::newRow("no ampersand") << "File" << "file";
-        QTest::newRow("ampersand elsewhere") << "Fi&le" << "file";
-        QTest::newRow("several ampersands") << "&&F&i&l&e&" << "file";
-        QTest::newRow("upper case") << "FILE" << "file";
-        QTest::newRow("invisible item") << "Hidden" << "hidden";
-        QTest::newRow("submenu by title") << "tools" << "tools";
+        QTest::newRow("exact") << "&File"
+                               << "file";
+        QTest::newRow("no ampersand") << "File"
+                                      << "file";
+        QTest::newRow("ampersand elsewhere") << "Fi&le"
+                                             << "file";
+        QTest::newRow("several ampersands") << "&&F&i&l&e&"
+                                            << "file";
+        QTest::newRow("upper case") << "FILE"
+                                    << "file";
+        QTest::newRow("invisible item") << "Hidden"
+                                        << "hidden";
+        QTest::newRow("submenu by title") << "tools"
+                                          << "tools";
         QTest::newRow("non-ASCII other case") << QStringLiteral("\u00c4NDERN") << "aendern";
-        QTest::newRow("doubled ampersand item") << "AB" << "ab";
-        QTest::newRow("first of two") << "save" << "save-1";
-        QTest::newRow("separator") << "-" << "separator";
+        QTest::newRow("doubled ampersand item") << "AB"
+                                                << "ab";
+        QTest::newRow("first of two") << "save"
+                                      << "save-1";
+        QTest::newRow("separator") << "-"
+                                   << "separator";
         QTest::newRow("submenu child is not searched") << "Options" << QString();
         QTest::newRow("prefix is not a match") << "Fil" << QString();
         QTest::newRow("missing") << "Palette" << QString();
@@ -480,9 +500,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("pixels");
         QTest::newRow("9pt at 96") << 9 << 96 << 12;
         QTest::newRow("9pt at 144") << 9 << 144 << 18;
-        QTest::newRow("10pt at 120") << 10 << 120 << 17;    // 16.67
+        QTest::newRow("10pt at 120") << 10 << 120 << 17;       // 16.67
         QTest::newRow("9pt at 100, a half") << 9 << 100 << 13; // 12.5 rounds up
-        QTest::newRow("8pt at 96") << 8 << 96 << 11;        // 10.67
+        QTest::newRow("8pt at 96") << 8 << 96 << 11;           // 10.67
         QTest::newRow("1pt at 72") << 1 << 72 << 1;
     }
 

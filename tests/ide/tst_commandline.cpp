@@ -33,8 +33,7 @@ QProcessEnvironment Environment()
     return environment;
 }
 
-Run RunIde(const QStringList& arguments, const QProcessEnvironment& environment = Environment(),
-           int timeoutMs = 20000)
+Run RunIde(const QStringList& arguments, const QProcessEnvironment& environment = Environment(), int timeoutMs = 20000)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -124,9 +123,11 @@ void CommandLineTest::badArguments_data()
     QTest::newRow("palette twice") << (palette("a.json", R"({"pages": []})") + palette("b.json", R"({"pages": []})"))
                                    << "--palette is given more than once";
     QTest::newRow("positional") << QStringList{"extra"} << "unexpected argument \"extra\"";
-    QTest::newRow("theme unknown") << QStringList{"--theme", "purple"} << "--theme \"purple\" is not one of light, dark, none";
+    QTest::newRow("theme unknown") << QStringList{"--theme", "purple"}
+                                   << "--theme \"purple\" is not one of light, dark, none";
     QTest::newRow("theme case") << QStringList{"--theme", "Dark"} << "--theme \"Dark\" is not one of";
-    QTest::newRow("theme twice") << QStringList{"--theme", "dark", "--theme", "light"} << "--theme is given more than once";
+    QTest::newRow("theme twice") << QStringList{"--theme", "dark", "--theme", "light"}
+                                 << "--theme is given more than once";
     const auto registry = [](const QString& path) { return QStringList{QStringLiteral("--registry"), path}; };
     QTest::newRow("registry is a folder") << registry(m_dir.path()) << "is not a usable store: the path is a folder";
     QTest::newRow("registry not a store") << registry(Write(QStringLiteral("notes.sqlite"), "Standard=Common\n"))
@@ -135,9 +136,9 @@ void CommandLineTest::badArguments_data()
     QTest::newRow("registry cannot be created")
         << registry(Write(QStringLiteral("plain"), "x") + QStringLiteral("/sub/registry.sqlite"))
         << "its folder \"" + m_dir.filePath(QStringLiteral("plain/sub")) + "\" cannot be created";
-    QTest::newRow("registry beside a journal")
-        << registry(QFileInfo(Write(QStringLiteral("gone.sqlite-journal"), "journal")).path() + QStringLiteral("/gone.sqlite"))
-        << "\"gone.sqlite-journal\" beside it belongs to another database";
+    QTest::newRow("registry beside a journal") << registry(
+        QFileInfo(Write(QStringLiteral("gone.sqlite-journal"), "journal")).path() + QStringLiteral("/gone.sqlite"))
+                                               << "\"gone.sqlite-journal\" beside it belongs to another database";
     QTest::newRow("package missing") << QStringList{"--package", m_dir.filePath("none.so")} << "package file";
     QTest::newRow("package is a folder") << QStringList{"--package", m_dir.path()} << "is a folder";
 
@@ -149,34 +150,41 @@ void CommandLineTest::badArguments_data()
     QTest::newRow("palette is a FIFO") << QStringList{"--palette", m_fifo} << "is a FIFO, not a regular file";
     QTest::newRow("palette over 64 MiB") << QStringList{"--palette", Sparse("huge.json", (qint64(64) << 20) + 1)}
                                          << "is larger than 64 MiB";
-    QTest::newRow("palette of 64 MiB is read") << QStringList{"--palette", Sparse("limit.json", qint64(64) << 20)}
-                                               << "not valid JSON";
-    QTest::newRow("palette empty file") << palette("empty.json", "") << "palette file \"" + m_dir.filePath("empty.json") + "\" is empty";
+    QTest::newRow("palette of 64 MiB is read")
+        << QStringList{"--palette", Sparse("limit.json", qint64(64) << 20)} << "not valid JSON";
+    QTest::newRow("palette empty file") << palette("empty.json", "")
+                                        << "palette file \"" + m_dir.filePath("empty.json") + "\" is empty";
     QTest::newRow("palette of white space") << palette("blank.json", " \r\n\t") << "is empty";
     // Control characters in names are escaped, so that the message stays one line.
-    QTest::newRow("newline in a name") << QStringList{"--palette", "a\nb\r\x1b[31m.json"} << "\"a\\nb\\r\\x1b[31m.json\" does not exist";
+    QTest::newRow("newline in a name") << QStringList{"--palette", "a\nb\r\x1b[31m.json"}
+                                       << "\"a\\nb\\r\\x1b[31m.json\" does not exist";
     QTest::newRow("newline in an option") << QStringList{"--x\ny"} << "Unknown option 'x\\ny'";
     QTest::newRow("palette not JSON") << palette("text.json", "pages: Standard") << "not valid JSON";
-    QTest::newRow("palette truncated") << palette("cut.json", R"({"pages": [{"caption": "Standard")") << "not valid JSON";
-    QTest::newRow("palette bad UTF-8") << palette("utf8.json", "{\"pages\": [{\"caption\": \"\xff\xfe\", \"components\": []}]}")
+    QTest::newRow("palette truncated") << palette("cut.json", R"({"pages": [{"caption": "Standard")")
+                                       << "not valid JSON";
+    QTest::newRow("palette bad UTF-8") << palette("utf8.json",
+                                                  "{\"pages\": [{\"caption\": \"\xff\xfe\", \"components\": []}]}")
                                        << "not valid JSON";
     QTest::newRow("top level array") << palette("array.json", "[]") << "the top level is not an object";
     QTest::newRow("no pages") << palette("nopages.json", R"({"tabs": []})") << "has no \"pages\"";
     QTest::newRow("pages object") << palette("pagesobj.json", R"({"pages": {}})") << "pages is an object, not an array";
-    QTest::newRow("page number") << palette("pagenum.json", R"({"pages": [7]})") << "pages[0] is a number, not an object";
+    QTest::newRow("page number") << palette("pagenum.json", R"({"pages": [7]})")
+                                 << "pages[0] is a number, not an object";
     QTest::newRow("caption missing") << palette("nocaption.json", R"({"pages": [{"components": []}]})")
                                      << "pages[0] has no caption";
-    QTest::newRow("caption not string")
-        << palette("captionnum.json", R"({"pages": [{"caption": "A", "components": []}, {"caption": "B", "components": []},
+    QTest::newRow("caption not string") << palette(
+        "captionnum.json", R"({"pages": [{"caption": "A", "components": []}, {"caption": "B", "components": []},
                                                     {"caption": "C", "components": []}, {"caption": 4, "components": []}]})")
-        << "palette file \"" + m_dir.filePath("captionnum.json") + "\": pages[3].caption is a number, not a string";
+                                        << "palette file \"" + m_dir.filePath("captionnum.json")
+            + "\": pages[3].caption is a number, not a string";
     QTest::newRow("caption null") << palette("captionnull.json", R"({"pages": [{"caption": null, "components": []}]})")
                                   << "pages[0].caption is null, not a string";
     QTest::newRow("components missing") << palette("nocomps.json", R"({"pages": [{"caption": "A"}]})")
                                         << "pages[0] has no components";
-    QTest::newRow("components string")
-        << palette("compsstr.json", R"({"pages": [{"caption": "A", "components": []}, {"caption": "B", "components": "TButton"}]})")
-        << "pages[1].components is a string, not an array";
+    QTest::newRow("components string") << palette(
+        "compsstr.json",
+        R"({"pages": [{"caption": "A", "components": []}, {"caption": "B", "components": "TButton"}]})")
+                                       << "pages[1].components is a string, not an array";
     QTest::newRow("component not string")
         << palette("compnum.json", R"({"pages": [{"caption": "A", "components": ["TButton", false]}]})")
         << "pages[0].components[1] is a boolean, not a string";
@@ -233,16 +241,18 @@ void CommandLineTest::namesNotUtf8()
 
     // Only a shell passes the bytes on as they are.
     const QString name = QStringLiteral("\"$2$(printf 'x\\377.json')\"");
-    const QString script = QStringLiteral("exec \"$0\" ") + (joined ? QStringLiteral("\"$1\"=") : QStringLiteral("\"$1\" ")) + name;
+    const QString script = QStringLiteral("exec \"$0\" ")
+        + (joined ? QStringLiteral("\"$1\"=") : QStringLiteral("\"$1\" ")) + name;
     QProcess process;
     process.setProcessEnvironment(Environment());
-    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral(STANDIN_IDE), option,
-                                              m_dir.path() + QLatin1Char('/')});
+    process.start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"), script, QStringLiteral(STANDIN_IDE), option, m_dir.path() + QLatin1Char('/')});
     QVERIFY(process.waitForFinished(20000));
     QCOMPARE(process.exitCode(), 2);
     const QString err = QString::fromUtf8(process.readAllStandardError());
     QCOMPARE(err.count(QLatin1Char('\n')), 1);
-    QVERIFY2(err.contains(expected + QStringLiteral(" \"") + m_dir.path()) && err.contains(QLatin1String("cannot be read: its name is not valid UTF-8")),
+    QVERIFY2(err.contains(expected + QStringLiteral(" \"") + m_dir.path())
+                 && err.contains(QLatin1String("cannot be read: its name is not valid UTF-8")),
              qPrintable(err));
 }
 
@@ -274,8 +284,9 @@ void CommandLineTest::helpAndVersion_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("expected"); // parts of stdout
 
-    const QStringList usage{"Usage: standin-ide", "--palette FILE", "--registry FILE", "--theme light|dark|none",
-                            "--package FILE", "--no-default-package", "--list-packages", "--help", "--version"};
+    const QStringList usage{"Usage: standin-ide",      "--palette FILE", "--registry FILE",
+                            "--theme light|dark|none", "--package FILE", "--no-default-package",
+                            "--list-packages",         "--help",         "--version"};
     QTest::newRow("--help") << QStringList{"--help"} << usage;
     QTest::newRow("-h") << QStringList{"-h"} << usage;
     QTest::newRow("help wins over the rest") << QStringList{"--theme", "dark", "--help"} << usage;
@@ -345,10 +356,11 @@ void CommandLineTest::listPackages_data()
     const QString vorla = QStringLiteral(VORLA_PACKAGE);
     QTest::newRow("the default package") << QStringList{} << QStringList{"VorlaPaletteMenu"} << 0;
     QTest::newRow("a named package replaces it") << QStringList{"--package", mine} << QStringList{"TestPackage"} << 0;
-    QTest::newRow("unless it is named too") << QStringList{"--package", mine, "--package", vorla}
-                                            << QStringList{"TestPackage", "VorlaPaletteMenu"} << 0;
+    QTest::newRow("unless it is named too")
+        << QStringList{"--package", mine, "--package", vorla} << QStringList{"TestPackage", "VorlaPaletteMenu"} << 0;
     QTest::newRow("none") << QStringList{"--no-default-package"} << QStringList{} << 0;
-    QTest::newRow("a refused package") << QStringList{"--package", QStringLiteral(BAD_REQUIRES_PACKAGE), "--package", mine}
+    QTest::newRow("a refused package") << QStringList{"--package", QStringLiteral(BAD_REQUIRES_PACKAGE), "--package",
+                                                      mine}
                                        << QStringList{"TestPackage"} << 1;
 }
 
@@ -363,7 +375,9 @@ void CommandLineTest::listPackages()
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         environment.remove(QString::fromLatin1(name));
     const Run run = RunIde(QStringList{QStringLiteral("--list-packages"), QStringLiteral("--registry"),
-                                       m_dir.filePath(QStringLiteral("listing.sqlite"))} + arguments, environment);
+                                       m_dir.filePath(QStringLiteral("listing.sqlite"))}
+                               + arguments,
+                           environment);
     QVERIFY(run.finished);
     QCOMPARE(run.status, status);
     QStringList names;
@@ -388,20 +402,24 @@ void CommandLineTest::parse_data()
     const int light = int(host::ide::Theme::Light);
     const QString package = QStringLiteral(TEST_PACKAGE);
 
-    QTest::newRow("nothing") << QStringList{} << "" << "" << light << QStringList{} << true;
-    QTest::newRow("palette") << QStringList{"--palette", "p.json"} << "p.json" << "" << light << QStringList{} << true;
-    QTest::newRow("palette=") << QStringList{"--palette=p q.json"} << "p q.json" << "" << light << QStringList{} << true;
+    QTest::newRow("nothing") << QStringList{} << ""
+                             << "" << light << QStringList{} << true;
+    QTest::newRow("palette") << QStringList{"--palette", "p.json"} << "p.json"
+                             << "" << light << QStringList{} << true;
+    QTest::newRow("palette=") << QStringList{"--palette=p q.json"} << "p q.json"
+                              << "" << light << QStringList{} << true;
     const QString store = m_dir.filePath(QStringLiteral("r.sqlite"));
     QTest::newRow("registry") << QStringList{"--registry", store} << "" << store << light << QStringList{} << true;
-    QTest::newRow("dark") << QStringList{"--theme", "dark"} << "" << "" << int(host::ide::Theme::Dark) << QStringList{}
-                          << true;
-    QTest::newRow("none") << QStringList{"--theme=none"} << "" << "" << int(host::ide::Theme::None) << QStringList{}
-                          << true;
-    QTest::newRow("light") << QStringList{"--theme", "light"} << "" << "" << light << QStringList{} << true;
-    QTest::newRow("no default package") << QStringList{"--no-default-package"} << "" << "" << light << QStringList{}
-                                        << false;
-    QTest::newRow("packages in order") << QStringList{"--package", package, "--package", package} << "" << ""
-                                       << light << QStringList{package, package} << false;
+    QTest::newRow("dark") << QStringList{"--theme", "dark"} << ""
+                          << "" << int(host::ide::Theme::Dark) << QStringList{} << true;
+    QTest::newRow("none") << QStringList{"--theme=none"} << ""
+                          << "" << int(host::ide::Theme::None) << QStringList{} << true;
+    QTest::newRow("light") << QStringList{"--theme", "light"} << ""
+                           << "" << light << QStringList{} << true;
+    QTest::newRow("no default package") << QStringList{"--no-default-package"} << ""
+                                        << "" << light << QStringList{} << false;
+    QTest::newRow("packages in order") << QStringList{"--package", package, "--package", package} << ""
+                                       << "" << light << QStringList{package, package} << false;
 }
 
 void CommandLineTest::parse()

@@ -4,16 +4,16 @@
 
 #include "tests/common/TemporaryStore.h"
 
-#include "host/ide/ErrorReporter.h"
-#include "host/private/IdeHost.h"
-#include "host/ide/MainWindow.h"
-#include "host/ide/PaletteFile.h"
-#include "host/ide/ToolPaletteWindow.h"
 #include "host/CategoryButtons.h"
 #include "host/Events.h"
 #include "host/Forms.h"
 #include "host/Services.h"
 #include "host/ToolBar.h"
+#include "host/ide/ErrorReporter.h"
+#include "host/ide/MainWindow.h"
+#include "host/ide/PaletteFile.h"
+#include "host/ide/ToolPaletteWindow.h"
+#include "host/private/IdeHost.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -107,8 +107,7 @@ void MainWindowTest::openForms()
     QCOMPARE(screen->Forms(1)->objectName(), QStringLiteral("ToolForm"));
     QVERIFY(!screen->Forms(2));
     QCOMPARE(host::Application(), m_window.get());
-    QCOMPARE(host::InterfaceCast<host::INTAServices>(host::BorlandIDEServices())->GetMainMenu(),
-             m_window->menuBar());
+    QCOMPARE(host::InterfaceCast<host::INTAServices>(host::BorlandIDEServices())->GetMainMenu(), m_window->menuBar());
     // The tool palette window lives in the main window's dock.
     QCOMPARE(m_window->toolPaletteDock()->widget(), m_window->toolPalette());
 }
@@ -134,8 +133,9 @@ void MainWindowTest::mainMenu()
         QVERIFY(action->menu());
         titles.append(action->text());
     }
-    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Search", "&View", "&Project", "&Run", "&Component", "&Tools",
-                                  "&Window", "&Help"}));
+    QCOMPARE(titles,
+             (QStringList{"&File", "&Edit", "&Search", "&View", "&Project", "&Run", "&Component", "&Tools", "&Window",
+                          "&Help"}));
     QVERIFY(m_window->menuBar()->findChild<QAction*>(QStringLiteral("InstallPackagesAction")));
     QVERIFY(m_window->menuBar()->findChild<QAction*>(QStringLiteral("ExitAction")));
 
@@ -193,14 +193,16 @@ void MainWindowTest::pagesExactlyAsInFile_data()
                                     {"caption": "&&", "components": []}, {"caption": "AB", "components": []},
                                     {"caption": "A&B", "components": ["TX"]}]})")
         << QStringList{"A&B", "A&B", "&&", "AB", "A&B"};
-    QTest::newRow("any text")
-        << QByteArray("{\"pages\": [{\"caption\": \"a;b=c\", \"components\": []},"
-                      " {\"caption\": \"  spaced  \", \"components\": []},"
-                      " {\"caption\": \"\", \"components\": []},"
-                      " {\"caption\": \"Gr\xc3\xbc\xc3\x9f\x65 \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80\", \"components\": []},"
-                      " {\"caption\": \"tab\\there\", \"components\": []}], \"extra\": 1}")
-        << QStringList{"a;b=c", "  spaced  ", "", QString::fromUtf8("Gr\xc3\xbc\xc3\x9f\x65 \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80"),
-                       "tab\there"};
+    QTest::newRow("any text") << QByteArray(
+        "{\"pages\": [{\"caption\": \"a;b=c\", \"components\": []},"
+        " {\"caption\": \"  spaced  \", \"components\": []},"
+        " {\"caption\": \"\", \"components\": []},"
+        " {\"caption\": \"Gr\xc3\xbc\xc3\x9f\x65 \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80\", \"components\": []},"
+        " {\"caption\": \"tab\\there\", \"components\": []}], \"extra\": 1}")
+                              << QStringList{"a;b=c", "  spaced  ", "",
+                                             QString::fromUtf8(
+                                                 "Gr\xc3\xbc\xc3\x9f\x65 \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80"),
+                                             "tab\there"};
     // Qt's JSON reader alone would drop a U+FEFF that starts a string.
     QTest::newRow("U+FEFF starting a caption, after the file's own mark")
         << QByteArray("\xef\xbb\xbf{\"pages\": [{\"caption\": \"\xef\xbb\xbf\xef\xbb\xbfX\", \"components\": []},"
@@ -257,7 +259,8 @@ void MainWindowTest::expandAndScrollIntoView()
         QVERIFY(!host::GetStrProp(category, "Caption").isEmpty());
         const QRect header = view->visualItemRect(view->topLevelItem(index));
         QVERIFY2(view->viewport()->rect().contains(header),
-                 qPrintable(QStringLiteral("category %1 at %2,%3 is not in view").arg(index).arg(header.x()).arg(header.y())));
+                 qPrintable(
+                     QStringLiteral("category %1 at %2,%3 is not in view").arg(index).arg(header.x()).arg(header.y())));
     }
 }
 

@@ -6,14 +6,14 @@
 #include "tests/common/ReportedExceptions.h"
 #include "tests/common/TemporaryStore.h"
 
-#include "host/private/IdeHost.h"
+#include "host/Exceptions.h"
+#include "host/Forms.h"
+#include "host/ToolBar.h"
 #include "host/ide/InstallPackagesDialog.h"
 #include "host/ide/MainWindow.h"
 #include "host/ide/PackageManager.h"
 #include "host/ide/ToolPaletteWindow.h"
-#include "host/Exceptions.h"
-#include "host/Forms.h"
-#include "host/ToolBar.h"
+#include "host/private/IdeHost.h"
 
 #include <QMdiArea>
 #include <QMenu>
@@ -179,7 +179,8 @@ void PackagesTest::refused_data()
     QTest::newRow("folder") << m_store.folder() << "is not a file";
     QTest::newRow("text file") << write(QStringLiteral("notes.so"), "not a library\n")
                                << "cannot be loaded as a shared library";
-    QTest::newRow("empty file") << write(QStringLiteral("empty.so"), QByteArray()) << "cannot be loaded as a shared library";
+    QTest::newRow("empty file") << write(QStringLiteral("empty.so"), QByteArray())
+                                << "cannot be loaded as a shared library";
     QTest::newRow("a library, not a package") << QStringLiteral(HOST_LIBRARY) << "does not export PackageDescription";
     QTest::newRow("no Register") << QStringLiteral(NO_REGISTER_PACKAGE) << "does not export Register";
     QTest::newRow("no name") << QStringLiteral(NAMELESS_PACKAGE) << "without a name";

@@ -77,8 +77,9 @@ void InstallTest::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_prefix = m_dir.filePath(QStringLiteral("prefix"));
-    const Run install = Start(QStringLiteral(CMAKE_COMMAND),
-                              {QStringLiteral("--install"), QStringLiteral(BUILD_DIR), QStringLiteral("--prefix"), m_prefix});
+    const Run install = Start(
+        QStringLiteral(CMAKE_COMMAND),
+        {QStringLiteral("--install"), QStringLiteral(BUILD_DIR), QStringLiteral("--prefix"), m_prefix});
     QVERIFY2(install.status == 0, qPrintable(install.out + install.err));
 
     // A copy moved elsewhere must work as well as the tree installed there.
@@ -99,7 +100,8 @@ void InstallTest::installedFiles_data()
     QTest::newRow("the package") << PackageDir + QStringLiteral("/" PACKAGE_NAME) << false << true;
     QTest::newRow("desktop entry") << DataDir + QStringLiteral("/applications/standin-ide.desktop") << false << false;
     for (const char* size : {"16x16", "32x32"})
-        QTest::newRow(size) << DataDir + QStringLiteral("/icons/hicolor/%1/apps/vorla-palette-menu.png").arg(QLatin1String(size))
+        QTest::newRow(size) << DataDir
+                + QStringLiteral("/icons/hicolor/%1/apps/vorla-palette-menu.png").arg(QLatin1String(size))
                             << false << false;
 }
 
@@ -144,12 +146,14 @@ void InstallTest::startsWithItsPackage()
 {
     QFETCH(QString, prefix);
     const QDir root(m_dir.filePath(prefix));
-    const QString ide = prefix.isEmpty() ? QStringLiteral(STANDIN_IDE) : root.filePath(BinDir + QStringLiteral("/standin-ide"));
+    const QString ide = prefix.isEmpty() ? QStringLiteral(STANDIN_IDE)
+                                         : root.filePath(BinDir + QStringLiteral("/standin-ide"));
     const QString package = prefix.isEmpty() ? QStringLiteral(BUILT_PACKAGE)
                                              : root.filePath(PackageDir + QStringLiteral("/" PACKAGE_NAME));
 
-    const Run run = Start(ide, {QStringLiteral("--list-packages"), QStringLiteral("--registry"),
-                                m_dir.filePath(QStringLiteral("registry.sqlite"))});
+    const Run run = Start(ide,
+                          {QStringLiteral("--list-packages"), QStringLiteral("--registry"),
+                           m_dir.filePath(QStringLiteral("registry.sqlite"))});
     QVERIFY2(run.status == 0, qPrintable(run.err));
     const QStringList listed = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(listed.size(), 1);

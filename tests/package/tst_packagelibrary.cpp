@@ -1,7 +1,7 @@
 #include "tests/common/TestIde.h"
 
-#include "host/private/IdeHost.h"
 #include "host/Package.h"
+#include "host/private/IdeHost.h"
 
 #include <QLibrary>
 #include <QStandardPaths>

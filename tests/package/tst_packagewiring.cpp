@@ -1,10 +1,10 @@
+#include "package/VlPaletteMenuWizard.h"
+#include "palette/VlPaletteMenu.h"
 #include "tests/common/InProcessPackage.h"
 #include "tests/common/TestIde.h"
-#include "palette/VlPaletteMenu.h"
-#include "package/VlPaletteMenuWizard.h"
 
-#include "host/private/IdeHost.h"
 #include "host/Services.h"
+#include "host/private/IdeHost.h"
 
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -166,7 +166,8 @@ private Q_SLOTS:
 
         LoadPackageInProcess();
         QCOMPARE(ide.reported().size(), 1);
-        QVERIFY2(ide.reported().first().startsWith(QStringLiteral("EIntfCastError: ")), qPrintable(ide.reported().first()));
+        QVERIFY2(ide.reported().first().startsWith(QStringLiteral("EIntfCastError: ")),
+                 qPrintable(ide.reported().first()));
         QVERIFY(PaletteButton(ide)); // done before the lookup, so it stays
         QCOMPARE(ide.MainMenuState(), menuBefore);
 

@@ -37,13 +37,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("none") << "Standard" << "Standard";
-        QTest::newRow("accelerator") << "&Standard" << "Standard";
-        QTest::newRow("several") << "A&b&c&" << "Abc";
-        QTest::newRow("doubled loses both") << "R&&D" << "RD";
-        QTest::newRow("only ampersands") << "&&&" << "";
-        QTest::newRow("non-ASCII kept") << "Ä&ö σ" << "Äö σ";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("none") << "Standard"
+                              << "Standard";
+        QTest::newRow("accelerator") << "&Standard"
+                                     << "Standard";
+        QTest::newRow("several") << "A&b&c&"
+                                 << "Abc";
+        QTest::newRow("doubled loses both") << "R&&D"
+                                            << "RD";
+        QTest::newRow("only ampersands") << "&&&"
+                                         << "";
+        QTest::newRow("non-ASCII kept") << "Ä&ö σ"
+                                        << "Äö σ";
     }
     void removeAmpersand()
     {
@@ -89,7 +96,8 @@ private Q_SLOTS:
             if (i == 20)
                 captions.append(QStringLiteral("alpha"));
         }
-        QCOMPARE(SortedCaptions(captions), QStringList{QStringLiteral("alpha")} + equal + QStringList{QStringLiteral("zulu")});
+        QCOMPARE(SortedCaptions(captions),
+                 QStringList{QStringLiteral("alpha")} + equal + QStringList{QStringLiteral("zulu")});
     }
 
     // The order is the user's collation setting's, whatever the language: LC_ALL over
@@ -108,7 +116,8 @@ private Q_SLOTS:
             << QStringList{"LANG=de_DE.UTF-8", "LC_COLLATE=sv_SE.UTF-8"} << swedish;
         QTest::newRow("Swedish language, German collation")
             << QStringList{"LANG=sv_SE.UTF-8", "LC_COLLATE=de_DE.UTF-8"} << german;
-        QTest::newRow("LC_ALL over LC_COLLATE") << QStringList{"LC_ALL=sv_SE.UTF-8", "LC_COLLATE=de_DE.UTF-8"} << swedish;
+        QTest::newRow("LC_ALL over LC_COLLATE")
+            << QStringList{"LC_ALL=sv_SE.UTF-8", "LC_COLLATE=de_DE.UTF-8"} << swedish;
         QTest::newRow("Swedish collation, C language") << QStringList{"LANG=C", "LC_COLLATE=sv_SE.UTF-8"} << swedish;
         QTest::newRow("C collation, Swedish language") << QStringList{"LANG=sv_SE.UTF-8", "LC_COLLATE=C"} << german;
         QTest::newRow("POSIX collation, Swedish language")
@@ -120,7 +129,8 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         QProcessEnvironment child = QProcessEnvironment::systemEnvironment();
         for (const QString& name : child.keys())
-            if (name == QLatin1String("LANG") || name == QLatin1String("LANGUAGE") || name.startsWith(QLatin1String("LC_")))
+            if (name == QLatin1String("LANG") || name == QLatin1String("LANGUAGE")
+                || name.startsWith(QLatin1String("LC_")))
                 child.remove(name);
         for (const QString& assignment : environment)
             child.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
@@ -128,8 +138,8 @@ private Q_SLOTS:
         process.setProcessEnvironment(child);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(QCoreApplication::applicationFilePath(),
-                      {QLatin1String(SortOption), QStringLiteral("zebra"), QStringLiteral("Öl"), QStringLiteral("Apfel"),
-                       QStringLiteral("ofen")});
+                      {QLatin1String(SortOption), QStringLiteral("zebra"), QStringLiteral("Öl"),
+                       QStringLiteral("Apfel"), QStringLiteral("ofen")});
         QVERIFY(process.waitForFinished(30000));
         QCOMPARE(process.exitCode(), 0);
         QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), expected);

@@ -1,9 +1,9 @@
 // "Import..." and "Export..." as a user runs them: from the menu, through Qt's real file
 // dialog, with errors going to the host's error box and the menus showing the result.
 
+#include "palette/VlPaletteMenu.h"
 #include "tests/common/InProcessPackage.h"
 #include "tests/common/TestIde.h"
-#include "palette/VlPaletteMenu.h"
 
 #include "host/Registry.h"
 
@@ -61,9 +61,14 @@ private:
         m_answered = dialog;
         auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         QVERIFY(edit);
-        seen = {dialog->windowTitle(), dialog->nameFilters().join(QLatin1Char('|')), dialog->defaultSuffix(),
-                dialog->directory().absolutePath(), !dialog->testOption(QFileDialog::DontUseNativeDialog),
-                dialog->fileMode() == QFileDialog::ExistingFile, edit->text(), QString()};
+        seen = {dialog->windowTitle(),
+                dialog->nameFilters().join(QLatin1Char('|')),
+                dialog->defaultSuffix(),
+                dialog->directory().absolutePath(),
+                !dialog->testOption(QFileDialog::DontUseNativeDialog),
+                dialog->fileMode() == QFileDialog::ExistingFile,
+                edit->text(),
+                QString()};
         edit->setText(m_name);
         if (m_name.isEmpty() || !m_accept) {
             dialog->reject();
@@ -129,30 +134,38 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");         // relative to Documents; "" cancels
         QTest::addColumn<QString>("written");       // the file that should hold fileAfter
         QTest::addColumn<QByteArray>("fileAfter");
-        QTest::addColumn<QString>("grouping");      // of both menus afterwards
-        QTest::addColumn<QString>("reported");      // the start of what the host reports; "" for nothing
+        QTest::addColumn<QString>("grouping"); // of both menus afterwards
+        QTest::addColumn<QString>("reported"); // the start of what the host reports; "" for nothing
 
         const Store common{{"Standard", "Common"}};
         QTest::newRow("export: a bare name gets .txt")
-            << "Export..." << common << QByteArray() << "grouping" << "grouping.txt" << QByteArray("Standard=Common\r\n")
-            << "Common[Standard] Other[Dialogs]" << "";
+            << "Export..." << common << QByteArray() << "grouping"
+            << "grouping.txt" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
+            << "";
         QTest::newRow("export over a file asks first, then replaces it")
-            << "Export..." << common << QByteArray("old") << "file.cpc" << "file.cpc"
-            << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]" << "";
+            << "Export..." << common << QByteArray("old") << "file.cpc"
+            << "file.cpc" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
+            << "";
         QTest::newRow("export names what it left out")
-            << "Export..." << Store{{"Standard", "Common"}, {"a=b", "X"}} << QByteArray() << "out.cpc" << "out.cpc"
-            << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
-            << "EFCreateError: \"" + QDir::toNativeSeparators(QStringLiteral("%1/Documents/out.cpc").arg(m_home.path()));
+            << "Export..." << Store{{"Standard", "Common"}, {"a=b", "X"}} << QByteArray() << "out.cpc"
+            << "out.cpc" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
+            << "EFCreateError: \""
+                + QDir::toNativeSeparators(QStringLiteral("%1/Documents/out.cpc").arg(m_home.path()));
         QTest::newRow("import: the menus follow")
-            << "Import..." << common << QByteArray("Dialogs=Mine;Common\r\n") << "file.cpc" << "file.cpc"
-            << QByteArray("Dialogs=Mine;Common\r\n") << "Common[Dialogs] Mine[Dialogs] Other[Standard]" << "";
+            << "Import..." << common << QByteArray("Dialogs=Mine;Common\r\n") << "file.cpc"
+            << "file.cpc" << QByteArray("Dialogs=Mine;Common\r\n") << "Common[Dialogs] Mine[Dialogs] Other[Standard]"
+            << "";
         QTest::newRow("import of a bad file changes nothing")
-            << "Import..." << common << QByteArray("Dialogs\0=Mine", 13) << "file.cpc" << "file.cpc"
-            << QByteArray("Dialogs\0=Mine", 13) << "Common[Standard] Other[Dialogs]" << "EFOpenError: Cannot import";
-        QTest::newRow("cancelled import") << "Import..." << common << QByteArray("Dialogs=Mine") << "" << "file.cpc"
-                                          << QByteArray("Dialogs=Mine") << "Common[Standard] Other[Dialogs]" << "";
-        QTest::newRow("cancelled export") << "Export..." << common << QByteArray("old") << "" << "file.cpc"
-                                          << QByteArray("old") << "Common[Standard] Other[Dialogs]" << "";
+            << "Import..." << common << QByteArray("Dialogs\0=Mine", 13) << "file.cpc"
+            << "file.cpc" << QByteArray("Dialogs\0=Mine", 13) << "Common[Standard] Other[Dialogs]"
+            << "EFOpenError: Cannot import";
+        QTest::newRow("cancelled import")
+            << "Import..." << common << QByteArray("Dialogs=Mine") << ""
+            << "file.cpc" << QByteArray("Dialogs=Mine") << "Common[Standard] Other[Dialogs]"
+            << "";
+        QTest::newRow("cancelled export") << "Export..." << common << QByteArray("old") << ""
+                                          << "file.cpc" << QByteArray("old") << "Common[Standard] Other[Dialogs]"
+                                          << "";
     }
 
     void commands()
@@ -187,7 +200,8 @@ private Q_SLOTS:
         RunCommand(module->PaletteMenu(), command);
 
         const bool importing = command == QLatin1String("Import...");
-        QCOMPARE(driver.seen.title, importing ? QStringLiteral("Open Import File") : QStringLiteral("Save Export File"));
+        QCOMPARE(driver.seen.title,
+                 importing ? QStringLiteral("Open Import File") : QStringLiteral("Save Export File"));
         QCOMPARE(driver.seen.filter, QStringLiteral("Component Palette Categories Files (*.cpc)"));
         QCOMPARE(driver.seen.suffix, QStringLiteral("txt"));
         QCOMPARE(driver.seen.folder, documents.absolutePath());

@@ -1,11 +1,11 @@
+#include "package/VlPaletteMenuWizard.h"
+#include "palette/VlPaletteMenu.h"
 #include "tests/common/InProcessPackage.h"
 #include "tests/common/ScopedDefaultLocale.h"
 #include "tests/common/TestIde.h"
-#include "palette/VlPaletteMenu.h"
-#include "package/VlPaletteMenuWizard.h"
 
-#include "host/private/IdeHost.h"
 #include "host/Registry.h"
+#include "host/private/IdeHost.h"
 
 #include <QApplication>
 #include <QScopeGuard>
@@ -101,16 +101,18 @@ private Q_SLOTS:
             << "Common[Standard]|Other[Dialogs]|Visual[Standard]|" + Commands;
         QTest::newRow("list ending in ; files under an empty name, first")
             << QStringList{"Standard"} << Store{{"Standard", "Common;"}} << "[Standard]|Common[Standard]|" + Commands;
-        QTest::newRow("empty segment in the middle")
-            << QStringList{"Standard"} << Store{{"Standard", "A;;B"}} << "[Standard]|A[Standard]|B[Standard]|" + Commands;
+        QTest::newRow("empty segment in the middle") << QStringList{"Standard"} << Store{{"Standard", "A;;B"}}
+                                                     << "[Standard]|A[Standard]|B[Standard]|" + Commands;
         QTest::newRow("names differing in case share the first met")
             << QStringList{"Beta", "Alpha"} << Store{{"Alpha", "tools"}, {"Beta", "Tools"}}
             << "tools[Alpha,Beta]|" + Commands;
         QTest::newRow("ordinal order: capitals, small letters, beyond ASCII")
-            << QStringList{"P1", "P2", "P3", "P4"} << Store{{"P1", "beta"}, {"P2", "Ωmega"}, {"P3", "Zeta"}, {"P4", "Alpha"}}
+            << QStringList{"P1", "P2", "P3", "P4"}
+            << Store{{"P1", "beta"}, {"P2", "Ωmega"}, {"P3", "Zeta"}, {"P4", "Alpha"}}
             << "Alpha[P4]|Zeta[P3]|beta[P1]|Ωmega[P2]|" + Commands;
         QTest::newRow("a category named twice lists the page twice")
-            << QStringList{"Standard"} << Store{{"Standard", "Common;COMMON"}} << "Common[Standard,Standard]|" + Commands;
+            << QStringList{"Standard"} << Store{{"Standard", "Common;COMMON"}}
+            << "Common[Standard,Standard]|" + Commands;
         QTest::newRow("a category named Hidden is listed")
             << QStringList{"Standard"} << Store{{"Standard", "hidden"}} << "hidden[Standard]|" + Commands;
         QTest::newRow("category captions blind to &")
@@ -162,8 +164,8 @@ private Q_SLOTS:
             eleven.append(repeated(QLatin1String(category), 10000));
 
         QTest::newRow("at the cap: no line") << Store{{"P", repeated("x", 10000)}} << 1 << 10000 << QStringList{};
-        QTest::newRow("one past: singular") << Store{{"P", repeated("x", 10001)}} << 1 << 10000
-                                            << QStringList{"x: 1 more page is not shown"};
+        QTest::newRow("one past: singular")
+            << Store{{"P", repeated("x", 10001)}} << 1 << 10000 << QStringList{"x: 1 more page is not shown"};
         QTest::newRow("value of semicolons") << Store{{"P", QString(100000, QLatin1Char(';'))}} << 1 << 10000
                                              << QStringList{": 90001 more pages are not shown"};
         QTest::newRow("categories past the cap") << Store{{"P", distinct.join(QLatin1Char(';'))}} << 10000 << 10000
@@ -234,7 +236,8 @@ private Q_SLOTS:
         sqlite3* holder = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(host::ide::registryFile()).constData(), &holder), SQLITE_OK);
         const auto release = qScopeGuard([&] { sqlite3_close(holder); });
-        QCOMPARE(sqlite3_exec(holder, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(holder, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
 
         LoadPackageInProcess();
         const auto unload = qScopeGuard([] { UnloadPackageInProcess(); });
@@ -267,17 +270,25 @@ private Q_SLOTS:
         QStringList many;
         for (int i = 0; i < 60; ++i)
             many.append(QStringLiteral("Page %1").arg(i, 2, 10, QLatin1Char('0')));
-        QTest::newRow("collapsed page far down") << many << Store{} << "Other" << "Page 55" << 55;
-        QTest::newRow("first of two equal captions")
-            << QStringList{"A", "Twin", "B", "Twin"} << Store{} << "Other" << "Twin" << 1;
-        QTest::newRow("reached under one category") << QStringList{"A", "B"} << Store{{"B", "X;Y"}} << "X" << "B" << 1;
-        QTest::newRow("reached under the other") << QStringList{"A", "B"} << Store{{"B", "X;Y"}} << "Y" << "B" << 1;
-        QTest::newRow("palette caption with &") << QStringList{"A", "Data &Access"} << Store{} << "Other" << "Data &Access" << 1;
+        QTest::newRow("collapsed page far down") << many << Store{} << "Other"
+                                                 << "Page 55" << 55;
+        QTest::newRow("first of two equal captions") << QStringList{"A", "Twin", "B", "Twin"} << Store{} << "Other"
+                                                     << "Twin" << 1;
+        QTest::newRow("reached under one category") << QStringList{"A", "B"} << Store{{"B", "X;Y"}} << "X"
+                                                    << "B" << 1;
+        QTest::newRow("reached under the other") << QStringList{"A", "B"} << Store{{"B", "X;Y"}} << "Y"
+                                                 << "B" << 1;
+        QTest::newRow("palette caption with &") << QStringList{"A", "Data &Access"} << Store{} << "Other"
+                                                << "Data &Access" << 1;
         // Both are filed under the name "AB"; each item reaches its own page.
-        QTest::newRow("A&B before AB: A&B") << QStringList{"A&B", "AB"} << Store{} << "Other" << "A&B" << 0;
-        QTest::newRow("A&B before AB: AB") << QStringList{"A&B", "AB"} << Store{} << "Other" << "AB" << 1;
-        QTest::newRow("AB before A&B: A&B") << QStringList{"AB", "A&B"} << Store{} << "Other" << "A&B" << 1;
-        QTest::newRow("AB before A&B: AB") << QStringList{"AB", "A&B"} << Store{} << "Other" << "AB" << 0;
+        QTest::newRow("A&B before AB: A&B") << QStringList{"A&B", "AB"} << Store{} << "Other"
+                                            << "A&B" << 0;
+        QTest::newRow("A&B before AB: AB") << QStringList{"A&B", "AB"} << Store{} << "Other"
+                                           << "AB" << 1;
+        QTest::newRow("AB before A&B: A&B") << QStringList{"AB", "A&B"} << Store{} << "Other"
+                                            << "A&B" << 1;
+        QTest::newRow("AB before A&B: AB") << QStringList{"AB", "A&B"} << Store{} << "Other"
+                                           << "AB" << 0;
     }
 
     void choosingAPageExpandsAndScrollsToIt()

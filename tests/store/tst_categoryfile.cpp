@@ -2,9 +2,9 @@
 // change, export in the narrowest encoding that loses nothing, and every bad input or failed
 // write leaving the store and the old file exactly as they were.
 
-#include "tests/common/TemporaryStore.h"
 #include "store/CategoryFile.h"
 #include "store/CategoryStore.h"
+#include "tests/common/TemporaryStore.h"
 
 #include "host/Exceptions.h"
 #include "host/Registry.h"
@@ -136,13 +136,14 @@ private Q_SLOTS:
         QTest::newRow("one CR LF: one blank line") << QByteArray("\r\n") << Entries{{"", ""}};
         QTest::newRow("CR, LF and CR LF each end a line") << QByteArray("a=1\rb=2\nc=3\r\nd=4") << abcd;
         QTest::newRow("final line break adds none") << QByteArray("a=1\nb=2\nc=3\nd=4\n") << abcd;
-        QTest::newRow("LF CR is two line ends") << QByteArray("a=1\n\rb=2") << Entries{{"a", "1"}, {"", ""}, {"b", "2"}};
+        QTest::newRow("LF CR is two line ends")
+            << QByteArray("a=1\n\rb=2") << Entries{{"a", "1"}, {"", ""}, {"b", "2"}};
         QTest::newRow("blank line and line without = are nameless")
             << QByteArray("a=1\r\n\r\nStandard\r\n") << Entries{{"a", "1"}, {"", ""}, {"", ""}};
-        QTest::newRow("name before the first =") << QByteArray("a=b=c\r\n=x\r\ny=\r\n")
-                                                 << Entries{{"a", "b=c"}, {"", "x"}, {"y", ""}};
-        QTest::newRow("spaces, & and ; kept") << QByteArray(" Data &Access = A ; B;\r\n")
-                                              << Entries{{" Data &Access ", " A ; B;"}};
+        QTest::newRow("name before the first =")
+            << QByteArray("a=b=c\r\n=x\r\ny=\r\n") << Entries{{"a", "b=c"}, {"", "x"}, {"y", ""}};
+        QTest::newRow("spaces, & and ; kept")
+            << QByteArray(" Data &Access = A ; B;\r\n") << Entries{{" Data &Access ", " A ; B;"}};
         QTest::newRow("Windows-1252, 0x80 to 0xFF")
             << QByteArray("\x80\x8A\x9F\xC4\xDF\xFF=\x81\x8D\x8F\x90\x9D\xA0")
             << Entries{{u"€ŠŸ\u00C4\u00DF\u00FF"_s, u"\u0081\u008D\u008F\u0090\u009D\u00A0"_s}};
@@ -176,7 +177,8 @@ private Q_SLOTS:
         QTest::addColumn<Entries>("after");
         const Entries before{{"Standard", "Common"}, {"Web", "Net"}};
         QTest::newRow("empty file changes nothing") << QByteArray() << before;
-        QTest::newRow("one line leaves exactly one entry") << QByteArray("Dialogs=UI\r\n") << Entries{{"Dialogs", "UI"}};
+        QTest::newRow("one line leaves exactly one entry")
+            << QByteArray("Dialogs=UI\r\n") << Entries{{"Dialogs", "UI"}};
         QTest::newRow("a line ending at = is an empty list") << QByteArray("Dialogs=") << Entries{{"Dialogs", ""}};
         QTest::newRow("a line break alone is one nameless entry") << QByteArray("\r\n") << Entries{{"", ""}};
         QTest::newRow("a later line replaces an earlier, whatever the case")
@@ -201,17 +203,19 @@ private Q_SLOTS:
         const QByteArray tooLongName = QByteArray(TRegIniFile::MaxValueNameLength + 1, 'n') + "=v";
         const QByteArray tooLongList = "a=\r\nb=" + QByteArray(TRegIniFile::MaxValueLength + 1, 'v');
         QTest::newRow("NUL byte") << "file" << QByteArray("a=1\r\nb\0=2", 9) << "line 2 holds a NUL byte";
-        QTest::newRow("UTF-16 without a byte-order mark") << "file" << Utf16(u"a=1"_s, true).mid(2)
-                                                           << "line 1 holds a NUL byte";
+        QTest::newRow("UTF-16 without a byte-order mark")
+            << "file" << Utf16(u"a=1"_s, true).mid(2) << "line 1 holds a NUL byte";
         QTest::newRow("NUL character in UTF-8") << "file" << Utf8Bom + QByteArray("a\0", 2) << "line 1 holds a NUL";
         QTest::newRow("not UTF-8 after its mark") << "file" << Utf8Bom + "a=1\r\nb=2\nc=\xC4rger\r\n"
-                                                   << "line 3 is not UTF-8";
-        QTest::newRow("UTF-8 cut short at the end") << "file" << Utf8Bom + "a=\xE2\x82" << "line 1 is not UTF-8";
+                                                  << "line 3 is not UTF-8";
+        QTest::newRow("UTF-8 cut short at the end") << "file" << Utf8Bom + "a=\xE2\x82"
+                                                    << "line 1 is not UTF-8";
         QTest::newRow("UTF-16 of odd length") << "file" << Utf16(u"a=1"_s, false) + 'x' << "odd number of bytes";
-        QTest::newRow("UTF-16 with a lone surrogate") << "file" << Utf16(u"a=1\r\nb="_s + QChar(0xD800), true)
-                                                       << "line 2 is not valid UTF-16";
+        QTest::newRow("UTF-16 with a lone surrogate")
+            << "file" << Utf16(u"a=1\r\nb="_s + QChar(0xD800), true) << "line 2 is not valid UTF-16";
         QTest::newRow("name beyond the store's limit") << "file" << tooLongName << "line 1 has a name of 16,384";
-        QTest::newRow("list beyond the store's limit") << "file" << tooLongList << "line 2 has a category list of 524,289";
+        QTest::newRow("list beyond the store's limit")
+            << "file" << tooLongList << "line 2 has a category list of 524,289";
         QTest::newRow("over 16 MiB") << "file" << QByteArray(CategoryFile::MaxFileSize + 1, 'a')
                                      << "16,777,217 bytes long";
         QTest::newRow("folder") << "folder" << QByteArray() << "folder";
@@ -251,13 +255,15 @@ private Q_SLOTS:
             << plain << plain << QByteArray("Data Access=A;B\r\nR&D=x = y;\r\n=nameless\r\nlower=UPPER\r\n")
             << QStringList{};
         const Entries western{{u"Ärger"_s, u"Größe;€"_s}, {u"\u0081"_s, "C1 controls fit too"}};
-        QTest::newRow("letters of Windows-1252 written in it, no mark")
-            << western << western << QByteArray("\xC4rger=Gr\xF6\xDF" "e;\x80\r\n\x81=C1") << QStringList{};
+        QTest::newRow("letters of Windows-1252 written in it, no mark") << western << western
+                                                                        << QByteArray("\xC4rger=Gr\xF6\xDF"
+                                                                                      "e;\x80\r\n\x81=C1")
+                                                                        << QStringList{};
         const Entries beyond{{u"Ärger"_s, "A"}, {u"Ωmega"_s, u"日本;😀"_s}};
         QTest::newRow("one letter beyond it: all in UTF-8 after a mark")
             << beyond << beyond << Utf8Bom + u"Ärger=A\r\nΩmega"_s.toUtf8() << QStringList{};
-        QTest::newRow("empty lists left out") << Entries{{"a", ""}, {"b", "1"}} << Entries{{"b", "1"}}
-                                              << QByteArray("b=1\r\n") << QStringList{};
+        QTest::newRow("empty lists left out")
+            << Entries{{"a", ""}, {"b", "1"}} << Entries{{"b", "1"}} << QByteArray("b=1\r\n") << QStringList{};
         QTest::newRow("names that would read back as others left out and named")
             << Entries{{"Key=Value", "A"}, {"b", "1"}, {"Two\nLines", "B"}, {"c", "x\r\ny"}, {u"Ω=1"_s, "C"}}
             << Entries{{"b", "1"}} << QByteArray("b=1\r\n")

@@ -1,8 +1,8 @@
 // The package's view of the per-user store: its key and section, GetCategory through a
 // handle, what a stored list means, and the snapshot a menu build reads once.
 
-#include "tests/common/TemporaryStore.h"
 #include "store/CategoryStore.h"
+#include "tests/common/TemporaryStore.h"
 
 #include "host/Registry.h"
 
@@ -47,11 +47,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("stored"); // "<missing>": no entry at all
         QTest::addColumn<QString>("expected");
-        QTest::newRow("never assigned") << "<missing>" << "";
-        QTest::newRow("empty value: no category") << "" << "";
-        QTest::newRow("one category") << "Common" << "Common";
-        QTest::newRow("several, exactly as stored") << " Web ;Data;;" << " Web ;Data;;";
-        QTest::newRow("only separators") << ";;" << ";;";
+        QTest::newRow("never assigned") << "<missing>"
+                                        << "";
+        QTest::newRow("empty value: no category") << ""
+                                                  << "";
+        QTest::newRow("one category") << "Common"
+                                      << "Common";
+        QTest::newRow("several, exactly as stored") << " Web ;Data;;"
+                                                    << " Web ;Data;;";
+        QTest::newRow("only separators") << ";;"
+                                         << ";;";
     }
     void getCategory()
     {
@@ -103,8 +108,8 @@ private Q_SLOTS:
         for (const auto& [page, list] : written)
             reg.WriteString(CategoryStore::Section, page, list);
         const CategoryStore::Snapshot snapshot(reg);
-        const QStringList asked{"Standard", "STANDARD", "ärger", "ÄRGER", "οδος", "οδοσ", "жУК", "𐐨",
-                                "", "Empty", "ß", "ss", "SS", "Missing", "Standard ", "Ärger&"};
+        const QStringList asked{"Standard", "STANDARD", "ärger", "ÄRGER", "οδος", "οδοσ",    "жУК",       "𐐨",
+                                "",         "Empty",    "ß",     "ss",    "SS",   "Missing", "Standard ", "Ärger&"};
         for (const QString& page : asked)
             QCOMPARE(snapshot.GetCategory(page), CategoryStore::GetCategory(reg, page));
         QCOMPARE(snapshot.GetCategory(QStringLiteral("οδοσ")), QStringLiteral("Greek"));

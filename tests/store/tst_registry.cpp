@@ -7,9 +7,9 @@
 #include "tests/common/StoreLockHolder.h"
 #include "tests/common/TemporaryStore.h"
 
-#include "host/private/IdeHost.h"
 #include "host/Exceptions.h"
 #include "host/Registry.h"
+#include "host/private/IdeHost.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -95,7 +95,8 @@ int RowCount(const QString& store, const char* query)
     int count = -1;
     if (sqlite3_open_v2(QFile::encodeName(store).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, query, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+        if (sqlite3_prepare_v2(db, query, -1, &statement, nullptr) == SQLITE_OK
+            && sqlite3_step(statement) == SQLITE_ROW)
             count = sqlite3_column_int(statement, 0);
         sqlite3_finalize(statement);
     }
@@ -181,7 +182,8 @@ private Q_SLOTS:
         sqlite3* db = nullptr;
         QCOMPARE(sqlite3_open_v2(QFile::encodeName(m_store), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
         sqlite3_stmt* statement = nullptr;
-        QCOMPARE(sqlite3_prepare_v2(db, "SELECT * FROM pragma_encoding, pragma_journal_mode", -1, &statement, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_prepare_v2(db, "SELECT * FROM pragma_encoding, pragma_journal_mode", -1, &statement, nullptr),
+                 SQLITE_OK);
         QCOMPARE(sqlite3_step(statement), SQLITE_ROW);
         const QByteArray encoding(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
         const QByteArray journal(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
@@ -332,8 +334,9 @@ private Q_SLOTS:
         QStringList lines{QStringLiteral("stale line")};
         reg.ReadSectionValues(Section, lines);
         // The entry with an empty value is left out, as the host's registry does.
-        QCOMPARE(lines, (QStringList{QStringLiteral("Standard=A;B"), QStringLiteral("=nameless"),
-                                     QStringLiteral("Eq=uals=x=y")}));
+        QCOMPARE(
+            lines,
+            (QStringList{QStringLiteral("Standard=A;B"), QStringLiteral("=nameless"), QStringLiteral("Eq=uals=x=y")}));
         reg.ReadSectionValues(QStringLiteral("No such section"), lines);
         QVERIFY(lines.isEmpty());
     }
@@ -344,21 +347,36 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("read");
-        QTest::newRow("ASCII") << "Data Access" << "DATA access";
-        QTest::newRow("Latin-1") << "Ärger" << "äRGER";
-        QTest::newRow("Latin Extended") << "Łódź" << "łÓDŹ";
-        QTest::newRow("Greek") << "Σίσυφος" << "σΊΣΥΦΟΣ";
-        QTest::newRow("Greek final sigma") << "ΟΔΟΣ" << "οδος";
-        QTest::newRow("Greek sigma forms") << "ς" << "Σ";
-        QTest::newRow("Cyrillic") << "Жёлтый" << "жЁЛТЫЙ";
-        QTest::newRow("Armenian") << "Բարեւ" << "բԱՐԵՒ";
-        QTest::newRow("Georgian") << "Ⴀ" << "ⴀ";
-        QTest::newRow("Cherokee") << "Ꭰ" << "ꭰ";
-        QTest::newRow("titlecase digraph") << "ǅ" << "ǆ";
-        QTest::newRow("fullwidth") << "Ａｂｃ" << "ａＢＣ";
-        QTest::newRow("outside the BMP (Deseret)") << "𐐀𐐁" << "𐐨𐐩";
-        QTest::newRow("capital sharp s") << "ẞ" << "ß";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("ASCII") << "Data Access"
+                               << "DATA access";
+        QTest::newRow("Latin-1") << "Ärger"
+                                 << "äRGER";
+        QTest::newRow("Latin Extended") << "Łódź"
+                                        << "łÓDŹ";
+        QTest::newRow("Greek") << "Σίσυφος"
+                               << "σΊΣΥΦΟΣ";
+        QTest::newRow("Greek final sigma") << "ΟΔΟΣ"
+                                           << "οδος";
+        QTest::newRow("Greek sigma forms") << "ς"
+                                           << "Σ";
+        QTest::newRow("Cyrillic") << "Жёлтый"
+                                  << "жЁЛТЫЙ";
+        QTest::newRow("Armenian") << "Բարեւ"
+                                  << "բԱՐԵՒ";
+        QTest::newRow("Georgian") << "Ⴀ"
+                                  << "ⴀ";
+        QTest::newRow("Cherokee") << "Ꭰ"
+                                  << "ꭰ";
+        QTest::newRow("titlecase digraph") << "ǅ"
+                                           << "ǆ";
+        QTest::newRow("fullwidth") << "Ａｂｃ"
+                                   << "ａＢＣ";
+        QTest::newRow("outside the BMP (Deseret)") << "𐐀𐐁"
+                                                   << "𐐨𐐩";
+        QTest::newRow("capital sharp s") << "ẞ"
+                                         << "ß";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void namesIgnoreCase()
     {
@@ -378,12 +396,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
-        QTest::newRow("accent") << "a" << "á";
-        QTest::newRow("sharp s is not ss") << "ß" << "ss";
-        QTest::newRow("dotless i") << "ı" << "i";
-        QTest::newRow("trailing space") << "Web" << "Web ";
-        QTest::newRow("precomposed and combining") << "é" << "e\u0301";
-        QTest::newRow("Latin A and Cyrillic A") << "A" << "А";
+        QTest::newRow("accent") << "a"
+                                << "á";
+        QTest::newRow("sharp s is not ss") << "ß"
+                                           << "ss";
+        QTest::newRow("dotless i") << "ı"
+                                   << "i";
+        QTest::newRow("trailing space") << "Web"
+                                        << "Web ";
+        QTest::newRow("precomposed and combining") << "é"
+                                                   << "e\u0301";
+        QTest::newRow("Latin A and Cyrillic A") << "A"
+                                                << "А";
     }
     void distinctNamesStayDistinct()
     {
@@ -478,14 +502,13 @@ private Q_SLOTS:
         QTest::addColumn<int>("nameLength");
         QTest::addColumn<int>("valueLength");
         QTest::addColumn<QString>("error"); // a word of the message, or "" for none
-        QTest::newRow("all at their limits") << TRegIniFile::MaxKeyNameLength << TRegIniFile::MaxValueNameLength
-                                             << TRegIniFile::MaxValueLength << "";
-        QTest::newRow("section name too long")
-            << TRegIniFile::MaxKeyNameLength + 1 << 1 << 1 << "the key name";
+        QTest::newRow("all at their limits")
+            << TRegIniFile::MaxKeyNameLength << TRegIniFile::MaxValueNameLength << TRegIniFile::MaxValueLength << "";
+        QTest::newRow("section name too long") << TRegIniFile::MaxKeyNameLength + 1 << 1 << 1 << "the key name";
         QTest::newRow("value name too long")
             << 1 << TRegIniFile::MaxValueNameLength + 1 << 1 << "the value name is 16,384 characters long";
-        QTest::newRow("value too long")
-            << 1 << 1 << TRegIniFile::MaxValueLength + 1 << "the value is 524,289 UTF-16 code units";
+        QTest::newRow("value too long") << 1 << 1 << TRegIniFile::MaxValueLength + 1
+                                        << "the value is 524,289 UTF-16 code units";
     }
     void limits()
     {
@@ -523,8 +546,10 @@ private Q_SLOTS:
         QFETCH(QString, start);
         const QString section = start + QString(TRegIniFile::MaxKeyNameLength, QLatin1Char('k'));
         TRegIniFile reg(Key);
-        const QString message = RegistryError([&] { reg.WriteString(section, QStringLiteral("n"), QStringLiteral("v")); });
-        const QString expected = QStringLiteral("the key name \"%1\u2026\" is %2 characters long; the registry allows at most 255")
+        const QString message = RegistryError(
+            [&] { reg.WriteString(section, QStringLiteral("n"), QStringLiteral("v")); });
+        const QString expected = QStringLiteral(
+                                     "the key name \"%1\u2026\" is %2 characters long; the registry allows at most 255")
                                      .arg(section.left(60), QString::number(section.size()));
         QVERIFY2(message.contains(expected), qPrintable(message));
     }
@@ -532,7 +557,8 @@ private Q_SLOTS:
     void keyNameLimit()
     {
         TRegIniFile(QStringLiteral("Software\\") + QString(TRegIniFile::MaxKeyNameLength, QLatin1Char('k')));
-        const QString tooLong = QStringLiteral("Software\\") + QString(TRegIniFile::MaxKeyNameLength + 1, QLatin1Char('k'));
+        const QString tooLong = QStringLiteral("Software\\")
+            + QString(TRegIniFile::MaxKeyNameLength + 1, QLatin1Char('k'));
         const QString message = RegistryError([&] { TRegIniFile reg(tooLong); });
         QVERIFY2(message.contains(QStringLiteral("the key name")), qPrintable(message));
     }
@@ -549,7 +575,8 @@ private Q_SLOTS:
             reg.DeleteKey(Section, QStringLiteral("Gone"));
         }
         TRegIniFile reopened(QStringLiteral("software\\VORLA\\test"));
-        QCOMPARE(Entries(reopened), (QStringList{QStringLiteral("Standard=Common"), QStringLiteral("Web=Internet;Common")}));
+        QCOMPARE(Entries(reopened),
+                 (QStringList{QStringLiteral("Standard=Common"), QStringLiteral("Web=Internet;Common")}));
     }
 
     void twoHandlesSeeEachOther()
@@ -574,10 +601,10 @@ private Q_SLOTS:
     {
         constexpr int Count = 150;
         TRegIniFile reg(Key); // the store exists before the writers start
-        auto a = StartHelper({QStringLiteral("--writer"), m_store, QStringLiteral("a"), QStringLiteral("b"),
-                              QString::number(Count)});
-        auto b = StartHelper({QStringLiteral("--writer"), m_store, QStringLiteral("b"), QStringLiteral("a"),
-                              QString::number(Count)});
+        auto a = StartHelper(
+            {QStringLiteral("--writer"), m_store, QStringLiteral("a"), QStringLiteral("b"), QString::number(Count)});
+        auto b = StartHelper(
+            {QStringLiteral("--writer"), m_store, QStringLiteral("b"), QStringLiteral("a"), QString::number(Count)});
         for (QProcess* process : {a.get(), b.get()}) {
             QVERIFY(process->waitForFinished(120000));
             QCOMPARE(process->exitStatus(), QProcess::NormalExit);
@@ -733,7 +760,8 @@ private Q_SLOTS:
         const QString message = FirstUseError();
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY2(message.contains(path), qPrintable(message));
-        QVERIFY2(message.contains(QStringLiteral("its folder \"%1\" cannot be written").arg(folder)), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("its folder \"%1\" cannot be written").arg(folder)),
+                 qPrintable(message));
     }
 
     void pathIsAFolder()
@@ -834,7 +862,8 @@ private Q_SLOTS:
         const QByteArray blank = "CREATE TABLE t(x); DROP TABLE t";
         // Without syncing, the journal is hot as soon as it is written, as one is after a crash.
         const QByteArray hotJournal = "PRAGMA synchronous = OFF; BEGIN; UPDATE notes SET t = 'new'";
-        const QByteArray walNotes = "PRAGMA wal_autocheckpoint = 0; CREATE TABLE notes(t); INSERT INTO notes VALUES('keep me')";
+        const QByteArray walNotes =
+            "PRAGMA wal_autocheckpoint = 0; CREATE TABLE notes(t); INSERT INTO notes VALUES('keep me')";
         const QString notOurs = QStringLiteral("another program's database, not a registry store");
         const QString wal = QStringLiteral("\"registry.sqlite-wal\" beside it belongs to another database");
         const QString journal = QStringLiteral("\"registry.sqlite-journal\" beside it belongs to another database");
@@ -843,22 +872,25 @@ private Q_SLOTS:
         QTest::newRow("WAL database beside an empty file")
             << QByteArray("PRAGMA journal_mode = WAL") << walNotes << "empty" << wal;
         QTest::newRow("WAL database, tables in the file")
-            << QByteArray("CREATE TABLE notes(t); PRAGMA journal_mode = WAL") << QByteArray("INSERT INTO notes VALUES(1)")
-            << "copied" << notOurs;
+            << QByteArray("CREATE TABLE notes(t); PRAGMA journal_mode = WAL")
+            << QByteArray("INSERT INTO notes VALUES(1)") << "copied" << notOurs;
         QTest::newRow("hot journal") << QByteArray("CREATE TABLE notes(t); INSERT INTO notes VALUES('old')")
                                      << hotJournal << "copied" << notOurs;
         QTest::newRow("hot journal over a blank database")
             << blank << QByteArray("PRAGMA synchronous = OFF; BEGIN; CREATE TABLE notes(t)") << "copied" << journal;
         QTest::newRow("hot journal, its database gone")
-            << QByteArray("CREATE TABLE notes(t); INSERT INTO notes VALUES('old')")
-            << hotJournal << "missing" << journal;
-        QTest::newRow("empty database with tables") << QByteArray("CREATE TABLE notes(t)") << QByteArray() << "copied" << notOurs;
+            << QByteArray("CREATE TABLE notes(t); INSERT INTO notes VALUES('old')") << hotJournal << "missing"
+            << journal;
+        QTest::newRow("empty database with tables")
+            << QByteArray("CREATE TABLE notes(t)") << QByteArray() << "copied" << notOurs;
         QTest::newRow("another application id, no tables")
             << QByteArray("PRAGMA application_id = 42; " + blank) << QByteArray() << "copied" << notOurs;
         QTest::newRow("a user version, no tables")
             << QByteArray("PRAGMA user_version = 3; " + blank) << QByteArray() << "copied" << notOurs;
-        QTest::newRow("blank database") << blank << QByteArray() << "copied" << "";
-        QTest::newRow("zero-length file") << QByteArray() << QByteArray() << "empty" << "";
+        QTest::newRow("blank database") << blank << QByteArray() << "copied"
+                                        << "";
+        QTest::newRow("zero-length file") << QByteArray() << QByteArray() << "empty"
+                                          << "";
     }
     void foreignFiles()
     {
@@ -939,7 +971,8 @@ private Q_SLOTS:
         QCOMPARE(reg.ReadString(Section, QStringLiteral("Standard"), QString()), QStringLiteral("A"));
         QElapsedTimer waited;
         waited.start();
-        const QString message = RegistryError([&] { reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("B")); });
+        const QString message = RegistryError(
+            [&] { reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("B")); });
         QVERIFY2(waited.elapsed() >= 4000, qPrintable(QString::number(waited.elapsed())));
         QVERIFY2(message.contains(m_store), qPrintable(message));
         QVERIFY2(message.contains(QStringLiteral("locked")), qPrintable(message));
@@ -961,7 +994,8 @@ private Q_SLOTS:
             QFAIL("no exception");
         } catch (const host::Exception& e) {
             QCOMPARE(e.ClassName(), QStringLiteral("ERegistryException"));
-            QVERIFY(e.Message().startsWith(QStringLiteral("Registry store \"%1\": cannot open the store: ").arg(m_store)));
+            QVERIFY(
+                e.Message().startsWith(QStringLiteral("Registry store \"%1\": cannot open the store: ").arg(m_store)));
         }
     }
 };
@@ -976,9 +1010,11 @@ int Writer(const QString& file, const QString& self, const QString& other, int c
         host::ide::setRegistryFile(file);
         TRegIniFile reg(Key);
         for (int i = 0; i < count; ++i) {
-            reg.WriteString(QStringLiteral("Shared"), self + QString::number(i), QStringLiteral("%1:%2").arg(self).arg(i));
+            reg.WriteString(QStringLiteral("Shared"), self + QString::number(i),
+                            QStringLiteral("%1:%2").arg(self).arg(i));
             reg.Transaction([&] {
-                const int n = reg.ReadString(QStringLiteral("Counter"), QStringLiteral("n"), QStringLiteral("0")).toInt();
+                const int n =
+                    reg.ReadString(QStringLiteral("Counter"), QStringLiteral("n"), QStringLiteral("0")).toInt();
                 reg.WriteString(QStringLiteral("Counter"), QStringLiteral("n"), QString::number(n + 1));
             });
         }
@@ -1025,7 +1061,8 @@ int main(int argc, char** argv)
         return Writer(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]),
                       QByteArray(argv[5]).toInt());
     if (argc == 5 && qstrcmp(argv[1], "--creator") == 0)
-        return Creator(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), QByteArray(argv[4]).toLongLong());
+        return Creator(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                       QByteArray(argv[4]).toLongLong());
     QCoreApplication app(argc, argv);
     RegistryTest test;
     QTEST_SET_MAIN_SOURCE_PATH

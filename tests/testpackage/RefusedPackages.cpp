@@ -9,12 +9,12 @@ namespace {
 
 #if defined(BAD_REQUIRES)
 const char* const RequiredPackages[] = {"designide370", "nonexistent999", "vcl370", nullptr};
-const host::PackageDescription Description = {"BadRequiresPackage", "Requires what no IDE provides", "1.0.0.0",
-                                               true, RequiredPackages};
+const host::PackageDescription Description = {"BadRequiresPackage", "Requires what no IDE provides", "1.0.0.0", true,
+                                              RequiredPackages};
 #elif defined(NO_REGISTER)
 const char* const RequiredPackages[] = {"vcl370", nullptr};
 const host::PackageDescription Description = {"NoRegisterPackage", "Exports no Register", "1.0.0.0", true,
-                                               RequiredPackages};
+                                              RequiredPackages};
 #elif defined(NAMELESS)
 const char* const RequiredPackages[] = {nullptr};
 const host::PackageDescription Description = {"", "Has no name", "1.0.0.0", true, RequiredPackages};

@@ -27,9 +27,8 @@ template <typename Sender, typename Signal, typename Receiver>
 QMetaObject::Connection BindEvent(Sender* sender, Signal signal, Receiver* receiver,
                                   void (Receiver::*handler)(QObject*))
 {
-    return QObject::connect(sender, signal, receiver, [sender, receiver, handler] {
-        RunHandler([&] { (receiver->*handler)(sender); });
-    });
+    return QObject::connect(sender, signal, receiver,
+                            [sender, receiver, handler] { RunHandler([&] { (receiver->*handler)(sender); }); });
 }
 
 // The same for a handler that needs no sender, or a signal's own arguments.

@@ -23,12 +23,12 @@ public:
     virtual QString ClassName() const;
 };
 
-#define HOST_DECLARE_EXCEPTION(Name)                                  \
-    class HOST_EXPORT Name : public Exception {                       \
-    public:                                                           \
-        using Exception::Exception;                                   \
-        ~Name() override;                                             \
-        QString ClassName() const override;                           \
+#define HOST_DECLARE_EXCEPTION(Name)            \
+    class HOST_EXPORT Name : public Exception { \
+    public:                                     \
+        using Exception::Exception;             \
+        ~Name() override;                       \
+        QString ClassName() const override;     \
     };
 
 HOST_DECLARE_EXCEPTION(EIntfCastError)     // an interface the object does not support

@@ -91,7 +91,8 @@ InterfacePtr<T> InterfaceCast(IInterface* object)
 {
     InterfacePtr<T> result = Supports<T>(object);
     if (!result)
-        throw EIntfCastError(QStringLiteral("Interface not supported: %1").arg(T::IID().toString(QUuid::WithBraces).toUpper()));
+        throw EIntfCastError(
+            QStringLiteral("Interface not supported: %1").arg(T::IID().toString(QUuid::WithBraces).toUpper()));
     return result;
 }
 

@@ -13,9 +13,9 @@
 namespace host {
 
 struct PackageDescription {
-    const char* name;          // e.g. "VorlaPaletteMenu"
-    const char* description;   // shown in the IDE's package list
-    const char* version;       // file version, "major.minor.release.build"
+    const char* name;        // e.g. "VorlaPaletteMenu"
+    const char* description; // shown in the IDE's package list
+    const char* version;     // file version, "major.minor.release.build"
     bool designTimeOnly;
     const char* const* requiredPackages; // host packages, ended by nullptr
 };

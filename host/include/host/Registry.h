@@ -44,7 +44,7 @@ public:
     TRegIniFile(const TRegIniFile&) = delete;
     TRegIniFile& operator=(const TRegIniFile&) = delete;
 
-    QString FileName() const; // the key's path
+    QString FileName() const;      // the key's path
     QString StoreLocation() const; // where the store lives (a file, on this platform)
 
     QString ReadString(const QString& section, const QString& name, const QString& defaultValue) const;

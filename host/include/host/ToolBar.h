@@ -24,7 +24,7 @@ public:
     int IndexOf(const QString& name) const; // -1 when absent
     // Gives name the value, appending name when it is absent; returns its index.
     int Set(const QString& name, Value value);
-    QString Name(int index) const;     // "" outside 0 .. Count() - 1
+    QString Name(int index) const;    // "" outside 0 .. Count() - 1
     const Value* At(int index) const; // nullptr outside 0 .. Count() - 1
 
 private:
