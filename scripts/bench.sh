@@ -2,7 +2,8 @@
 # Builds the release preset (scripts/setup.sh release, into build-release/), runs every
 # benchmark of bench/ and prints one table: each figure beside its floor from the same run,
 # the ratio, and the target. Each figure is the median of REPETITIONS runs (default 3). The
-# benchmarks' own output and JSON reports are kept in build-release/bench/.
+# benchmarks' own output and JSON reports are kept in build-release/bench-results/ (not
+# build-release/bench/, which is the build's own folder for the benchmarks).
 #
 #   scripts/bench.sh [REPETITIONS]
 set -euo pipefail
@@ -16,7 +17,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh" release >&2
 
 bin="$root/build-release/bin"
-out="$root/build-release/bench"
+out="$root/build-release/bench-results"
 rm -rf "$out"
 mkdir -p "$out"
 export QT_QPA_PLATFORM=offscreen
