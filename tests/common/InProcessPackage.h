@@ -12,6 +12,7 @@
 #include "store/CategoryStore.h"
 
 #include <QList>
+#include <QMenu>
 #include <QPair>
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,22 @@ inline void LoadPackageInProcess()
 inline void UnloadPackageInProcess()
 {
     host::ide::releasePackageWizards(InProcessPackageName());
+}
+
+// A palette menu after its pop-up event: its category submenus as "Title[page,page]", joined
+// by separator; the commands are left out.
+inline QString Grouping(QMenu* menu, QLatin1Char separator = QLatin1Char(' '))
+{
+    Q_EMIT menu->aboutToShow();
+    QStringList groups;
+    for (QAction* item : menu->actions())
+        if (QMenu* submenu = item->menu()) {
+            QStringList pages;
+            for (QAction* page : submenu->actions())
+                pages.append(page->text());
+            groups.append(submenu->title() + QLatin1Char('[') + pages.join(QLatin1Char(',')) + QLatin1Char(']'));
+        }
+    return groups.join(separator);
 }
 
 // The package loaded in-process into a test IDE with the given palette pages, after the given

@@ -101,35 +101,13 @@ std::map<QString, QByteArray> StoreFiles(const QString& dir)
     return files;
 }
 
-// The category submenus of a menu as "Category[page,page]", commands left out.
-QString Grouping(const QMenu* menu)
-{
-    QStringList parts;
-    for (QAction* item : menu->actions())
-        if (QMenu* submenu = item->menu()) {
-            QStringList pages;
-            for (QAction* page : submenu->actions())
-                pages.append(page->text());
-            parts.append(submenu->title() + QLatin1Char('[') + pages.join(QLatin1Char(',')) + QLatin1Char(']'));
-        }
-    return parts.join(QLatin1Char('|'));
-}
-
 // The package, loaded into a test IDE with the given palette and store.
 class Loaded : public LoadedPackage {
 public:
     using LoadedPackage::LoadedPackage;
 
-    QString MainMenuGrouping()
-    {
-        Q_EMIT module->PaletteMenu()->aboutToShow();
-        return Grouping(module->PaletteMenu());
-    }
-    QString ButtonMenuGrouping()
-    {
-        Q_EMIT module->PaletteButtonMenu()->aboutToShow();
-        return Grouping(module->PaletteButtonMenu());
-    }
+    QString MainMenuGrouping() { return Grouping(module->PaletteMenu(), QLatin1Char('|')); }
+    QString ButtonMenuGrouping() { return Grouping(module->PaletteButtonMenu(), QLatin1Char('|')); }
 
     // Chooses "Edit Categories..." in a menu and runs work on the dialog while it is shown;
     // the dialog is cancelled afterwards if work left it open. False, with the reason in

@@ -34,23 +34,8 @@ namespace harness {
 using Entries = QList<QPair<QString, QString>>;
 using Edits = QList<QPair<int, QString>>; // a grid row and the text for its category cell
 
-inline const QString Key = QStringLiteral("Software\\Vorla\\Palette Menu");
-inline const QString Section = QStringLiteral("Categories");
-
-// The menu's category submenus after its pop-up event, as "Title[page,page]" joined by " ".
-inline QString Grouping(QMenu* menu)
-{
-    Q_EMIT menu->aboutToShow();
-    QStringList groups;
-    for (QAction* item : menu->actions())
-        if (QMenu* submenu = item->menu()) {
-            QStringList pages;
-            for (QAction* page : submenu->actions())
-                pages.append(page->text());
-            groups.append(submenu->title() + QLatin1Char('[') + pages.join(QLatin1Char(',')) + QLatin1Char(']'));
-        }
-    return groups.join(QLatin1Char(' '));
-}
+inline const QString Key = CategoryStore::Key;
+inline const QString Section = CategoryStore::Section;
 
 // Answers one modal dialog of a command, from inside its loop.
 using Answer = std::function<void(QWidget* modal)>;

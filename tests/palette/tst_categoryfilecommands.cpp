@@ -84,22 +84,6 @@ private:
     QPointer<QFileDialog> m_answered;
 };
 
-// Each category submenu as "Title[page,page]".
-QString Grouping(QMenu* menu)
-{
-    Q_EMIT menu->aboutToShow();
-    QStringList groups;
-    for (QAction* item : menu->actions()) {
-        if (!item->menu())
-            continue;
-        QStringList pages;
-        for (QAction* page : item->menu()->actions())
-            pages.append(page->text());
-        groups.append(item->menu()->title() + QLatin1Char('[') + pages.join(QLatin1Char(',')) + QLatin1Char(']'));
-    }
-    return groups.join(QLatin1Char(' '));
-}
-
 void RunCommand(QMenu* menu, const QString& caption)
 {
     Q_EMIT menu->aboutToShow();
