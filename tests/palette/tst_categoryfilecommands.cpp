@@ -122,9 +122,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reported"); // the start of what the host reports; "" for nothing
 
         const Store common{{"Standard", "Common"}};
-        QTest::newRow("export: a bare name gets .txt")
+        QTest::newRow("export: a bare name gets .cpc")
             << "Export..." << common << QByteArray() << "grouping"
-            << "grouping.txt" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
+            << "grouping.cpc" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
             << "";
         QTest::newRow("export over a file asks first, then replaces it")
             << "Export..." << common << QByteArray("old") << "file.cpc"
@@ -186,8 +186,8 @@ private Q_SLOTS:
         const bool importing = command == QLatin1String("Import...");
         QCOMPARE(driver.seen.title,
                  importing ? QStringLiteral("Open Import File") : QStringLiteral("Save Export File"));
-        QCOMPARE(driver.seen.filter, QStringLiteral("Component Palette Categories Files (*.cpc)"));
-        QCOMPARE(driver.seen.suffix, QStringLiteral("txt"));
+        QCOMPARE(driver.seen.filter, QStringLiteral("Component Palette Categories Files (*.cpc)|All Files (*)"));
+        QCOMPARE(driver.seen.suffix, QStringLiteral("cpc"));
         QCOMPARE(driver.seen.folder, documents.absolutePath());
         QVERIFY(!driver.seen.native);
         QCOMPARE(driver.seen.mustExist, importing);
