@@ -38,6 +38,8 @@ constexpr char Utf16BeBom[] = "\xFE\xFF";
 // much of each it shows: the message is a box the user reads.
 constexpr qsizetype ListedNames = 20;
 constexpr qsizetype ListedNameLength = 80;
+// The most names an import makes room for before it reads them.
+constexpr qsizetype MaxReservedNames = 4 * 1024 * 1024;
 // How many lines are read, and entries written, between two reports of progress.
 constexpr qsizetype LinesPerReport = 65536;
 constexpr qsizetype EntriesPerReport = 1024;
@@ -372,6 +374,12 @@ ParsedFile Parse(const QByteArray& bytes, const QString& fileName, bool collapse
     // folded once, and each name is a place in it.
     const QString folded = collapse ? host::RegistryNameKey(text) : QString();
     QHash<QStringView, qint32> byName;
+    if (collapse) {
+        // Room for a name on every line, as most files have, saves growing the index step by
+        // step; its slots cost a few bytes each until filled.
+        const qsizetype lineBreaks = text.count(u'\n') + text.count(u'\r');
+        byName.reserve(std::min<qsizetype>(lineBreaks + 1, MaxReservedNames));
+    }
 
     ForEachLine(text, [&](qsizetype number, qsizetype begin, qsizetype end) {
         const QStringView line = QStringView(text).sliced(begin, end - begin);
