@@ -72,10 +72,8 @@ std::unique_ptr<QFileDialog> CreateCategoryFileDialog(QWidget* parent, QFileDial
     // can drive it. Its folder is given as it is made: made without one, it would list the
     // working folder at once. The icons are set before Qt returns to its event loop, where the
     // listing's results are first looked at.
-    auto dialog = std::make_unique<QFileDialog>(parent,
-                                                opening ? QStringLiteral("Open Import File")
-                                                        : QStringLiteral("Save Export File"),
-                                                folder);
+    auto dialog = std::make_unique<QFileDialog>(
+        parent, opening ? QStringLiteral("Open Import File") : QStringLiteral("Save Export File"), folder);
     dialog->setIconProvider(icons);
     dialog->setObjectName(opening ? QStringLiteral("dlgOpen") : QStringLiteral("dlgSave"));
     dialog->setOption(QFileDialog::DontUseNativeDialog);
@@ -106,9 +104,8 @@ void CommandProgress::Update(int permille)
     if (!m_dialog) {
         if (m_started.elapsed() < ShowAfterMs)
             return;
-        m_dialog = std::make_unique<QProgressDialog>(m_label, QCoreApplication::translate("CategoryFileDialogs",
-                                                                                          "Cancel"),
-                                                     0, 1000, m_parent);
+        m_dialog = std::make_unique<QProgressDialog>(
+            m_label, QCoreApplication::translate("CategoryFileDialogs", "Cancel"), 0, 1000, m_parent);
         m_dialog->setObjectName(QStringLiteral("ProgressDialog"));
         m_dialog->setWindowTitle(QStringLiteral("Vorla Palette Menu"));
         // Nothing else of the IDE may be used meanwhile: the store is in the middle of a change.

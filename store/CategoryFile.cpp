@@ -362,12 +362,14 @@ struct ParsedFile {
 // matches names, where it first stands and as it is first spelt, with its last line's value:
 // what writing every line in turn would leave in the store. progress hears of the reading in
 // thousandths up to readShare.
-ParsedFile Parse(const QByteArray& bytes, const QString& fileName, bool collapse, const Progress& progress = {},
+ParsedFile Parse(QByteArray bytes, const QString& fileName, bool collapse, const Progress& progress = {},
                  int readShare = 0)
 {
     ParsedFile parsed;
     const bool marked = HasByteOrderMark(bytes);
     parsed.text = Decode(bytes, fileName);
+    // The bytes are not needed once decoded: a file handed over is let go before the work.
+    bytes = QByteArray();
     const QString& text = parsed.text;
 
     // Names match by their folded form, which is as long as the name: the whole text is
@@ -636,6 +638,7 @@ void Import(host::TRegIniFile& reg, const QString& fileName, const Progress& pro
     const std::size_t count = parsed.entries.size();
     reg.Transaction([&] {
         reg.EraseSection(CategoryStore::Section);
+        Report(progress, ImportReadShare);
         for (std::size_t i = 0; i < count; ++i) {
             const Slice& entry = parsed.entries[i];
             reg.WriteString(CategoryStore::Section, parsed.Name(entry), parsed.Value(entry));

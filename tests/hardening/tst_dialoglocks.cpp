@@ -42,7 +42,7 @@ QStringList HeldLocks(const QStringList& paths)
 {
     QSet<QByteArray> inodes;
     for (const QString& path : paths)
-        if (struct stat st {}; ::stat(QFile::encodeName(path).constData(), &st) == 0)
+        if (struct stat st{}; ::stat(QFile::encodeName(path).constData(), &st) == 0)
             inodes.insert(QByteArray::number(qulonglong(st.st_ino)));
     QFile locks(QStringLiteral("/proc/locks"));
     if (!locks.open(QIODevice::ReadOnly))
