@@ -1,6 +1,7 @@
 // The file dialogs never open the store's files: the IDE started in the store's folder, a
 // menu opened (the store connected), then both file dialogs shown on that folder, in the
-// detail view that names each file's type, and closed. POSIX locks belong to the process, so a
+// detail view that names each file's type, and closed; then made in that folder, as they are
+// once a file was chosen there. POSIX locks belong to the process, so a
 // descriptor of the IDE's own opened and closed on the store or its journal would release the
 // locks its store connection holds: they must all still be held (/proc/locks), and while the
 // IDE holds a change open, another process's write must wait.
@@ -119,6 +120,14 @@ private Q_SLOTS:
             QVERIFY2(listed, qPrintable(command));
             QCOMPARE(HeldLocks(storeFiles), locks);
         }
+        // Once a file was chosen there, the dialogs are made in the store's folder and list it at once.
+        QVERIFY(RunCommand(package.module->PaletteMenu(), QStringLiteral("Export..."),
+                           ChooseFile(folder + QStringLiteral("/grouping.cpc"))));
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/grouping.cpc")));
+        bool listed = false;
+        QVERIFY(RunCommand(package.module->PaletteMenu(), QStringLiteral("Import..."), LookInto(folder, &listed)));
+        QVERIFY(listed);
+        QCOMPARE(HeldLocks(storeFiles), locks);
         QVERIFY(package.ide.reported().isEmpty());
 
         // While this IDE holds a change open, another process's write waits.
