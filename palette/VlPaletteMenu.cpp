@@ -3,6 +3,7 @@
 #include "editor/VlPaletteMenuCategoriesForm.h"
 #include "pages/PageOrder.h"
 #include "pages/VlPaletteMenuCommon.h"
+#include "palette/CategoryFileDialogs.h"
 #include "store/CategoryFile.h"
 #include "store/CategoryStore.h"
 
@@ -17,7 +18,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -45,8 +45,6 @@ constexpr QLatin1String IconSizeSuffixes[] = {QLatin1String(""), QLatin1String("
 constexpr QLatin1String PaletteMenuCaption("P&alette");
 constexpr QLatin1String HiddenCaption("Hidden");
 constexpr QLatin1String OtherCategory("Other");
-constexpr QLatin1String CategoryFileFilter("Component Palette Categories Files (*.cpc)");
-constexpr QLatin1String CategoryFileSuffix("txt");
 
 // What one build lists at most. Qt checks each item added to a menu against the items already
 // there, so a menu's cost grows with the square of its items: a page filed 100,000 times (a
@@ -166,7 +164,6 @@ private:
 TVlPaletteMenuWizardDataModule::TVlPaletteMenuWizardDataModule(QObject* owner) : QObject(owner)
 {
     setObjectName(QLatin1String("VlPaletteMenuWizardDataModule"));
-    CreateFileDialogs();
     host::RunHandler([this] { WizardDataModuleCreate(); });
 }
 
@@ -177,8 +174,6 @@ TVlPaletteMenuWizardDataModule::~TVlPaletteMenuWizardDataModule()
     // action, a child, follows with QObject's own clean-up and takes the button with it.
     FPaletteMenu.reset();
     FPaletteButtonMenu.reset();
-    delete dlgOpen.data();
-    delete dlgSave.data();
 }
 
 void TVlPaletteMenuWizardDataModule::WizardDataModuleCreate()
@@ -423,52 +418,42 @@ void TVlPaletteMenuWizardDataModule::EditCategories(QObject* /*sender*/)
         form->SaveCategories();
 }
 
-void TVlPaletteMenuWizardDataModule::CreateFileDialogs()
+QString TVlPaletteMenuWizardDataModule::ExecuteFileDialog(QFileDialog::AcceptMode mode)
 {
-    const auto create = [](const char* name, const char* title, QFileDialog::AcceptMode mode) {
-        // Qt's own dialog, so that it looks and works alike everywhere and tests and screen
-        // readers can drive it.
-        auto* dialog = new QFileDialog(host::Application(), QLatin1String(title));
-        dialog->setObjectName(QLatin1String(name));
-        dialog->setOption(QFileDialog::DontUseNativeDialog);
-        dialog->setAcceptMode(mode);
-        dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-        dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
-        dialog->setNameFilter(CategoryFileFilter);
-        dialog->setDefaultSuffix(CategoryFileSuffix);
-        dialog->setSizeGripEnabled(true);
-        return dialog;
-    };
-    dlgOpen = create("dlgOpen", "Open Import File", QFileDialog::AcceptOpen);
-    dlgSave = create("dlgSave", "Save Export File", QFileDialog::AcceptSave);
-}
-
-QString TVlPaletteMenuWizardDataModule::ExecuteFileDialog(QFileDialog* dialog)
-{
-    const QPointer<QFileDialog> shown(dialog);
-    if (!shown)
+    if (!FFileIcons)
+        FFileIcons = std::make_unique<NameOnlyFileIconProvider>();
+    QString folder = FLastFolder;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    // Freed after, whatever happens (not twice, should the application window take it along first).
+    QPointer<QFileDialog>& dialog = mode == QFileDialog::AcceptOpen ? dlgOpen : dlgSave;
+    dialog = CreateCategoryFileDialog(host::Application(), mode, folder, FFileIcons.get()).release();
+    const auto freeDialog = qScopeGuard([&dialog] { delete dialog.data(); });
+    if (dialog->exec() != QDialog::Accepted || !dialog)
         return QString();
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    shown->setDirectory(!documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath());
-    // A fresh start: the dialog would keep the last name typed, and a name typed next would
-    // be appended to it. Qt offers no call for this; its widget dialog names the field so.
-    if (auto* name = shown->findChild<QLineEdit*>(QLatin1String("fileNameEdit")))
-        name->clear();
-    if (shown->exec() != QDialog::Accepted || !shown)
-        return QString();
-    return shown->selectedFiles().value(0);
+    const QString fileName = dialog->selectedFiles().value(0);
+    if (!fileName.isEmpty())
+        FLastFolder = QFileInfo(fileName).absolutePath();
+    return fileName;
 }
 
 void TVlPaletteMenuWizardDataModule::ImportCategories(QObject* /*sender*/)
 {
-    const QString fileName = ExecuteFileDialog(dlgOpen);
-    if (!fileName.isEmpty())
-        CategoryFile::Import(*FReg, fileName);
+    const QString fileName = ExecuteFileDialog(QFileDialog::AcceptOpen);
+    if (fileName.isEmpty())
+        return;
+    RunWithProgress(QStringLiteral("Importing \"%1\"...").arg(QDir::toNativeSeparators(fileName)), host::Application(),
+                    [&](const CategoryFile::Progress& progress) { CategoryFile::Import(*FReg, fileName, progress); });
 }
 
 void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/)
 {
-    const QString fileName = ExecuteFileDialog(dlgSave);
-    if (!fileName.isEmpty())
-        CategoryFile::Export(*FReg, fileName);
+    const QString fileName = ExecuteFileDialog(QFileDialog::AcceptSave);
+    if (fileName.isEmpty())
+        return;
+    RunWithProgress(QStringLiteral("Exporting to \"%1\"...").arg(QDir::toNativeSeparators(fileName)),
+                    host::Application(),
+                    [&](const CategoryFile::Progress& progress) { CategoryFile::Export(*FReg, fileName, progress); });
 }

@@ -6,6 +6,7 @@
 #include "host/Registry.h"
 #include "host/ToolBar.h"
 
+#include <QAbstractFileIconProvider>
 #include <QAction>
 #include <QFileDialog>
 #include <QMenu>
@@ -59,7 +60,8 @@ public:
     QMenu* PaletteMenu() const { return FPaletteMenu.get(); }
 
 private:
-    // The import and export dialogs, owned by the module and freed with it; their parent is
+    // The import and export dialogs while one is shown: each is made when its command shows
+    // it and freed after, so that no folder is listed before the user asks. Their parent is
     // the application's window, so that they show over it.
     QPointer<QFileDialog> dlgOpen;
     QPointer<QFileDialog> dlgSave;
@@ -74,9 +76,9 @@ private:
     QMenu* CategoryMenuItem(CategorySubmenus& submenus, const QString& name);
     QMenu* CategoryButtonMenuItem(CategorySubmenus& submenus, const QString& name);
     void AddCommand(QMenu* menu, const QString& caption, void (TVlPaletteMenuWizardDataModule::*command)(QObject*));
-    void CreateFileDialogs();
-    // Shows dialog in the user's Documents folder; the chosen file, or "" when cancelled.
-    QString ExecuteFileDialog(QFileDialog* dialog);
+    // Shows the import (AcceptOpen) or export dialog in the folder used last, else in the
+    // user's Documents folder; the chosen file, or "" when cancelled.
+    QString ExecuteFileDialog(QFileDialog::AcceptMode mode);
 
     QPointer<QMenuBar> FDelphiMenu;
     QPointer<QWidget> FToolForm;
@@ -89,6 +91,8 @@ private:
     std::unique_ptr<QMenu> FPaletteMenu;
     std::unique_ptr<host::TRegIniFile> FReg;
     CaptionSorter FSorter;
+    QString FLastFolder; // where the last file was chosen in either dialog
+    std::unique_ptr<QAbstractFileIconProvider> FFileIcons;
 };
 
 // The one live data module, or nullptr.

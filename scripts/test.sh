@@ -5,7 +5,7 @@
 #   scripts/test.sh          the default build, in build/
 #   scripts/test.sh ci       warnings as errors, benchmarks built too, in build-ci/ (.ci/run)
 #   scripts/test.sh asan     address and undefined-behaviour sanitizers, in build-asan/
-#   scripts/test.sh fuzz     each fuzz target for a few seconds (clang, libFuzzer), in build-fuzz/
+#   scripts/test.sh fuzz     each fuzz target for VORLA_FUZZ_SECONDS (default 5; clang, libFuzzer), in build-fuzz/
 set -euo pipefail
 
 preset="${1:-default}"

@@ -9,10 +9,21 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QSaveFile>
 #include <QStringConverter>
 #include <QStringView>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace CategoryFile {
 
@@ -23,8 +34,21 @@ constexpr char Ansi[] = "windows-1252";
 constexpr char Utf8Bom[] = "\xEF\xBB\xBF";
 constexpr char Utf16LeBom[] = "\xFF\xFE";
 constexpr char Utf16BeBom[] = "\xFE\xFF";
-// How many left-out names an export's message lists before it only counts the rest.
+// How many left-out names an export's message lists before it only counts the rest, and how
+// much of each it shows: the message is a box the user reads.
 constexpr qsizetype ListedNames = 20;
+constexpr qsizetype ListedNameLength = 80;
+// The most names an import makes room for before it reads them.
+constexpr qsizetype MaxReservedNames = 4 * 1024 * 1024;
+// How many lines are read, and entries written, between two reports of progress.
+constexpr qsizetype LinesPerReport = 65536;
+constexpr qsizetype EntriesPerReport = 1024;
+// How much of an export is written between two reports of progress.
+constexpr qsizetype BytesPerReport = 1024 * 1024;
+// The share of an import's progress that reading and checking the file takes; the store's
+// writing takes the rest. An export's reading of the store takes ExportReadShare.
+constexpr int ImportReadShare = 100;
+constexpr int ExportReadShare = 200;
 
 QString Shown(const QString& fileName)
 {
@@ -44,6 +68,156 @@ QString Shown(const QString& fileName)
 [[noreturn]] void RaiseWrite(const QString& fileName, const QString& reason)
 {
     throw host::EFCreateError(QStringLiteral("Cannot export to \"%1\": %2.").arg(Shown(fileName), reason));
+}
+
+void Report(const Progress& progress, int permille)
+{
+    if (progress)
+        progress(permille);
+}
+
+// --- What stands at a path, told without opening it -----------------------------------------
+
+QByteArray Encoded(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+QString SystemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The path with its folder's symbolic links resolved, for comparing places that may not
+// hold a file yet.
+QString Place(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString folder = info.absoluteDir().canonicalPath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+}
+
+// Whether path, holding the file st describes (nullptr: none yet), is the store's file or one
+// of the journals SQLite keeps beside it. Opening and closing such a file here would release
+// every lock the IDE's store connections hold on it (POSIX locks belong to the process), and
+// replacing one would replace the store.
+bool IsStoreFile(const QString& path, const struct stat* st, const QString& storeFile)
+{
+    if (storeFile.isEmpty())
+        return false;
+    const QString place = Place(path);
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        const QString file = storeFile + QLatin1String(suffix);
+        struct stat store {};
+        if (st && ::stat(Encoded(file).constData(), &store) == 0 && SameFile(*st, store))
+            return true;
+        if (Place(file) == place)
+            return true;
+    }
+    return false;
+}
+
+QString StoreFileProblem()
+{
+    return QStringLiteral("it is the IDE's own category store or one of its journals, which only the store itself may "
+                          "open");
+}
+
+// Why a file of this type cannot be read or replaced as a category file, or "".
+QString TypeProblem(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return QString();
+    if (S_ISDIR(mode))
+        return QStringLiteral("it is a folder, not a file");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("it is a device, not a plain file");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a named pipe, not a plain file");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("it is a socket, not a plain file");
+    return QStringLiteral("it is not a plain file");
+}
+
+// Why stat() of path failed with error, in the user's terms.
+QString PathProblem(int error, const QString& path)
+{
+    switch (error) {
+    case ENOENT: {
+        struct stat link {};
+        if (::lstat(Encoded(path).constData(), &link) == 0 && S_ISLNK(link.st_mode))
+            return QStringLiteral("it is a symbolic link to \"%1\", which does not exist")
+                .arg(Shown(QFile::symLinkTarget(path)));
+        const QString folder = QFileInfo(path).absolutePath();
+        if (!QFileInfo(folder).isDir())
+            return QStringLiteral("its folder \"%1\" does not exist").arg(Shown(folder));
+        return QStringLiteral("there is no such file");
+    }
+    case EACCES: return QStringLiteral("a folder on its path may not be entered (permission denied)");
+    case ELOOP: return QStringLiteral("its symbolic links form a loop");
+    case ENOTDIR: return QStringLiteral("a part of its path is not a folder");
+    case ENAMETOOLONG: return QStringLiteral("its name is too long");
+    default: return SystemError(error);
+    }
+}
+
+// --- Reading ------------------------------------------------------------------------------
+
+[[noreturn]] void RaiseTooLarge(const QString& fileName, qint64 size)
+{
+    RaiseRead(
+        fileName,
+        QStringLiteral("the file is %L1 bytes long; a category file may be at most %L2").arg(size).arg(MaxFileSize));
+}
+
+// The file's bytes, read through a descriptor checked to be a plain file that is not the
+// store's: it is opened without waiting, so that a pipe put in its place after the first look
+// cannot hang the IDE.
+QByteArray ReadBytes(const QString& fileName, const QString& storeFile)
+{
+    const QByteArray path = Encoded(fileName);
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0)
+        RaiseRead(fileName, PathProblem(errno, fileName));
+    // A pipe or a device might never end, or never answer.
+    if (const QString problem = TypeProblem(st.st_mode); !problem.isEmpty())
+        RaiseRead(fileName, problem);
+    if (IsStoreFile(fileName, &st, storeFile))
+        RaiseRead(fileName, StoreFileProblem());
+    if (st.st_size > MaxFileSize)
+        RaiseTooLarge(fileName, st.st_size);
+
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) {
+        const int error = errno;
+        RaiseRead(fileName,
+                  error == EACCES ? QStringLiteral("the file may not be read (permission denied)")
+                                  : SystemError(error));
+    }
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        RaiseRead(fileName, file.errorString());
+    }
+    struct stat opened {};
+    if (::fstat(descriptor, &opened) != 0)
+        RaiseRead(fileName, SystemError(errno));
+    if (const QString problem = TypeProblem(opened.st_mode); !problem.isEmpty())
+        RaiseRead(fileName, problem);
+    if (IsStoreFile(fileName, &opened, storeFile))
+        RaiseRead(fileName, StoreFileProblem());
+    // Never more than the limit, even from a file that grows meanwhile.
+    const QByteArray bytes = file.read(MaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        RaiseRead(fileName, file.errorString());
+    if (bytes.size() > MaxFileSize)
+        RaiseTooLarge(fileName, bytes.size());
+    return bytes;
 }
 
 char16_t Unit(QChar c)
@@ -93,30 +267,54 @@ qsizetype FirstLineNotUtf8(const QByteArray& bytes)
     return bad ? bad : 1;
 }
 
-// The file's text, in the encoding its byte-order mark names, else in Windows-1252.
+bool HasByteOrderMark(QByteArrayView bytes)
+{
+    return bytes.startsWith(Utf8Bom) || bytes.startsWith(Utf16LeBom) || bytes.startsWith(Utf16BeBom);
+}
+
+// Stateless, so that a character cut short at the end is an error and not left pending; a
+// second byte-order mark after the first is a character of the text, as it is anywhere.
+constexpr auto DecodeFlags = QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
+
+// bytes as UTF-8, or nothing when they are not valid UTF-8.
+std::optional<QString> DecodeUtf8(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringConverter::Utf8, DecodeFlags);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return std::nullopt;
+    return text;
+}
+
+bool HasHighByte(QByteArrayView bytes)
+{
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) > 0x7F; });
+}
+
+// The file's text, in the encoding its byte-order mark names; without one, as UTF-8 when the
+// bytes are valid UTF-8 (text in Windows-1252 with letters beyond ASCII practically never is),
+// else in Windows-1252.
 QString Decode(const QByteArray& bytes, const QString& fileName)
 {
-    // Stateless, so that a character cut short at the end is an error and not left pending;
-    // a second byte-order mark after the first is a character of the text, as it is anywhere.
-    const auto flags = QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
     const QByteArrayView view(bytes);
     if (bytes.startsWith(Utf8Bom)) {
-        const QByteArray body = bytes.sliced(3);
-        QStringDecoder utf8(QStringConverter::Utf8, flags);
-        QString text = utf8.decode(body);
-        if (utf8.hasError())
-            RaiseLine(fileName, FirstLineNotUtf8(body),
+        std::optional<QString> text = DecodeUtf8(view.sliced(3));
+        if (!text)
+            RaiseLine(fileName, FirstLineNotUtf8(bytes.sliced(3)),
                       QStringLiteral("is not UTF-8, as the file's byte-order mark says"));
-        return text;
+        return *std::move(text);
     }
     const bool littleEndian = bytes.startsWith(Utf16LeBom);
     if (littleEndian || bytes.startsWith(Utf16BeBom)) {
         if (bytes.size() % 2 != 0)
             RaiseRead(fileName, QStringLiteral("the file has a UTF-16 byte-order mark but an odd number of bytes"));
-        QStringDecoder utf16(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, flags);
+        QStringDecoder utf16(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, DecodeFlags);
         return utf16.decode(view.sliced(2));
     }
-    QStringDecoder ansi(Ansi, flags);
+    if (HasHighByte(view))
+        if (std::optional<QString> text = DecodeUtf8(view))
+            return *std::move(text);
+    QStringDecoder ansi(Ansi, DecodeFlags);
     if (!ansi.isValid())
         RaiseRead(fileName,
                   QStringLiteral("the file has no byte-order mark, and this system offers no %1 converter to read it")
@@ -132,6 +330,96 @@ QString TooLong(const char* what, qsizetype length, int limit)
         .arg(limit);
 }
 
+// One line's entry, as places in the file's text: no string of its own, so that a file of
+// millions of short lines costs little more than its text.
+struct Slice {
+    qint32 nameBegin;
+    qint32 nameEnd;
+    qint32 valueBegin;
+    qint32 valueEnd;
+};
+
+// A category file read and checked: its text, and its entries as places in it.
+struct ParsedFile {
+    QString text;
+    std::vector<Slice> entries;
+
+    QStringView Part(qint32 begin, qint32 end) const { return QStringView(text).sliced(begin, end - begin); }
+    QString Name(const Slice& entry) const { return Part(entry.nameBegin, entry.nameEnd).toString(); }
+    QString Value(const Slice& entry) const { return Part(entry.valueBegin, entry.valueEnd).toString(); }
+
+    Entries ToEntries() const
+    {
+        Entries result;
+        result.reserve(qsizetype(entries.size()));
+        for (const Slice& entry : entries)
+            result.append({Name(entry), Value(entry)});
+        return result;
+    }
+};
+
+// Reads bytes as a category file. With collapse, each name is kept once, matched as the store
+// matches names, where it first stands and as it is first spelt, with its last line's value:
+// what writing every line in turn would leave in the store. progress hears of the reading in
+// thousandths up to readShare.
+ParsedFile Parse(QByteArray bytes, const QString& fileName, bool collapse, const Progress& progress = {},
+                 int readShare = 0)
+{
+    ParsedFile parsed;
+    const bool marked = HasByteOrderMark(bytes);
+    parsed.text = Decode(bytes, fileName);
+    // The bytes are not needed once decoded: a file handed over is let go before the work.
+    bytes = QByteArray();
+    const QString& text = parsed.text;
+
+    // Names match by their folded form, which is as long as the name: the whole text is
+    // folded once, and each name is a place in it.
+    const QString folded = collapse ? host::RegistryNameKey(text) : QString();
+    QHash<QStringView, qint32> byName;
+    if (collapse) {
+        // Room for a name on every line, as most files have, saves growing the index step by
+        // step; its slots cost a few bytes each until filled.
+        const qsizetype lineBreaks = text.count(u'\n') + text.count(u'\r');
+        byName.reserve(std::min<qsizetype>(lineBreaks + 1, MaxReservedNames));
+    }
+
+    ForEachLine(text, [&](qsizetype number, qsizetype begin, qsizetype end) {
+        const QStringView line = QStringView(text).sliced(begin, end - begin);
+        if (line.contains(u'\0'))
+            RaiseLine(fileName, number,
+                      marked ? QStringLiteral("holds a NUL character")
+                             : QStringLiteral("holds a NUL byte (a UTF-16 file needs a byte-order mark)"));
+        if (!line.isValidUtf16())
+            RaiseLine(fileName, number, QStringLiteral("is not valid UTF-16"));
+        const qsizetype equals = line.indexOf(u'=');
+        // A line without "=" is an entry with an empty name and value.
+        Slice entry{qint32(begin), qint32(begin), qint32(begin), qint32(begin)};
+        if (equals >= 0)
+            entry = {qint32(begin), qint32(begin + equals), qint32(begin + equals + 1), qint32(end)};
+        if (const qint32 length = entry.nameEnd - entry.nameBegin; length > host::TRegIniFile::MaxValueNameLength)
+            RaiseLine(fileName, number, TooLong("name", length, host::TRegIniFile::MaxValueNameLength));
+        if (const qint32 length = entry.valueEnd - entry.valueBegin; length > host::TRegIniFile::MaxValueLength)
+            RaiseLine(fileName, number, TooLong("category list", length, host::TRegIniFile::MaxValueLength));
+        if (progress && number % LinesPerReport == 0)
+            progress(int(readShare * end / text.size()));
+
+        if (collapse) {
+            const QStringView key = QStringView(folded).sliced(entry.nameBegin, entry.nameEnd - entry.nameBegin);
+            if (const auto known = byName.constFind(key); known != byName.cend()) {
+                Slice& first = parsed.entries[std::size_t(*known)];
+                first.valueBegin = entry.valueBegin;
+                first.valueEnd = entry.valueEnd;
+                return;
+            }
+            byName.insert(key, qint32(parsed.entries.size()));
+        }
+        parsed.entries.push_back(entry);
+    });
+    return parsed;
+}
+
+// --- Writing ------------------------------------------------------------------------------
+
 // Would line read back as the entry it was made from?
 bool ReadsBack(const QString& name, const QString& value)
 {
@@ -144,9 +432,13 @@ bool ReadsBack(const QString& name, const QString& value)
     return !name.contains(u'=') && !breaksLine(name) && !breaksLine(value);
 }
 
-// A name as the user can read it in one line of a message.
+// A name as the user can read it in one line of a message, cut short when long.
 QString Quoted(QString name)
 {
+    if (name.size() > ListedNameLength) {
+        const qsizetype cut = name[ListedNameLength - 1].isHighSurrogate() ? ListedNameLength - 1 : ListedNameLength;
+        name = name.first(cut) + QChar(0x2026);
+    }
     name.replace(u'\r', QLatin1String("\\r")).replace(u'\n', QLatin1String("\\n")).replace(u'\0', QLatin1String("\\0"));
     return QLatin1Char('"') + name + QLatin1Char('"');
 }
@@ -166,65 +458,129 @@ QString LeftOutMessage(const QString& fileName, const QStringList& names)
         .arg(Shown(fileName), QLocale().toString(qint64(names.size())), list);
 }
 
+// Whether bytes written without a byte-order mark would be read as the Windows-1252 they are:
+// not when they start like a mark, nor when they also make valid UTF-8 beyond ASCII.
+bool ReadsBackAsAnsi(const QByteArray& bytes)
+{
+    return !HasByteOrderMark(bytes) && !(HasHighByte(bytes) && DecodeUtf8(bytes));
+}
+
+// Where the bytes for fileName go, having checked what stands there: its target when it is a
+// symbolic link, since the link stays one. *existing gets the file that stands there now,
+// or nothing.
+QString WriteTarget(const QString& fileName, const QString& storeFile, std::optional<struct stat>* existing)
+{
+    struct stat st {};
+    if (::stat(Encoded(fileName).constData(), &st) != 0) {
+        const int error = errno;
+        // A new file, where nothing stands yet; not through a link that leads nowhere.
+        struct stat link {};
+        if (error != ENOENT || ::lstat(Encoded(fileName).constData(), &link) == 0
+            || !QFileInfo(QFileInfo(fileName).absolutePath()).isDir())
+            RaiseWrite(fileName, PathProblem(error, fileName));
+        if (IsStoreFile(fileName, nullptr, storeFile))
+            RaiseWrite(fileName, StoreFileProblem());
+        existing->reset();
+        return fileName;
+    }
+    // A device, a pipe or a socket is never replaced by a plain file.
+    if (const QString problem = TypeProblem(st.st_mode); !problem.isEmpty())
+        RaiseWrite(fileName, problem + QStringLiteral("; nothing was written"));
+    if (IsStoreFile(fileName, &st, storeFile))
+        RaiseWrite(fileName, StoreFileProblem());
+    *existing = st;
+    const QFileInfo info(fileName);
+    return info.isSymLink() ? info.canonicalFilePath() : fileName;
+}
+
+// Replaces target with bytes through a new file renamed over it once whole and on disk, so
+// that a failure or a cancel leaves the old file as it was.
+void WriteSafely(const QString& fileName, const QString& target, const std::optional<struct stat>& existing,
+                 const QByteArray& bytes, const Progress& progress)
+{
+    QSaveFile file(target);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        RaiseWrite(fileName, file.errorString());
+    // The file replaced keeps its permission bits.
+    if (existing && ::fchmod(file.handle(), existing->st_mode & 07777) != 0)
+        RaiseWrite(fileName, SystemError(errno));
+    for (qsizetype at = 0; at < bytes.size(); at += BytesPerReport) {
+        const qsizetype size = std::min(BytesPerReport, bytes.size() - at);
+        // A short write (a full disk, a size limit) may come without an error of its own.
+        if (file.write(bytes.constData() + at, size) != size)
+            RaiseWrite(fileName, QStringLiteral("only part of it could be written (%1)").arg(file.errorString()));
+        Report(progress, int(1000 * (at + size) / bytes.size()));
+    }
+    // Small files are written only now, from Qt's buffer: a full disk shows here, or when the
+    // file is synced, and the old file must then stay.
+    errno = 0;
+    if (!file.flush()) {
+        // Qt keeps no reason of its own for a failed flush.
+        const int error = errno;
+        RaiseWrite(
+            fileName,
+            QStringLiteral("it could not be written whole (%1)").arg(error ? SystemError(error) : file.errorString()));
+    }
+    if (::fsync(file.handle()) != 0)
+        RaiseWrite(fileName, QStringLiteral("it could not be written to disk (%1)").arg(SystemError(errno)));
+    // Something else put in its place meanwhile is not replaced either.
+    if (struct stat now{}; ::stat(Encoded(target).constData(), &now) == 0 && !S_ISREG(now.st_mode))
+        RaiseWrite(fileName, TypeProblem(now.st_mode) + QStringLiteral("; nothing was written"));
+    if (!file.commit())
+        RaiseWrite(fileName, file.errorString());
+}
+
+// Writes bytes over the file itself, for a folder that may not be written: the user chose to
+// replace this file, and there is no other way. The old bytes are put back when the new cannot
+// all be written.
+void WriteInPlace(const QString& fileName, const QString& target, const struct stat& existing, const QByteArray& bytes)
+{
+    const QString folder = Shown(QFileInfo(target).absolutePath());
+    if (existing.st_size > MaxFileSize)
+        RaiseWrite(fileName,
+                   QStringLiteral("its folder \"%1\" may not be written, and the file is too large to be "
+                                  "replaced in place safely")
+                       .arg(folder));
+    QFile file(target);
+    // Not truncated on opening: the old bytes stay until the new ones are written.
+    if (!file.open(QIODevice::ReadWrite))
+        RaiseWrite(fileName,
+                   QStringLiteral("neither its folder \"%1\" nor the file may be written (%2)")
+                       .arg(folder, file.errorString()));
+    const QByteArray old = file.readAll();
+    const auto writeWhole = [&file](const QByteArray& content) {
+        return file.seek(0) && file.write(content) == content.size() && file.flush() && file.resize(content.size())
+            && ::fsync(file.handle()) == 0;
+    };
+    if (file.error() != QFileDevice::NoError || !writeWhole(bytes)) {
+        const QString cause = file.errorString();
+        file.unsetError();
+        const bool restored = writeWhole(old);
+        RaiseWrite(fileName,
+                   QStringLiteral("its folder \"%1\" may not be written, and writing the file in place "
+                                  "failed (%2); %3")
+                       .arg(folder, cause,
+                            restored ? QStringLiteral("the old file was put back")
+                                     : QStringLiteral("the old file could not be put back")));
+    }
+}
+
 } // namespace
 
 Entries ParseBytes(const QByteArray& bytes, const QString& fileName)
 {
-    const bool marked = bytes.startsWith(Utf8Bom) || bytes.startsWith(Utf16LeBom) || bytes.startsWith(Utf16BeBom);
-    const QString text = Decode(bytes, fileName);
-    Entries entries;
-    ForEachLine(text, [&](qsizetype number, qsizetype begin, qsizetype end) {
-        const QStringView line = QStringView(text).sliced(begin, end - begin);
-        if (line.contains(u'\0'))
-            RaiseLine(fileName, number,
-                      marked ? QStringLiteral("holds a NUL character")
-                             : QStringLiteral("holds a NUL byte (a UTF-16 file needs a byte-order mark)"));
-        if (!line.isValidUtf16())
-            RaiseLine(fileName, number, QStringLiteral("is not valid UTF-16"));
-        const qsizetype equals = line.indexOf(u'=');
-        QString name;
-        QString value;
-        if (equals >= 0) {
-            name = line.first(equals).toString();
-            value = line.sliced(equals + 1).toString();
-        }
-        if (name.size() > host::TRegIniFile::MaxValueNameLength)
-            RaiseLine(fileName, number, TooLong("name", name.size(), host::TRegIniFile::MaxValueNameLength));
-        if (value.size() > host::TRegIniFile::MaxValueLength)
-            RaiseLine(fileName, number, TooLong("category list", value.size(), host::TRegIniFile::MaxValueLength));
-        entries.append({name, value});
-    });
-    return entries;
+    return Parse(bytes, fileName, false).ToEntries();
 }
 
-Entries ReadFile(const QString& fileName)
+Entries ParseBytesCollapsed(const QByteArray& bytes, const QString& fileName)
 {
-    const QFileInfo info(fileName);
-    if (info.isDir())
-        RaiseRead(fileName, QStringLiteral("it is a folder, not a file"));
-    if (!info.exists())
-        RaiseRead(fileName, QStringLiteral("there is no such file"));
-    // A pipe or a device might never end, or never answer.
-    if (!info.isFile())
-        RaiseRead(fileName, QStringLiteral("it is not a plain file"));
-    const auto tooLarge = [&](qint64 size) {
-        RaiseRead(fileName,
-                  QStringLiteral("the file is %L1 bytes long; a category file may be at most %L2")
-                      .arg(size)
-                      .arg(MaxFileSize));
-    };
-    if (info.size() > MaxFileSize)
-        tooLarge(info.size());
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        RaiseRead(fileName, file.errorString());
-    // Never more than the limit, even from a file that grows meanwhile.
-    const QByteArray bytes = file.read(MaxFileSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        RaiseRead(fileName, file.errorString());
-    if (bytes.size() > MaxFileSize)
-        tooLarge(bytes.size());
-    return ParseBytes(bytes, fileName);
+    return Parse(bytes, fileName, true).ToEntries();
+}
+
+Entries ReadFile(const QString& fileName, const QString& storeFile)
+{
+    return ParseBytes(ReadBytes(fileName, storeFile), fileName);
 }
 
 QByteArray EncodeLines(const QStringList& lines)
@@ -242,51 +598,63 @@ QByteArray EncodeLines(const QStringList& lines)
         return {};
 
     // The code page when it holds every character: decoding must give back the text exactly,
-    // so that no character is ever replaced or mapped to a look-alike.
+    // so that no character is ever replaced or mapped to a look-alike; and the bytes must not
+    // be taken for another encoding when read.
     QStringEncoder ansi(Ansi, QStringConverter::Flag::Stateless);
     if (ansi.isValid()) {
         const QByteArray bytes = ansi.encode(text);
         if (!ansi.hasError()) {
             QStringDecoder back(Ansi, QStringConverter::Flag::Stateless);
             const QString decoded = back.decode(bytes);
-            if (!back.hasError() && decoded == text)
+            if (!back.hasError() && decoded == text && ReadsBackAsAnsi(bytes))
                 return bytes;
         }
     }
     return QByteArray(Utf8Bom) + text.toUtf8();
 }
 
-void WriteFile(const QString& fileName, const QByteArray& bytes)
+void WriteFile(const QString& fileName, const QByteArray& bytes, const QString& storeFile, const Progress& progress)
 {
-    if (QFileInfo(fileName).isDir())
-        RaiseWrite(fileName, QStringLiteral("it is a folder, not a file"));
-    // The bytes go to a new file that replaces the old one only once it is whole and on disk.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        RaiseWrite(fileName, file.errorString());
-    // A short write (a full disk, a size limit) may come without an error of its own.
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        RaiseWrite(fileName, QStringLiteral("only part of it could be written (is the disk full?)"));
+    std::optional<struct stat> existing;
+    const QString target = WriteTarget(fileName, storeFile, &existing);
+    const QString folder = QFileInfo(target).absolutePath();
+    if (existing && ::access(Encoded(folder).constData(), W_OK | X_OK) != 0) {
+        Report(progress, 0);
+        WriteInPlace(fileName, target, *existing, bytes);
+        Report(progress, 1000);
+        return;
     }
-    if (!file.commit())
-        RaiseWrite(fileName, file.errorString());
+    WriteSafely(fileName, target, existing, bytes, progress);
 }
 
-void Import(host::TRegIniFile& reg, const QString& fileName)
+void Import(host::TRegIniFile& reg, const QString& fileName, const Progress& progress)
 {
-    const Entries entries = ReadFile(fileName);
-    if (entries.isEmpty())
+    // Each name once: the store then writes as many entries as the file names, whatever the
+    // number of its lines.
+    const ParsedFile parsed = Parse(ReadBytes(fileName, reg.StoreLocation()), fileName, true, progress,
+                                    ImportReadShare);
+    if (parsed.entries.empty())
         return;
+    const std::size_t count = parsed.entries.size();
     reg.Transaction([&] {
         reg.EraseSection(CategoryStore::Section);
-        for (const auto& [name, value] : entries)
-            reg.WriteString(CategoryStore::Section, name, value);
+        Report(progress, ImportReadShare);
+        for (std::size_t i = 0; i < count; ++i) {
+            const Slice& entry = parsed.entries[i];
+            reg.WriteString(CategoryStore::Section, parsed.Name(entry), parsed.Value(entry));
+            if (progress && (i + 1) % EntriesPerReport == 0)
+                progress(ImportReadShare + int((1000 - ImportReadShare) * (i + 1) / count));
+        }
     });
 }
 
-void Export(const host::TRegIniFile& reg, const QString& fileName)
+void Export(const host::TRegIniFile& reg, const QString& fileName, const Progress& progress)
 {
+    // A target that would be refused is refused before the store is read.
+    const QString storeFile = reg.StoreLocation();
+    std::optional<struct stat> existing;
+    WriteTarget(fileName, storeFile, &existing);
+
     QStringList lines;
     QStringList leftOut;
     for (const auto& [name, value] : reg.ReadSectionEntries(CategoryStore::Section)) {
@@ -298,7 +666,12 @@ void Export(const host::TRegIniFile& reg, const QString& fileName)
         else
             leftOut.append(name);
     }
-    WriteFile(fileName, EncodeLines(lines));
+    Report(progress, ExportReadShare);
+    const Progress writing = progress ? Progress([&progress](int permille) {
+        progress(ExportReadShare + (1000 - ExportReadShare) * permille / 1000);
+    })
+                                      : Progress();
+    WriteFile(fileName, EncodeLines(lines), storeFile, writing);
     if (!leftOut.isEmpty())
         throw host::EFCreateError(LeftOutMessage(fileName, leftOut));
 }

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
+#include <functional>
+
 namespace host {
 class TRegIniFile;
 }
@@ -14,9 +17,11 @@ class TRegIniFile;
 // per entry, lines ending in CR LF. A line's name is the text before its first "=" and its
 // value all after it; a line without "=", and a blank line, are an entry with an empty name
 // and value. On reading, CR, LF and CR LF each end a line and a final line break adds no
-// line; a UTF-8, UTF-16 LE or UTF-16 BE byte-order mark selects that encoding, otherwise the
-// file is Windows-1252. Writing uses Windows-1252 without a byte-order mark when every
-// character fits, and UTF-8 with one when any does not, so no name is ever changed.
+// line; a UTF-8, UTF-16 LE or UTF-16 BE byte-order mark selects that encoding; a file without
+// one is UTF-8 when it is valid UTF-8 (what today's editors save), else Windows-1252 (what the
+// host writes). Writing uses Windows-1252 without a byte-order mark when every character fits
+// and the bytes read back as written, and UTF-8 with a mark otherwise, so no name is ever
+// changed.
 namespace CategoryFile {
 
 using Entries = QList<QPair<QString, QString>>;
@@ -24,32 +29,53 @@ using Entries = QList<QPair<QString, QString>>;
 // Larger files are refused rather than read: no grouping comes near it.
 inline constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
 
+// Thrown by a Progress callback when the user cancels; an import then leaves the store, and
+// an export the old file, exactly as they were.
+class Cancelled : public std::exception {
+public:
+    const char* what() const noexcept override { return "cancelled"; }
+};
+
+// How far a long import or export has come, in thousandths. It may throw Cancelled.
+using Progress = std::function<void(int permille)>;
+
 // The file's lines as entries, in file order, read and checked whole. Raises EFOpenError,
-// naming the file and, where there is one, the line, when the file cannot be read, is
-// larger than MaxFileSize, holds a NUL character, is not valid in the encoding its
-// byte-order mark names, or has a name or value beyond the store's limits.
-Entries ReadFile(const QString& fileName);
+// naming the file and, where there is one, the line, when the file cannot be read, is not a
+// plain file, is the store's file or journal (storeFile names the store), is larger than
+// MaxFileSize, holds a NUL character, is not valid in the encoding its byte-order mark names,
+// or has a name or value beyond the store's limits.
+Entries ReadFile(const QString& fileName, const QString& storeFile = QString());
 
 // The same for bytes already read; fileName only names them in messages.
 Entries ParseBytes(const QByteArray& bytes, const QString& fileName);
 
+// What an import writes from those bytes: each name once, matched as the store matches names,
+// where it first stands and as it is first spelt, with the value of its last line.
+Entries ParseBytesCollapsed(const QByteArray& bytes, const QString& fileName);
+
 // lines as the file's bytes: each line followed by CR LF, in Windows-1252 when every
-// character fits, else in UTF-8 after a byte-order mark. No lines make no bytes.
+// character fits and those bytes read back as the same text, else in UTF-8 after a
+// byte-order mark. No lines make no bytes.
 QByteArray EncodeLines(const QStringList& lines);
 
-// Replaces fileName with bytes all at once: a failure leaves any old file as it was.
-// Raises EFCreateError naming the file.
-void WriteFile(const QString& fileName, const QByteArray& bytes);
+// Replaces fileName with bytes all at once: a failure or a cancel leaves any old file as it
+// was, and its permission bits stay. A symbolic link to a plain file writes its target. A
+// target that is not a plain file (a folder, a device, a pipe, a socket), or is the store's
+// file or journal, is refused before anything is written. Where the folder may not be
+// written but the file may, the file is written in place. Raises EFCreateError naming the
+// file and the cause.
+void WriteFile(const QString& fileName, const QByteArray& bytes, const QString& storeFile = QString(),
+               const Progress& progress = {});
 
 // Replaces the section with the file's entries as one all-or-nothing change, a later line
 // replacing an earlier one of the same name; a file of no line changes nothing. The file is
 // read and checked whole first, so a bad file leaves the store exactly as it was.
-void Import(host::TRegIniFile& reg, const QString& fileName);
+void Import(host::TRegIniFile& reg, const QString& fileName, const Progress& progress = {});
 
 // Writes the section's entries to fileName, leaving out those with an empty value (they mean
 // no category) and those that would read back as something else: a name holding "=", or a
 // line break, NUL or broken UTF-16 anywhere in the line. When any was left out it raises
-// EFCreateError after writing the rest, naming them.
-void Export(const host::TRegIniFile& reg, const QString& fileName);
+// EFCreateError after writing the rest, naming some of them.
+void Export(const host::TRegIniFile& reg, const QString& fileName, const Progress& progress = {});
 
 } // namespace CategoryFile

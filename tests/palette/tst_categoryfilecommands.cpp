@@ -10,8 +10,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QtTest>
@@ -33,13 +35,17 @@ struct Seen {
     bool mustExist = false;
     QString nameShown;
     QString question;
+    bool listed = false; // whether the dialog listed the awaited file
 };
 
 // Answers the next file dialog from inside its modal loop: types name into it and accepts,
 // or cancels when told to or when name is empty; says yes to a question that follows.
 class DialogDriver : public QObject {
 public:
-    explicit DialogDriver(const QString& name, bool accept = true) : m_name(name), m_accept(accept)
+    // awaited: a file the dialog should list in its folder, with its filter, before the
+    // name is typed.
+    explicit DialogDriver(const QString& name, bool accept = true, const QString& awaited = QString())
+        : m_name(name), m_accept(accept), m_awaited(awaited)
     {
         connect(&m_timer, &QTimer::timeout, this, &DialogDriver::Poll);
         m_timer.start(10);
@@ -69,6 +75,8 @@ private:
                 dialog->fileMode() == QFileDialog::ExistingFile,
                 edit->text(),
                 QString()};
+        if (!m_awaited.isEmpty())
+            seen.listed = QTest::qWaitFor([&] { return Lists(dialog, m_awaited); }, 10000);
         edit->setText(m_name);
         if (m_name.isEmpty() || !m_accept) {
             dialog->reject();
@@ -78,10 +86,48 @@ private:
         QTimer::singleShot(0, edit, [edit] { QTest::keyClick(edit, Qt::Key_Return); });
     }
 
+    // Whether the dialog shows name among the files of its folder.
+    static bool Lists(QFileDialog* dialog, const QString& name)
+    {
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        const QModelIndex folder = model->index(dialog->directory().absolutePath());
+        for (int row = 0; row < model->rowCount(folder); ++row)
+            if (model->fileName(model->index(row, 0, folder)) == name)
+                return true;
+        return false;
+    }
+
     QString m_name;
     bool m_accept;
+    QString m_awaited;
     QTimer m_timer;
     QPointer<QFileDialog> m_answered;
+};
+
+// Counts the progress dialogs shown while it lives, and presses Cancel on each when told to.
+class ProgressWatcher : public QObject {
+public:
+    explicit ProgressWatcher(bool cancel) : m_cancel(cancel) { qApp->installEventFilter(this); }
+    ~ProgressWatcher() override { qApp->removeEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* dialog = qobject_cast<QProgressDialog*>(watched);
+        if (dialog && event->type() == QEvent::Show) {
+            ++shown;
+            if (m_cancel)
+                QTimer::singleShot(50, dialog, [dialog] {
+                    if (auto* cancel = dialog->findChild<QPushButton*>())
+                        cancel->click();
+                });
+        }
+        return false;
+    }
+
+private:
+    bool m_cancel;
 };
 
 void RunCommand(QMenu* menu, const QString& caption)
@@ -122,9 +168,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reported"); // the start of what the host reports; "" for nothing
 
         const Store common{{"Standard", "Common"}};
-        QTest::newRow("export: a bare name gets .txt")
+        QTest::newRow("export: a bare name gets .cpc")
             << "Export..." << common << QByteArray() << "grouping"
-            << "grouping.txt" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
+            << "grouping.cpc" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
             << "";
         QTest::newRow("export over a file asks first, then replaces it")
             << "Export..." << common << QByteArray("old") << "file.cpc"
@@ -181,13 +227,16 @@ private Q_SLOTS:
         ide.window.show();
 
         DialogDriver driver(typed.isEmpty() ? QString() : documents.filePath(typed));
+        const ProgressWatcher progress(false);
         RunCommand(module->PaletteMenu(), command);
+        // A short run flashes no progress dialog.
+        QCOMPARE(progress.shown, 0);
 
         const bool importing = command == QLatin1String("Import...");
         QCOMPARE(driver.seen.title,
                  importing ? QStringLiteral("Open Import File") : QStringLiteral("Save Export File"));
-        QCOMPARE(driver.seen.filter, QStringLiteral("Component Palette Categories Files (*.cpc)"));
-        QCOMPARE(driver.seen.suffix, QStringLiteral("txt"));
+        QCOMPARE(driver.seen.filter, QStringLiteral("Component Palette Categories Files (*.cpc)|All Files (*)"));
+        QCOMPARE(driver.seen.suffix, QStringLiteral("cpc"));
         QCOMPARE(driver.seen.folder, documents.absolutePath());
         QVERIFY(!driver.seen.native);
         QCOMPARE(driver.seen.mustExist, importing);
@@ -225,6 +274,66 @@ private Q_SLOTS:
             QCOMPARE(driver.seen.nameShown, QString());
         }
         UnloadPackageInProcess();
+    }
+
+    // Both dialogs start where the last file was chosen in either; a name typed relative to
+    // the folder shown is taken there; an export under a bare name gets ".cpc" and is listed
+    // at once by the import dialog, with its own filter.
+    void startsInTheFolderUsedLast()
+    {
+        QDir home(m_home.path());
+        QVERIFY(home.mkpath(QStringLiteral("Documents")));
+        QVERIFY(home.mkpath(QStringLiteral("elsewhere/sub")));
+        const QString elsewhere = home.absoluteFilePath(QStringLiteral("elsewhere"));
+        QFile grouping(elsewhere + QStringLiteral("/grouping.cpc"));
+        QVERIFY(grouping.open(QIODevice::WriteOnly) && grouping.write("Dialogs=Mine\r\n") > 0);
+        grouping.close();
+        LoadedPackage package({QStringLiteral("Standard"), QStringLiteral("Dialogs")});
+        QMenu* menu = package.module->PaletteMenu();
+        {
+            DialogDriver driver(grouping.fileName());
+            RunCommand(menu, QStringLiteral("Import..."));
+            QCOMPARE(driver.seen.folder, home.absoluteFilePath(QStringLiteral("Documents")));
+        }
+        QCOMPARE(Grouping(menu), QStringLiteral("Mine[Dialogs] Other[Standard]"));
+        {
+            DialogDriver driver(QStringLiteral("sub/mygroups"));
+            RunCommand(menu, QStringLiteral("Export..."));
+            QCOMPARE(driver.seen.folder, elsewhere);
+        }
+        QVERIFY(QFile::exists(elsewhere + QStringLiteral("/sub/mygroups.cpc")));
+        {
+            DialogDriver driver(QStringLiteral("mygroups.cpc"), true, QStringLiteral("mygroups.cpc"));
+            RunCommand(menu, QStringLiteral("Import..."));
+            QCOMPARE(driver.seen.folder, elsewhere + QStringLiteral("/sub"));
+            QVERIFY(driver.seen.listed);
+        }
+        QCOMPARE(Grouping(menu), QStringLiteral("Mine[Dialogs] Other[Standard]"));
+        QVERIFY(package.ide.reported().isEmpty());
+    }
+
+    // An import that runs longer than half a second shows its progress; Cancel there leaves
+    // the grouping exactly as it was.
+    void longImportCancelled()
+    {
+        QDir documents(m_home.filePath(QStringLiteral("Documents")));
+        QVERIFY(documents.mkpath(QStringLiteral(".")));
+        QByteArray lines;
+        for (int i = 0; i < 1000000; ++i)
+            lines += "p" + QByteArray::number(i) + "=c" + QByteArray::number(i % 10) + "\r\n";
+        QFile file(documents.filePath(QStringLiteral("large.cpc")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(lines) == lines.size());
+        file.close();
+        LoadedPackage package({QStringLiteral("Standard"), QStringLiteral("Dialogs")},
+                              {{QStringLiteral("Standard"), QStringLiteral("Common")}});
+        const ProgressWatcher progress(true);
+        DialogDriver driver(file.fileName());
+        RunCommand(package.module->PaletteMenu(), QStringLiteral("Import..."));
+        QCOMPARE(progress.shown, 1);
+        QCOMPARE(Grouping(package.module->PaletteMenu()), QStringLiteral("Common[Standard] Other[Dialogs]"));
+        QVERIFY(package.ide.reported().isEmpty());
+        host::TRegIniFile reg(Key);
+        QCOMPARE(reg.ReadSectionEntries(Section), (Store{{"Standard", "Common"}}));
     }
 };
 
