@@ -9,10 +9,8 @@ bool IsMark(char32_t character)
     switch (QChar::category(character)) {
     case QChar::Mark_NonSpacing:
     case QChar::Mark_SpacingCombining:
-    case QChar::Mark_Enclosing:
-        return true;
-    default:
-        return false;
+    case QChar::Mark_Enclosing: return true;
+    default: return false;
     }
 }
 
@@ -22,14 +20,15 @@ QString FoldOne(char32_t character)
     if (character == U'&')
         return QString();
     QString base;
-    const QString decomposed = QString::fromUcs4(&character, 1).normalized(QString::NormalizationForm_D);
+    const QString decomposed = QString::fromUcs4(&character, 1).normalized(QString::NormalizationForm_KD);
     for (const char32_t part : decomposed.toUcs4())
         if (!IsMark(part))
             base.append(QString::fromUcs4(&part, 1));
     // A mark on its own is kept: dropping it would leave nothing to find it by.
     if (base.isEmpty())
         base = decomposed;
-    return base.toCaseFolded();
+    // Through the capitals first: their full mapping spells "ß" as "SS", as the collation reads it.
+    return base.toUpper().toCaseFolded();
 }
 
 // Whether the character at position of text begins a word: the text's start, after a
@@ -156,8 +155,12 @@ std::vector<int> MatchedPositions(const FoldedText& text, const QString& query, 
     std::vector<int> shown;
     for (const int position : folded) {
         const int origin = text.origin[static_cast<std::size_t>(position)];
-        if (shown.empty() || shown.back() != origin)
-            shown.push_back(origin);
+        if (!shown.empty() && shown.back() >= origin)
+            continue;
+        shown.push_back(origin);
+        // Both halves of a character beyond the BMP.
+        if (text.shown.at(origin).isHighSurrogate() && origin + 1 < text.shown.size())
+            shown.push_back(origin + 1);
     }
     return shown;
 }

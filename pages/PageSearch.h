@@ -12,9 +12,12 @@
 // folded once, so that every keystroke is a plain search through folded text.
 //
 // Folding makes text match without regard to case, accents or "&": each character is
-// decomposed (Unicode NFD), its combining marks dropped, and the rest case-folded, all with
-// Qt's Unicode data. That is what a collation at primary strength tells apart for the Latin,
-// Greek and Cyrillic letters that captions use ("É", "é" and "e" are one letter).
+// decomposed (Unicode NFKD, so ligatures and width variants come apart too), its combining
+// marks dropped, and the rest case-folded through its capitals, all with Qt's Unicode data:
+// "É", "é" and "e" are one letter, "ß" reads as "ss" and "ﬁ" as "fi", as a collation at
+// primary strength reads them. (QCollator offers no primary strength: ignoring case leaves
+// it at secondary, where accents still count.) Letters with a stroke ("ø", "ł") have no
+// decomposition and stay letters of their own.
 
 // A caption as a menu shows it: a single "&" marks the next letter as the access key and is
 // not shown; "&&" shows as one "&".
@@ -53,7 +56,7 @@ struct TextMatch {
 
 // The best way folded query (from FoldQuery, not empty) matches text.
 TextMatch MatchText(const FoldedText& text, const QString& query);
-// The positions in text.shown of the characters that match, in order, without repeats.
+// The positions in text.shown of the UTF-16 units that match, in order, without repeats.
 std::vector<int> MatchedPositions(const FoldedText& text, const QString& query, const TextMatch& match);
 
 // The pages to search, in the order they are listed when ranks tie (the menus' order).

@@ -116,15 +116,13 @@ QVariant FindPageModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= rowCount())
         return QVariant();
     switch (role) {
-    case Qt::DisplayRole:
-        return RowShown(index.row()).caption;
+    case Qt::DisplayRole: return RowShown(index.row()).caption;
     case Qt::AccessibleTextRole: {
         const Shown shown = RowShown(index.row());
         return shown.categories.isEmpty() ? shown.caption
                                           : QStringLiteral("%1, in %2").arg(shown.caption, shown.categories);
     }
-    default:
-        return QVariant();
+    default: return QVariant();
     }
 }
 
@@ -174,7 +172,7 @@ void FindPageList::currentChanged(const QModelIndex& current, const QModelIndex&
 {
     QListView::currentChanged(current, previous);
     // The keyboard stays in the line edit, so the view would announce nothing of its own.
-    if (current.isValid() && !hasFocus()) {
+    if (QAccessible::isActive() && current.isValid() && !hasFocus()) {
         QAccessibleEvent event(this, QAccessible::Focus);
         event.setChild(current.row()); // a list view's accessible children are its rows
         QAccessible::updateAccessibility(&event);
@@ -249,18 +247,11 @@ bool FindPagePopup::eventFilter(QObject* watched, QEvent* event)
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        QCoreApplication::sendEvent(m_list, key);
-        return true;
+    case Qt::Key_PageDown: QCoreApplication::sendEvent(m_list, key); return true;
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        Choose(m_list->currentIndex());
-        return true;
-    case Qt::Key_Escape:
-        close();
-        return true;
-    default:
-        return QFrame::eventFilter(watched, event);
+    case Qt::Key_Enter: Choose(m_list->currentIndex()); return true;
+    case Qt::Key_Escape: close(); return true;
+    default: return QFrame::eventFilter(watched, event);
     }
 }
 

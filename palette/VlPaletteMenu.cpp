@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
@@ -478,12 +479,10 @@ void TVlPaletteMenuWizardDataModule::PaletteMenuAtMouseHandler(QObject* /*sender
     if (!FPaletteMouseMenu)
         return;
     FPaletteMouseMenu->popup(QCursor::pos());
-    // The keyboard goes into the menu at once: its first item is the active one.
-    for (QAction* item : FPaletteMouseMenu->actions())
-        if (item->isVisible() && !item->isSeparator()) {
-            FPaletteMouseMenu->setActiveAction(item);
-            break;
-        }
+    // The keyboard goes into the menu at once: its first item is the active one, as after a
+    // press of Down, its submenu still closed.
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(FPaletteMouseMenu.get(), &down);
 }
 
 void TVlPaletteMenuWizardDataModule::ShowChosenPage(int position, const QString& caption)

@@ -7,6 +7,7 @@
 #include "host/Registry.h"
 #include "host/private/IdeHost.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -126,6 +127,12 @@ private Q_SLOTS:
             << QStringList{"Standard", "Standard"} << Store{} << "Other[Standard,Standard]|" + Commands;
         QTest::newRow("empty value is no category")
             << QStringList{"Standard"} << Store{{"Standard", ""}} << "Other[Standard]|" + Commands;
+        QTest::newRow("blank names make no submenu") << QStringList{"Standard"} << Store{{"Standard", "Cloud; ;Mobile"}}
+                                                     << "Cloud[Standard]|Mobile[Standard]|" + Commands;
+        QTest::newRow("outer white space is not part of a name")
+            << QStringList{"A", "B"} << Store{{"A", " Mobile"}, {"B", "Mobile\t"}} << "Mobile[A,B]|" + Commands;
+        QTest::newRow("only blank names: Other")
+            << QStringList{"Standard"} << Store{{"Standard", " ; ;"}} << "Other[Standard]|" + Commands;
         QTest::newRow("special characters kept in names")
             << QStringList{"a=b", "c;d"} << Store{{"a=b", "x = y"}, {"c;d", " spaced "}}
             << "spaced[c;d]|x = y[a=b]|" + Commands;
@@ -213,6 +220,46 @@ private Q_SLOTS:
             QCOMPARE(tail.mid(tail.size() - 6).join(QLatin1Char('|')), Commands);
         }
         QVERIFY(loaded.ide.reported().isEmpty());
+    }
+
+    // A category's "&" is shown, not taken as an access key: the menu says "R&D".
+    void categoryNamesShownAsWritten()
+    {
+        Loaded loaded({QStringLiteral("A")}, {{"A", "R&D;&&Tools;R&&D"}});
+        for (QMenu* menu : {loaded.module->PaletteMenu(), loaded.module->PaletteButtonMenu()}) {
+            Q_EMIT menu->aboutToShow();
+            QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(menu);
+            QStringList names;
+            for (int i = 0; i < shown->childCount(); ++i)
+                if (QAction* item = menu->actions().value(i); item && item->menu()) {
+                    names.append(shown->child(i)->text(QAccessible::Name));
+                    QCOMPARE(QKeySequence::mnemonic(item->text()), QKeySequence());
+                }
+            // "R&&D" is the same name as "R&D" without its "&": one submenu, as first met.
+            QCOMPARE(names, (QStringList{"&&Tools", "R&D"}));
+        }
+    }
+
+    // The commands end every menu in one order, each found by its object name.
+    void commandsByObjectName()
+    {
+        Loaded loaded({QStringLiteral("Standard")});
+        for (QMenu* menu : {loaded.module->PaletteMenu(), loaded.module->PaletteButtonMenu()}) {
+            Q_EMIT menu->aboutToShow();
+            QStringList tail;
+            for (QAction* item : menu->actions().mid(menu->actions().size() - 6))
+                tail.append(item->isSeparator() ? QStringLiteral("-") : item->objectName());
+            QCOMPARE(
+                tail,
+                (QStringList{"-", "FindPageCommand", "EditCategoriesCommand", "-", "ImportCommand", "ExportCommand"}));
+            QCOMPARE(CommandItem(menu, QStringLiteral("FindPageCommand"))->shortcut(),
+                     loaded.module->FindPageAction()->shortcut());
+        }
+        QCOMPARE(loaded.module->FindPageAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+P")));
+        QCOMPARE(loaded.module->PaletteMenuAtMouseAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+M")));
+        // Held by the main window, so that the keys work before any menu was opened.
+        QVERIFY(loaded.ide.window.actions().contains(loaded.module->FindPageAction()));
+        QCOMPARE(loaded.module->FindPageAction()->shortcutContext(), Qt::ApplicationShortcut);
     }
 
     void storeChangesShowAtNextOpening()
