@@ -114,7 +114,7 @@ FoldedText TextFolder::Fold(const QString& shown)
         for (qsizetype k = 0; k < folded.size(); ++k) {
             text.folded.append(folded.at(k));
             text.origin.push_back(static_cast<int>(i));
-            text.wordStart.push_back(wordStart && k == 0);
+            text.wordStart.push_back(wordStart && k == 0 ? 1 : 0);
         }
         i += pair ? 2 : 1;
     }
@@ -175,8 +175,14 @@ void PageSearch::Add(const QString& caption, const QStringList& categories)
     Page page;
     page.caption = m_folder.Fold(caption);
     page.categories.reserve(static_cast<std::size_t>(categories.size()));
-    for (const QString& category : categories)
-        page.categories.push_back(m_folder.Fold(category));
+    for (const QString& category : categories) {
+        auto known = m_categoryIds.constFind(category);
+        if (known == m_categoryIds.constEnd()) {
+            known = m_categoryIds.insert(category, static_cast<int>(m_categories.size()));
+            m_categories.push_back(m_folder.Fold(category));
+        }
+        page.categories.push_back(known.value());
+    }
     m_pages.push_back(std::move(page));
 }
 
@@ -197,7 +203,7 @@ std::vector<PageSearch::Hit> PageSearch::Find(const QString& query) const
         }
         Hit best{page, -1, {}};
         for (std::size_t c = 0; c < entry.categories.size(); ++c) {
-            match = MatchText(entry.categories[c], query);
+            match = MatchText(m_categories[static_cast<std::size_t>(entry.categories[c])], query);
             if (match.kind < best.match.kind)
                 best = {page, static_cast<int>(c), match};
         }

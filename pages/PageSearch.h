@@ -28,7 +28,7 @@ struct FoldedText {
     QString shown;
     QString folded;
     std::vector<int> origin;     // per folded character: its position in shown
-    std::vector<bool> wordStart; // per folded character: it begins a word of shown
+    std::vector<char> wordStart; // per folded character: whether it begins a word of shown
 };
 
 // Folds text, remembering each character's folding: captions repeat the same few letters.
@@ -78,7 +78,8 @@ public:
     const FoldedText& Caption(int page) const { return m_pages[static_cast<std::size_t>(page)].caption; }
     const FoldedText& Category(int page, int category) const
     {
-        return m_pages[static_cast<std::size_t>(page)].categories[static_cast<std::size_t>(category)];
+        const Page& entry = m_pages[static_cast<std::size_t>(page)];
+        return m_categories[static_cast<std::size_t>(entry.categories[static_cast<std::size_t>(category)])];
     }
 
     QString FoldQuery(const QString& query) { return m_folder.FoldQuery(query); }
@@ -90,9 +91,12 @@ public:
 private:
     struct Page {
         FoldedText caption;
-        std::vector<FoldedText> categories;
+        std::vector<int> categories; // in m_categories
     };
 
     TextFolder m_folder;
     std::vector<Page> m_pages;
+    // Pages share a few categories: each is folded once.
+    std::vector<FoldedText> m_categories;
+    QHash<QString, int> m_categoryIds;
 };

@@ -544,14 +544,14 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
     for (qsizetype i = 0; i < pages.size(); ++i) {
         // Each category once, as the menus caption it: the first spelling met.
         QStringList names;
-        QSet<QString> keys;
         ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(pages[i])), other, [&](const QString& name) {
-            const qsizetype known = keys.size();
-            keys.insert(RemoveAmpersand(name).toCaseFolded());
-            if (keys.size() != known)
+            const auto same = [&name](const QString& known) {
+                return QString::compare(RemoveAmpersand(known), RemoveAmpersand(name), Qt::CaseInsensitive) == 0;
+            };
+            if (std::none_of(names.cbegin(), names.cend(), same))
                 names.append(name);
         });
-        entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], names});
+        entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], std::move(names)});
     }
     // The recent pages, newest first, each caption with every page of that caption.
     std::vector<int> recent;

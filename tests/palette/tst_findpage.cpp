@@ -138,7 +138,7 @@ private Q_SLOTS:
             QVERIFY(loaded.PressFindPage(&loaded.ide.window));
         } else {
             QMenu* menu = from == QLatin1String("main menu") ? loaded.module->PaletteMenu()
-                                                              : loaded.module->PaletteButtonMenu();
+                                                             : loaded.module->PaletteButtonMenu();
             Q_EMIT menu->aboutToShow();
             QAction* command = CommandItem(menu, QStringLiteral("FindPageCommand"));
             QVERIFY(command);
@@ -167,10 +167,10 @@ private Q_SLOTS:
         const QStringList twins{"Alpha", "Twin", "Beta", "Twin"};
         QTest::newRow("first letters") << QStringList{"Standard", "Dialogs", "Data Access"} << Store{} << "dia" << 0
                                        << QStringList{"Dialogs"} << 1;
-        QTest::newRow("first of two equal captions") << twins << Store{} << "twin" << 0
-                                                     << QStringList{"Twin", "Twin"} << 1;
-        QTest::newRow("second of two equal captions") << twins << Store{} << "twin" << 1
-                                                      << QStringList{"Twin", "Twin"} << 3;
+        QTest::newRow("first of two equal captions")
+            << twins << Store{} << "twin" << 0 << QStringList{"Twin", "Twin"} << 1;
+        QTest::newRow("second of two equal captions")
+            << twins << Store{} << "twin" << 1 << QStringList{"Twin", "Twin"} << 3;
         QTest::newRow("by a category, after caption matches")
             << QStringList{"Grid", "Database Tools", "Standard"} << Store{{"Grid", "Database"}} << "data" << 1
             << QStringList{"Database Tools", "Grid"} << 0;
@@ -232,8 +232,7 @@ private Q_SLOTS:
         popup = loaded.module->FindPageWindow();
         const QModelIndex third = popup->List()->model()->index(2, 0);
         QCOMPARE(third.data().toString(), QStringLiteral("Page 12"));
-        QTest::mouseClick(popup->List()->viewport(), Qt::LeftButton, {},
-                          popup->List()->visualRect(third).center());
+        QTest::mouseClick(popup->List()->viewport(), Qt::LeftButton, {}, popup->List()->visualRect(third).center());
         QTRY_VERIFY(!loaded.module->FindPageWindow());
         QCOMPARE(loaded.Expanded(), QList<int>{12});
 
@@ -273,10 +272,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("filterAfter");
 
         for (const char* route : {"main menu", "button menu", "Find Page"}) {
-            QTest::addRow("%s: window hidden", route) << route << true << "" << "";
-            QTest::addRow("%s: filter hides the page", route) << route << false << "TButton" << "";
-            QTest::addRow("%s: filter hides it, window hidden", route) << route << true << "TButton" << "";
-            QTest::addRow("%s: filter leaves the page", route) << route << false << "Grid" << "Grid";
+            QTest::addRow("%s: window hidden", route) << route << true << ""
+                                                      << "";
+            QTest::addRow("%s: filter hides the page", route) << route << false << "TButton"
+                                                              << "";
+            QTest::addRow("%s: filter hides it, window hidden", route) << route << true << "TButton"
+                                                                       << "";
+            QTest::addRow("%s: filter leaves the page", route) << route << false << "Grid"
+                                                               << "Grid";
         }
     }
 
@@ -341,8 +344,9 @@ private Q_SLOTS:
 
         for (const QString& page : pages)
             Shown::PageItem(menu, category(page), page)->trigger();
-        QCOMPARE(Shown::Recent(), (QStringList{"Page L", "Page K", "Page J", "Page I", "Page H", "Page G", "Page F",
-                                               "Page E", "Page D", "Page C"}));
+        QCOMPARE(Shown::Recent(),
+                 (QStringList{"Page L", "Page K", "Page J", "Page I", "Page H", "Page G", "Page F", "Page E", "Page D",
+                              "Page C"}));
 
         // A new start on the same store, with pages gone from the palette.
         UnloadPackageInProcess();
