@@ -102,6 +102,12 @@ void ForEachMenuCategory(const QString& list, const QString& other, Visit&& visi
         visit(other);
 }
 
+// The action named name among owner's own children, or nullptr.
+QAction* FindChildAction(const QObject* owner, const QString& name)
+{
+    return owner->findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
+}
+
 // A category name as a menu caption: its "&" shown, not taken as an access key.
 QString MenuCaption(const QString& name)
 {
@@ -266,13 +272,20 @@ void TVlPaletteMenuWizardDataModule::WizardDataModuleCreate()
 
 void TVlPaletteMenuWizardDataModule::AddShortcuts(host::INTAServices* services)
 {
-    // Actions of their own, not the menus' items: those are made anew at every opening, and
-    // the keys must work before any menu was opened.
-    FFindPageAction = new QAction(QLatin1String("Find Page"), this);
-    FFindPageAction->setObjectName(QLatin1String("FindPageAction"));
-    FFindPageAction->setShortcut(FindPageShortcut);
-    host::BindEvent(FFindPageAction, &QAction::triggered, this, &TVlPaletteMenuWizardDataModule::FindPage);
-    services->AddAction(FFindPageAction);
+    // A command with keys is one action for the module's life, not an item made anew at each
+    // opening: its keys work before any menu was opened, and no second action ever claims
+    // them. The menus list this same action.
+    for (const Command& command : Commands) {
+        if (command.shortcut.key() == Qt::Key_unknown)
+            continue;
+        auto* action = new QAction(QLatin1String(command.caption), this);
+        action->setObjectName(QLatin1String(command.objectName));
+        action->setShortcut(command.shortcut);
+        host::BindEvent(action, &QAction::triggered, this, command.handler);
+        services->AddAction(action);
+        if (command.handler == &TVlPaletteMenuWizardDataModule::FindPage)
+            FFindPageAction = action;
+    }
 
     FPaletteMouseMenu = std::make_unique<QMenu>();
     FPaletteMouseMenu->setObjectName(QLatin1String("PaletteMouseMenu"));
@@ -449,14 +462,14 @@ void TVlPaletteMenuWizardDataModule::AddCommands(QMenu* menu)
     for (const Command& command : Commands) {
         if (command.separatorBefore)
             menu->addSeparator();
+        if (command.shortcut.key() != Qt::Key_unknown) {
+            // The IDE-wide action made at start-up, its keys shown beside its caption.
+            if (QAction* keyed = FindChildAction(this, QLatin1String(command.objectName)))
+                menu->addAction(keyed);
+            continue;
+        }
         auto* item = new QAction(QLatin1String(command.caption), menu);
         item->setObjectName(QLatin1String(command.objectName));
-        if (command.shortcut.key() != Qt::Key_unknown) {
-            // Shown beside the caption; the IDE-wide action carries the key out, and an item
-            // bound to its menu alone never competes with it.
-            item->setShortcut(command.shortcut);
-            item->setShortcutContext(Qt::WidgetShortcut);
-        }
         host::BindEvent(item, &QAction::triggered, this, command.handler);
         menu->addAction(item);
     }

@@ -70,7 +70,8 @@ public:
     QMenu* PaletteButtonMenu() const { return FPaletteButtonMenu.get(); }
     QMenu* PaletteMenu() const { return FPaletteMenu.get(); }
     QMenu* PaletteMouseMenu() const { return FPaletteMouseMenu.get(); }
-    // The IDE-wide actions behind the two shortcuts.
+    // The IDE-wide actions behind the two shortcuts; the menus list the first as their
+    // "Find Page..." command.
     QAction* FindPageAction() const { return FFindPageAction; }
     QAction* PaletteMenuAtMouseAction() const { return FPaletteMenuAtMouseAction; }
     // Find Page while it is open, else nullptr.
@@ -114,7 +115,7 @@ private:
     std::unique_ptr<QMenu> FPaletteButtonMenu;
     std::unique_ptr<QMenu> FPaletteMenu;
     std::unique_ptr<QMenu> FPaletteMouseMenu;
-    QAction* FFindPageAction = nullptr;           // owned
+    QAction* FFindPageAction = nullptr;           // owned; the FindPageCommand of every menu
     QAction* FPaletteMenuAtMouseAction = nullptr; // owned
     QPointer<FindPagePopup> FFindPage;
     std::unique_ptr<host::TRegIniFile> FReg;

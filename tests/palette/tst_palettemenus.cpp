@@ -252,8 +252,8 @@ private Q_SLOTS:
             QCOMPARE(
                 tail,
                 (QStringList{"-", "FindPageCommand", "EditCategoriesCommand", "-", "ImportCommand", "ExportCommand"}));
-            QCOMPARE(CommandItem(menu, QStringLiteral("FindPageCommand"))->shortcut(),
-                     loaded.module->FindPageAction()->shortcut());
+            // One action in every menu and behind the keys: no second one competes for them.
+            QCOMPARE(CommandItem(menu, QStringLiteral("FindPageCommand")), loaded.module->FindPageAction());
         }
         QCOMPARE(loaded.module->FindPageAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+P")));
         QCOMPARE(loaded.module->PaletteMenuAtMouseAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+M")));
