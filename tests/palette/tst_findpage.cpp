@@ -91,16 +91,11 @@ public:
         return -1;
     }
 
-    // The page item under category's submenu of menu, the nth of that caption.
-    static QAction* PageItem(QMenu* menu, const QString& category, const QString& caption, int nth = 0)
+    // The page item under category's submenu of menu, opened anew.
+    static QAction* PageItem(QMenu* menu, const QString& category, const QString& caption)
     {
         Q_EMIT menu->aboutToShow();
-        for (QAction* item : menu->actions())
-            if (item->menu() && item->menu()->title() == category)
-                for (QAction* page : item->menu()->actions())
-                    if (page->text() == caption && nth-- == 0)
-                        return page;
-        return nullptr;
+        return ::PageItem(menu, category, caption);
     }
 
     static QStringList Recent() { return CategoryStore::ReadRecentPages(host::TRegIniFile(CategoryStore::Key)); }

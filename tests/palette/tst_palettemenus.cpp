@@ -67,12 +67,7 @@ public:
     // The page item captioned caption under the submenu titled category, or nullptr.
     QAction* PageItem(QMenu* menu, const QString& category, const QString& caption)
     {
-        for (QAction* item : menu->actions())
-            if (item->menu() && item->menu()->title() == category)
-                for (QAction* page : item->menu()->actions())
-                    if (page->text() == caption)
-                        return page;
-        return nullptr;
+        return ::PageItem(menu, category, caption);
     }
     host::TButtonCategory* Category(int index) { return ide.palette->Categories()->GetItem(index); }
 };
@@ -366,6 +361,19 @@ private Q_SLOTS:
             QVERIFY2(view->viewport()->rect().intersects(shown), "scrolled into view");
             loaded.Category(expanded)->SetCollapsed(true);
         }
+    }
+
+    // Each item holds the page it lists: of two pages with one caption, each item opens its own.
+    void itemsOpenTheirOwnPage()
+    {
+        Loaded loaded({QStringLiteral("Twin"), QStringLiteral("A"), QStringLiteral("Twin")});
+        for (QMenu* menu : {loaded.module->PaletteMenu(), loaded.module->PaletteButtonMenu()})
+            for (const int nth : {1, 0}) {
+                Q_EMIT menu->aboutToShow();
+                ::PageItem(menu, QStringLiteral("Other"), QStringLiteral("Twin"), nth)->trigger();
+                QCOMPARE(loaded.ide.palette->FocusedItem(), loaded.Category(nth == 0 ? 0 : 2));
+                QVERIFY(!loaded.ide.palette->FocusedItem()->Collapsed());
+            }
     }
 
     // The chosen category is expanded first and scrolled to after, so that its header lands
