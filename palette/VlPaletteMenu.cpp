@@ -108,6 +108,27 @@ QAction* FindChildAction(const QObject* owner, const QString& name)
     return owner->findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
 }
 
+// The entries of the recent pages, newest first: each of the first most captions still on the
+// palette, with every entry of that caption; pages that left the palette drop out.
+std::vector<int> RecentEntries(const std::vector<FindPageEntry>& entries, const QStringList& captions, int most)
+{
+    std::vector<int> recent;
+    if (captions.isEmpty())
+        return recent;
+    QHash<QString, std::vector<int>> byCaption;
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i)
+        byCaption[entries[static_cast<std::size_t>(i)].caption].push_back(i);
+    QSet<QString> listed;
+    for (const QString& caption : captions) {
+        const auto found = byCaption.constFind(caption);
+        if (found == byCaption.constEnd() || listed.contains(caption) || listed.size() >= most)
+            continue;
+        listed.insert(caption);
+        recent.insert(recent.end(), found->begin(), found->end());
+    }
+    return recent;
+}
+
 // A category name as a menu caption: its "&" shown, not taken as an access key.
 QString MenuCaption(const QString& name)
 {
@@ -545,7 +566,10 @@ void TVlPaletteMenuWizardDataModule::RememberRecentPage(const QString& caption)
 
 void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
 {
-    delete FFindPage.data();
+    // The keys pressed again while it is open start afresh. Closed, not deleted: the keys may
+    // have come to it, and it frees itself once their event is done.
+    if (FFindPage)
+        FFindPage->close();
     const QStringList captions = PaletteCaptions(FToolPalette);
     const QStringList pages = FSorter.Sorted(captions);
     const std::vector<int> positions = PalettePositions(captions, pages);
@@ -553,7 +577,6 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
     const QString other = OtherCategory;
     std::vector<FindPageEntry> entries;
     entries.reserve(static_cast<std::size_t>(pages.size()));
-    QHash<QString, std::vector<int>> entriesByCaption;
     for (qsizetype i = 0; i < pages.size(); ++i) {
         // Each category once, as the menus caption it: the first spelling met.
         QStringList names;
@@ -566,21 +589,7 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
         });
         entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], std::move(names)});
     }
-    // The recent pages, newest first, each caption with every page of that caption.
-    std::vector<int> recent;
-    const QStringList recentCaptions = CategoryStore::ReadRecentPages(*FReg);
-    if (!recentCaptions.isEmpty()) {
-        for (int i = 0; i < static_cast<int>(entries.size()); ++i)
-            entriesByCaption[entries[static_cast<std::size_t>(i)].caption].push_back(i);
-        QSet<QString> listed;
-        for (const QString& caption : recentCaptions) {
-            const auto found = entriesByCaption.constFind(caption);
-            if (found == entriesByCaption.constEnd() || listed.contains(caption) || listed.size() >= MaxRecentPages)
-                continue; // pages that left the palette drop out
-            listed.insert(caption);
-            recent.insert(recent.end(), found->begin(), found->end());
-        }
-    }
+    std::vector<int> recent = RecentEntries(entries, CategoryStore::ReadRecentPages(*FReg), MaxRecentPages);
 
     auto* popup = new FindPagePopup(std::move(entries), std::move(recent), host::Application());
     FFindPage = popup;
