@@ -7,6 +7,7 @@
 #include "host/Registry.h"
 
 #include <QCollator>
+#include <QHash>
 #include <QLocale>
 #include <QSet>
 
@@ -75,4 +76,37 @@ QStringList UniquePageCaptions(const QStringList& captions)
             unique.append(caption);
     }
     return unique;
+}
+
+std::vector<int> PalettePositions(const QStringList& palette, const QStringList& sorted)
+{
+    // Most captions occur once; the positions of those that repeat are listed in order.
+    QHash<QString, int> first;
+    first.reserve(palette.size());
+    QHash<QString, std::vector<int>> repeated;
+    for (int i = 0; i < palette.size(); ++i) {
+        const auto known = first.constFind(palette[i]);
+        if (known == first.constEnd()) {
+            first.insert(palette[i], i);
+            continue;
+        }
+        std::vector<int>& positions = repeated[palette[i]];
+        if (positions.empty())
+            positions.push_back(known.value());
+        positions.push_back(i);
+    }
+    QHash<QString, std::size_t> given; // of a repeated caption, how many positions went
+    std::vector<int> positions;
+    positions.reserve(static_cast<std::size_t>(sorted.size()));
+    for (const QString& caption : sorted) {
+        if (!repeated.isEmpty()) {
+            if (const auto repeats = repeated.constFind(caption); repeats != repeated.constEnd()) {
+                std::size_t& next = given[caption];
+                positions.push_back(next < repeats->size() ? (*repeats)[next++] : -1);
+                continue;
+            }
+        }
+        positions.push_back(first.value(caption, -1));
+    }
+    return positions;
 }

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace host {
 class TCategoryButtons;
@@ -36,3 +37,8 @@ QStringList SortedCaptions(QStringList captions);
 // "&") matches an earlier one's the way the store matches names is dropped, so the first met
 // names the entry, and no entry is edited in two rows.
 QStringList UniquePageCaptions(const QStringList& captions);
+
+// For each caption of sorted (a stable sort of palette), its position in palette: equal
+// captions keep their palette order in a stable sort, so each takes the next position of its
+// caption. Lets a sorted list say which page each caption names.
+std::vector<int> PalettePositions(const QStringList& palette, const QStringList& sorted);

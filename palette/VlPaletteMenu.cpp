@@ -4,6 +4,7 @@
 #include "pages/PageOrder.h"
 #include "pages/VlPaletteMenuCommon.h"
 #include "palette/CategoryFileDialogs.h"
+#include "palette/FindPagePopup.h"
 #include "store/CategoryFile.h"
 #include "store/CategoryStore.h"
 
@@ -15,13 +16,18 @@
 #include "host/ToolBar.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QScopeGuard>
+#include <QSet>
 #include <QStandardPaths>
 #include <QToolButton>
 
@@ -53,9 +59,81 @@ constexpr QLatin1String OtherCategory("Other");
 constexpr int MaxItemsInOneMenu = 10000; // category submenus in the menu, or pages in one submenu
 constexpr int MaxPagesInAll = 100000;
 
+// Keys the stand-in IDE leaves free: Find Page, and the palette menu at the mouse.
+constexpr QKeyCombination FindPageShortcut = Qt::CTRL | Qt::SHIFT | Qt::Key_P;
+constexpr QKeyCombination PaletteMenuAtMouseShortcut = Qt::CTRL | Qt::SHIFT | Qt::Key_M;
+
+// The commands that end both menus, in order. Tests and tools find each by its object name.
+struct Command {
+    const char* objectName;
+    const char* caption;
+    void (TVlPaletteMenuWizardDataModule::*handler)(QObject*);
+    bool separatorBefore;
+    QKeyCombination shortcut;
+};
+constexpr Command Commands[] = {
+    {"FindPageCommand", "&Find Page...", &TVlPaletteMenuWizardDataModule::FindPage, true, FindPageShortcut},
+    {"EditCategoriesCommand", "&Edit Categories...", &TVlPaletteMenuWizardDataModule::EditCategories, false, {}},
+    {"ImportCommand", "&Import...", &TVlPaletteMenuWizardDataModule::ImportCategories, true, {}},
+    {"ExportCommand", "E&xport...", &TVlPaletteMenuWizardDataModule::ExportCategories, false, {}},
+};
+
 bool OrdinalLess(const QString& a, const QString& b)
 {
     return QString::compare(a, b, Qt::CaseSensitive) < 0;
+}
+
+// Calls visit(name) for each category the menus list a page under, given its stored list:
+// the names without outer white space, blank ones left out; other when none is left.
+template <typename Visit>
+void ForEachMenuCategory(const QString& list, const QString& other, Visit&& visit)
+{
+    bool named = false;
+    CategoryStore::ForEachCategoryName(list, [&](const QString& stored) {
+        const QString name = stored.trimmed();
+        if (name.isEmpty())
+            return;
+        named = true;
+        visit(name);
+    });
+    if (!named)
+        visit(other);
+}
+
+// The action named name among owner's own children, or nullptr.
+QAction* FindChildAction(const QObject* owner, const QString& name)
+{
+    return owner->findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
+}
+
+// The entries of the recent pages, newest first: each of the first most captions still on the
+// palette, with every entry of that caption; pages that left the palette drop out.
+std::vector<int> RecentEntries(const std::vector<FindPageEntry>& entries, const QStringList& captions, int most)
+{
+    std::vector<int> recent;
+    if (captions.isEmpty())
+        return recent;
+    QHash<QString, std::vector<int>> byCaption;
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i)
+        byCaption[entries[static_cast<std::size_t>(i)].caption].push_back(i);
+    QSet<QString> listed;
+    for (const QString& caption : captions) {
+        const auto found = byCaption.constFind(caption);
+        if (found == byCaption.constEnd() || listed.contains(caption) || listed.size() >= most)
+            continue;
+        listed.insert(caption);
+        recent.insert(recent.end(), found->begin(), found->end());
+    }
+    return recent;
+}
+
+// A category name as a menu caption: its "&" shown, not taken as an access key.
+QString MenuCaption(const QString& name)
+{
+    if (!name.contains(QLatin1Char('&')))
+        return name;
+    QString caption = name;
+    return caption.replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
 } // namespace
@@ -63,7 +141,7 @@ bool OrdinalLess(const QString& a, const QString& b)
 // The category submenus of one menu during one build, indexed so that filing thousands of
 // pages stays linear. Lookup matches as the host menu's find-by-caption does ("&"-blind,
 // without regard to case) but sees only category submenus, never the main menu's
-// placeholder; the submenus are kept in ordinal order of their captions.
+// placeholder; the submenus are kept in ordinal order of their names.
 class CategorySubmenus {
 public:
     explicit CategorySubmenus(QMenu* menu) : m_menu(menu) {}
@@ -85,26 +163,27 @@ public:
     {
         if (m_ordered.size() >= std::size_t(MaxItemsInOneMenu))
             return nullptr;
-        auto* submenu = new QMenu(name, m_menu);
+        auto* submenu = new QMenu(MenuCaption(name), m_menu);
         if (position < m_ordered.size())
             m_menu->insertMenu(m_ordered[position]->menuAction(), submenu);
         else
             m_menu->addMenu(submenu);
         m_ordered.insert(m_ordered.begin() + static_cast<std::ptrdiff_t>(position), submenu);
+        m_names.insert(m_names.begin() + static_cast<std::ptrdiff_t>(position), name);
         m_byKey.insert(Key(name), submenu);
         m_byName.insert(name, submenu);
         return submenu;
     }
 
-    // Position of the first submenu whose caption is not ordinally less than name.
+    // Position of the first submenu whose name is not ordinally less than name.
     std::size_t LowerBound(const QString& name) const
     {
-        return Bound(name, [](const QString& caption, const QString& key) { return OrdinalLess(caption, key); });
+        return Bound(name, [](const QString& other, const QString& key) { return OrdinalLess(other, key); });
     }
-    // Position of the first submenu whose caption is ordinally greater than name.
+    // Position of the first submenu whose name is ordinally greater than name.
     std::size_t UpperBound(const QString& name) const
     {
-        return Bound(name, [](const QString& caption, const QString& key) { return !OrdinalLess(key, caption); });
+        return Bound(name, [](const QString& other, const QString& key) { return !OrdinalLess(key, other); });
     }
 
     // Whether one more page goes into submenu (nullptr: its category was not listed). A page
@@ -147,13 +226,14 @@ private:
     template <typename Before>
     std::size_t Bound(const QString& name, Before before) const
     {
-        const auto it = std::partition_point(m_ordered.begin(), m_ordered.end(),
-                                             [&](const QMenu* submenu) { return before(submenu->title(), name); });
-        return static_cast<std::size_t>(it - m_ordered.begin());
+        const auto it = std::partition_point(m_names.begin(), m_names.end(),
+                                             [&](const QString& other) { return before(other, name); });
+        return static_cast<std::size_t>(it - m_names.begin());
     }
 
     QMenu* m_menu;
     std::vector<QMenu*> m_ordered;
+    std::vector<QString> m_names;    // of m_ordered, as the store names them (captions escape "&")
     QHash<QString, QMenu*> m_byKey;  // by caption without "&", case-folded
     QHash<QString, QMenu*> m_byName; // by each exact spelling already resolved
     QHash<QMenu*, int> m_listed;
@@ -172,8 +252,10 @@ TVlPaletteMenuWizardDataModule::~TVlPaletteMenuWizardDataModule()
     host::RunHandler([this] { WizardDataModuleDestroy(); });
     // The owned menus go first, taking the "P&alette" entry off the main menu; the button's
     // action, a child, follows with QObject's own clean-up and takes the button with it.
+    delete FFindPage.data();
     FPaletteMenu.reset();
     FPaletteButtonMenu.reset();
+    FPaletteMouseMenu.reset();
 }
 
 void TVlPaletteMenuWizardDataModule::WizardDataModuleCreate()
@@ -199,8 +281,40 @@ void TVlPaletteMenuWizardDataModule::WizardDataModuleCreate()
     {
         const auto services = host::InterfaceCast<host::INTAServices>(host::BorlandIDEServices());
         FDelphiMenu = services->GetMainMenu();
+        AddShortcuts(services.get());
     }
     AddPaletteMenu();
+}
+
+void TVlPaletteMenuWizardDataModule::AddShortcuts(host::INTAServices* services)
+{
+    // A command with keys is one action for the module's life, not an item made anew at each
+    // opening: its keys work before any menu was opened, and no second action ever claims
+    // them. The menus list this same action.
+    for (const Command& command : Commands) {
+        if (command.shortcut.key() == Qt::Key_unknown)
+            continue;
+        auto* action = new QAction(QLatin1String(command.caption), this);
+        action->setObjectName(QLatin1String(command.objectName));
+        action->setShortcut(command.shortcut);
+        host::BindEvent(action, &QAction::triggered, this, command.handler);
+        services->AddAction(action);
+        if (command.handler == &TVlPaletteMenuWizardDataModule::FindPage)
+            FFindPageAction = action;
+    }
+
+    FPaletteMouseMenu = std::make_unique<QMenu>();
+    FPaletteMouseMenu->setObjectName(QLatin1String("PaletteMouseMenu"));
+    host::BindEvent(FPaletteMouseMenu.get(), &QMenu::aboutToShow, this, [this] {
+        // Listed exactly as the main menu's entry lists it.
+        BuildMenu(FPaletteMouseMenu.get(), 0, true);
+    });
+    FPaletteMenuAtMouseAction = new QAction(QLatin1String("Palette Menu at the Mouse"), this);
+    FPaletteMenuAtMouseAction->setObjectName(QLatin1String("PaletteMenuAtMouseAction"));
+    FPaletteMenuAtMouseAction->setShortcut(PaletteMenuAtMouseShortcut);
+    host::BindEvent(FPaletteMenuAtMouseAction, &QAction::triggered, this,
+                    &TVlPaletteMenuWizardDataModule::PaletteMenuAtMouseHandler);
+    services->AddAction(FPaletteMenuAtMouseAction);
 }
 
 void TVlPaletteMenuWizardDataModule::AddToolButton()
@@ -317,27 +431,25 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
 
     // The commands end the menu even when the listing fails (a store that cannot be read),
     // so that it is never empty; the failure then goes on to the host.
-    const auto addCommands = qScopeGuard([this, menu] {
-        menu->addSeparator();
-        AddCommand(menu, QLatin1String("Edit Categories..."), &TVlPaletteMenuWizardDataModule::EditCategories);
-        menu->addSeparator();
-        AddCommand(menu, QLatin1String("Import..."), &TVlPaletteMenuWizardDataModule::ImportCategories);
-        AddCommand(menu, QLatin1String("Export..."), &TVlPaletteMenuWizardDataModule::ExportCategories);
-    });
+    const auto addCommands = qScopeGuard([this, menu] { AddCommands(menu); });
 
     // One read of the store per build gives what one read per page would.
     const CategoryStore::Snapshot categories(*FReg);
     CategorySubmenus submenus(menu);
     const QString other = OtherCategory;
-    for (const QString& page : FSorter.Sorted(PaletteCaptions(FToolPalette))) {
-        QString list = categories.GetCategory(RemoveAmpersand(page));
-        if (list.isEmpty())
-            list = other;
-        CategoryStore::ForEachCategoryName(list, [&](const QString& name) {
+    const QStringList captions = PaletteCaptions(FToolPalette);
+    const QStringList pages = FSorter.Sorted(captions);
+    // Each item holds which page it lists, so that pages of one caption are each reached.
+    const std::vector<int> positions = PalettePositions(captions, pages);
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        const QString& page = pages[i];
+        const QVariant position(positions[static_cast<std::size_t>(i)]);
+        ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(page)), other, [&](const QString& name) {
             QMenu* submenu = mainMenu ? CategoryMenuItem(submenus, name) : CategoryButtonMenuItem(submenus, name);
             if (!submenus.Admit(submenu))
                 return;
             auto* item = new QAction(page, submenu);
+            item->setData(position);
             host::BindEvent(item, &QAction::triggered, this, &TVlPaletteMenuWizardDataModule::TabItemClickHandler);
             submenu->addAction(item);
         });
@@ -361,18 +473,125 @@ QMenu* TVlPaletteMenuWizardDataModule::CategoryButtonMenuItem(CategorySubmenus& 
     return submenus.Insert(name, submenus.UpperBound(name));
 }
 
-void TVlPaletteMenuWizardDataModule::AddCommand(QMenu* menu, const QString& caption,
-                                                void (TVlPaletteMenuWizardDataModule::*command)(QObject*))
+void TVlPaletteMenuWizardDataModule::AddCommands(QMenu* menu)
 {
-    auto* item = new QAction(caption, menu);
-    host::BindEvent(item, &QAction::triggered, this, command);
-    menu->addAction(item);
+    for (const Command& command : Commands) {
+        if (command.separatorBefore)
+            menu->addSeparator();
+        if (command.shortcut.key() != Qt::Key_unknown) {
+            // The IDE-wide action made at start-up, its keys shown beside its caption.
+            if (QAction* keyed = FindChildAction(this, QLatin1String(command.objectName)))
+                menu->addAction(keyed);
+            continue;
+        }
+        auto* item = new QAction(QLatin1String(command.caption), menu);
+        item->setObjectName(QLatin1String(command.objectName));
+        host::BindEvent(item, &QAction::triggered, this, command.handler);
+        menu->addAction(item);
+    }
 }
 
 void TVlPaletteMenuWizardDataModule::TabItemClickHandler(QObject* sender)
 {
     const auto* item = qobject_cast<const QAction*>(sender);
-    SwitchToTab(item ? item->text() : QString());
+    if (!item) {
+        SwitchToTab(QString());
+        return;
+    }
+    bool listed = false;
+    const int position = item->data().toInt(&listed);
+    ShowChosenPage(listed ? position : -1, item->text());
+}
+
+void TVlPaletteMenuWizardDataModule::PaletteMenuAtMouseHandler(QObject* /*sender*/)
+{
+    if (!FPaletteMouseMenu)
+        return;
+    FPaletteMouseMenu->popup(QCursor::pos());
+    // The keyboard goes into the menu at once: its first item is the active one, as after a
+    // press of Down, its submenu still closed.
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(FPaletteMouseMenu.get(), &down);
+}
+
+void TVlPaletteMenuWizardDataModule::ShowChosenPage(int position, const QString& caption)
+{
+    if (!FToolPalette)
+        return;
+    host::TButtonCategory* category = FToolPalette->Categories()->GetItem(position);
+    if (category && host::GetStrProp(category, "Caption") == caption)
+        ShowCategory(category);
+    else
+        SwitchToTab(caption);
+    RememberRecentPage(caption);
+}
+
+void TVlPaletteMenuWizardDataModule::ShowCategory(host::TButtonCategory* category)
+{
+    if (FToolForm)
+        host::ShowDockableForm(FToolForm);
+    if (!category->Visible())
+        FToolPalette->SetFilter(QString());
+    category->SetCollapsed(false);
+    category->ScrollIntoView();
+    FToolPalette->SetFocusedItem(category);
+    FToolPalette->setFocus(Qt::OtherFocusReason);
+}
+
+void TVlPaletteMenuWizardDataModule::RememberRecentPage(const QString& caption)
+{
+    const QStringList palette = PaletteCaptions(FToolPalette);
+    const QSet<QString> onPalette(palette.begin(), palette.end());
+    if (!onPalette.contains(caption))
+        return;
+    try {
+        const QStringList recent = CategoryStore::ReadRecentPages(*FReg);
+        QStringList remembered{caption};
+        for (const QString& page : recent)
+            if (remembered.size() < MaxRecentPages && onPalette.contains(page) && !remembered.contains(page))
+                remembered.append(page);
+        if (remembered != recent)
+            CategoryStore::WriteRecentPages(*FReg, remembered);
+    } catch (const host::ERegistryException& error) {
+        // The page is shown all the same; a store that cannot take the list now (read-only,
+        // locked) says so where the user asks it to save, not at every page chosen.
+        qWarning("Vorla Palette Menu: the recent pages were not remembered: %s", qUtf8Printable(error.Message()));
+    }
+}
+
+void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
+{
+    // The keys pressed again while it is open start afresh. Closed, not deleted: the keys may
+    // have come to it, and it frees itself once their event is done.
+    if (FFindPage)
+        FFindPage->close();
+    const QStringList captions = PaletteCaptions(FToolPalette);
+    const QStringList pages = FSorter.Sorted(captions);
+    const std::vector<int> positions = PalettePositions(captions, pages);
+    const CategoryStore::Snapshot categories(*FReg);
+    const QString other = OtherCategory;
+    std::vector<FindPageEntry> entries;
+    entries.reserve(static_cast<std::size_t>(pages.size()));
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        // Each category once, as the menus caption it: the first spelling met.
+        QStringList names;
+        ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(pages[i])), other, [&](const QString& name) {
+            const auto same = [&name](const QString& known) {
+                return QString::compare(RemoveAmpersand(known), RemoveAmpersand(name), Qt::CaseInsensitive) == 0;
+            };
+            if (std::none_of(names.cbegin(), names.cend(), same))
+                names.append(name);
+        });
+        entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], std::move(names)});
+    }
+    std::vector<int> recent = RecentEntries(entries, CategoryStore::ReadRecentPages(*FReg), MaxRecentPages);
+
+    auto* popup = new FindPagePopup(std::move(entries), std::move(recent), host::Application());
+    FFindPage = popup;
+    host::BindEvent(popup, &FindPagePopup::PageChosen, this,
+                    [this](int position, const QString& caption) { ShowChosenPage(position, caption); });
+    QWidget* active = QApplication::activeWindow();
+    popup->ShowOver(active ? active : host::Application());
 }
 
 void TVlPaletteMenuWizardDataModule::SwitchToTab(const QString& caption)
@@ -389,8 +608,7 @@ void TVlPaletteMenuWizardDataModule::SwitchToTab(const QString& caption)
             host::TButtonCategory* category = categories->GetItem(i);
             const QString page = host::GetStrProp(category, "Caption");
             if (exact ? page == caption : RemoveAmpersand(page) == target) {
-                category->SetCollapsed(false);
-                category->ScrollIntoView();
+                ShowCategory(category);
                 return;
             }
         }

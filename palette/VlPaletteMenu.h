@@ -1,9 +1,11 @@
 #pragma once
 
 #include "pages/PageOrder.h"
+#include "palette/FindPagePopup.h"
 
 #include "host/CategoryButtons.h"
 #include "host/Registry.h"
+#include "host/Services.h"
 #include "host/ToolBar.h"
 
 #include <QAbstractFileIconProvider>
@@ -19,6 +21,10 @@
 #include <memory>
 
 class CategorySubmenus;
+
+namespace host {
+class TButtonCategory;
+}
 
 // The package's working object: wires the palette menus into the IDE when created, builds
 // them afresh on every opening, switches the tool palette to the chosen page, and undoes
@@ -43,21 +49,34 @@ public:
     void PaletteButtonMenuHandler(QObject* sender);
     void PaletteButtonClickHandler(QObject* sender);
     void TabItemClickHandler(QObject* sender);
+    // Pops the palette menu up at the mouse pointer, with the keyboard in it.
+    void PaletteMenuAtMouseHandler(QObject* sender);
 
-    // The three commands at the foot of both menus.
+    // The commands at the foot of both menus.
+    void FindPage(QObject* sender);
     void EditCategories(QObject* sender);
     void ImportCategories(QObject* sender);
     void ExportCategories(QObject* sender);
 
-    // Expands the first tool-palette category whose caption is caption, else the first whose
-    // caption without its "&" characters is caption without them, then scrolls it into view.
+    // Shows the first tool-palette category whose caption is caption, else the first whose
+    // caption without its "&" characters is caption without them, as a chosen page is shown.
     // Nothing happens when none matches.
     void SwitchToTab(const QString& caption);
+
+    // The most pages Find Page lists as chosen recently.
+    static constexpr int MaxRecentPages = 10;
 
     // What the module added to the IDE, for the IDE's tests and tools.
     QToolButton* ToolButton() const { return FToolButton; }
     QMenu* PaletteButtonMenu() const { return FPaletteButtonMenu.get(); }
     QMenu* PaletteMenu() const { return FPaletteMenu.get(); }
+    QMenu* PaletteMouseMenu() const { return FPaletteMouseMenu.get(); }
+    // The IDE-wide actions behind the two shortcuts; the menus list the first as their
+    // "Find Page..." command.
+    QAction* FindPageAction() const { return FFindPageAction; }
+    QAction* PaletteMenuAtMouseAction() const { return FPaletteMenuAtMouseAction; }
+    // Find Page while it is open, else nullptr.
+    FindPagePopup* FindPageWindow() const { return FFindPage; }
 
 private:
     // The import and export dialogs while one is shown: each is made when its command shows
@@ -71,11 +90,19 @@ private:
 
     void AddToolButton();
     void AddPaletteMenu();
+    void AddShortcuts(host::INTAServices* services);
     // Rebuilds menu: its category submenus, then the commands. keep items at the top stay.
     void BuildMenu(QMenu* menu, int keep, bool mainMenu);
     QMenu* CategoryMenuItem(CategorySubmenus& submenus, const QString& name);
     QMenu* CategoryButtonMenuItem(CategorySubmenus& submenus, const QString& name);
-    void AddCommand(QMenu* menu, const QString& caption, void (TVlPaletteMenuWizardDataModule::*command)(QObject*));
+    void AddCommands(QMenu* menu);
+    // Shows the page the user chose, the palette's page at position if its caption is still
+    // caption, else the first page of that caption; remembers it among the recent pages.
+    void ShowChosenPage(int position, const QString& caption);
+    // Brings category up for the eye: its window shown, the filter cleared if it hides it,
+    // expanded, scrolled into view, its header focused.
+    void ShowCategory(host::TButtonCategory* category);
+    void RememberRecentPage(const QString& caption);
     // Shows the import (AcceptOpen) or export dialog in the folder used last, else in the
     // user's Documents folder; the chosen file, or "" when cancelled.
     QString ExecuteFileDialog(QFileDialog::AcceptMode mode);
@@ -89,6 +116,10 @@ private:
     QAction* FToolButtonAction = nullptr; // owned; the button lives as long as it does
     std::unique_ptr<QMenu> FPaletteButtonMenu;
     std::unique_ptr<QMenu> FPaletteMenu;
+    std::unique_ptr<QMenu> FPaletteMouseMenu;
+    QAction* FFindPageAction = nullptr;           // owned; the FindPageCommand of every menu
+    QAction* FPaletteMenuAtMouseAction = nullptr; // owned
+    QPointer<FindPagePopup> FFindPage;
     std::unique_ptr<host::TRegIniFile> FReg;
     CaptionSorter FSorter;
     QString FLastFolder; // where the last file was chosen in either dialog

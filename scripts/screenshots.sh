@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the README's pictures in docs/, in the light and the dark theme: the main window with
-# the palette menu open on a submenu, the tool palette button's drop-down, and the category
-# editor. The stand-in IDE runs under a virtual X server on a free display, with a store of
+# the palette menu open on a submenu, the tool palette button's drop-down, Find Page, and the
+# category editor. The stand-in IDE runs under a virtual X server on a free display, with a store of
 # its own into which the example grouping (examples/default-palette.cpc) is imported through
 # the IDE's own "Import..."; xdotool drives it and ImageMagick takes the pictures.
 #
@@ -75,6 +75,16 @@ open_palette_menu() {
   wait_for_more_than "$before" "the Palette menu"
 }
 
+# The palette menu's commands by their object names: the access key each has in the menu.
+# (X tools see no object names; the keys come from the same table of commands.)
+declare -A command_key=([FindPageCommand]=f [EditCategoriesCommand]=e [ImportCommand]=i [ExportCommand]=x)
+
+# Opens the palette menu and runs a command named by its object name.
+run_command() {
+  open_palette_menu
+  xdotool key "${command_key[$1]}"
+}
+
 # Takes a picture of the screen, cut to a rectangle (WxH+X+Y).
 shoot() {
   import -window root -crop "$2" +repage "$docs/$1"
@@ -82,8 +92,7 @@ shoot() {
 }
 
 import_example_grouping() {
-  open_palette_menu
-  xdotool key Up Up Return # from the first item, Up goes round to "Export...", then "Import..."
+  run_command ImportCommand
   wait_for_window "Open Import File" >/dev/null
   xdotool type --delay 5 "$root/examples/default-palette.cpc"
   xdotool key Return
@@ -122,13 +131,22 @@ pictures() {
   xdotool key Down Down Down Down Right # nothing is active after a click: four down
   wait_for_more_than "$before" "the Devices submenu"
   xdotool mousemove 1279 799
-  shoot "button-menu-$theme.png" 330x345+870+20
+  shoot "button-menu-$theme.png" 330x372+870+20
   xdotool key Escape Escape Escape
   sleep 0.5
 
+  # Find Page, from its keys, with the first letters of a category typed.
+  before="$(windows | wc -l)"
+  xdotool key ctrl+shift+p
+  wait_for_more_than "$before" "Find Page"
+  xdotool type --delay 50 "data"
+  sleep 0.5
+  shoot "find-page-$theme.png" 600x340+300+70
+  xdotool key Escape
+  sleep 0.5
+
   # The category editor, from "Edit Categories...", on a page filed under two categories.
-  open_palette_menu
-  xdotool key Up Up Up Return
+  run_command EditCategoriesCommand
   editor="$(wait_for_window "Component Palette Categories")"
   xdotool key Down Down Down Down Down
   sleep 0.5

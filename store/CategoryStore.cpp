@@ -2,11 +2,41 @@
 
 #include "host/Registry.h"
 
+#include <algorithm>
+
 namespace CategoryStore {
 
 QString GetCategory(const host::TRegIniFile& reg, const QString& page)
 {
     return reg.ReadString(Section, page, QString());
+}
+
+QStringList ReadRecentPages(const host::TRegIniFile& reg)
+{
+    // Read by position, so that entries written by hand or out of order still come in order.
+    QHash<int, QString> byPosition;
+    for (const auto& [name, caption] : reg.ReadSectionEntries(RecentSection)) {
+        bool number = false;
+        const int position = name.toInt(&number);
+        if (number && position > 0)
+            byPosition.insert(position, caption);
+    }
+    QList<int> positions = byPosition.keys();
+    std::sort(positions.begin(), positions.end());
+    QStringList captions;
+    captions.reserve(positions.size());
+    for (const int position : positions)
+        captions.append(byPosition.value(position));
+    return captions;
+}
+
+void WriteRecentPages(host::TRegIniFile& reg, const QStringList& captions)
+{
+    reg.Transaction([&] {
+        reg.EraseSection(RecentSection);
+        for (qsizetype i = 0; i < captions.size(); ++i)
+            reg.WriteString(RecentSection, QString::number(i + 1), captions[i]);
+    });
 }
 
 QStringList CategoryNames(const QString& list)

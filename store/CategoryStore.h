@@ -18,9 +18,17 @@ namespace CategoryStore {
 // no string the host keeps may point into the package once it has gone.
 inline constexpr QLatin1String Key("Software\\Vorla\\Palette Menu");
 inline constexpr QLatin1String Section("Categories");
+// The pages chosen most recently, in a section of their own that import, export and the
+// editor never see: entries "1", "2", ... each the caption of one page, newest first.
+inline constexpr QLatin1String RecentSection("Recent");
 
 // The page's category list as stored, or "".
 QString GetCategory(const host::TRegIniFile& reg, const QString& page);
+
+// The recent pages' captions as stored, newest first.
+QStringList ReadRecentPages(const host::TRegIniFile& reg);
+// Replaces the recent pages with captions, newest first, as one change.
+void WriteRecentPages(host::TRegIniFile& reg, const QStringList& captions);
 
 // The categories a stored list names, in order: none for an empty list; otherwise the
 // pieces between ";" exactly as written, an empty piece being a category named "".

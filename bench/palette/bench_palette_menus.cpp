@@ -1,6 +1,7 @@
 // Opening the palette menus: each build against its floor, the same Qt menu tree built
 // straight from a precomputed plan (no store reads, no sorting), and the resident size
-// after many openings.
+// after many openings. Find Page: opening it and each keystroke, against the same list view
+// filled from a plan, and a plain case-insensitive substring filter into it.
 //
 //   build-release/bin/bench_palette_menus [--benchmark_filter=...]
 
@@ -15,7 +16,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QStandardPaths>
+#include <QStringListModel>
+#include <QVBoxLayout>
 
 #include <benchmark/benchmark.h>
 
@@ -74,22 +78,32 @@ public:
     }
 };
 
-// The menu a build made, as a plan: each submenu's title and its items, in order.
+// The menu a build made, as a plan: each submenu's title and its items (caption and the
+// page each holds), in order; then the commands (separators as empty names).
 struct Plan {
-    std::vector<std::pair<QString, QStringList>> submenus;
+    struct Command {
+        QString name;
+        QString caption;
+        QKeySequence shortcut;
+    };
+    std::vector<std::pair<QString, std::vector<std::pair<QString, QVariant>>>> submenus;
+    std::vector<Command> commands;
 };
 
 Plan PlanOf(const QMenu* menu, int skip)
 {
     Plan plan;
     const QList<QAction*> items = menu->actions();
-    for (qsizetype i = skip; i < items.size(); ++i)
+    for (qsizetype i = skip; i < items.size(); ++i) {
         if (QMenu* submenu = items[i]->menu()) {
-            QStringList pages;
+            std::vector<std::pair<QString, QVariant>> pages;
             for (QAction* page : submenu->actions())
-                pages.append(page->text());
+                pages.emplace_back(page->text(), page->data());
             plan.submenus.emplace_back(submenu->title(), pages);
+        } else if (items[i]->isSeparator() || !items[i]->objectName().isEmpty()) {
+            plan.commands.push_back({items[i]->objectName(), items[i]->text(), items[i]->shortcut()});
         }
+    }
     return plan;
 }
 
@@ -112,19 +126,24 @@ void BuildFromPlan(QMenu* menu, const Plan& plan, Receiver* receiver)
     for (const auto& [title, pages] : plan.submenus) {
         auto* submenu = new QMenu(title, menu);
         menu->addMenu(submenu);
-        for (const QString& page : pages) {
+        for (const auto& [page, position] : pages) {
             auto* item = new QAction(page, submenu);
+            item->setData(position);
             host::BindEvent(item, &QAction::triggered, receiver, &Receiver::Clicked);
             submenu->addAction(item);
         }
     }
-    menu->addSeparator();
-    for (const char* caption : {"Edit Categories...", "-", "Import...", "Export..."}) {
-        if (QByteArray(caption) == "-") {
+    for (const Plan::Command& command : plan.commands) {
+        if (command.name.isEmpty()) {
             menu->addSeparator();
             continue;
         }
-        auto* item = new QAction(QString::fromLatin1(caption), menu);
+        auto* item = new QAction(command.caption, menu);
+        item->setObjectName(command.name);
+        if (!command.shortcut.isEmpty()) {
+            item->setShortcut(command.shortcut);
+            item->setShortcutContext(Qt::WidgetShortcut);
+        }
         host::BindEvent(item, &QAction::triggered, receiver, &Receiver::Clicked);
         menu->addAction(item);
     }
@@ -212,14 +231,14 @@ void BM_ReadStore(benchmark::State& state)
     }
 }
 
-// Openings far past what a menu lists: one page whose list is a value of that many ";" (filed
-// once more under the empty category for each), and a palette of that many pages on an empty
+// Openings far past what a menu lists: one page whose list names one category that many
+// times (filed once more under it for each), and a palette of that many pages on an empty
 // store (all under "Other"). Each must open in well under a second.
-void BM_OpenValueOfSemicolons(benchmark::State& state)
+void BM_OpenPageFiledManyTimes(benchmark::State& state)
 {
-    const int semicolons = int(state.range(0));
-    Fixture& fixture = FixtureFor(QStringLiteral("semicolons %1").arg(semicolons), 1,
-                                  QString(semicolons, QLatin1Char(';')));
+    const int times = int(state.range(0));
+    Fixture& fixture = FixtureFor(QStringLiteral("filed %1 times").arg(times), 1,
+                                  QStringList(times, QStringLiteral("x")).join(QLatin1Char(';')));
     for (auto _ : state)
         Q_EMIT fixture.module->PaletteMenu()->aboutToShow();
 }
@@ -245,7 +264,7 @@ void BM_OpenMostListed(benchmark::State& state)
 }
 
 BENCHMARK(BM_OpenMostListed)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_OpenValueOfSemicolons)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OpenPageFiledManyTimes)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_OpenPagesOnEmptyStore)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 BENCHMARK(BM_SortCaptions)->Arg(1000)->Unit(benchmark::kMillisecond);
@@ -255,6 +274,105 @@ BENCHMARK(BM_ReadStore)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MainMenuBuild)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(BM_ButtonMenuBuild)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(BM_Floor)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// --- Find Page ---------------------------------------------------------------------------
+
+// What one keystroke after another makes the query: the first letters of a page, on to its
+// number; every page's caption matches the first ones.
+const QStringList Typing = {"p", "pa", "pag", "page", "page ", "page 1", "page 12", "page 1", "page"};
+
+// Opening Find Page over the palette, painted once, then closing it.
+void BM_FindPageOpen(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)));
+    for (auto _ : state) {
+        fixture.module->FindPage(nullptr);
+        FindPagePopup* popup = fixture.module->FindPageWindow();
+        popup->List()->viewport()->repaint();
+        delete popup;
+    }
+}
+
+// One keystroke in an open Find Page: the list filtered, ranked and painted anew.
+void BM_FindPageKeystroke(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)));
+    fixture.module->FindPage(nullptr);
+    FindPagePopup* popup = fixture.module->FindPageWindow();
+    qsizetype typed = 0;
+    for (auto _ : state) {
+        popup->Edit()->setText(Typing[typed++ % Typing.size()]);
+        popup->List()->viewport()->repaint();
+    }
+    delete popup;
+}
+
+// The floors: the same list view in the same frame, filled from a plan of the captions in
+// menu order; and a case-insensitive substring filter of those captions into it.
+class FloorPopup : public QFrame {
+public:
+    explicit FloorPopup(const QStringList& captions) : QFrame(nullptr, Qt::Popup)
+    {
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(m_edit);
+        layout->addWidget(m_list);
+        m_list->setUniformItemSizes(true);
+        m_list->setModel(m_model);
+        m_model->setStringList(captions);
+        m_list->setCurrentIndex(m_model->index(0));
+        resize(560, 400);
+        show();
+    }
+
+    void Filter(const QStringList& captions, const QString& text)
+    {
+        QStringList found;
+        for (const QString& caption : captions)
+            if (caption.contains(text, Qt::CaseInsensitive))
+                found.append(caption);
+        m_model->setStringList(found);
+        m_list->setCurrentIndex(m_model->index(0));
+    }
+
+    FindPageList* List() const { return m_list; }
+
+private:
+    QLineEdit* m_edit = new QLineEdit(this);
+    FindPageList* m_list = new FindPageList(this);
+    QStringListModel* m_model = new QStringListModel(this);
+};
+
+QStringList MenuOrder(Fixture& fixture)
+{
+    return SortedCaptions(PaletteCaptions(fixture.ide.palette));
+}
+
+void BM_FindPageOpenFloor(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)));
+    const QStringList captions = MenuOrder(fixture);
+    for (auto _ : state) {
+        FloorPopup popup(captions);
+        popup.List()->viewport()->repaint();
+    }
+}
+
+void BM_FindPageKeystrokeFloor(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)));
+    const QStringList captions = MenuOrder(fixture);
+    FloorPopup popup(captions);
+    qsizetype typed = 0;
+    for (auto _ : state) {
+        popup.Filter(captions, Typing[typed++ % Typing.size()]);
+        popup.List()->viewport()->repaint();
+    }
+}
+
+BENCHMARK(BM_FindPageOpen)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindPageOpenFloor)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindPageKeystroke)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindPageKeystrokeFloor)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 long ResidentKiB()
 {
@@ -304,6 +422,9 @@ int main(int argc, char** argv)
     std::printf("\nTarget: at most 1.5 x the floor at 100 and 1,000 pages.\n");
     for (const char* build : {"BM_MainMenuBuild", "BM_ButtonMenuBuild"})
         reporter.PrintRatios(build, "BM_Floor");
+    std::printf("\nFind Page. Target: at most 2 x the floor; a keystroke under 16 ms at 10,000 pages.\n");
+    reporter.PrintRatios("BM_FindPageOpen", "BM_FindPageOpenFloor");
+    reporter.PrintRatios("BM_FindPageKeystroke", "BM_FindPageKeystrokeFloor");
     CurrentFixture().reset();
     benchmark::Shutdown();
     return 0;

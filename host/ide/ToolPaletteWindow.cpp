@@ -4,12 +4,9 @@
 #include "host/ToolBar.h"
 #include "host/ide/Resources.h"
 
-#include <QAbstractItemModel>
 #include <QAction>
 #include <QLineEdit>
 #include <QToolButton>
-#include <QTreeWidget>
-#include <QTreeWidgetItem>
 #include <QVBoxLayout>
 
 namespace standin {
@@ -61,7 +58,12 @@ ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
     m_search->setClearButtonEnabled(true);
     m_search->addAction(m_images->GetIcon(m_images->GetIndexByName(QStringLiteral("Search"))),
                         QLineEdit::LeadingPosition);
-    connect(m_search, &QLineEdit::textChanged, this, &ToolPaletteWindow::filter);
+    // The box and the palette's filter follow each other: a package may clear the filter.
+    connect(m_search, &QLineEdit::textChanged, m_palette, &host::TCategoryButtons::SetFilter);
+    connect(m_palette, &host::TCategoryButtons::FilterChanged, m_search, [this](const QString& text) {
+        if (m_search->text() != text)
+            m_search->setText(text);
+    });
     m_toolBar->addWidget(m_search)->setObjectName(QStringLiteral("SearchAction"));
 
     m_palette->setObjectName(QStringLiteral("Palette"));
@@ -84,7 +86,7 @@ void ToolPaletteWindow::setPages(const Palette& pages)
     categories->Clear();
     for (const PalettePage& page : pages)
         categories->Add(page.caption, page.components);
-    filter(m_search->text());
+    m_palette->SetFilter(m_search->text());
 }
 
 void ToolPaletteWindow::toggleAllCategories()
@@ -95,34 +97,6 @@ void ToolPaletteWindow::toggleAllCategories()
         anyExpanded = anyExpanded || !categories->GetItem(i)->Collapsed();
     for (int i = 0; i < categories->Count(); ++i)
         categories->GetItem(i)->SetCollapsed(anyExpanded);
-}
-
-void ToolPaletteWindow::filter(const QString& text)
-{
-    // Hides what does not match in the view only: the categories themselves stay. Rows are
-    // reached by position, and only a row whose state changes is touched: hiding an item
-    // through the item looks it up among its siblings first, which made a start-up with one
-    // page of many components quadratic.
-    const QString needle = text.trimmed();
-    QTreeWidget* view = m_palette->View();
-    const QAbstractItemModel* model = view->model();
-    const auto setHidden = [view](int row, const QModelIndex& parent, bool hidden) {
-        if (view->isRowHidden(row, parent) != hidden)
-            view->setRowHidden(row, parent, hidden);
-    };
-    for (int i = 0; i < view->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* page = view->topLevelItem(i);
-        const QModelIndex pageIndex = model->index(i, 0);
-        int shown = 0;
-        for (int j = 0; j < page->childCount(); ++j) {
-            const bool match = needle.isEmpty() || page->child(j)->text(0).contains(needle, Qt::CaseInsensitive);
-            setHidden(j, pageIndex, !match);
-            shown += match ? 1 : 0;
-        }
-        setHidden(i, QModelIndex(), !needle.isEmpty() && shown == 0);
-        if (!needle.isEmpty() && shown > 0)
-            view->expand(pageIndex);
-    }
 }
 
 } // namespace standin

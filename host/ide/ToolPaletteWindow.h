@@ -34,7 +34,6 @@ public:
 
 private:
     void toggleAllCategories();
-    void filter(const QString& text);
 
     host::TImageCollection* m_imageCollection;
     host::TVirtualImageList* m_images;

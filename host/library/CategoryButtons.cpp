@@ -1,5 +1,6 @@
 #include "host/CategoryButtons.h"
 
+#include <QAbstractItemModel>
 #include <QAbstractItemView>
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -40,6 +41,11 @@ void TButtonCategory::ScrollIntoView()
 {
     // The header goes to the top, so that as much of an expanded category as fits shows.
     m_owner->View()->scrollToItem(m_item, QAbstractItemView::PositionAtTop);
+}
+
+bool TButtonCategory::Visible() const
+{
+    return !m_item->isHidden();
 }
 
 QStringList TButtonCategory::Components() const
@@ -121,6 +127,9 @@ TCategoryButtons::TCategoryButtons(QWidget* parent)
     m_view->setAccessibleName(QStringLiteral("Tool Palette"));
     setAccessibleName(QStringLiteral("Tool Palette"));
 
+    // Focus given to the palette goes to its list, where the keys work.
+    setFocusProxy(m_view);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
@@ -141,6 +150,60 @@ TButtonCategories* TCategoryButtons::Categories() const
 QTreeWidget* TCategoryButtons::View() const
 {
     return m_view;
+}
+
+QString TCategoryButtons::Filter() const
+{
+    return m_filter;
+}
+
+void TCategoryButtons::SetFilter(const QString& text)
+{
+    const bool changed = text != m_filter;
+    m_filter = text;
+    ApplyFilter();
+    if (changed)
+        Q_EMIT FilterChanged(m_filter);
+}
+
+void TCategoryButtons::ApplyFilter()
+{
+    // Hides what does not match in the view only: the categories themselves stay. Rows are
+    // reached by position, and only a row whose state changes is touched: hiding an item
+    // through the item looks it up among its siblings first, which made a start-up with one
+    // page of many components quadratic.
+    const QString needle = m_filter.trimmed();
+    const QAbstractItemModel* model = m_view->model();
+    const auto setHidden = [this](int row, const QModelIndex& parent, bool hidden) {
+        if (m_view->isRowHidden(row, parent) != hidden)
+            m_view->setRowHidden(row, parent, hidden);
+    };
+    for (int i = 0; i < m_view->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* page = m_view->topLevelItem(i);
+        const QModelIndex pageIndex = model->index(i, 0);
+        int shown = 0;
+        for (int j = 0; j < page->childCount(); ++j) {
+            const bool match = needle.isEmpty() || page->child(j)->text(0).contains(needle, Qt::CaseInsensitive);
+            setHidden(j, pageIndex, !match);
+            shown += match ? 1 : 0;
+        }
+        setHidden(i, QModelIndex(), !needle.isEmpty() && shown == 0);
+        if (!needle.isEmpty() && shown > 0)
+            m_view->expand(pageIndex);
+    }
+}
+
+TButtonCategory* TCategoryButtons::FocusedItem() const
+{
+    // Categories and the view's top-level items are added and cleared together, in order.
+    return m_categories->GetItem(m_view->indexOfTopLevelItem(m_view->currentItem()));
+}
+
+void TCategoryButtons::SetFocusedItem(TButtonCategory* category)
+{
+    if (!category || category->m_owner != this)
+        return;
+    m_view->setCurrentItem(category->m_item);
 }
 
 } // namespace host

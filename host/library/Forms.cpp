@@ -2,6 +2,7 @@
 #include "host/Exceptions.h"
 #include "host/private/IdeHost.h"
 
+#include <QDockWidget>
 #include <QObject>
 #include <QPointer>
 #include <QVariant>
@@ -86,6 +87,25 @@ QString GetStrProp(const QObject* object, const char* propertyName)
 QWidget* Application()
 {
     return OpenForms().application;
+}
+
+void ShowDockableForm(QWidget* form)
+{
+    if (!form)
+        return;
+    // Every closed level from the form up to its window: the form, a dock holding it, and a
+    // floating dock's own window alike.
+    for (QWidget* level = form; level; level = level->isWindow() ? nullptr : level->parentWidget()) {
+        if (auto* dock = qobject_cast<QDockWidget*>(level); dock && dock->isHidden())
+            dock->show();
+        else if (level->isHidden())
+            level->show();
+    }
+    QWidget* window = form->window();
+    if (window->isMinimized())
+        window->showNormal();
+    window->raise();
+    window->activateWindow();
 }
 
 namespace ide {

@@ -1,6 +1,7 @@
 #include "host/Services.h"
 #include "host/private/IdeHost.h"
 
+#include <QAction>
 #include <QMenuBar>
 #include <QPointer>
 
@@ -35,6 +36,17 @@ public:
     int _Release() override { return TInterfacedObject<IBorlandIDEServices>::_Release(); }
 
     QMenuBar* GetMainMenu() override { return MainMenuSlot(); }
+
+    void AddAction(QAction* action) override
+    {
+        QMenuBar* menu = MainMenuSlot();
+        if (!action || !menu)
+            return;
+        // Held by the main window, seen from every window of the application; a modal
+        // dialog still shuts it out.
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        menu->window()->addAction(action);
+    }
 
 private:
     ~ServicesObject() override = default;

@@ -50,6 +50,28 @@ inline QString Grouping(QMenu* menu, QLatin1Char separator = QLatin1Char(' '))
     return groups.join(separator);
 }
 
+// The command item named objectName (FindPageCommand, EditCategoriesCommand, ImportCommand,
+// ExportCommand) of menu's last opening, or nullptr.
+inline QAction* CommandItem(const QMenu* menu, const QString& objectName)
+{
+    for (QAction* item : menu->actions())
+        if (item->objectName() == objectName)
+            return item;
+    return nullptr;
+}
+
+// The nth page item captioned caption under the submenu titled category of menu's last
+// opening, or nullptr.
+inline QAction* PageItem(const QMenu* menu, const QString& category, const QString& caption, int nth = 0)
+{
+    for (QAction* item : menu->actions())
+        if (item->menu() && item->menu()->title() == category)
+            for (QAction* page : item->menu()->actions())
+                if (page->text() == caption && nth-- == 0)
+                    return page;
+    return nullptr;
+}
+
 // The package loaded in-process into a test IDE with the given palette pages, after the given
 // entries were written to the store's section (in one change); unloaded when it goes.
 class LoadedPackage {

@@ -132,9 +132,8 @@ public:
                 form->reject();
         });
         Q_EMIT menu->aboutToShow();
-        for (QAction* item : menu->actions())
-            if (item->text() == QLatin1String("Edit Categories..."))
-                item->trigger();
+        if (QAction* item = CommandItem(menu, QStringLiteral("EditCategoriesCommand")))
+            item->trigger();
         if (failure.isEmpty() && !ide.window.findChildren<TVlFrmPaletteMenuCategories*>().isEmpty())
             failure = QStringLiteral("the dialog was not freed");
         return failure.isEmpty();

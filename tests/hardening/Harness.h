@@ -73,10 +73,10 @@ inline Answer EditCells(const Edits& edits)
     };
 }
 
-// Runs the command captioned caption from menu, answering each modal dialog it opens once.
+// Runs the command named command (its object name) from menu, answering each modal dialog it opens once.
 // The menu is opened first (its pop-up event), as a user would, unless open is false: then
 // the command is the one its last opening listed.
-inline bool RunCommand(QMenu* menu, const QString& caption, const Answer& answer, bool open = true)
+inline bool RunCommand(QMenu* menu, const QString& command, const Answer& answer, bool open = true)
 {
     QList<QPointer<QWidget>> answered;
     QTimer poll;
@@ -90,12 +90,10 @@ inline bool RunCommand(QMenu* menu, const QString& caption, const Answer& answer
     poll.start(5);
     if (open)
         Q_EMIT menu->aboutToShow();
-    for (QAction* item : menu->actions())
-        if (item->text() == caption) {
-            item->trigger();
-            return true;
-        }
-    return false;
+    QAction* item = CommandItem(menu, command);
+    if (item)
+        item->trigger();
+    return item != nullptr;
 }
 
 // The text of every error box the IDE shows, closing them.

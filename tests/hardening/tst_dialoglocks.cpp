@@ -114,18 +114,18 @@ private Q_SLOTS:
         const QStringList locks = HeldLocks(storeFiles);
         QVERIFY2(!locks.isEmpty(), "the store's connection holds no lock to watch");
 
-        for (const QString& command : {QStringLiteral("Import..."), QStringLiteral("Export...")}) {
+        for (const QString& command : {QStringLiteral("ImportCommand"), QStringLiteral("ExportCommand")}) {
             bool listed = false;
             QVERIFY(RunCommand(package.module->PaletteMenu(), command, LookInto(folder, &listed)));
             QVERIFY2(listed, qPrintable(command));
             QCOMPARE(HeldLocks(storeFiles), locks);
         }
         // Once a file was chosen there, the dialogs are made in the store's folder and list it at once.
-        QVERIFY(RunCommand(package.module->PaletteMenu(), QStringLiteral("Export..."),
+        QVERIFY(RunCommand(package.module->PaletteMenu(), QStringLiteral("ExportCommand"),
                            ChooseFile(folder + QStringLiteral("/grouping.cpc"))));
         QVERIFY(QFileInfo::exists(folder + QStringLiteral("/grouping.cpc")));
         bool listed = false;
-        QVERIFY(RunCommand(package.module->PaletteMenu(), QStringLiteral("Import..."), LookInto(folder, &listed)));
+        QVERIFY(RunCommand(package.module->PaletteMenu(), QStringLiteral("ImportCommand"), LookInto(folder, &listed)));
         QVERIFY(listed);
         QCOMPARE(HeldLocks(storeFiles), locks);
         QVERIFY(package.ide.reported().isEmpty());

@@ -67,16 +67,15 @@ private Q_SLOTS:
             << QStringList{longName} << Entries{{longName, longValue}}
             << "VVVVVVVVVV...(524288) (1: NNNNNNNNNN...(16383))" << QStringList{longValue.left(40)};
 
+        // Blank names make no submenu: the page goes under "Other".
         const QString semicolons(100000, QLatin1Char(';'));
-        QTest::newRow("a value of 100,000 \";\"")
-            << QStringList{"Standard"} << Entries{{"Standard", semicolons}}
-            << " (10000: Standard; 90001 more pages are not shown)" << QStringList{semicolons.left(40)};
+        QTest::newRow("a value of 100,000 \";\"") << QStringList{"Standard"} << Entries{{"Standard", semicolons}}
+                                                  << "Other (1: Standard)" << QStringList{semicolons.left(40)};
 
         const QString allSemicolons(host::TRegIniFile::MaxValueLength, QLatin1Char(';'));
         QTest::newRow("a value of \";\" at the store's limit")
             << QStringList{"Standard", "Dialogs"} << Entries{{"Standard", allSemicolons}, {"Dialogs", "Mine"}}
-            << " (10000: Standard; 514289 more pages are not shown) | Mine (1: Dialogs)"
-            << QStringList{"Mine", allSemicolons.left(40)};
+            << "Mine (1: Dialogs) | Other (1: Standard)" << QStringList{"Mine", allSemicolons.left(40)};
 
         // Deseret capitals and smalls are case pairs beyond the BMP; names match without case.
         const QString upper = QStringLiteral("\U00010400\U00010401 page");
@@ -118,7 +117,7 @@ private Q_SLOTS:
         }
 
         QStringList shown;
-        QVERIFY(RunCommand(module->PaletteMenu(), QStringLiteral("Edit Categories..."), [&](QWidget* modal) {
+        QVERIFY(RunCommand(module->PaletteMenu(), QStringLiteral("EditCategoriesCommand"), [&](QWidget* modal) {
             auto* grid = modal->findChild<QTableWidget*>(QStringLiteral("grdCategories"));
             for (int row = 0; grid && row < grid->rowCount(); ++row)
                 shown.append(grid->item(row, 1)->text().left(40));

@@ -24,9 +24,9 @@ const QStringList Pages{QStringLiteral("Standard"), QStringLiteral("Dialogs"), Q
 const QString Stored = QStringLiteral("Common[Standard] Mine[Dialogs] Other[Win32]");
 const QString MainMenu = QStringLiteral("main menu");
 const QString ButtonMenu = QStringLiteral("button menu");
-const QString Edit = QStringLiteral("Edit Categories...");
-const QString Import = QStringLiteral("Import...");
-const QString Export = QStringLiteral("Export...");
+const QString Edit = QStringLiteral("EditCategoriesCommand");
+const QString Import = QStringLiteral("ImportCommand");
+const QString Export = QStringLiteral("ExportCommand");
 
 QByteArray Garbage(qsizetype size)
 {

@@ -123,7 +123,7 @@ private:
         QSaveFile out(file);
         if (!out.open(QIODevice::WriteOnly) || out.write(ImportFile(tag)) < 0 || !out.commit())
             return QStringLiteral("cannot write ") + file;
-        RunCommand(m_module->PaletteMenu(), QStringLiteral("Import..."), ChooseFile(file));
+        RunCommand(m_module->PaletteMenu(), QStringLiteral("ImportCommand"), ChooseFile(file));
         return Check(tag, other);
     }
 
@@ -138,7 +138,7 @@ private:
             Edits edits;
             for (int row = 0; row < SharedPages; ++row)
                 edits.append({row, tag});
-            RunCommand(m_module->PaletteButtonMenu(), QStringLiteral("Edit Categories..."), EditCells(edits));
+            RunCommand(m_module->PaletteButtonMenu(), QStringLiteral("EditCategoriesCommand"), EditCells(edits));
             if (const QString bad = Check(tag, other); !bad.isEmpty())
                 return bad;
         }

@@ -71,6 +71,9 @@ private Q_SLOTS:
     void expandAndScrollIntoView();
     void categoriesButtonCollapsesAndExpandsAll();
     void searchNarrowsTheViewOnly();
+    void searchBoxAndFilterFollowEachOther();
+    void showDockableForm_data();
+    void showDockableForm();
     void errorsShowABoxThatDoesNotBlock();
     void errorDuringModalDialogClosedByKey_data();
     void errorDuringModalDialogClosedByKey();
@@ -302,6 +305,53 @@ void MainWindowTest::searchNarrowsTheViewOnly()
     search->clear();
     for (int i = 0; i < 3; ++i)
         QVERIFY(!view->topLevelItem(i)->isHidden());
+}
+
+void MainWindowTest::searchBoxAndFilterFollowEachOther()
+{
+    m_window = std::make_unique<standin::MainWindow>(
+        standin::Palette{{"Standard", {"TButton"}}, {"Dialogs", {"TOpenDialog"}}});
+    auto* search = m_window->toolPalette()->findChild<QLineEdit*>(QStringLiteral("SearchBox"));
+    host::TCategoryButtons* palette = m_window->toolPalette()->paletteButtons();
+    search->setText(QStringLiteral("dialog"));
+    QCOMPARE(palette->Filter(), QStringLiteral("dialog"));
+    QVERIFY(!palette->Categories()->GetItem(0)->Visible());
+    QVERIFY(palette->Categories()->GetItem(1)->Visible());
+    // A package clears the filter through the palette: the box follows.
+    palette->SetFilter(QString());
+    QCOMPARE(search->text(), QString());
+    QVERIFY(palette->Categories()->GetItem(0)->Visible());
+}
+
+void MainWindowTest::showDockableForm_data()
+{
+    QTest::addColumn<bool>("floating");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("docked, closed") << false << true;
+    QTest::newRow("floating, closed") << true << true;
+    QTest::newRow("floating, open") << true << false;
+}
+
+// The tool palette comes up wherever it is: its dock opened, its window active.
+void MainWindowTest::showDockableForm()
+{
+    QFETCH(bool, floating);
+    QFETCH(bool, closed);
+    m_window = std::make_unique<standin::MainWindow>(standin::defaultPalette());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QDockWidget* dock = m_window->toolPaletteDock();
+    dock->setFloating(floating);
+    dock->setVisible(!closed);
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+
+    host::ShowDockableForm(m_window->toolPalette());
+    QVERIFY(dock->isVisible());
+    QVERIFY(m_window->toolPalette()->isVisible());
+    QCOMPARE(dock->isFloating(), floating);
+    QWidget* window = floating ? static_cast<QWidget*>(dock) : static_cast<QWidget*>(m_window.get());
+    QTRY_COMPARE(QApplication::activeWindow(), window);
 }
 
 void MainWindowTest::errorsShowABoxThatDoesNotBlock()

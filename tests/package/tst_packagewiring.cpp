@@ -152,8 +152,8 @@ private Q_SLOTS:
         QMenu* entry = VlPaletteMenuWizardDataModule->PaletteMenu();
         QVERIFY(entry);
         Q_EMIT entry->aboutToShow();
-        // Placeholder, the listed pages' submenus, then the two separators and three commands.
-        QCOMPARE(entry->actions().size(), 1 + pagesListed + 5);
+        // Placeholder, the listed pages' submenus, then the two separators and four commands.
+        QCOMPARE(entry->actions().size(), 1 + pagesListed + 6);
         UnloadPackageInProcess();
         QCOMPARE(ide.ToolbarState(), toolbarBefore);
     }

@@ -1,6 +1,7 @@
 #include "tests/common/ScopedDefaultLocale.h"
 
 #include "pages/PageOrder.h"
+#include "pages/PageSearch.h"
 #include "pages/VlPaletteMenuCommon.h"
 
 #include <QProcess>
@@ -21,6 +22,26 @@ int PrintSorted(int argc, char** argv)
         captions.append(QString::fromUtf8(argv[i]));
     std::fputs(SortedCaptions(captions).join(QLatin1Char('|')).toUtf8().constData(), stdout);
     return 0;
+}
+
+// Text with its matched characters in brackets, a run of them in one pair.
+QString Marked(const QString& text, const std::vector<int>& positions)
+{
+    QString marked;
+    std::size_t next = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        const bool matched = next < positions.size() && positions[next] == i;
+        next += matched ? 1 : 0;
+        const bool previous = marked.endsWith(QLatin1Char(']')) && matched;
+        if (previous)
+            marked.chop(1);
+        else if (matched)
+            marked += QLatin1Char('[');
+        marked += text.at(i);
+        if (matched)
+            marked += QLatin1Char(']');
+    }
+    return marked;
 }
 
 } // namespace
@@ -143,6 +164,103 @@ private Q_SLOTS:
         QVERIFY(process.waitForFinished(30000));
         QCOMPARE(process.exitCode(), 0);
         QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), expected);
+    }
+
+    // Pages as "Caption" or "Caption[category;category]", in menu order; what Find Page lists
+    // for the query, best first, the matched letters in brackets, a category match after "/".
+    void findPage_data()
+    {
+        QTest::addColumn<QStringList>("pages");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("found");
+
+        QTest::newRow("case: whole captions, then a prefix")
+            << QStringList{"standards", "STANDARD", "Standard"} << "Standard"
+            << QStringList{"[STANDARD]", "[Standard]", "[standard]s"};
+        QTest::newRow("accents in the caption")
+            << QStringList{"Café Tools", "Cafeteria"} << "cafe" << QStringList{"[Café] Tools", "[Cafe]teria"};
+        QTest::newRow("accents in the query")
+            << QStringList{"Resume", "Résumé"} << "RÉSUME" << QStringList{"[Resume]", "[Résumé]"};
+        QTest::newRow("sharp s and ligatures") << QStringList{"Straße", "Oﬃce"} << "STRASSE" << QStringList{"[Straße]"};
+        QTest::newRow("a ligature matched by its letters")
+            << QStringList{"Oﬃce", "Oficina"} << "office" << QStringList{"[Oﬃce]"};
+        QTest::newRow("& in the caption")
+            << QStringList{"Data &Access", "R&&D"} << "access" << QStringList{"Data [Access]"};
+        QTest::newRow("& shown, not matched")
+            << QStringList{"R&&D", "Reads"} << "r&d" << QStringList{"[R]&[D]", "[R]ea[d]s"};
+        QTest::newRow("whole, prefix, word start, substring, letters in order")
+            << QStringList{"Xdata", "Dxaxtxa", "Big Data", "Data Tools", "Data", "Other"} << "data"
+            << QStringList{"[Data]", "[Data] Tools", "Big [Data]", "X[data]", "[D]x[a]x[t]x[a]"};
+        QTest::newRow("word starts inside a word: capitals, digits")
+            << QStringList{"Monkey", "TouchKeyboard", "Win32", "Base32x"} << "key"
+            << QStringList{"Touch[Key]board", "Mon[key]"};
+        QTest::newRow("digits begin a word")
+            << QStringList{"Base32x", "Win32"} << "32" << QStringList{"Base[32]x", "Win[32]"};
+        QTest::newRow("letters in order, spaces in the query aside")
+            << QStringList{"Data Access", "Dialogs"} << "dt ac" << QStringList{"[D]a[ta] A[c]cess"};
+        QTest::newRow("categories after every caption, by how they match")
+            << QStringList{"Grid[Database]", "Database Tools[Other]", "Editors[Cloud;Data]", "Maps[Geodata]"} << "data"
+            << QStringList{"[Data]base Tools", "Editors / [Data]", "Grid / [Data]base", "Maps / Geo[data]"};
+        QTest::newRow("a caption match before its own category's")
+            << QStringList{"Dialogs[Data]", "Data Access[Data]"} << "data"
+            << QStringList{"[Data] Access", "Dialogs / [Data]"};
+        QTest::newRow("ties in menu order") << QStringList{"Zeta Data", "Alpha Data", "Beta Data"} << "data"
+                                            << QStringList{"Zeta [Data]", "Alpha [Data]", "Beta [Data]"};
+        QTest::newRow("nothing matches") << QStringList{"Standard", "Dialogs"} << "xyz" << QStringList{};
+        QTest::newRow("outer white space is not typed")
+            << QStringList{"Standard"} << "  std " << QStringList{"[St]an[d]ard"};
+        QTest::newRow("beyond the BMP") << QStringList{"\U0001F600 Smile", "Smile"} << "\U0001F600"
+                                        << QStringList{"[\U0001F600] Smile"};
+    }
+
+    void findPage()
+    {
+        QFETCH(QStringList, pages);
+        QFETCH(QString, query);
+        QFETCH(QStringList, found);
+
+        PageSearch search;
+        for (const QString& page : pages) {
+            const qsizetype open = page.indexOf(QLatin1Char('['));
+            const QString caption = open < 0 ? page : page.left(open);
+            const QStringList categories = open < 0 ? QStringList()
+                                                    : page.mid(open + 1).chopped(1).split(QLatin1Char(';'));
+            search.Add(MenuText(caption), categories);
+        }
+        const QString folded = search.FoldQuery(query);
+        QStringList listed;
+        for (const PageSearch::Hit& hit : search.Find(folded)) {
+            const FoldedText& caption = search.Caption(hit.page);
+            if (hit.category < 0) {
+                listed.append(Marked(caption.shown, MatchedPositions(caption, folded, hit.match)));
+            } else {
+                const FoldedText& category = search.Category(hit.page, hit.category);
+                listed.append(caption.shown + QStringLiteral(" / ")
+                              + Marked(category.shown, MatchedPositions(category, folded, hit.match)));
+            }
+        }
+        QCOMPARE(listed, found);
+    }
+
+    void palettePositions_data()
+    {
+        QTest::addColumn<QStringList>("palette");
+        QTest::addColumn<QList<int>>("positions");
+        QTest::newRow("distinct") << QStringList{"b", "c", "a"} << QList<int>{2, 0, 1};
+        QTest::newRow("repeats keep palette order")
+            << QStringList{"Twin", "a", "Twin", "twin", "Twin"} << QList<int>{1, 0, 2, 3, 4};
+        QTest::newRow("none") << QStringList{} << QList<int>{};
+    }
+
+    void palettePositions()
+    {
+        QFETCH(QStringList, palette);
+        QFETCH(QList<int>, positions);
+        const QStringList sorted = SortedCaptions(palette);
+        const std::vector<int> found = PalettePositions(palette, sorted);
+        QCOMPARE(QList<int>(found.begin(), found.end()), positions);
+        for (std::size_t i = 0; i < found.size(); ++i)
+            QCOMPARE(palette[found[i]], sorted[static_cast<qsizetype>(i)]);
     }
 
     void pageOrderUnderTheCLocale()

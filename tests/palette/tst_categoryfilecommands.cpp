@@ -130,13 +130,13 @@ private:
     bool m_cancel;
 };
 
-void RunCommand(QMenu* menu, const QString& caption)
+// Runs the command named command (its object name) from menu, opened first.
+void RunCommand(QMenu* menu, const QString& command)
 {
     Q_EMIT menu->aboutToShow();
-    for (QAction* item : menu->actions())
-        if (item->text() == caption)
-            return item->trigger();
-    QFAIL(qPrintable(QStringLiteral("no command ") + caption));
+    if (QAction* item = CommandItem(menu, command))
+        return item->trigger();
+    QFAIL(qPrintable(QStringLiteral("no command ") + command));
 }
 
 } // namespace
@@ -169,31 +169,31 @@ private Q_SLOTS:
 
         const Store common{{"Standard", "Common"}};
         QTest::newRow("export: a bare name gets .cpc")
-            << "Export..." << common << QByteArray() << "grouping"
+            << "ExportCommand" << common << QByteArray() << "grouping"
             << "grouping.cpc" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
             << "";
         QTest::newRow("export over a file asks first, then replaces it")
-            << "Export..." << common << QByteArray("old") << "file.cpc"
+            << "ExportCommand" << common << QByteArray("old") << "file.cpc"
             << "file.cpc" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
             << "";
         QTest::newRow("export names what it left out")
-            << "Export..." << Store{{"Standard", "Common"}, {"a=b", "X"}} << QByteArray() << "out.cpc"
+            << "ExportCommand" << Store{{"Standard", "Common"}, {"a=b", "X"}} << QByteArray() << "out.cpc"
             << "out.cpc" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
             << "EFCreateError: \""
                 + QDir::toNativeSeparators(QStringLiteral("%1/Documents/out.cpc").arg(m_home.path()));
         QTest::newRow("import: the menus follow")
-            << "Import..." << common << QByteArray("Dialogs=Mine;Common\r\n") << "file.cpc"
+            << "ImportCommand" << common << QByteArray("Dialogs=Mine;Common\r\n") << "file.cpc"
             << "file.cpc" << QByteArray("Dialogs=Mine;Common\r\n") << "Common[Dialogs] Mine[Dialogs] Other[Standard]"
             << "";
         QTest::newRow("import of a bad file changes nothing")
-            << "Import..." << common << QByteArray("Dialogs\0=Mine", 13) << "file.cpc"
+            << "ImportCommand" << common << QByteArray("Dialogs\0=Mine", 13) << "file.cpc"
             << "file.cpc" << QByteArray("Dialogs\0=Mine", 13) << "Common[Standard] Other[Dialogs]"
             << "EFOpenError: Cannot import";
         QTest::newRow("cancelled import")
-            << "Import..." << common << QByteArray("Dialogs=Mine") << ""
+            << "ImportCommand" << common << QByteArray("Dialogs=Mine") << ""
             << "file.cpc" << QByteArray("Dialogs=Mine") << "Common[Standard] Other[Dialogs]"
             << "";
-        QTest::newRow("cancelled export") << "Export..." << common << QByteArray("old") << ""
+        QTest::newRow("cancelled export") << "ExportCommand" << common << QByteArray("old") << ""
                                           << "file.cpc" << QByteArray("old") << "Common[Standard] Other[Dialogs]"
                                           << "";
     }
@@ -232,7 +232,7 @@ private Q_SLOTS:
         // A short run flashes no progress dialog.
         QCOMPARE(progress.shown, 0);
 
-        const bool importing = command == QLatin1String("Import...");
+        const bool importing = command == QLatin1String("ImportCommand");
         QCOMPARE(driver.seen.title,
                  importing ? QStringLiteral("Open Import File") : QStringLiteral("Save Export File"));
         QCOMPARE(driver.seen.filter, QStringLiteral("Component Palette Categories Files (*.cpc)|All Files (*)"));
@@ -262,13 +262,13 @@ private Q_SLOTS:
         LoadPackageInProcess();
         {
             DialogDriver driver(QStringLiteral("typed, then cancelled"), false);
-            RunCommand(VlPaletteMenuWizardDataModule->PaletteMenu(), QStringLiteral("Export..."));
+            RunCommand(VlPaletteMenuWizardDataModule->PaletteMenu(), QStringLiteral("ExportCommand"));
             QCOMPARE(driver.seen.folder, QDir(m_home.path()).absolutePath());
         }
         QVERIFY(QDir(m_home.path()).mkpath(QStringLiteral("Documents")));
         {
             DialogDriver driver{QString()};
-            RunCommand(VlPaletteMenuWizardDataModule->PaletteMenu(), QStringLiteral("Export..."));
+            RunCommand(VlPaletteMenuWizardDataModule->PaletteMenu(), QStringLiteral("ExportCommand"));
             QCOMPARE(driver.seen.folder, QDir(m_home.filePath(QStringLiteral("Documents"))).absolutePath());
             // A name typed before is not left for the next name to be appended to.
             QCOMPARE(driver.seen.nameShown, QString());
@@ -292,19 +292,19 @@ private Q_SLOTS:
         QMenu* menu = package.module->PaletteMenu();
         {
             DialogDriver driver(grouping.fileName());
-            RunCommand(menu, QStringLiteral("Import..."));
+            RunCommand(menu, QStringLiteral("ImportCommand"));
             QCOMPARE(driver.seen.folder, home.absoluteFilePath(QStringLiteral("Documents")));
         }
         QCOMPARE(Grouping(menu), QStringLiteral("Mine[Dialogs] Other[Standard]"));
         {
             DialogDriver driver(QStringLiteral("sub/mygroups"));
-            RunCommand(menu, QStringLiteral("Export..."));
+            RunCommand(menu, QStringLiteral("ExportCommand"));
             QCOMPARE(driver.seen.folder, elsewhere);
         }
         QVERIFY(QFile::exists(elsewhere + QStringLiteral("/sub/mygroups.cpc")));
         {
             DialogDriver driver(QStringLiteral("mygroups.cpc"), true, QStringLiteral("mygroups.cpc"));
-            RunCommand(menu, QStringLiteral("Import..."));
+            RunCommand(menu, QStringLiteral("ImportCommand"));
             QCOMPARE(driver.seen.folder, elsewhere + QStringLiteral("/sub"));
             QVERIFY(driver.seen.listed);
         }
@@ -328,7 +328,7 @@ private Q_SLOTS:
                               {{QStringLiteral("Standard"), QStringLiteral("Common")}});
         const ProgressWatcher progress(true);
         DialogDriver driver(file.fileName());
-        RunCommand(package.module->PaletteMenu(), QStringLiteral("Import..."));
+        RunCommand(package.module->PaletteMenu(), QStringLiteral("ImportCommand"));
         QCOMPARE(progress.shown, 1);
         QCOMPARE(Grouping(package.module->PaletteMenu()), QStringLiteral("Common[Standard] Other[Dialogs]"));
         QVERIFY(package.ide.reported().isEmpty());

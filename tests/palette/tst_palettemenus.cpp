@@ -7,6 +7,7 @@
 #include "host/Registry.h"
 #include "host/private/IdeHost.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -22,7 +23,7 @@ namespace {
 
 using Store = QList<QPair<QString, QString>>;
 
-const QString Commands = QStringLiteral("-|Edit Categories...|-|Import...|Export...");
+const QString Commands = QStringLiteral("-|&Find Page...|&Edit Categories...|-|&Import...|E&xport...");
 
 // A menu as one line: submenus as "Title[item,item]", separators as "-", other items by text.
 QString Render(const QMenu* menu, int skip)
@@ -66,12 +67,7 @@ public:
     // The page item captioned caption under the submenu titled category, or nullptr.
     QAction* PageItem(QMenu* menu, const QString& category, const QString& caption)
     {
-        for (QAction* item : menu->actions())
-            if (item->menu() && item->menu()->title() == category)
-                for (QAction* page : item->menu()->actions())
-                    if (page->text() == caption)
-                        return page;
-        return nullptr;
+        return ::PageItem(menu, category, caption);
     }
     host::TButtonCategory* Category(int index) { return ide.palette->Categories()->GetItem(index); }
 };
@@ -99,10 +95,10 @@ private Q_SLOTS:
         QTest::newRow("page in two categories")
             << QStringList{"Standard", "Dialogs"} << Store{{"Standard", "Common;Visual"}}
             << "Common[Standard]|Other[Dialogs]|Visual[Standard]|" + Commands;
-        QTest::newRow("list ending in ; files under an empty name, first")
-            << QStringList{"Standard"} << Store{{"Standard", "Common;"}} << "[Standard]|Common[Standard]|" + Commands;
-        QTest::newRow("empty segment in the middle") << QStringList{"Standard"} << Store{{"Standard", "A;;B"}}
-                                                     << "[Standard]|A[Standard]|B[Standard]|" + Commands;
+        QTest::newRow("list ending in ; makes no blank submenu")
+            << QStringList{"Standard"} << Store{{"Standard", "Common;"}} << "Common[Standard]|" + Commands;
+        QTest::newRow("empty segment in the middle")
+            << QStringList{"Standard"} << Store{{"Standard", "A;;B"}} << "A[Standard]|B[Standard]|" + Commands;
         QTest::newRow("names differing in case share the first met")
             << QStringList{"Beta", "Alpha"} << Store{{"Alpha", "tools"}, {"Beta", "Tools"}}
             << "tools[Alpha,Beta]|" + Commands;
@@ -115,8 +111,9 @@ private Q_SLOTS:
             << "Common[Standard,Standard]|" + Commands;
         QTest::newRow("a category named Hidden is listed")
             << QStringList{"Standard"} << Store{{"Standard", "hidden"}} << "hidden[Standard]|" + Commands;
+        // One submenu for both, captioned so that the menu shows "R&D".
         QTest::newRow("category captions blind to &")
-            << QStringList{"A", "B"} << Store{{"A", "R&D"}, {"B", "RD"}} << "R&D[A,B]|" + Commands;
+            << QStringList{"A", "B"} << Store{{"A", "R&D"}, {"B", "RD"}} << "R&&D[A,B]|" + Commands;
         QTest::newRow("page caption with & read under its name, listed as it is")
             << QStringList{"&Standard"} << Store{{"Standard", "Common"}} << "Common[&Standard]|" + Commands;
         QTest::newRow("store names without regard to case")
@@ -125,9 +122,15 @@ private Q_SLOTS:
             << QStringList{"Standard", "Standard"} << Store{} << "Other[Standard,Standard]|" + Commands;
         QTest::newRow("empty value is no category")
             << QStringList{"Standard"} << Store{{"Standard", ""}} << "Other[Standard]|" + Commands;
+        QTest::newRow("blank names make no submenu") << QStringList{"Standard"} << Store{{"Standard", "Cloud; ;Mobile"}}
+                                                     << "Cloud[Standard]|Mobile[Standard]|" + Commands;
+        QTest::newRow("outer white space is not part of a name")
+            << QStringList{"A", "B"} << Store{{"A", " Mobile"}, {"B", "Mobile\t"}} << "Mobile[A,B]|" + Commands;
+        QTest::newRow("only blank names: Other")
+            << QStringList{"Standard"} << Store{{"Standard", " ; ;"}} << "Other[Standard]|" + Commands;
         QTest::newRow("special characters kept in names")
             << QStringList{"a=b", "c;d"} << Store{{"a=b", "x = y"}, {"c;d", " spaced "}}
-            << " spaced [c;d]|x = y[a=b]|" + Commands;
+            << "spaced[c;d]|x = y[a=b]|" + Commands;
     }
 
     void menus()
@@ -166,8 +169,8 @@ private Q_SLOTS:
         QTest::newRow("at the cap: no line") << Store{{"P", repeated("x", 10000)}} << 1 << 10000 << QStringList{};
         QTest::newRow("one past: singular")
             << Store{{"P", repeated("x", 10001)}} << 1 << 10000 << QStringList{"x: 1 more page is not shown"};
-        QTest::newRow("value of semicolons") << Store{{"P", QString(100000, QLatin1Char(';'))}} << 1 << 10000
-                                             << QStringList{": 90001 more pages are not shown"};
+        QTest::newRow("value of semicolons: no name, so Other")
+            << Store{{"P", QString(100000, QLatin1Char(';'))}} << 1 << 1 << QStringList{};
         QTest::newRow("categories past the cap") << Store{{"P", distinct.join(QLatin1Char(';'))}} << 10000 << 10000
                                                  << QStringList{"menu: 2 more pages are not shown"};
         QTest::newRow("pages in all past the cap") << Store{{"P", eleven.join(QLatin1Char(';'))}} << 11 << 100000
@@ -203,15 +206,55 @@ private Q_SLOTS:
                     tail.append(item->isSeparator() ? QStringLiteral("-") : item->text());
                 }
             }
-            for (const QString& text : tail.mid(0, tail.size() - 5))
+            for (const QString& text : tail.mid(0, tail.size() - 6))
                 lineTexts.append(QStringLiteral("menu: ") + text);
             QCOMPARE(submenuCount, submenus);
             QCOMPARE(listedCount, listed);
             QCOMPARE(lineTexts, lines);
             // The menu's own line comes after the submenus, before the commands.
-            QCOMPARE(tail.mid(tail.size() - 5).join(QLatin1Char('|')), Commands);
+            QCOMPARE(tail.mid(tail.size() - 6).join(QLatin1Char('|')), Commands);
         }
         QVERIFY(loaded.ide.reported().isEmpty());
+    }
+
+    // A category's "&" is shown, not taken as an access key: the menu says "R&D".
+    void categoryNamesShownAsWritten()
+    {
+        Loaded loaded({QStringLiteral("A")}, {{"A", "R&D;&&Tools;R&&D"}});
+        for (QMenu* menu : {loaded.module->PaletteMenu(), loaded.module->PaletteButtonMenu()}) {
+            Q_EMIT menu->aboutToShow();
+            QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(menu);
+            QStringList names;
+            for (int i = 0; i < shown->childCount(); ++i)
+                if (QAction* item = menu->actions().value(i); item && item->menu()) {
+                    names.append(shown->child(i)->text(QAccessible::Name));
+                    QCOMPARE(QKeySequence::mnemonic(item->text()), QKeySequence());
+                }
+            // "R&&D" is the same name as "R&D" without its "&": one submenu, as first met.
+            QCOMPARE(names, (QStringList{"&&Tools", "R&D"}));
+        }
+    }
+
+    // The commands end every menu in one order, each found by its object name.
+    void commandsByObjectName()
+    {
+        Loaded loaded({QStringLiteral("Standard")});
+        for (QMenu* menu : {loaded.module->PaletteMenu(), loaded.module->PaletteButtonMenu()}) {
+            Q_EMIT menu->aboutToShow();
+            QStringList tail;
+            for (QAction* item : menu->actions().mid(menu->actions().size() - 6))
+                tail.append(item->isSeparator() ? QStringLiteral("-") : item->objectName());
+            QCOMPARE(
+                tail,
+                (QStringList{"-", "FindPageCommand", "EditCategoriesCommand", "-", "ImportCommand", "ExportCommand"}));
+            // One action in every menu and behind the keys: no second one competes for them.
+            QCOMPARE(CommandItem(menu, QStringLiteral("FindPageCommand")), loaded.module->FindPageAction());
+        }
+        QCOMPARE(loaded.module->FindPageAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+P")));
+        QCOMPARE(loaded.module->PaletteMenuAtMouseAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+M")));
+        // Held by the main window, so that the keys work before any menu was opened.
+        QVERIFY(loaded.ide.window.actions().contains(loaded.module->FindPageAction()));
+        QCOMPARE(loaded.module->FindPageAction()->shortcutContext(), Qt::ApplicationShortcut);
     }
 
     void storeChangesShowAtNextOpening()
@@ -318,6 +361,19 @@ private Q_SLOTS:
             QVERIFY2(view->viewport()->rect().intersects(shown), "scrolled into view");
             loaded.Category(expanded)->SetCollapsed(true);
         }
+    }
+
+    // Each item holds the page it lists: of two pages with one caption, each item opens its own.
+    void itemsOpenTheirOwnPage()
+    {
+        Loaded loaded({QStringLiteral("Twin"), QStringLiteral("A"), QStringLiteral("Twin")});
+        for (QMenu* menu : {loaded.module->PaletteMenu(), loaded.module->PaletteButtonMenu()})
+            for (const int nth : {1, 0}) {
+                Q_EMIT menu->aboutToShow();
+                ::PageItem(menu, QStringLiteral("Other"), QStringLiteral("Twin"), nth)->trigger();
+                QCOMPARE(loaded.ide.palette->FocusedItem(), loaded.Category(nth == 0 ? 0 : 2));
+                QVERIFY(!loaded.ide.palette->FocusedItem()->Collapsed());
+            }
     }
 
     // The chosen category is expanded first and scrolled to after, so that its header lands

@@ -32,9 +32,14 @@ public:
     void SetCollapsed(bool collapsed);
     // Scrolls the palette so that this category's header is in view.
     void ScrollIntoView();
+    // Whether the palette lists the category: false while its filter hides it (no component
+    // of the category matches).
+    bool Visible() const;
     QStringList Components() const;
 
 private:
+    friend class TCategoryButtons;
+
     TCategoryButtons* m_owner;
     QTreeWidgetItem* m_item;
 };
@@ -68,9 +73,27 @@ public:
     TButtonCategories* Categories() const;
     QTreeWidget* View() const;
 
+    // The palette's filter: only components whose name holds the text (without regard to
+    // case) are listed, and only categories that list one. Empty lists everything. Setting
+    // it applies it anew, also to categories added since.
+    QString Filter() const;
+    void SetFilter(const QString& text);
+
+    // The category whose header has the palette's current-item mark (and the keyboard focus
+    // when the palette has it), or nullptr.
+    TButtonCategory* FocusedItem() const;
+    void SetFocusedItem(TButtonCategory* category);
+
+Q_SIGNALS:
+    // The filter's text changed, through SetFilter.
+    void FilterChanged(const QString& text);
+
 private:
+    void ApplyFilter();
+
     QTreeWidget* m_view;
     TButtonCategories* m_categories;
+    QString m_filter;
 };
 
 } // namespace host

@@ -27,4 +27,9 @@ HOST_EXPORT QString GetStrProp(const QObject* object, const char* propertyName);
 // The application object: owner of the dialogs a package shows.
 HOST_EXPORT QWidget* Application();
 
+// Brings an IDE tool window up for the user: shows the form, and the dock site that holds it
+// when that is closed, raises its window and makes it the active one, whether the form is
+// docked in the main window or floats on its own.
+HOST_EXPORT void ShowDockableForm(QWidget* form);
+
 } // namespace host

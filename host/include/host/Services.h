@@ -3,6 +3,7 @@
 #include "host/HostExport.h"
 #include "host/Interfaces.h"
 
+class QAction;
 class QMenuBar;
 
 namespace host {
@@ -23,6 +24,11 @@ public:
     // The IDE's main menu. A top-level entry's click event is its menu's aboutToShow,
     // fired every time the user opens it.
     virtual QMenuBar* GetMainMenu() = 0;
+
+    // Puts action in the IDE's action list: its shortcut works anywhere in the IDE, its tool
+    // windows included, except while a modal dialog is open. The action stays the caller's
+    // and leaves the list when destroyed.
+    virtual void AddAction(QAction* action) = 0;
 };
 
 HOST_EXPORT IBorlandIDEServices* BorlandIDEServices();

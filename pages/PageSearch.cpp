@@ -1,0 +1,217 @@
+#include "pages/PageSearch.h"
+
+#include <QChar>
+
+namespace {
+
+bool IsMark(char32_t character)
+{
+    switch (QChar::category(character)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing: return true;
+    default: return false;
+    }
+}
+
+// One character folded: decomposed, without its marks, case-folded; "&" folds to nothing.
+QString FoldOne(char32_t character)
+{
+    if (character == U'&')
+        return QString();
+    QString base;
+    const QString decomposed = QString::fromUcs4(&character, 1).normalized(QString::NormalizationForm_KD);
+    for (const char32_t part : decomposed.toUcs4())
+        if (!IsMark(part))
+            base.append(QString::fromUcs4(&part, 1));
+    // A mark on its own is kept: dropping it would leave nothing to find it by.
+    if (base.isEmpty())
+        base = decomposed;
+    // Through the capitals first: their full mapping spells "ß" as "SS", as the collation reads it.
+    return base.toUpper().toCaseFolded();
+}
+
+// Whether the character at position of text begins a word: the text's start, after a
+// character that is no letter or digit, a capital after a small letter, a digit after a
+// letter.
+bool BeginsWord(const QString& text, qsizetype position)
+{
+    if (position == 0)
+        return true;
+    const QChar previous = text.at(position - 1);
+    const QChar current = text.at(position);
+    if (!previous.isLetterOrNumber() && !previous.isLowSurrogate())
+        return true;
+    return (current.isUpper() && previous.isLower()) || (current.isDigit() && !previous.isDigit());
+}
+
+// Where query's characters, white space aside, occur in order in folded, the earliest each;
+// empty when they do not.
+std::vector<int> LettersInOrder(const QString& folded, const QString& query)
+{
+    std::vector<int> found;
+    qsizetype at = 0;
+    for (const QChar letter : query) {
+        if (letter.isSpace())
+            continue;
+        at = folded.indexOf(letter, at);
+        if (at < 0)
+            return {};
+        found.push_back(static_cast<int>(at));
+        ++at;
+    }
+    return found;
+}
+
+} // namespace
+
+QString MenuText(const QString& caption)
+{
+    if (!caption.contains(QLatin1Char('&')))
+        return caption;
+    QString shown;
+    shown.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == QLatin1Char('&')) {
+            if (i + 1 < caption.size() && caption.at(i + 1) == QLatin1Char('&'))
+                shown.append(caption.at(++i));
+            continue;
+        }
+        shown.append(caption.at(i));
+    }
+    return shown;
+}
+
+TextFolder::TextFolder()
+{
+    for (char32_t character = 0; character < m_ascii.size(); ++character)
+        m_ascii[character] = FoldOne(character);
+}
+
+const QString& TextFolder::FoldCharacter(char32_t character)
+{
+    if (character < m_ascii.size())
+        return m_ascii[character];
+    auto known = m_others.find(character);
+    if (known == m_others.end())
+        known = m_others.insert(character, FoldOne(character));
+    return known.value();
+}
+
+FoldedText TextFolder::Fold(const QString& shown)
+{
+    FoldedText text;
+    text.shown = shown;
+    text.folded.reserve(shown.size());
+    text.origin.reserve(static_cast<std::size_t>(shown.size()));
+    text.wordStart.reserve(static_cast<std::size_t>(shown.size()));
+    for (qsizetype i = 0; i < shown.size();) {
+        const QChar unit = shown.at(i);
+        const bool pair = unit.isHighSurrogate() && i + 1 < shown.size() && shown.at(i + 1).isLowSurrogate();
+        const char32_t character = pair ? QChar::surrogateToUcs4(unit, shown.at(i + 1)) : unit.unicode();
+        const QString& folded = FoldCharacter(character);
+        const bool wordStart = BeginsWord(shown, i);
+        for (qsizetype k = 0; k < folded.size(); ++k) {
+            text.folded.append(folded.at(k));
+            text.origin.push_back(static_cast<int>(i));
+            text.wordStart.push_back(wordStart && k == 0 ? 1 : 0);
+        }
+        i += pair ? 2 : 1;
+    }
+    return text;
+}
+
+QString TextFolder::FoldQuery(const QString& query)
+{
+    return Fold(query.trimmed()).folded;
+}
+
+TextMatch MatchText(const FoldedText& text, const QString& query)
+{
+    const QString& folded = text.folded;
+    qsizetype at = folded.indexOf(query);
+    if (at < 0)
+        return LettersInOrder(folded, query).empty() ? TextMatch{} : TextMatch{MatchKind::Letters, 0};
+    if (at == 0)
+        return {query.size() == folded.size() ? MatchKind::Whole : MatchKind::Prefix, 0};
+    const int first = static_cast<int>(at);
+    for (; at >= 0; at = folded.indexOf(query, at + 1))
+        if (text.wordStart[static_cast<std::size_t>(at)])
+            return {MatchKind::WordStart, static_cast<int>(at)};
+    return {MatchKind::Substring, first};
+}
+
+std::vector<int> MatchedPositions(const FoldedText& text, const QString& query, const TextMatch& match)
+{
+    std::vector<int> folded;
+    if (match.kind == MatchKind::None)
+        return {};
+    if (match.kind == MatchKind::Letters) {
+        folded = LettersInOrder(text.folded, query);
+    } else {
+        for (int i = 0; i < query.size(); ++i)
+            folded.push_back(match.start + i);
+    }
+    std::vector<int> shown;
+    for (const int position : folded) {
+        const int origin = text.origin[static_cast<std::size_t>(position)];
+        if (!shown.empty() && shown.back() >= origin)
+            continue;
+        shown.push_back(origin);
+        // Both halves of a character beyond the BMP.
+        if (text.shown.at(origin).isHighSurrogate() && origin + 1 < text.shown.size())
+            shown.push_back(origin + 1);
+    }
+    return shown;
+}
+
+void PageSearch::Reserve(int pages)
+{
+    m_pages.reserve(static_cast<std::size_t>(pages));
+}
+
+void PageSearch::Add(const QString& caption, const QStringList& categories)
+{
+    Page page;
+    page.caption = m_folder.Fold(caption);
+    page.categories.reserve(static_cast<std::size_t>(categories.size()));
+    for (const QString& category : categories) {
+        auto known = m_categoryIds.constFind(category);
+        if (known == m_categoryIds.constEnd()) {
+            known = m_categoryIds.insert(category, static_cast<int>(m_categories.size()));
+            m_categories.push_back(m_folder.Fold(category));
+        }
+        page.categories.push_back(known.value());
+    }
+    m_pages.push_back(std::move(page));
+}
+
+std::vector<PageSearch::Hit> PageSearch::Find(const QString& query) const
+{
+    if (query.isEmpty())
+        return {};
+    // One bucket per rank (caption kinds, then category kinds); filling them in page order
+    // keeps ties in that order without a sort.
+    constexpr int Kinds = static_cast<int>(MatchKind::None);
+    std::array<std::vector<Hit>, 2 * Kinds> ranks;
+    for (int page = 0; page < Count(); ++page) {
+        const Page& entry = m_pages[static_cast<std::size_t>(page)];
+        TextMatch match = MatchText(entry.caption, query);
+        if (match.kind != MatchKind::None) {
+            ranks[static_cast<std::size_t>(match.kind)].push_back({page, -1, match});
+            continue;
+        }
+        Hit best{page, -1, {}};
+        for (std::size_t c = 0; c < entry.categories.size(); ++c) {
+            match = MatchText(m_categories[static_cast<std::size_t>(entry.categories[c])], query);
+            if (match.kind < best.match.kind)
+                best = {page, static_cast<int>(c), match};
+        }
+        if (best.match.kind != MatchKind::None)
+            ranks[static_cast<std::size_t>(Kinds + static_cast<int>(best.match.kind))].push_back(best);
+    }
+    std::vector<Hit> hits;
+    for (const std::vector<Hit>& rank : ranks)
+        hits.insert(hits.end(), rank.begin(), rank.end());
+    return hits;
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// Finding palette pages by a few typed letters: each page's caption and its categories are
+// folded once, so that every keystroke is a plain search through folded text.
+//
+// Folding makes text match without regard to case, accents or "&": each character is
+// decomposed (Unicode NFKD, so ligatures and width variants come apart too), its combining
+// marks dropped, and the rest case-folded through its capitals, all with Qt's Unicode data:
+// "É", "é" and "e" are one letter, "ß" reads as "ss" and "ﬁ" as "fi", as a collation at
+// primary strength reads them. (QCollator offers no primary strength: ignoring case leaves
+// it at secondary, where accents still count.) Letters with a stroke ("ø", "ł") have no
+// decomposition and stay letters of their own.
+
+// A caption as a menu shows it: a single "&" marks the next letter as the access key and is
+// not shown; "&&" shows as one "&".
+QString MenuText(const QString& caption);
+
+// Text as it is shown, folded for matching, with where each folded character came from.
+struct FoldedText {
+    QString shown;
+    QString folded;
+    std::vector<int> origin;     // per folded character: its position in shown
+    std::vector<char> wordStart; // per folded character: whether it begins a word of shown
+};
+
+// Folds text, remembering each character's folding: captions repeat the same few letters.
+class TextFolder {
+public:
+    TextFolder();
+    FoldedText Fold(const QString& shown);
+    // The folded form of a query alone, outer white space dropped.
+    QString FoldQuery(const QString& query);
+
+private:
+    const QString& FoldCharacter(char32_t character);
+
+    std::array<QString, 128> m_ascii;
+    QHash<char32_t, QString> m_others;
+};
+
+// How well a text matches a query, best first.
+enum class MatchKind : std::uint8_t { Whole, Prefix, WordStart, Substring, Letters, None };
+
+struct TextMatch {
+    MatchKind kind = MatchKind::None;
+    int start = 0; // where the query starts in the folded text (not for Letters)
+};
+
+// The best way folded query (from FoldQuery, not empty) matches text.
+TextMatch MatchText(const FoldedText& text, const QString& query);
+// The positions in text.shown of the UTF-16 units that match, in order, without repeats.
+std::vector<int> MatchedPositions(const FoldedText& text, const QString& query, const TextMatch& match);
+
+// The pages to search, in the order they are listed when ranks tie (the menus' order).
+class PageSearch {
+public:
+    // A page found: which, how well, and by what. category is -1 when the caption matched,
+    // else the index of the category that did.
+    struct Hit {
+        int page;
+        int category;
+        TextMatch match;
+    };
+
+    void Reserve(int pages);
+    // Adds a page shown as caption, filed under categories (as shown).
+    void Add(const QString& caption, const QStringList& categories);
+    int Count() const { return static_cast<int>(m_pages.size()); }
+
+    const FoldedText& Caption(int page) const { return m_pages[static_cast<std::size_t>(page)].caption; }
+    const FoldedText& Category(int page, int category) const
+    {
+        const Page& entry = m_pages[static_cast<std::size_t>(page)];
+        return m_categories[static_cast<std::size_t>(entry.categories[static_cast<std::size_t>(category)])];
+    }
+
+    QString FoldQuery(const QString& query) { return m_folder.FoldQuery(query); }
+
+    // Every page that folded query matches: caption matches before category matches, each
+    // by MatchKind, ties in the order added. An empty query finds nothing.
+    std::vector<Hit> Find(const QString& query) const;
+
+private:
+    struct Page {
+        FoldedText caption;
+        std::vector<int> categories; // in m_categories
+    };
+
+    TextFolder m_folder;
+    std::vector<Page> m_pages;
+    // Pages share a few categories: each is folded once.
+    std::vector<FoldedText> m_categories;
+    QHash<QString, int> m_categoryIds;
+};

@@ -1,0 +1,272 @@
+#include "palette/FindPagePopup.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QTextLayout>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace {
+
+constexpr int RowsShown = 14;
+constexpr int PopupWidth = 560;
+
+// Paints a row: the caption with its matched letters in bold, then the categories in a
+// secondary colour (their matched letters in bold too).
+class FindPageDelegate : public QStyledItemDelegate {
+public:
+    FindPageDelegate(const FindPageModel* model, QObject* parent) : QStyledItemDelegate(parent), m_model(model) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        item.text.clear();
+        const QWidget* widget = item.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+
+        const FindPageModel::Shown shown = m_model->RowShown(index.row());
+        const bool selected = item.state & QStyle::State_Selected;
+        const QPalette::ColorGroup group = item.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        const QColor text = item.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+        const QColor base = item.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
+        // Between the text and its background: readable, and plainly second to the caption.
+        QColor secondary = text;
+        secondary.setRgbF(text.redF() * 0.6f + base.redF() * 0.4f, text.greenF() * 0.6f + base.greenF() * 0.4f,
+                          text.blueF() * 0.6f + base.blueF() * 0.4f);
+
+        const QString gap(QStringLiteral("    "));
+        const QString line = shown.categories.isEmpty() ? shown.caption : shown.caption + gap + shown.categories;
+        const int categoriesStart = static_cast<int>(shown.caption.size() + gap.size());
+        QList<QTextLayout::FormatRange> formats;
+        QTextCharFormat bold;
+        bold.setFontWeight(QFont::Bold);
+        for (const int position : shown.captionMatches)
+            formats.append({position, 1, bold});
+        if (!shown.categories.isEmpty()) {
+            QTextCharFormat plain;
+            plain.setForeground(secondary);
+            QTextCharFormat boldSecondary = plain;
+            boldSecondary.setFontWeight(QFont::Bold);
+            std::size_t next = 0;
+            for (int i = 0; i < shown.categories.size(); ++i) {
+                const bool matched = next < shown.categoryMatches.size() && shown.categoryMatches[next] == i;
+                next += matched ? 1 : 0;
+                formats.append({categoriesStart + i, 1, matched ? boldSecondary : plain});
+            }
+        }
+
+        QTextLayout layout(line, item.font);
+        layout.setFormats(formats);
+        layout.beginLayout();
+        QTextLine textLine = layout.createLine();
+        textLine.setLineWidth(1e6);
+        layout.endLayout();
+        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget).adjusted(2, 0, -2, 0);
+        painter->save();
+        painter->setClipRect(area);
+        painter->setPen(text);
+        layout.draw(painter, QPointF(area.left(), area.top() + (area.height() - textLine.height()) / 2));
+        painter->restore();
+    }
+
+private:
+    const FindPageModel* m_model;
+};
+
+} // namespace
+
+// --- FindPageModel ----------------------------------------------------------------------
+
+FindPageModel::FindPageModel(std::vector<FindPageEntry> entries, std::vector<int> recent, QObject* parent)
+    : QAbstractListModel(parent), m_entries(std::move(entries))
+{
+    m_search.Reserve(static_cast<int>(m_entries.size()));
+    for (const FindPageEntry& entry : m_entries)
+        m_search.Add(MenuText(entry.caption), entry.categories);
+    m_listed = std::move(recent);
+    m_listed.reserve(m_listed.size() + m_entries.size());
+    for (int i = 0; i < static_cast<int>(m_entries.size()); ++i)
+        m_listed.push_back(i);
+}
+
+int FindPageModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return static_cast<int>(m_query.isEmpty() ? m_listed.size() : m_hits.size());
+}
+
+const FindPageEntry& FindPageModel::Entry(int row) const
+{
+    const std::size_t at = static_cast<std::size_t>(row);
+    return m_entries[static_cast<std::size_t>(m_query.isEmpty() ? m_listed[at] : m_hits[at].page)];
+}
+
+QVariant FindPageModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole: return RowShown(index.row()).caption;
+    case Qt::AccessibleTextRole: {
+        const Shown shown = RowShown(index.row());
+        return shown.categories.isEmpty() ? shown.caption
+                                          : QStringLiteral("%1, in %2").arg(shown.caption, shown.categories);
+    }
+    default: return QVariant();
+    }
+}
+
+FindPageModel::Shown FindPageModel::RowShown(int row) const
+{
+    const std::size_t at = static_cast<std::size_t>(row);
+    const int page = m_query.isEmpty() ? m_listed[at] : m_hits[at].page;
+    const FindPageEntry& entry = m_entries[static_cast<std::size_t>(page)];
+    Shown shown;
+    shown.caption = m_search.Caption(page).shown;
+    shown.categories = entry.categories.join(CategorySeparator);
+    if (m_query.isEmpty())
+        return shown;
+    const PageSearch::Hit& hit = m_hits[at];
+    if (hit.category < 0) {
+        shown.captionMatches = MatchedPositions(m_search.Caption(page), m_query, hit.match);
+        return shown;
+    }
+    int offset = 0;
+    for (int c = 0; c < hit.category; ++c)
+        offset += static_cast<int>(entry.categories[c].size() + CategorySeparator.size());
+    for (const int position : MatchedPositions(m_search.Category(page, hit.category), m_query, hit.match))
+        shown.categoryMatches.push_back(offset + position);
+    return shown;
+}
+
+void FindPageModel::SetQuery(const QString& query)
+{
+    beginResetModel();
+    m_query = m_search.FoldQuery(query);
+    m_hits = m_search.Find(m_query);
+    endResetModel();
+}
+
+// --- FindPageList -----------------------------------------------------------------------
+
+FindPageList::FindPageList(QWidget* parent) : QListView(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void FindPageList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QListView::currentChanged(current, previous);
+    // The keyboard stays in the line edit, so the view would announce nothing of its own.
+    if (QAccessible::isActive() && current.isValid() && !hasFocus()) {
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(current.row()); // a list view's accessible children are its rows
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+// --- FindPagePopup ----------------------------------------------------------------------
+
+FindPagePopup::FindPagePopup(std::vector<FindPageEntry> entries, std::vector<int> recent, QWidget* parent)
+    : QFrame(parent, Qt::Popup)
+    , m_edit(new QLineEdit(this))
+    , m_list(new FindPageList(this))
+    , m_model(new FindPageModel(std::move(entries), std::move(recent), this))
+{
+    setObjectName(QStringLiteral("FindPagePopup"));
+    setAccessibleName(QStringLiteral("Find Page"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFrameShape(QFrame::StyledPanel);
+
+    m_edit->setObjectName(QStringLiteral("FindPageEdit"));
+    m_edit->setAccessibleName(QStringLiteral("Find page"));
+    m_edit->setPlaceholderText(QStringLiteral("Type a page's name or one of its categories"));
+    m_edit->setClearButtonEnabled(true);
+    m_edit->installEventFilter(this);
+
+    m_list->setObjectName(QStringLiteral("FindPageList"));
+    m_list->setAccessibleName(QStringLiteral("Pages"));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new FindPageDelegate(m_model, m_list));
+    m_list->setCurrentIndex(m_model->index(0));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addWidget(m_edit);
+    layout->addWidget(m_list);
+
+    connect(m_edit, &QLineEdit::textChanged, this, &FindPagePopup::Filter);
+    connect(m_list, &QListView::clicked, this, &FindPagePopup::Choose);
+    // A pop-up closes on a click elsewhere; this closes it when another program takes the focus.
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive)
+            close();
+    });
+}
+
+void FindPagePopup::ShowOver(QWidget* window)
+{
+    const int rowHeight = qMax(m_list->sizeHintForRow(0), fontMetrics().height() + 4);
+    const int height = m_edit->sizeHint().height() + rowHeight * RowsShown + 2 * m_list->frameWidth() + 16;
+    QRect area = window ? window->geometry() : QRect();
+    QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : area;
+    if (area.isEmpty())
+        area = available;
+    QRect placed(0, 0, qMin(PopupWidth, available.width()), qMin(height, available.height()));
+    placed.moveTopLeft(QPoint(area.center().x() - placed.width() / 2, area.top() + qMin(80, area.height() / 8)));
+    // Whole on the screen, also over a narrow tool window at the screen's edge.
+    placed.moveLeft(qBound(available.left(), placed.left(), available.right() - placed.width() + 1));
+    placed.moveTop(qBound(available.top(), placed.top(), available.bottom() - placed.height() + 1));
+    setGeometry(placed);
+    show();
+    m_edit->setFocus(Qt::PopupFocusReason);
+}
+
+bool FindPagePopup::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_edit || event->type() != QEvent::KeyPress)
+        return QFrame::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: QCoreApplication::sendEvent(m_list, key); return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: Choose(m_list->currentIndex()); return true;
+    case Qt::Key_Escape: close(); return true;
+    default: return QFrame::eventFilter(watched, event);
+    }
+}
+
+void FindPagePopup::Filter(const QString& text)
+{
+    m_model->SetQuery(text);
+    m_list->setCurrentIndex(m_model->index(0));
+    m_list->scrollToTop();
+}
+
+void FindPagePopup::Choose(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    const FindPageEntry entry = m_model->Entry(index.row());
+    close();
+    Q_EMIT PageChosen(entry.palettePosition, entry.caption);
+}

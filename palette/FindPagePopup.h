@@ -1,0 +1,96 @@
+#pragma once
+
+#include "pages/PageSearch.h"
+
+#include <QAbstractListModel>
+#include <QFrame>
+#include <QListView>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class QLineEdit;
+
+// One page that Find Page lists: which page of the palette, its caption as the palette gives
+// it, and the names of its categories as the menus show them.
+struct FindPageEntry {
+    int palettePosition;
+    QString caption;
+    QStringList categories;
+};
+
+// The rows of Find Page: with nothing typed, the recent pages and then every page; else the
+// pages found, best first.
+class FindPageModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    // entries in menu order; recent: indexes into entries, newest first.
+    FindPageModel(std::vector<FindPageEntry> entries, std::vector<int> recent, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    void SetQuery(const QString& query);
+    const FindPageEntry& Entry(int row) const;
+
+    // What a row shows: the caption, then the categories, and which of their characters
+    // matched (positions in the caption, and in the categories joined by CategorySeparator).
+    struct Shown {
+        QString caption;
+        QString categories;
+        std::vector<int> captionMatches;
+        std::vector<int> categoryMatches;
+    };
+    Shown RowShown(int row) const;
+
+    static constexpr QLatin1String CategorySeparator{", "};
+
+private:
+    std::vector<FindPageEntry> m_entries;
+    std::vector<int> m_listed; // with nothing typed: entries, by index
+    PageSearch m_search;
+    QString m_query; // folded
+    std::vector<PageSearch::Hit> m_hits;
+};
+
+// The list of pages: it never takes the focus from the line edit, and says which row is
+// current to assistive technology as the keys move it.
+class FindPageList : public QListView {
+    Q_OBJECT
+public:
+    explicit FindPageList(QWidget* parent = nullptr);
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+};
+
+// Find Page: a line edit above the list of pages, popped up over a window of the IDE. Up,
+// Down, Page Up and Page Down move in the list; Enter or a click chooses; Escape, a click
+// elsewhere or the IDE losing the focus closes it. It frees itself when closed.
+class FindPagePopup : public QFrame {
+    Q_OBJECT
+public:
+    FindPagePopup(std::vector<FindPageEntry> entries, std::vector<int> recent, QWidget* parent = nullptr);
+
+    // Shows the pop-up over window's upper middle, on its screen, with the keyboard in the line edit.
+    void ShowOver(QWidget* window);
+
+    QLineEdit* Edit() const { return m_edit; }
+    FindPageList* List() const { return m_list; }
+
+Q_SIGNALS:
+    // A page was chosen; the pop-up has closed.
+    void PageChosen(int palettePosition, const QString& caption);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Filter(const QString& text);
+    void Choose(const QModelIndex& index);
+
+    QLineEdit* m_edit;
+    FindPageList* m_list;
+    FindPageModel* m_model;
+};
