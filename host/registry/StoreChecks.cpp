@@ -137,14 +137,15 @@ StoreWatch::Look StoreWatch::look()
             return Look::WrittenOver;
         m_file = now;
     }
-    // A journal put in the place of the connection's own belongs to another connection's file.
+    // While the connection uses the journal, no other process may remove it; one put in its
+    // place belongs to another file, or to no one.
     const FileState journal = FileState::of(m_journalPath);
-    if (journal.identity != m_journal.identity) {
-        sqlite3_file* handle = fileOf(m_db, SQLITE_FCNTL_JOURNAL_POINTER);
-        if (handle && hasMoved(handle))
-            return Look::Replaced;
-    }
+    if (m_journal.identity.exists && journal.identity != m_journal.identity
+        && fileOf(m_db, SQLITE_FCNTL_JOURNAL_POINTER))
+        return Look::Replaced;
     m_journal = journal;
+    if (!m_indexOpened.exists)
+        m_indexOpened = FileState::of(m_indexPath).identity;
     m_journalSeen = true;
     return m_openedReadOnly && m_file.writable() && ::access(m_path.constData(), W_OK) == 0 ? Look::Writable
                                                                                             : Look::Current;
@@ -158,6 +159,8 @@ QString StoreWatch::journalDamage()
         return QString();
     if (!m_journalSeen)
         m_journal = FileState::of(m_journalPath);
+    if (!m_indexOpened.exists)
+        m_indexOpened = FileState::of(m_indexPath).identity;
     m_journalSeen = false;
     // Changes that are not yet in the database file itself live only in the journal, where
     // SQLite finds them through the shared index and reads them unchecked: damage would go
@@ -192,10 +195,13 @@ void StoreWatch::noteStaleJournal() const
 {
     if (!m_opened.exists)
         return;
+    // SQLite's handle on the journal cannot tell whether it was moved: the journal at the path
+    // is the connection's own while it is the one seen there before.
     StaleJournal stale{m_opened, {}, {}};
-    if (sqlite3_file* journal = fileOf(m_db, SQLITE_FCNTL_JOURNAL_POINTER); journal && !hasMoved(journal))
-        stale.journal = FileState::of(m_journalPath).identity;
-    if (const FileIdentity index = FileState::of(m_indexPath).identity; index == m_indexOpened)
+    if (const FileIdentity journal = FileState::of(m_journalPath).identity;
+        journal.exists && journal == m_journal.identity && fileOf(m_db, SQLITE_FCNTL_JOURNAL_POINTER))
+        stale.journal = journal;
+    if (const FileIdentity index = FileState::of(m_indexPath).identity; index.exists && index == m_indexOpened)
         stale.index = index;
     if (stale.journal.exists || stale.index.exists)
         staleJournals().insert(QFile::decodeName(m_path), stale);
