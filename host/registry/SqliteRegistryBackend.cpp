@@ -30,6 +30,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <sqlite3.h>
 
@@ -124,6 +125,9 @@ private:
     sqlite3_int64 findKey(const QString& path, const RegistryAction& action);
     void ensureKey(const RegistryKeyPath& key, const RegistryAction& action);
     bool upsertValue(const QString& path, const QString& name, const QString& value, const RegistryAction& action);
+    // The key's row within a change, 0 when it is missing: a change writes one key's values
+    // thousands of times, and no other process changes the keys while it runs.
+    sqlite3_int64 changeKeyId(const QString& path, const RegistryAction& action);
     void rollback(bool outermost) noexcept;
 
     QString m_file;
@@ -134,6 +138,7 @@ private:
     int m_depth = 0;               // nesting of transaction()
     bool m_changeWritable = false; // whether the file was writable when the outermost change began
     StoreWatch m_watch;
+    QHash<QString, sqlite3_int64> m_changeKeyIds; // by path, within the outermost change
     RegistryKeyPath m_lastKey;
     QString m_lastPath;
 
@@ -142,6 +147,7 @@ private:
     Statement m_deleteKey;
     Statement m_readValue;
     Statement m_writeValue;
+    Statement m_insertValue;
     Statement m_deleteValue;
     Statement m_values;
 };
@@ -322,6 +328,12 @@ void SqliteRegistryBackend::connect(const RegistryAction& action)
             "SELECT k.id, (SELECT ifnull(max(seq), 0) + 1 FROM vals WHERE key = k.id), ?2, ?3, ?4 "
             "FROM keys k WHERE k.path = ?1 "
             "ON CONFLICT(key, folded) DO UPDATE SET value = excluded.value");
+    // The same into a key known to exist: one row of values, which SQLite writes without a
+    // statement journal of its own.
+    prepare(m_insertValue,
+            "INSERT INTO vals(key, seq, folded, name, value) "
+            "VALUES(?1, (SELECT ifnull(max(seq), 0) + 1 FROM vals WHERE key = ?1), ?2, ?3, ?4) "
+            "ON CONFLICT(key, folded) DO UPDATE SET value = excluded.value");
     prepare(m_deleteValue, "DELETE FROM vals WHERE key = (SELECT id FROM keys WHERE path = ?1) AND folded = ?2");
     // A negative limit lists them all.
     prepare(m_values,
@@ -408,6 +420,7 @@ void SqliteRegistryBackend::ensureKey(const RegistryKeyPath& key, const Registry
             use.bind(3, key[level - 1]);
             expectDone(use, action);
             id = sqlite3_last_insert_rowid(m_db);
+            m_changeKeyIds.insert(path, id);
         }
         parent = id;
     }
@@ -453,14 +466,38 @@ void SqliteRegistryBackend::writeValue(const RegistryKeyPath& key, const QString
     const RegistryAction action{"write", &key, &name};
     requireWritable(action);
     checkJournal(action);
-    // Into an existing key the write is one statement; otherwise the key is made with it.
     const QString path = pathOf(key);
+    if (m_depth > 0) {
+        sqlite3_int64 id = changeKeyId(path, action);
+        if (id == 0) {
+            transaction([&] { ensureKey(key, action); });
+            id = changeKeyId(path, action);
+        }
+        Use use(m_insertValue);
+        use.bind(1, id);
+        use.bind(2, RegistryNameKey(name));
+        use.bind(3, name);
+        use.bind(4, value);
+        expectDone(use, action);
+        return;
+    }
+    // Into an existing key the write is one statement; otherwise the key is made with it.
     if (upsertValue(path, name, value, action))
         return;
     transaction([&] {
         ensureKey(key, action);
         upsertValue(path, name, value, action);
     });
+}
+
+sqlite3_int64 SqliteRegistryBackend::changeKeyId(const QString& path, const RegistryAction& action)
+{
+    if (const auto known = m_changeKeyIds.constFind(path); known != m_changeKeyIds.cend())
+        return known.value();
+    const sqlite3_int64 id = findKey(path, action);
+    if (id != 0)
+        m_changeKeyIds.insert(path, id);
+    return id;
 }
 
 void SqliteRegistryBackend::deleteValue(const RegistryKeyPath& key, const QString& name)
@@ -479,6 +516,7 @@ void SqliteRegistryBackend::deleteKey(const RegistryKeyPath& key)
     const RegistryAction action{"erase", &key};
     requireWritable(action);
     checkJournal(action);
+    m_changeKeyIds.clear(); // the key and those below it go
     Use use(m_deleteKey);
     use.bind(1, pathOf(key));
     expectDone(use, action);
@@ -501,6 +539,7 @@ QList<QPair<QString, QString>> SqliteRegistryBackend::values(const RegistryKeyPa
 
 void SqliteRegistryBackend::rollback(bool outermost) noexcept
 {
+    m_changeKeyIds.clear(); // keys made within it may be undone
     // An error such as a full disk may already have rolled the whole transaction back.
     if (sqlite3_get_autocommit(m_db))
         return;
@@ -514,8 +553,10 @@ void SqliteRegistryBackend::transaction(const std::function<void()>& changes)
     checkJournal(action);
     // The outermost change takes the write lock at once, waiting for it as long as the busy
     // timeout allows, so that it never fails halfway for want of it.
-    if (outermost)
+    if (outermost) {
         m_changeWritable = !m_readOnly && fileWritable(m_file);
+        m_changeKeyIds.clear();
+    }
     execute(outermost ? (m_changeWritable ? "BEGIN IMMEDIATE" : "BEGIN") : "SAVEPOINT nested", action);
     ++m_depth;
     try {

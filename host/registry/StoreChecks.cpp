@@ -8,7 +8,10 @@
 #include <QHash>
 #include <QtEndian>
 
+#include <array>
 #include <cstring>
+#include <optional>
+#include <type_traits>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,37 +41,43 @@ constexpr int IndexRegion = 32768;
 constexpr int Backfilled = IndexCopy; // in what readIndexHeader returns
 } // namespace wal
 
-quint32 nativeField(const QByteArray& bytes, int offset)
+// The shared index's header (one copy) and its count of copied frames.
+using IndexHeader = std::array<char, wal::IndexCopy + 4>;
+static_assert(std::is_same_v<IndexHeader, StoreWatch::IndexHeader>);
+
+quint32 nativeField(const IndexHeader& index, int offset)
 {
-    return qFromUnaligned<quint32>(bytes.constData() + offset);
+    return qFromUnaligned<quint32>(index.data() + offset);
 }
 
-// The shared index's header (one copy) and its count of copied frames, or "" while it is
-// being written or not made yet.
-QByteArray readIndexHeader(sqlite3_file* db)
+// The shared index's header, or nothing while it is being written or not made yet.
+std::optional<IndexHeader> readIndexHeader(sqlite3_file* db)
 {
     volatile void* region = nullptr;
     if (db->pMethods->iVersion < 2 || db->pMethods->xShmMap(db, 0, wal::IndexRegion, 0, &region) != SQLITE_OK
         || !region)
-        return QByteArray();
-    QByteArray bytes(wal::IndexBackfilled + 4, Qt::Uninitialized);
-    std::memcpy(bytes.data(), const_cast<const void*>(region), std::size_t(bytes.size()));
-    if (bytes.left(wal::IndexCopy) != bytes.mid(wal::IndexCopy, wal::IndexCopy) || bytes[wal::IndexIsInit] == 0)
-        return QByteArray();
-    return bytes.left(wal::IndexCopy) + bytes.mid(wal::IndexBackfilled, 4);
+        return std::nullopt;
+    char bytes[wal::IndexBackfilled + 4];
+    std::memcpy(bytes, const_cast<const void*>(region), sizeof bytes);
+    if (std::memcmp(bytes, bytes + wal::IndexCopy, wal::IndexCopy) != 0 || bytes[wal::IndexIsInit] == 0)
+        return std::nullopt;
+    IndexHeader index;
+    std::memcpy(index.data(), bytes, wal::IndexCopy);
+    std::memcpy(index.data() + wal::IndexCopy, bytes + wal::IndexBackfilled, 4);
+    return index;
 }
 
 // Why the WAL cannot hold the changes that index says it holds beyond those already copied
 // into the database file, or "".
-QString walMismatch(sqlite3_file* journal, const QByteArray& index)
+QString walMismatch(sqlite3_file* journal, const IndexHeader& index)
 {
     const quint32 frames = nativeField(index, wal::IndexFrames);
-    const quint16 pageCode = qFromUnaligned<quint16>(index.constData() + wal::IndexPageSize);
+    const quint16 pageCode = qFromUnaligned<quint16>(index.data() + wal::IndexPageSize);
     const qint64 frameSize = wal::FrameHeaderSize + (pageCode == 1 ? 65536 : pageCode);
     const qint64 needed = wal::HeaderSize + qint64(frames) * frameSize;
     if (const qint64 size = sizeOf(journal); size < needed)
         return QStringLiteral("it is %L1 bytes long but holds changes up to byte %L2").arg(size).arg(needed);
-    const QByteArray salts = index.mid(wal::IndexSalts, 8);
+    const QByteArray salts(index.data() + wal::IndexSalts, 8);
     const QByteArray head = readThrough(journal, 0, wal::HeaderSize);
     const quint32 magic = head.size() == wal::HeaderSize ? qFromBigEndian<quint32>(head.constData() + wal::Magic) : 0;
     if ((magic & ~1u) != 0x377f0682u || head.mid(wal::Salts, 8) != salts)
@@ -100,7 +109,8 @@ QHash<QString, StaleJournal>& staleJournals()
 
 sqlite3_file* StoreWatch::databaseFile() const
 {
-    return fileOf(m_db, SQLITE_FCNTL_FILE_POINTER);
+    // Open for as long as the connection is.
+    return m_databaseFile;
 }
 
 void StoreWatch::start(sqlite3* db, const QString& file, bool openedReadOnly)
@@ -114,13 +124,14 @@ void StoreWatch::start(sqlite3* db, const QString& file, bool openedReadOnly)
     // after SQLite compares it with its handle; otherwise the file is being swapped, and the
     // first look finds it replaced.
     const FileState before = FileState::of(m_path);
+    m_databaseFile = fileOf(db, SQLITE_FCNTL_FILE_POINTER);
     sqlite3_file* handle = databaseFile();
     const bool same = handle && !hasMoved(handle);
     m_file = FileState::of(m_path);
     m_opened = same && before.identity == m_file.identity ? m_file.identity : FileIdentity{};
     m_indexOpened = FileState::of(m_indexPath).identity;
     m_journal = m_journalChecked = FileState();
-    m_index.clear();
+    m_index.reset();
     m_journalSeen = false;
 }
 
@@ -168,10 +179,11 @@ QString StoreWatch::journalDamage()
     // Another process restarting the journal changes the index before the journal, so a
     // mismatch counts only while the index stays as it was.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const QByteArray index = readIndexHeader(file);
-        if (index.isEmpty())
+        const std::optional<IndexHeader> read = readIndexHeader(file);
+        if (!read)
             return QString();
-        if (index == m_index && m_journal.sameAs(m_journalChecked))
+        const IndexHeader& index = *read;
+        if (m_index && index == *m_index && m_journal.sameAs(m_journalChecked))
             return QString(); // nothing changed since the last look
         const quint32 frames = nativeField(index, wal::IndexFrames);
         QString mismatch;

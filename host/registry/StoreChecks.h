@@ -7,6 +7,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
+#include <optional>
+
 #include <sqlite3.h>
 
 // The checks of an open store's file and journal before each use, and the setting right of
@@ -21,6 +24,9 @@ class FolderLock;
 // journal, and a glance at the shared index, which is in memory.
 class StoreWatch {
 public:
+    // The shared index's header and its count of frames copied into the file.
+    using IndexHeader = std::array<char, 48 + 4>;
+
     enum class Look {
         Current,     // the file at the path is the one the connection has open, and the store
         Writable,    // the same, and writable now though the connection was opened read-only
@@ -45,15 +51,16 @@ private:
     sqlite3_file* databaseFile() const;
 
     sqlite3* m_db = nullptr;
+    sqlite3_file* m_databaseFile = nullptr;
     QByteArray m_path, m_journalPath, m_indexPath;
     bool m_openedReadOnly = false;
-    FileIdentity m_opened;      // the file the connection has open
-    FileIdentity m_indexOpened; // the shared index it has mapped
-    FileState m_file;           // the store's file when it last passed the checks
-    FileState m_journal;        // the journal when last looked at
-    FileState m_journalChecked; // the journal when its content last passed the checks
-    QByteArray m_index;         // the shared index's header then
-    bool m_journalSeen = false; // m_journal was looked at since the last content check
+    FileIdentity m_opened;              // the file the connection has open
+    FileIdentity m_indexOpened;         // the shared index it has mapped
+    FileState m_file;                   // the store's file when it last passed the checks
+    FileState m_journal;                // the journal when last looked at
+    FileState m_journalChecked;         // the journal when its content last passed the checks
+    std::optional<IndexHeader> m_index; // the shared index's header then
+    bool m_journalSeen = false;         // m_journal was looked at since the last content check
 };
 
 // Before a connection opens file: removes the journal and shared index that a connection of
