@@ -54,6 +54,8 @@ constexpr QLatin1String CategoryFileSuffix("txt");
 // store a person keeps come near these; a 10,000-page palette is listed whole.
 constexpr int MaxItemsInOneMenu = 10000; // category submenus in the menu, or pages in one submenu
 constexpr int MaxPagesInAll = 100000;
+// The longest category caption a menu shows; the store keeps the whole name.
+constexpr int MaxCaptionLength = 200;
 
 bool OrdinalLess(const QString& a, const QString& b)
 {
@@ -87,12 +89,17 @@ public:
     {
         if (m_ordered.size() >= std::size_t(MaxItemsInOneMenu))
             return nullptr;
-        auto* submenu = new QMenu(name, m_menu);
+        // A name may be as long as a stored list (half a million characters): Qt lays out a
+        // caption whole, every time it measures the menu.
+        auto* submenu = new QMenu(
+            name.size() <= MaxCaptionLength ? name : name.left(MaxCaptionLength - 1) + QChar(0x2026), // "…"
+            m_menu);
         if (position < m_ordered.size())
             m_menu->insertMenu(m_ordered[position]->menuAction(), submenu);
         else
             m_menu->addMenu(submenu);
         m_ordered.insert(m_ordered.begin() + static_cast<std::ptrdiff_t>(position), submenu);
+        m_names.insert(m_names.begin() + static_cast<std::ptrdiff_t>(position), name);
         m_byKey.insert(Key(name), submenu);
         m_byName.insert(name, submenu);
         return submenu;
@@ -149,13 +156,14 @@ private:
     template <typename Before>
     std::size_t Bound(const QString& name, Before before) const
     {
-        const auto it = std::partition_point(m_ordered.begin(), m_ordered.end(),
-                                             [&](const QMenu* submenu) { return before(submenu->title(), name); });
-        return static_cast<std::size_t>(it - m_ordered.begin());
+        const auto it = std::partition_point(m_names.begin(), m_names.end(),
+                                             [&](const QString& caption) { return before(caption, name); });
+        return static_cast<std::size_t>(it - m_names.begin());
     }
 
     QMenu* m_menu;
     std::vector<QMenu*> m_ordered;
+    std::vector<QString> m_names;    // each submenu's category name whole, in the same order
     QHash<QString, QMenu*> m_byKey;  // by caption without "&", case-folded
     QHash<QString, QMenu*> m_byName; // by each exact spelling already resolved
     QHash<QMenu*, int> m_listed;
@@ -331,10 +339,11 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
     });
 
     // One read of the store per build gives what one read per page would.
-    const CategoryStore::Snapshot categories(*FReg);
+    const QStringList pages = FSorter.Sorted(PaletteCaptions(FToolPalette));
+    const CategoryStore::Snapshot categories(*FReg, pages.size());
     CategorySubmenus submenus(menu);
     const QString other = OtherCategory;
-    for (const QString& page : FSorter.Sorted(PaletteCaptions(FToolPalette))) {
+    for (const QString& page : pages) {
         QString list = categories.GetCategory(RemoveAmpersand(page));
         if (list.isEmpty())
             list = other;
