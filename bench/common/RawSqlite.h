@@ -156,4 +156,3 @@ private:
     sqlite3_stmt* m_delete = nullptr;
     sqlite3_stmt* m_upsert = nullptr;
 };
-
