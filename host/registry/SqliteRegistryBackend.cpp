@@ -124,7 +124,11 @@ private:
     void expectDone(Use& use, const RegistryAction& action);
     sqlite3_int64 findKey(const QString& path, const RegistryAction& action);
     void ensureKey(const RegistryKeyPath& key, const RegistryAction& action);
-    bool upsertValue(const QString& path, const QString& name, const QString& value, const RegistryAction& action);
+    // Writes the value with statement, whose first parameter names the key (its path, or its
+    // row); false when the key is missing.
+    template <typename Key>
+    bool upsertValue(const Statement& statement, const Key& key, const QString& name, const QString& value,
+                     const RegistryAction& action);
     // The key's row within a change, 0 when it is missing: a change writes one key's values
     // thousands of times, and no other process changes the keys while it runs.
     sqlite3_int64 changeKeyId(const QString& path, const RegistryAction& action);
@@ -455,11 +459,12 @@ std::optional<QString> SqliteRegistryBackend::readValue(const RegistryKeyPath& k
     }
 }
 
-bool SqliteRegistryBackend::upsertValue(const QString& path, const QString& name, const QString& value,
-                                        const RegistryAction& action)
+template <typename Key>
+bool SqliteRegistryBackend::upsertValue(const Statement& statement, const Key& key, const QString& name,
+                                        const QString& value, const RegistryAction& action)
 {
-    Use use(m_writeValue);
-    use.bind(1, path);
+    Use use(statement);
+    use.bind(1, key);
     use.bind(2, RegistryNameKey(name));
     use.bind(3, name);
     use.bind(4, value);
@@ -479,20 +484,15 @@ void SqliteRegistryBackend::writeValue(const RegistryKeyPath& key, const QString
             transaction([&] { ensureKey(key, action); });
             id = changeKeyId(path, action);
         }
-        Use use(m_insertValue);
-        use.bind(1, id);
-        use.bind(2, RegistryNameKey(name));
-        use.bind(3, name);
-        use.bind(4, value);
-        expectDone(use, action);
+        upsertValue(m_insertValue, id, name, value, action);
         return;
     }
     // Into an existing key the write is one statement; otherwise the key is made with it.
-    if (upsertValue(path, name, value, action))
+    if (upsertValue(m_writeValue, path, name, value, action))
         return;
     transaction([&] {
         ensureKey(key, action);
-        upsertValue(path, name, value, action);
+        upsertValue(m_writeValue, path, name, value, action);
     });
 }
 
