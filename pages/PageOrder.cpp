@@ -40,6 +40,8 @@ QStringList CaptionSorter::Sorted(QStringList captions)
     // The user's collation setting (LC_COLLATE) may name another locale than the language:
     // the order is the collation's.
     const QLocale collation = QLocale().collation();
+    if (m_collator && collation == m_locale && captions == m_lastCaptions)
+        return m_lastSorted;
     if (!m_collator || collation != m_locale) {
         m_locale = collation;
         m_collator.emplace(collation.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates)
@@ -59,7 +61,9 @@ QStringList CaptionSorter::Sorted(QStringList captions)
     QStringList sorted;
     sorted.reserve(captions.size());
     for (const qsizetype index : order)
-        sorted.append(std::move(captions[index]));
+        sorted.append(captions[index]);
+    m_lastCaptions = std::move(captions);
+    m_lastSorted = sorted;
     return sorted;
 }
 

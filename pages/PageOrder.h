@@ -20,14 +20,17 @@ QStringList PaletteCaptions(const host::TCategoryButtons* palette);
 // is stable, so equal captions keep their palette order. When the collation is the C or
 // POSIX locale, which has no real collation, a fixed English collation is used, so that every
 // such machine agrees on the order. The collator is kept between sorts, and made afresh when
-// the user's collation changes.
+// the user's collation changes; so is the last order, given again while the captions are the
+// same (a menu is rebuilt from an unchanged palette at every opening).
 class CaptionSorter {
 public:
     QStringList Sorted(QStringList captions);
 
 private:
     std::optional<QCollator> m_collator;
-    QLocale m_locale; // the collation the collator was made for
+    QLocale m_locale;           // the collation the collator was made for
+    QStringList m_lastCaptions; // the captions last sorted, and their order
+    QStringList m_lastSorted;
 };
 
 // The same, with a collator of its own.

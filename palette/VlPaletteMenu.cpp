@@ -58,6 +58,8 @@ constexpr QLatin1String OtherCategory("Other");
 // store a person keeps come near these; a 10,000-page palette is listed whole.
 constexpr int MaxItemsInOneMenu = 10000; // category submenus in the menu, or pages in one submenu
 constexpr int MaxPagesInAll = 100000;
+// The longest category caption a menu shows; the store keeps the whole name.
+constexpr int MaxCaptionLength = 200;
 
 // Keys the stand-in IDE leaves free: Find Page, and the palette menu at the mouse.
 constexpr QKeyCombination FindPageShortcut = Qt::CTRL | Qt::SHIFT | Qt::Key_P;
@@ -127,13 +129,21 @@ std::vector<int> RecentEntries(const std::vector<FindPageEntry>& entries, const 
     return recent;
 }
 
-// A category name as a menu caption: its "&" shown, not taken as an access key.
+// A category name as a menu caption: its "&" shown, not taken as an access key, and a name
+// as long as a stored list (half a million characters) cut short, since Qt lays out a caption
+// whole every time it measures the menu. The store keeps the whole name.
 QString MenuCaption(const QString& name)
 {
-    if (!name.contains(QLatin1Char('&')))
-        return name;
     QString caption = name;
-    return caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+    if (caption.size() > MaxCaptionLength) {
+        qsizetype kept = MaxCaptionLength - 1;
+        if (caption.at(kept - 1).isHighSurrogate())
+            --kept; // never half a character
+        caption = caption.left(kept) + QChar(0x2026); // "…"
+    }
+    if (caption.contains(QLatin1Char('&')))
+        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return caption;
 }
 
 } // namespace
@@ -233,7 +243,7 @@ private:
 
     QMenu* m_menu;
     std::vector<QMenu*> m_ordered;
-    std::vector<QString> m_names;    // of m_ordered, as the store names them (captions escape "&")
+    std::vector<QString> m_names;    // each submenu's category name whole, in the same order
     QHash<QString, QMenu*> m_byKey;  // by caption without "&", case-folded
     QHash<QString, QMenu*> m_byName; // by each exact spelling already resolved
     QHash<QMenu*, int> m_listed;
@@ -434,11 +444,11 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
     const auto addCommands = qScopeGuard([this, menu] { AddCommands(menu); });
 
     // One read of the store per build gives what one read per page would.
-    const CategoryStore::Snapshot categories(*FReg);
-    CategorySubmenus submenus(menu);
-    const QString other = OtherCategory;
     const QStringList captions = PaletteCaptions(FToolPalette);
     const QStringList pages = FSorter.Sorted(captions);
+    const CategoryStore::Snapshot categories(*FReg, pages.size());
+    CategorySubmenus submenus(menu);
+    const QString other = OtherCategory;
     // Each item holds which page it lists, so that pages of one caption are each reached.
     const std::vector<int> positions = PalettePositions(captions, pages);
     for (qsizetype i = 0; i < pages.size(); ++i) {
@@ -568,7 +578,7 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
     const QStringList captions = PaletteCaptions(FToolPalette);
     const QStringList pages = FSorter.Sorted(captions);
     const std::vector<int> positions = PalettePositions(captions, pages);
-    const CategoryStore::Snapshot categories(*FReg);
+    const CategoryStore::Snapshot categories(*FReg, pages.size());
     const QString other = OtherCategory;
     std::vector<FindPageEntry> entries;
     entries.reserve(static_cast<std::size_t>(pages.size()));

@@ -48,7 +48,23 @@ QStringList CategoryNames(const QString& list)
 
 Snapshot::Snapshot(const host::TRegIniFile& reg)
 {
-    const auto entries = reg.ReadSectionEntries(Section);
+    Keep(reg.ReadSectionEntries(Section));
+}
+
+Snapshot::Snapshot(const host::TRegIniFile& reg, qsizetype pages)
+{
+    // A section is read whole in about the time of one point read per eight entries: up to
+    // that many, one read of it is cheaper than a read per page.
+    const qsizetype readWhole = 8 * pages + 64;
+    const auto entries = reg.ReadSectionEntries(Section, readWhole + 1);
+    if (entries.size() <= readWhole)
+        Keep(entries);
+    else
+        m_reg = &reg;
+}
+
+void Snapshot::Keep(const QList<QPair<QString, QString>>& entries)
+{
     m_lists.reserve(entries.size());
     for (const auto& [name, list] : entries)
         m_lists.insert(name, list);
@@ -56,6 +72,8 @@ Snapshot::Snapshot(const host::TRegIniFile& reg)
 
 QString Snapshot::GetCategory(const QString& page) const
 {
+    if (m_reg)
+        return CategoryStore::GetCategory(*m_reg, page);
     // Pages are mostly stored under their names exactly; the store holds one entry per name
     // without regard to case, so an exact hit is the entry the store itself would give.
     if (const auto exact = m_lists.constFind(page); exact != m_lists.constEnd())

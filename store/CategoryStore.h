@@ -2,6 +2,8 @@
 
 #include <QHash>
 #include <QLatin1String>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -54,15 +56,24 @@ void ForEachCategoryName(const QString& list, Visit&& visit)
     }
 }
 
-// The whole section read at once, answering GetCategory for any page exactly as the store
-// would at that moment: names match exactly as the store matches them.
-// A menu build reads the store once with it rather than once per page.
+// The section read at once, answering GetCategory for any page exactly as the store
+// would at that moment: names match exactly as the store matches them. A menu build reads
+// the store once with it rather than once per page.
 class Snapshot {
 public:
+    // The whole section.
     explicit Snapshot(const host::TRegIniFile& reg);
+    // For a build of pages pages: the whole section while it holds not many more entries
+    // than that; otherwise (an import of a million entries) each page's entry is read when
+    // asked for, so that a build never reads more than its pages need.
+    Snapshot(const host::TRegIniFile& reg, qsizetype pages);
+
     QString GetCategory(const QString& page) const;
 
 private:
+    void Keep(const QList<QPair<QString, QString>>& entries);
+
+    const host::TRegIniFile* m_reg = nullptr;     // while entries are read one by one
     QHash<QString, QString> m_lists;              // by name, as stored
     mutable QHash<QString, QString> m_listsByKey; // by the store's name key, made on the first miss
     mutable bool m_keyed = false;

@@ -190,20 +190,32 @@ void BM_ButtonMenuBuild(benchmark::State& state)
     state.SetComplexityN(state.range(0));
 }
 
+// Built into the button menu itself, which a build clears as the floor does: the items each
+// replaces are where the build finds them, so that both pay alike for giving their memory
+// back (a menu of 10,000 pages is some 10 MB).
 void BM_Floor(benchmark::State& state)
 {
     Fixture& fixture = FixtureFor(int(state.range(0)));
-    Q_EMIT fixture.module->PaletteButtonMenu()->aboutToShow();
-    const Plan plan = PlanOf(fixture.module->PaletteButtonMenu(), 0);
-    QMenu menu;
+    QMenu* menu = fixture.module->PaletteButtonMenu();
+    Q_EMIT menu->aboutToShow();
+    const Plan plan = PlanOf(menu, 0);
     Receiver receiver;
     for (auto _ : state)
-        BuildFromPlan(&menu, plan, &receiver);
+        BuildFromPlan(menu, plan, &receiver);
     state.SetComplexityN(state.range(0));
 }
 
-// The parts of a build that the floor does not do.
+// The parts of a build that the floor does not do. Sorting, as a build sorts: the palette is
+// the same at every opening, so the order is the one kept from the last.
 void BM_SortCaptions(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)));
+    CaptionSorter sorter;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(sorter.Sorted(PaletteCaptions(fixture.ide.palette)));
+}
+
+void BM_SortCaptionsAfresh(benchmark::State& state)
 {
     Fixture& fixture = FixtureFor(int(state.range(0)));
     const QStringList captions = PaletteCaptions(fixture.ide.palette);
@@ -224,7 +236,7 @@ void BM_ReadStore(benchmark::State& state)
     const QStringList captions = PaletteCaptions(fixture.ide.palette);
     host::TRegIniFile reg(CategoryStore::Key);
     for (auto _ : state) {
-        const CategoryStore::Snapshot snapshot(reg);
+        const CategoryStore::Snapshot snapshot(reg, captions.size());
         for (const QString& caption : captions)
             CategoryStore::ForEachCategoryName(snapshot.GetCategory(caption),
                                                [](const QString& name) { benchmark::DoNotOptimize(name); });
@@ -268,6 +280,7 @@ BENCHMARK(BM_OpenPageFiledManyTimes)->Arg(100000)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_OpenPagesOnEmptyStore)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 BENCHMARK(BM_SortCaptions)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortCaptionsAfresh)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadCaptions)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadStore)->Arg(1000)->Unit(benchmark::kMillisecond);
 
@@ -419,7 +432,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     FloorReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nTarget: at most 1.5 x the floor at 100 and 1,000 pages.\n");
+    std::printf("\nTarget: at most 1.3 x the floor at 100, 1,000 and 10,000 pages.\n");
     for (const char* build : {"BM_MainMenuBuild", "BM_ButtonMenuBuild"})
         reporter.PrintRatios(build, "BM_Floor");
     std::printf("\nFind Page. Target: at most 2 x the floor; a keystroke under 16 ms at 10,000 pages.\n");

@@ -12,6 +12,7 @@
 // commits, so the write figure depends on that disk.
 
 #include "bench/common/FloorReporter.h"
+#include "bench/common/RawSqlite.h"
 #include "tests/common/TemporaryStore.h"
 
 #include "host/Registry.h"
@@ -102,125 +103,6 @@ private:
     Entries m_entries;
 };
 
-// The key path as the store matches it: every level's name folded, joined by "\".
-QString FoldedPath(const QString& section)
-{
-    QStringList levels = Key.split(QLatin1Char('\\'));
-    levels.append(section);
-    for (QString& level : levels)
-        level = host::RegistryNameKey(level);
-    return levels.join(QLatin1Char('\\'));
-}
-
-// The floor under the store: its queries as raw prepared statements on the same file, with
-// the names already in the form the store matches them by, and each change synced as the
-// store syncs it. What the store costs beyond this is its own work.
-class RawSqlite {
-public:
-    explicit RawSqlite(const QString& file)
-    {
-        // One thread, as the store's own connection: no mutex on every call.
-        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-        if (sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, flags, nullptr) != SQLITE_OK)
-            qFatal("cannot open %s: %s", qPrintable(file), sqlite3_errmsg(m_db));
-        sqlite3_busy_timeout(m_db, 5000);
-        Check(sqlite3_exec(m_db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr));
-        m_read = Prepare("SELECT v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 AND v.folded = ?2");
-        m_section = Prepare(
-            "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq");
-        m_keyId = Prepare("SELECT id FROM keys WHERE path = ?1");
-        m_erase = Prepare("DELETE FROM vals WHERE key = ?1");
-        m_insert = Prepare("INSERT INTO vals(key, seq, folded, name, value) VALUES(?1, ?2, ?3, ?4, ?5)");
-    }
-    ~RawSqlite()
-    {
-        for (sqlite3_stmt* statement : {m_read, m_section, m_keyId, m_erase, m_insert})
-            sqlite3_finalize(statement);
-        sqlite3_close(m_db);
-    }
-    RawSqlite(const RawSqlite&) = delete;
-    RawSqlite& operator=(const RawSqlite&) = delete;
-
-    QString Read(const QString& path, const QString& folded)
-    {
-        Bind(m_read, 1, path);
-        Bind(m_read, 2, folded);
-        QString value = sqlite3_step(m_read) == SQLITE_ROW ? Text(m_read, 0) : QString();
-        sqlite3_reset(m_read);
-        return value;
-    }
-
-    Entries ReadSection(const QString& path)
-    {
-        Entries entries;
-        Bind(m_section, 1, path);
-        while (sqlite3_step(m_section) == SQLITE_ROW)
-            entries.append({Text(m_section, 0), Text(m_section, 1)});
-        sqlite3_reset(m_section);
-        return entries;
-    }
-
-    sqlite3_int64 KeyId(const QString& path)
-    {
-        Bind(m_keyId, 1, path);
-        const sqlite3_int64 id = sqlite3_step(m_keyId) == SQLITE_ROW ? sqlite3_column_int64(m_keyId, 0) : 0;
-        sqlite3_reset(m_keyId);
-        return id;
-    }
-
-    // Replaces the key's values with entries (name, folded name, value) in one transaction.
-    void WriteAll(sqlite3_int64 key, const QList<std::array<QString, 3>>& entries)
-    {
-        Check(sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
-        sqlite3_bind_int64(m_erase, 1, key);
-        Step(m_erase);
-        sqlite3_int64 seq = 0;
-        for (const auto& [name, folded, value] : entries) {
-            sqlite3_bind_int64(m_insert, 1, key);
-            sqlite3_bind_int64(m_insert, 2, ++seq);
-            Bind(m_insert, 3, folded);
-            Bind(m_insert, 4, name);
-            Bind(m_insert, 5, value);
-            Step(m_insert);
-        }
-        Check(sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr));
-    }
-
-private:
-    sqlite3_stmt* Prepare(const char* sql)
-    {
-        sqlite3_stmt* statement = nullptr;
-        Check(sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr));
-        return statement;
-    }
-    void Check(int code) const
-    {
-        if (code != SQLITE_OK && code != SQLITE_DONE && code != SQLITE_ROW)
-            qFatal("SQLite: %s", sqlite3_errmsg(m_db));
-    }
-    void Step(sqlite3_stmt* statement)
-    {
-        Check(sqlite3_step(statement));
-        sqlite3_reset(statement);
-    }
-    static void Bind(sqlite3_stmt* statement, int index, const QString& text)
-    {
-        sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
-    }
-    static QString Text(sqlite3_stmt* statement, int column)
-    {
-        const void* data = sqlite3_column_text16(statement, column);
-        return QString(static_cast<const QChar*>(data), sqlite3_column_bytes16(statement, column) / 2);
-    }
-
-    sqlite3* m_db = nullptr;
-    sqlite3_stmt* m_read = nullptr;
-    sqlite3_stmt* m_section = nullptr;
-    sqlite3_stmt* m_keyId = nullptr;
-    sqlite3_stmt* m_erase = nullptr;
-    sqlite3_stmt* m_insert = nullptr;
-};
-
 const QString RawSection = QStringLiteral("Imported raw");
 
 // One store file for the whole run, with a section of each size filled once.
@@ -242,7 +124,7 @@ struct Fixture {
         raw = std::make_unique<RawSqlite>(store.file());
         // A floor must give the same result as the work it stands under.
         for (const int size : {100, 10000}) {
-            if (raw->ReadSection(FoldedPath(SectionOf(size))) != reg->ReadSectionEntries(SectionOf(size)))
+            if (raw->ReadSection(FoldedPath(Key, SectionOf(size))) != reg->ReadSectionEntries(SectionOf(size)))
                 qFatal("the raw statements read another section of %d than the store", size);
         }
     }
@@ -281,7 +163,7 @@ void MapReadOne(benchmark::State& state)
 void SqliteReadOne(benchmark::State& state)
 {
     const int size = int(state.range(0));
-    const QString path = FoldedPath(SectionOf(size));
+    const QString path = FoldedPath(Key, SectionOf(size));
     QStringList folded = LookupOrder(MakeEntries(size));
     for (QString& name : folded)
         name = host::RegistryNameKey(name);
@@ -302,7 +184,7 @@ void StoreReadSection(benchmark::State& state)
 
 void SqliteReadSection(benchmark::State& state)
 {
-    const QString path = FoldedPath(SectionOf(int(state.range(0))));
+    const QString path = FoldedPath(Key, SectionOf(int(state.range(0))));
     for (auto _ : state)
         benchmark::DoNotOptimize(TheFixture->raw->ReadSection(path));
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -337,7 +219,7 @@ void SqliteWriteAll(benchmark::State& state)
     for (const auto& [name, value] : MakeEntries(int(state.range(0))))
         entries.append({name, host::RegistryNameKey(name), value});
     RawSqlite& raw = *TheFixture->raw;
-    const sqlite3_int64 key = raw.KeyId(FoldedPath(RawSection));
+    const sqlite3_int64 key = raw.KeyId(FoldedPath(Key, RawSection));
     for (auto _ : state)
         raw.WriteAll(key, entries);
     state.SetItemsProcessed(state.iterations() * state.range(0));

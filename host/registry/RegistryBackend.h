@@ -39,8 +39,9 @@ public:
     virtual void deleteValue(const RegistryKeyPath& key, const QString& name) = 0;
     // Removes the key with its values and every key below it; nothing happens when missing.
     virtual void deleteKey(const RegistryKeyPath& key) = 0;
-    // The key's values in creation order, names and data exactly as stored.
-    virtual QList<QPair<QString, QString>> values(const RegistryKeyPath& key) = 0;
+    // The key's first limit values in creation order (all of them when limit is negative),
+    // names and data exactly as stored.
+    virtual QList<QPair<QString, QString>> values(const RegistryKeyPath& key, qsizetype limit) = 0;
 
     // Runs changes as one all-or-nothing change. Calls may nest: an inner one that raises
     // undoes only its own changes before the exception goes on.

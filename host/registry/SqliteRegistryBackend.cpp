@@ -12,45 +12,30 @@
 // Text is stored as UTF-16, so values come back exactly as written, unpaired surrogates
 // included.
 //
-// A file that is not this store is reported and never written to: its header and the
-// journals beside it are read before SQLite opens it, since SQLite would otherwise take over
-// another program's empty database or apply and delete another database's journal. A new
-// store is made whole in memory and renamed into place, one process at a time (a lock on
-// the folder), so that two IDEs starting at once share one store and a crash leaves no
-// half-made one.
-//
-// The file may change under a running IDE. Before each use a connection checks that its file
-// is still the store at its path and that the journal still holds what the shared index says
-// it does; a connection whose file was moved, removed or written over is let go without
-// another write, and a store this process had open is never made anew where it has gone.
+// The file may change under a running IDE. Before each use a connection looks at what
+// changed since its last use (StoreWatch): a connection whose file was moved, removed,
+// replaced or written over is let go without another write, and a store this process had
+// open is never made anew where it has gone. What is not this store is refused before
+// SQLite opens it (RegistryFile).
 
 #include "host/registry/RegistryBackend.h"
 
 #include "host/Exceptions.h"
 #include "host/Registry.h"
 #include "host/private/IdeHost.h"
+#include "host/registry/FolderLock.h"
+#include "host/registry/RegistryFile.h"
+#include "host/registry/SqliteStatement.h"
+#include "host/registry/StoreChecks.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QSet>
-#include <QTemporaryFile>
-#include <QThread>
-#include <QtEndian>
+#include <QHash>
 
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <memory>
-#include <system_error>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace host {
 
@@ -59,103 +44,6 @@ namespace {
 // How long an operation waits for another process's lock before it gives up; the IDE may set
 // another (ide::setRegistryBusyTimeout).
 int busyTimeoutMs = 5000;
-// How often the waits of our own (the folder's lock, the switch to WAL) try again.
-constexpr int RetryMs = 10;
-
-// Identifies the file as this store ("Vrlg"), and the layout of its tables.
-constexpr int ApplicationId = 0x56726c67;
-constexpr int SchemaVersion = 1;
-
-const char* const CreateSchema = R"sql(
-CREATE TABLE keys(
-    id INTEGER PRIMARY KEY,
-    parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,
-    path TEXT NOT NULL UNIQUE,
-    name TEXT NOT NULL
-);
-CREATE INDEX keys_parent ON keys(parent);
-CREATE TABLE vals(
-    key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
-    seq INTEGER NOT NULL,
-    folded TEXT NOT NULL,
-    name TEXT NOT NULL,
-    value TEXT NOT NULL,
-    PRIMARY KEY(key, seq)
-) WITHOUT ROWID;
-CREATE UNIQUE INDEX vals_name ON vals(key, folded);
-)sql";
-
-// The tables of an empty store, and the marks that make the file this store.
-QByteArray newStoreSql()
-{
-    return QByteArray(CreateSchema) + "PRAGMA application_id = " + QByteArray::number(ApplicationId)
-        + ";\nPRAGMA user_version = " + QByteArray::number(SchemaVersion) + ";\n";
-}
-
-// Tries attempt until it succeeds or the busy timeout has passed, as SQLite's own waits do.
-template <typename Attempt>
-bool waitFor(Attempt attempt)
-{
-    const QDeadlineTimer deadline(busyTimeoutMs);
-    while (!attempt()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(RetryMs);
-    }
-    return true;
-}
-
-QString folderOf(const QString& file)
-{
-    return QFileInfo(file).absolutePath();
-}
-
-// Whether this user may create and remove files in folder, as the store's journal needs.
-bool folderWritable(const QString& folder)
-{
-    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
-}
-
-// Makes folder and its missing parents; returns why it cannot, or "".
-QString makeFolder(const QString& folder)
-{
-    std::error_code error;
-    const std::filesystem::path path(folder.toStdU16String());
-    if (!std::filesystem::is_directory(path, error))
-        std::filesystem::create_directories(path, error);
-    if (error)
-        return QStringLiteral("its folder \"%1\" cannot be created (%2)")
-            .arg(folder, QString::fromLocal8Bit(error.message().c_str()));
-    return QString();
-}
-
-QString folderNotWritable(const QString& folder)
-{
-    return QStringLiteral("its folder \"%1\" cannot be written").arg(folder);
-}
-
-QString noStoreYet()
-{
-    return QStringLiteral("the file is read-only and holds no store yet");
-}
-
-// The stores this process has had open. One that has gone since, or been replaced by a file
-// that holds no store, is not made anew while the process runs: the user's grouping would
-// seem lost, and the store, once put back, would find a new one in its way.
-QSet<QString>& openedStores()
-{
-    static QSet<QString> stores;
-    return stores;
-}
-
-// A file that no one may write is read-only here too, even for a user (root) whom the
-// system would let write it anyway.
-bool fileWritable(const QString& file)
-{
-    const QFileDevice::Permissions writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup
-        | QFileDevice::WriteOther;
-    return QFile::permissions(file) & writable;
-}
 
 QString reasonFor(int code, const QString& file)
 {
@@ -179,321 +67,6 @@ QString reasonFor(int code, const QString& file)
     default: return QStringLiteral("the database failed");
     }
 }
-
-// What lies at the store's path, judged before SQLite opens it.
-enum class StoreFile {
-    Missing, // nothing yet: a new store is made
-    Empty,   // a zero-length file: a new store is made in its place
-    Blank,   // a database with no tables and no one's marks: becomes the store where it is
-    Store,   // this store
-    Refused, // anything else: never opened
-};
-
-// An SQLite file's first 100 bytes, and page 1's b-tree header after them.
-namespace header {
-constexpr char Magic[] = "SQLite format 3";
-constexpr char LeafTablePage = 0x0d;
-// Where the fields read start.
-enum Offset : int {
-    PageSize = 16,
-    PayloadFractions = 21, // three bytes, always 64, 32, 32
-    UserVersion = 60,
-    ApplicationId = 68,
-    SchemaPageType = 100,
-    SchemaCellCount = 103,
-    Size = 108, // how many bytes are read
-};
-} // namespace header
-
-bool isSqliteHeader(const QByteArray& bytes)
-{
-    if (bytes.size() < header::Size || !bytes.startsWith(QByteArray(header::Magic, sizeof header::Magic)))
-        return false;
-    const quint16 pageSize = qFromBigEndian<quint16>(bytes.constData() + header::PageSize);
-    const bool powerOfTwo = pageSize >= 512 && (pageSize & (pageSize - 1)) == 0;
-    return (pageSize == 1 || powerOfTwo) && bytes.mid(header::PayloadFractions, 3) == QByteArray("\x40\x20\x20");
-}
-
-bool isStoreHeader(const QByteArray& bytes)
-{
-    return isSqliteHeader(bytes)
-        && qFromBigEndian<quint32>(bytes.constData() + header::ApplicationId) == quint32(ApplicationId);
-}
-
-// SQLite's own handle on a connection's database file (SQLITE_FCNTL_FILE_POINTER) or on its
-// journal (SQLITE_FCNTL_JOURNAL_POINTER); nullptr when there is none or it is not open.
-sqlite3_file* fileOf(sqlite3* db, int which)
-{
-    sqlite3_file* file = nullptr;
-    if (sqlite3_file_control(db, "main", which, &file) != SQLITE_OK || !file || !file->pMethods)
-        return nullptr;
-    return file;
-}
-
-qint64 sizeOf(sqlite3_file* file)
-{
-    sqlite3_int64 size = 0;
-    return file->pMethods->xFileSize(file, &size) == SQLITE_OK ? size : -1;
-}
-
-// size bytes at offset, through SQLite's handle on the file; none when the file ends before.
-QByteArray readThrough(sqlite3_file* file, qint64 offset, int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    if (file->pMethods->xRead(file, bytes.data(), size, offset) != SQLITE_OK)
-        return QByteArray();
-    return bytes;
-}
-
-// Whether SQLite's handle on a file no longer names the file at its path (moved, removed,
-// or another file put in its place).
-bool hasMoved(sqlite3_file* file)
-{
-    int moved = 0;
-    return file->pMethods->xFileControl(file, SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved;
-}
-
-// The file's first bytes and its size, read through SQLite, which changes nothing before a
-// statement runs. Not through a descriptor of our own: closing it would drop every lock this
-// process holds on the file, since POSIX locks belong to the process, and another process
-// could then take the store for unused, checkpoint and delete its journal under this
-// process's open connections, whose next writes would be lost. SQLite keeps its descriptor
-// open while the process holds locks on the file.
-bool readFileHead(const QString& file, QByteArray* bytes, qint64* size, QString* error)
-{
-    sqlite3* opened = nullptr;
-    const int code = sqlite3_open_v2(QFile::encodeName(file).constData(), &opened,
-                                     SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(opened, sqlite3_close);
-    sqlite3_file* handle = code == SQLITE_OK ? fileOf(db.get(), SQLITE_FCNTL_FILE_POINTER) : nullptr;
-    if (!handle || (*size = sizeOf(handle)) < 0) {
-        const int system = db ? sqlite3_system_errno(db.get()) : 0;
-        *error = system ? QString::fromLocal8Bit(std::strerror(system)) : QString::fromUtf8(sqlite3_errstr(code));
-        return false;
-    }
-    *bytes = readThrough(handle, 0, int(std::min<qint64>(*size, header::Size)));
-    return true;
-}
-
-// A WAL file's header and a frame's header, and the shared index's header at the start of
-// the "-shm" file, as SQLite's file format documents them. The index is in native byte
-// order, the WAL big-endian; salts are copied between them byte for byte.
-namespace wal {
-constexpr int HeaderSize = 32;
-constexpr int Magic = 0;
-constexpr int Salts = 16; // in the WAL header
-constexpr int FrameHeaderSize = 24;
-constexpr int FrameSalts = 8;
-constexpr int FrameChecksums = 16;
-constexpr int IndexIsInit = 12; // the index header, two copies of IndexCopy bytes
-constexpr int IndexPageSize = 14;
-constexpr int IndexFrames = 16;
-constexpr int IndexChecksums = 24;
-constexpr int IndexSalts = 32;
-constexpr int IndexCopy = 48;
-constexpr int IndexBackfilled = 96; // frames already copied into the database file
-constexpr int IndexRegion = 32768;
-constexpr int Backfilled = IndexCopy; // in what readIndexHeader returns
-} // namespace wal
-
-quint32 nativeField(const QByteArray& bytes, int offset)
-{
-    return qFromUnaligned<quint32>(bytes.constData() + offset);
-}
-
-// The shared index's header (one copy) and its count of copied frames, or "" while it is
-// being written or not made yet.
-QByteArray readIndexHeader(sqlite3_file* db)
-{
-    volatile void* region = nullptr;
-    if (db->pMethods->iVersion < 2 || db->pMethods->xShmMap(db, 0, wal::IndexRegion, 0, &region) != SQLITE_OK
-        || !region)
-        return QByteArray();
-    QByteArray bytes(wal::IndexBackfilled + 4, Qt::Uninitialized);
-    std::memcpy(bytes.data(), const_cast<const void*>(region), std::size_t(bytes.size()));
-    if (bytes.left(wal::IndexCopy) != bytes.mid(wal::IndexCopy, wal::IndexCopy) || bytes[wal::IndexIsInit] == 0)
-        return QByteArray();
-    return bytes.left(wal::IndexCopy) + bytes.mid(wal::IndexBackfilled, 4);
-}
-
-// Why the WAL cannot hold the changes that index says it holds beyond those already copied
-// into the database file, or "".
-QString walMismatch(sqlite3_file* journal, const QByteArray& index)
-{
-    const quint32 frames = nativeField(index, wal::IndexFrames);
-    const quint16 pageCode = qFromUnaligned<quint16>(index.constData() + wal::IndexPageSize);
-    const qint64 frameSize = wal::FrameHeaderSize + (pageCode == 1 ? 65536 : pageCode);
-    const qint64 needed = wal::HeaderSize + qint64(frames) * frameSize;
-    if (const qint64 size = sizeOf(journal); size < needed)
-        return QStringLiteral("it is %L1 bytes long but holds changes up to byte %L2").arg(size).arg(needed);
-    const QByteArray salts = index.mid(wal::IndexSalts, 8);
-    const QByteArray head = readThrough(journal, 0, wal::HeaderSize);
-    const quint32 magic = head.size() == wal::HeaderSize ? qFromBigEndian<quint32>(head.constData() + wal::Magic) : 0;
-    if ((magic & ~1u) != 0x377f0682u || head.mid(wal::Salts, 8) != salts)
-        return QStringLiteral("its header is damaged");
-    const QByteArray last = readThrough(journal, needed - frameSize, wal::FrameHeaderSize);
-    if (last.size() != wal::FrameHeaderSize || last.mid(wal::FrameSalts, 8) != salts
-        || qFromBigEndian<quint32>(last.constData() + wal::FrameChecksums) != nativeField(index, wal::IndexChecksums)
-        || qFromBigEndian<quint32>(last.constData() + wal::FrameChecksums + 4)
-            != nativeField(index, wal::IndexChecksums + 4))
-        return QStringLiteral("its last change is damaged");
-    return QString();
-}
-
-// Reads the file's header and looks for journals beside it, changing nothing. On Refused,
-// *refusal says why the file cannot be the store.
-StoreFile inspectStoreFile(const QString& file, QString* refusal)
-{
-    const auto refuse = [refusal](const QString& why) {
-        *refusal = why;
-        return StoreFile::Refused;
-    };
-    const QFileInfo info(file);
-    StoreFile kind = StoreFile::Missing;
-    if (info.isDir())
-        return refuse(QStringLiteral("the path is a folder"));
-    if (info.exists() && !info.isFile())
-        return refuse(QStringLiteral("the path is not a regular file"));
-    if (info.exists()) {
-        QByteArray bytes;
-        qint64 size = 0;
-        QString error;
-        if (!readFileHead(file, &bytes, &size, &error))
-            return refuse(QStringLiteral("the file cannot be read (%1)").arg(error));
-        const auto field = [&bytes](int offset) { return qFromBigEndian<quint32>(bytes.constData() + offset); };
-        if (size == 0)
-            kind = StoreFile::Empty;
-        else if (!isSqliteHeader(bytes))
-            return refuse(QStringLiteral("the file is not a database or is corrupt"));
-        else if (field(header::ApplicationId) == quint32(ApplicationId))
-            return StoreFile::Store; // the journals beside it are its own
-        else if (field(header::ApplicationId) == 0 && field(header::UserVersion) == 0
-                 && bytes[header::SchemaPageType] == header::LeafTablePage
-                 && qFromBigEndian<quint16>(bytes.constData() + header::SchemaCellCount) == 0)
-            kind = StoreFile::Blank;
-        else
-            return refuse(QStringLiteral("the file is another program's database, not a registry store"));
-    }
-    // Beside anything but this store, a journal is another database's unfinished change,
-    // which SQLite would apply to the new store and then delete.
-    for (const char* suffix : {"-wal", "-journal"}) {
-        const QFileInfo side(file + QLatin1String(suffix));
-        if (side.exists() || side.isSymLink())
-            return refuse(QStringLiteral("\"%1\" beside it belongs to another database").arg(side.fileName()));
-    }
-    return kind;
-}
-
-// A lock on the store's folder, held while a new store is made there. Only this program
-// takes it, so it stops no one else. Closing the folder lets it go.
-class FolderLock {
-public:
-    FolderLock() = default;
-    ~FolderLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-    // Waits up to the busy timeout; false when another process holds the lock longer. A
-    // folder that cannot be locked (unreadable, or on a file system without locks) is used
-    // without.
-    bool lock(const QString& folder)
-    {
-        m_fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        return m_fd < 0 || waitFor([this] { return ::flock(m_fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; });
-    }
-
-private:
-    int m_fd = -1;
-};
-
-// Makes a new store in memory and writes it to file under a temporary name, then renames
-// it into place: another process finds no store or a whole one, and a crash leaves no
-// half-made store behind. It starts with a rollback journal; opening it switches to WAL.
-void writeNewStore(const QString& file, const RegistryAction& action)
-{
-    const auto fail = [&](const QString& why) { raiseRegistryError(file, action, why); };
-    sqlite3* opened = nullptr;
-    const int code = sqlite3_open(":memory:", &opened);
-    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> memory(opened, sqlite3_close);
-    if (code != SQLITE_OK
-        || sqlite3_exec(memory.get(), "PRAGMA encoding = 'UTF-16le'", nullptr, nullptr, nullptr) != SQLITE_OK
-        || sqlite3_exec(memory.get(), newStoreSql().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail(QStringLiteral("the database failed (%1)").arg(QString::fromUtf8(sqlite3_errmsg(memory.get()))));
-    sqlite3_int64 size = 0;
-    const std::unique_ptr<unsigned char, void (*)(void*)> image(sqlite3_serialize(memory.get(), "main", &size, 0),
-                                                                sqlite3_free);
-    if (!image)
-        fail(QStringLiteral("out of memory"));
-
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(reinterpret_cast<const char*>(image.get()), size) != size
-        || !out.commit())
-        fail(QStringLiteral("the file cannot be created (%1)").arg(out.errorString()));
-}
-
-// A prepared statement, kept for the connection's lifetime and reset after each use.
-class Statement {
-public:
-    Statement() = default;
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    ~Statement() { sqlite3_finalize(m_statement); }
-
-    sqlite3_stmt* get() const { return m_statement; }
-    sqlite3_stmt** slot() { return &m_statement; }
-
-private:
-    sqlite3_stmt* m_statement = nullptr;
-};
-
-// One use of a prepared statement: binds, steps, and resets on the way out.
-class Use {
-public:
-    explicit Use(const Statement& statement) : m_statement(statement.get()) {}
-    Use(const Use&) = delete;
-    Use& operator=(const Use&) = delete;
-    ~Use()
-    {
-        sqlite3_reset(m_statement);
-        sqlite3_clear_bindings(m_statement);
-    }
-
-    void bind(int index, const QString& text)
-    {
-        // Bound by its UTF-16 code units and length: an empty string stays an empty string,
-        // never NULL, and nothing is converted on the way in.
-        static const char16_t empty[] = u"";
-        const void* data = text.isEmpty() ? static_cast<const void*>(empty)
-                                          : static_cast<const void*>(text.constData());
-        sqlite3_bind_text16(m_statement, index, data, static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
-    }
-    // A row id; 0 (no row) binds NULL.
-    void bind(int index, sqlite3_int64 id)
-    {
-        if (id == 0)
-            sqlite3_bind_null(m_statement, index);
-        else
-            sqlite3_bind_int64(m_statement, index, id);
-    }
-
-    // SQLITE_ROW or SQLITE_DONE; any other outcome is returned for the caller to raise.
-    int step() { return sqlite3_step(m_statement); }
-
-    QString text(int column) const
-    {
-        const void* data = sqlite3_column_text16(m_statement, column);
-        const int bytes = sqlite3_column_bytes16(m_statement, column);
-        return data ? QString(static_cast<const QChar*>(data), bytes / 2) : QString();
-    }
-    sqlite3_int64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
-
-private:
-    sqlite3_stmt* m_statement;
-};
 
 // The matching form of a key path: its folded names joined by "\".
 QString pathKey(const RegistryKeyPath& key, qsizetype levels)
@@ -520,18 +93,23 @@ public:
     void writeValue(const RegistryKeyPath& key, const QString& name, const QString& value) override;
     void deleteValue(const RegistryKeyPath& key, const QString& name) override;
     void deleteKey(const RegistryKeyPath& key) override;
-    QList<QPair<QString, QString>> values(const RegistryKeyPath& key) override;
+    QList<QPair<QString, QString>> values(const RegistryKeyPath& key, qsizetype limit) override;
     void transaction(const std::function<void()>& changes) override;
     bool stillCurrent() override;
 
 private:
     void open();
+    // Opens the connection on the file, which exists by now.
+    void connect(const RegistryAction& action);
     // Closes the connection; one that has failed, or whose file is no longer the store, is
     // closed without copying its journal into the file (SQLite does when the last
     // connection closes), so that it writes nothing more.
     void close() noexcept;
     // Raises when the journal is damaged; nothing is read or written then.
     void checkJournal(const RegistryAction& action);
+    // The matching form of the whole key, kept from the last call: calls name the same
+    // section over and over.
+    const QString& pathOf(const RegistryKeyPath& key);
     void createSchemaIfBlank();
     void switchToWal(const RegistryAction& action);
     [[noreturn]] void fail(const RegistryAction& action, int code) const;
@@ -542,24 +120,38 @@ private:
     void execute(const char* sql, const RegistryAction& action);
     sqlite3_int64 integerQuery(const char* sql, const RegistryAction& action);
     void prepare(Statement& statement, const char* sql);
-    void requireWritable(const RegistryAction& action) const;
+    void requireWritable(const RegistryAction& action);
     void expectDone(Use& use, const RegistryAction& action);
     sqlite3_int64 findKey(const QString& path, const RegistryAction& action);
     void ensureKey(const RegistryKeyPath& key, const RegistryAction& action);
-    bool upsertValue(const QString& path, const QString& name, const QString& value, const RegistryAction& action);
+    // Writes the value with statement, whose first parameter names the key (its path, or its
+    // row); false when the key is missing.
+    template <typename Key>
+    bool upsertValue(const Statement& statement, const Key& key, const QString& name, const QString& value,
+                     const RegistryAction& action);
+    // The key's row within a change, 0 when it is missing: a change writes one key's values
+    // thousands of times, and no other process changes the keys while it runs.
+    sqlite3_int64 changeKeyId(const QString& path, const RegistryAction& action);
     void rollback(bool outermost) noexcept;
 
     QString m_file;
     sqlite3* m_db = nullptr;
     bool m_readOnly = false;
-    bool m_healthy = false; // opened, and the file still the store when last looked at
-    int m_depth = 0;        // nesting of transaction()
+    bool m_healthy = false;        // opened, and the file still the store when last looked at
+    bool m_replaced = false;       // another file is at the path now
+    int m_depth = 0;               // nesting of transaction()
+    bool m_changeWritable = false; // whether the file was writable when the outermost change began
+    StoreWatch m_watch;
+    QHash<QString, sqlite3_int64> m_changeKeyIds; // by path, within the outermost change
+    RegistryKeyPath m_lastKey;
+    QString m_lastPath;
 
     Statement m_findKey;
     Statement m_insertKey;
     Statement m_deleteKey;
     Statement m_readValue;
     Statement m_writeValue;
+    Statement m_insertValue;
     Statement m_deleteValue;
     Statement m_values;
 };
@@ -581,6 +173,8 @@ void SqliteRegistryBackend::close() noexcept
         return;
     if (!m_healthy)
         sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    if (m_replaced)
+        m_watch.noteStaleJournal();
     // close_v2 lets the connection go once the members have finalized its statements.
     sqlite3_close_v2(m_db);
     m_db = nullptr;
@@ -591,43 +185,35 @@ bool SqliteRegistryBackend::stillCurrent()
     // Within a change the connection stays, whatever happens to the file meanwhile.
     if (m_depth > 0)
         return true;
-    sqlite3_file* file = fileOf(m_db, SQLITE_FCNTL_FILE_POINTER);
-    sqlite3_file* journal = fileOf(m_db, SQLITE_FCNTL_JOURNAL_POINTER);
-    m_healthy = file && !hasMoved(file) && isStoreHeader(readThrough(file, 0, header::Size))
-        && !(journal && hasMoved(journal));
-    return m_healthy;
+    switch (m_watch.look()) {
+    case StoreWatch::Look::Current: return true;
+    case StoreWatch::Look::Writable: return false; // connected afresh, for writing
+    case StoreWatch::Look::Replaced: m_replaced = true; break;
+    case StoreWatch::Look::WrittenOver: break;
+    }
+    m_healthy = false;
+    return false;
 }
 
 void SqliteRegistryBackend::checkJournal(const RegistryAction& action)
 {
     if (m_depth > 0)
         return;
-    sqlite3_file* file = fileOf(m_db, SQLITE_FCNTL_FILE_POINTER);
-    sqlite3_file* journal = fileOf(m_db, SQLITE_FCNTL_JOURNAL_POINTER);
-    if (!file || !journal)
-        return;
-    // Changes that are not yet in the database file itself live only in the journal, where
-    // SQLite finds them through the shared index and reads them unchecked: damage would go
-    // unnoticed until a later opening quietly dropped them, and writes would go on after it.
-    // Another process restarting the journal changes the index before the journal, so a
-    // mismatch counts only while the index stays as it was.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const QByteArray index = readIndexHeader(file);
-        if (index.isEmpty())
-            return;
-        const quint32 frames = nativeField(index, wal::IndexFrames);
-        if (frames == 0 || nativeField(index, wal::Backfilled) >= frames)
-            return; // everything is in the database file
-        const QString mismatch = walMismatch(journal, index);
-        if (mismatch.isEmpty())
-            return;
-        if (readIndexHeader(file) != index)
-            continue;
+    if (const QString damage = m_watch.journalDamage(); !damage.isEmpty()) {
         m_healthy = false; // never copied into the file, not even when the connection closes
         raiseRegistryError(m_file, action,
                            QStringLiteral("its journal \"%1\" is damaged (%2); nothing was read or written")
-                               .arg(QFileInfo(m_file).fileName() + QLatin1String("-wal"), mismatch));
+                               .arg(QFileInfo(m_file).fileName() + QLatin1String("-wal"), damage));
     }
+}
+
+const QString& SqliteRegistryBackend::pathOf(const RegistryKeyPath& key)
+{
+    if (m_lastPath.isNull() || key != m_lastKey) {
+        m_lastPath = pathKey(key, key.size());
+        m_lastKey = key;
+    }
+    return m_lastPath;
 }
 
 void SqliteRegistryBackend::fail(const RegistryAction& action, int code) const
@@ -665,7 +251,7 @@ void SqliteRegistryBackend::open()
 {
     const RegistryAction action{"open the store"};
     // A store this process had open is never made anew: not even its folder.
-    const bool known = openedStores().contains(m_file);
+    const bool known = storeWasOpened(m_file);
 
     // Anything but this store is looked at again while no other process of ours is making
     // it: a journal seen a moment ago may have been that process's.
@@ -697,10 +283,32 @@ void SqliteRegistryBackend::open()
             raiseRegistryError(m_file, action, folderNotWritable(folderOf(m_file)));
         writeNewStore(m_file, action);
     }
-    m_readOnly = !fileWritable(m_file);
+    // The journal's files held until now by a file that is no longer at the path go, and
+    // the lock is held until SQLite has made the new file's own.
+    setJournalRight(m_file, kind == StoreFile::Store, lock);
+    connect(action);
+    noteStoreOpened(m_file);
+}
 
+void SqliteRegistryBackend::connect(const RegistryAction& action)
+{
+    m_readOnly = !fileWritable(m_file);
     // Each handle has a connection of its own, used by one thread at a time. SQLite never
     // creates the file: it exists by now.
+    //
+    // SQLite holds its locks on the store as POSIX record locks, which belong to the
+    // process: closing any other descriptor of the same file in this process drops them all.
+    // So nothing here reads the store's files through a descriptor of its own (SqliteFile.h),
+    // and the IDE's file dialogs neither read files nor list folders before they are shown.
+    // Open file description locks (F_OFD_SETLK) would survive such a close, and they conflict
+    // with other processes' POSIX locks as these do, but SQLite's Unix file layer has no
+    // option for them. A wrapping VFS cannot change how that layer locks without redoing its
+    // locking and shared-memory protocol; swapping its fcntl system call for the OFD form is
+    // unsound as it stands, since SQLite keeps one lock state per file for all connections of
+    // the process and may unlock through another connection's descriptor than the one that
+    // locked. Doing it soundly would mean one kept descriptor per file for every SQLite user
+    // in the IDE and following SQLite's own opens and closes: not a thin layer, and a slip in
+    // it would lose changes silently. So the rule above stands alone.
     const int flags = SQLITE_OPEN_NOMUTEX | (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
     if (const int code = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &m_db, flags, nullptr);
         code != SQLITE_OK)
@@ -711,10 +319,10 @@ void SqliteRegistryBackend::open()
     execute("PRAGMA foreign_keys = ON", action);
 
     createSchemaIfBlank();
-    if (integerQuery("PRAGMA application_id", action) != ApplicationId)
+    if (integerQuery("PRAGMA application_id", action) != StoreApplicationId)
         raiseRegistryError(m_file, action,
                            QStringLiteral("the file is another program's database, not a registry store"));
-    if (integerQuery("PRAGMA user_version", action) > SchemaVersion)
+    if (integerQuery("PRAGMA user_version", action) > StoreSchemaVersion)
         raiseRegistryError(m_file, action, QStringLiteral("the store was written by a newer version of this program"));
     if (!m_readOnly)
         switchToWal(action);
@@ -730,11 +338,19 @@ void SqliteRegistryBackend::open()
             "SELECT k.id, (SELECT ifnull(max(seq), 0) + 1 FROM vals WHERE key = k.id), ?2, ?3, ?4 "
             "FROM keys k WHERE k.path = ?1 "
             "ON CONFLICT(key, folded) DO UPDATE SET value = excluded.value");
+    // The same into a key known to exist: one row of values, which SQLite writes without a
+    // statement journal of its own.
+    prepare(m_insertValue,
+            "INSERT INTO vals(key, seq, folded, name, value) "
+            "VALUES(?1, (SELECT ifnull(max(seq), 0) + 1 FROM vals WHERE key = ?1), ?2, ?3, ?4) "
+            "ON CONFLICT(key, folded) DO UPDATE SET value = excluded.value");
     prepare(m_deleteValue, "DELETE FROM vals WHERE key = (SELECT id FROM keys WHERE path = ?1) AND folded = ?2");
+    // A negative limit lists them all.
     prepare(m_values,
-            "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq");
+            "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq "
+            "LIMIT ?2");
+    m_watch.start(m_db, m_file, m_readOnly);
     checkJournal(action);
-    openedStores().insert(m_file);
 }
 
 // A blank database (no tables, no marks) becomes the store where it is, under the folder's
@@ -775,10 +391,11 @@ void SqliteRegistryBackend::switchToWal(const RegistryAction& action)
         failLastError(action);
 }
 
-void SqliteRegistryBackend::requireWritable(const RegistryAction& action) const
+void SqliteRegistryBackend::requireWritable(const RegistryAction& action)
 {
-    // The file may have been made read-only since it was opened for writing.
-    if (m_readOnly || !fileWritable(m_file))
+    // Once per change: the file may have been made read-only since it was opened for
+    // writing, which the last look before this use has seen.
+    if (m_depth > 0 ? !m_changeWritable : m_readOnly || !fileWritable(m_file))
         raiseRegistryError(m_file, action, QStringLiteral("the file is read-only"));
 }
 
@@ -813,6 +430,7 @@ void SqliteRegistryBackend::ensureKey(const RegistryKeyPath& key, const Registry
             use.bind(3, key[level - 1]);
             expectDone(use, action);
             id = sqlite3_last_insert_rowid(m_db);
+            m_changeKeyIds.insert(path, id);
         }
         parent = id;
     }
@@ -822,7 +440,7 @@ void SqliteRegistryBackend::createKey(const RegistryKeyPath& key)
 {
     const RegistryAction action{"create", &key};
     checkJournal(action);
-    if (findKey(pathKey(key, key.size()), action) != 0)
+    if (findKey(pathOf(key), action) != 0)
         return;
     requireWritable(action);
     transaction([&] { ensureKey(key, action); });
@@ -832,7 +450,7 @@ std::optional<QString> SqliteRegistryBackend::readValue(const RegistryKeyPath& k
 {
     checkJournal({"read", &key, &name});
     Use use(m_readValue);
-    use.bind(1, pathKey(key, key.size()));
+    use.bind(1, pathOf(key));
     use.bind(2, RegistryNameKey(name));
     switch (use.step()) {
     case SQLITE_ROW: return use.text(0);
@@ -841,11 +459,12 @@ std::optional<QString> SqliteRegistryBackend::readValue(const RegistryKeyPath& k
     }
 }
 
-bool SqliteRegistryBackend::upsertValue(const QString& path, const QString& name, const QString& value,
-                                        const RegistryAction& action)
+template <typename Key>
+bool SqliteRegistryBackend::upsertValue(const Statement& statement, const Key& key, const QString& name,
+                                        const QString& value, const RegistryAction& action)
 {
-    Use use(m_writeValue);
-    use.bind(1, path);
+    Use use(statement);
+    use.bind(1, key);
     use.bind(2, RegistryNameKey(name));
     use.bind(3, name);
     use.bind(4, value);
@@ -858,14 +477,33 @@ void SqliteRegistryBackend::writeValue(const RegistryKeyPath& key, const QString
     const RegistryAction action{"write", &key, &name};
     requireWritable(action);
     checkJournal(action);
+    const QString path = pathOf(key);
+    if (m_depth > 0) {
+        sqlite3_int64 id = changeKeyId(path, action);
+        if (id == 0) {
+            transaction([&] { ensureKey(key, action); });
+            id = changeKeyId(path, action);
+        }
+        upsertValue(m_insertValue, id, name, value, action);
+        return;
+    }
     // Into an existing key the write is one statement; otherwise the key is made with it.
-    const QString path = pathKey(key, key.size());
-    if (upsertValue(path, name, value, action))
+    if (upsertValue(m_writeValue, path, name, value, action))
         return;
     transaction([&] {
         ensureKey(key, action);
-        upsertValue(path, name, value, action);
+        upsertValue(m_writeValue, path, name, value, action);
     });
+}
+
+sqlite3_int64 SqliteRegistryBackend::changeKeyId(const QString& path, const RegistryAction& action)
+{
+    if (const auto known = m_changeKeyIds.constFind(path); known != m_changeKeyIds.cend())
+        return known.value();
+    const sqlite3_int64 id = findKey(path, action);
+    if (id != 0)
+        m_changeKeyIds.insert(path, id);
+    return id;
 }
 
 void SqliteRegistryBackend::deleteValue(const RegistryKeyPath& key, const QString& name)
@@ -874,7 +512,7 @@ void SqliteRegistryBackend::deleteValue(const RegistryKeyPath& key, const QStrin
     requireWritable(action);
     checkJournal(action);
     Use use(m_deleteValue);
-    use.bind(1, pathKey(key, key.size()));
+    use.bind(1, pathOf(key));
     use.bind(2, RegistryNameKey(name));
     expectDone(use, action);
 }
@@ -884,17 +522,19 @@ void SqliteRegistryBackend::deleteKey(const RegistryKeyPath& key)
     const RegistryAction action{"erase", &key};
     requireWritable(action);
     checkJournal(action);
+    m_changeKeyIds.clear(); // the key and those below it go
     Use use(m_deleteKey);
-    use.bind(1, pathKey(key, key.size()));
+    use.bind(1, pathOf(key));
     expectDone(use, action);
 }
 
-QList<QPair<QString, QString>> SqliteRegistryBackend::values(const RegistryKeyPath& key)
+QList<QPair<QString, QString>> SqliteRegistryBackend::values(const RegistryKeyPath& key, qsizetype limit)
 {
     checkJournal({"list", &key});
     QList<QPair<QString, QString>> entries;
     Use use(m_values);
-    use.bind(1, pathKey(key, key.size()));
+    use.bind(1, pathOf(key));
+    sqlite3_bind_int64(m_values.get(), 2, limit < 0 ? -1 : sqlite3_int64(limit));
     int result;
     while ((result = use.step()) == SQLITE_ROW)
         entries.append({use.text(0), use.text(1)});
@@ -905,6 +545,7 @@ QList<QPair<QString, QString>> SqliteRegistryBackend::values(const RegistryKeyPa
 
 void SqliteRegistryBackend::rollback(bool outermost) noexcept
 {
+    m_changeKeyIds.clear(); // keys made within it may be undone
     // An error such as a full disk may already have rolled the whole transaction back.
     if (sqlite3_get_autocommit(m_db))
         return;
@@ -918,8 +559,11 @@ void SqliteRegistryBackend::transaction(const std::function<void()>& changes)
     checkJournal(action);
     // The outermost change takes the write lock at once, waiting for it as long as the busy
     // timeout allows, so that it never fails halfway for want of it.
-    const bool readOnly = m_readOnly || !fileWritable(m_file);
-    execute(outermost ? (readOnly ? "BEGIN" : "BEGIN IMMEDIATE") : "SAVEPOINT nested", action);
+    if (outermost) {
+        m_changeWritable = !m_readOnly && fileWritable(m_file);
+        m_changeKeyIds.clear();
+    }
+    execute(outermost ? (m_changeWritable ? "BEGIN IMMEDIATE" : "BEGIN") : "SAVEPOINT nested", action);
     ++m_depth;
     try {
         changes();
@@ -939,29 +583,6 @@ void SqliteRegistryBackend::transaction(const std::function<void()>& changes)
 }
 
 } // namespace
-
-QString registryLocation()
-{
-    return ide::registryFile();
-}
-
-QString ide::registryFileProblem(const QString& file)
-{
-    QString refusal;
-    const StoreFile kind = inspectStoreFile(file, &refusal);
-    if (kind == StoreFile::Refused)
-        return refusal;
-    // The folder is made, as the first use would make it, and a file is made in it and
-    // removed: only trying finds a read-only mount, or a folder that even root cannot write.
-    const QString folder = folderOf(file);
-    if (const QString problem = makeFolder(folder); !problem.isEmpty())
-        return problem;
-    if (QTemporaryFile probe(folder + QStringLiteral("/.registry-XXXXXX")); !probe.open())
-        return folderNotWritable(folder) + QStringLiteral(" (%1)").arg(probe.errorString());
-    if ((kind == StoreFile::Empty || kind == StoreFile::Blank) && !fileWritable(file))
-        return noStoreYet();
-    return QString();
-}
 
 std::unique_ptr<RegistryBackend> openRegistryBackend(const QString& location)
 {

@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QStringBuilder>
 
+#include <algorithm>
+
 namespace host {
 
 namespace {
@@ -102,7 +104,12 @@ RegistryBackend& TRegIniFile::Backend() const
 
 RegistryKeyPath TRegIniFile::SectionPath(const QString& section) const
 {
-    return m_path + splitKey(section);
+    // Callers name the same section over and over (an import writes thousands of entries).
+    if (m_lastSectionPath.isEmpty() || section != m_lastSection) {
+        m_lastSectionPath = m_path + splitKey(section);
+        m_lastSection = section;
+    }
+    return m_lastSectionPath;
 }
 
 void TRegIniFile::CheckKeyNames(const RegistryKeyPath& path, const RegistryAction& action) const
@@ -162,7 +169,12 @@ void TRegIniFile::ReadSectionValues(const QString& section, QStringList& lines) 
 
 QList<QPair<QString, QString>> TRegIniFile::ReadSectionEntries(const QString& section) const
 {
-    return Backend().values(SectionPath(section));
+    return Backend().values(SectionPath(section), -1);
+}
+
+QList<QPair<QString, QString>> TRegIniFile::ReadSectionEntries(const QString& section, qsizetype limit) const
+{
+    return Backend().values(SectionPath(section), std::max<qsizetype>(limit, 0));
 }
 
 void TRegIniFile::Transaction(const std::function<void()>& changes)

@@ -64,8 +64,10 @@ private Q_SLOTS:
         const QString longName(host::TRegIniFile::MaxValueNameLength, QChar(u'N'));
         const QString longValue(host::TRegIniFile::MaxValueLength, QChar(u'V'));
         QTest::newRow("name and value at the store's limits")
-            << QStringList{longName} << Entries{{longName, longValue}}
-            << "VVVVVVVVVV...(524288) (1: NNNNNNNNNN...(16383))" << QStringList{longValue.left(40)};
+            << QStringList{longName}
+            << Entries{{longName, longValue}}
+            // The menu shows the category's first 199 characters and "…"; the editor, the whole.
+            << "VVVVVVVVVV...(200) (1: NNNNNNNNNN...(16383))" << QStringList{longValue.left(40)};
 
         // Blank names make no submenu: the page goes under "Other".
         const QString semicolons(100000, QLatin1Char(';'));

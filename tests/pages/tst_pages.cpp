@@ -263,6 +263,23 @@ private Q_SLOTS:
             QCOMPARE(palette[found[i]], sorted[static_cast<qsizetype>(i)]);
     }
 
+    // One sorter for many builds gives each the order a new one would: after the same
+    // captions, changed ones, and another collation.
+    void sorterKeptBetweenBuilds()
+    {
+        CaptionSorter sorter;
+        const QStringList palette{"zeta", "Alpha", "beta"};
+        QCOMPARE(sorter.Sorted(palette), SortedCaptions(palette));
+        QCOMPARE(sorter.Sorted(palette), SortedCaptions(palette));
+        const QStringList renamed{"zeta", "Alpha", "aardvark"};
+        QCOMPARE(sorter.Sorted(renamed), (QStringList{"aardvark", "Alpha", "zeta"}));
+        const QStringList nordic{"ära", "zebra", "apfel"};
+        const QStringList english = sorter.Sorted(nordic);
+        const ScopedDefaultLocale swedish(QLocale(QLocale::Swedish, QLocale::Sweden));
+        QCOMPARE(english, (QStringList{"apfel", "ära", "zebra"}));
+        QCOMPARE(sorter.Sorted(nordic), (QStringList{"apfel", "zebra", "ära"}));
+    }
+
     void pageOrderUnderTheCLocale()
     {
         // A machine without a real locale still sorts by letters, case aside, and not by code.

@@ -131,6 +131,20 @@ private Q_SLOTS:
         QTest::newRow("special characters kept in names")
             << QStringList{"a=b", "c;d"} << Store{{"a=b", "x = y"}, {"c;d", " spaced "}}
             << "spaced[c;d]|x = y[a=b]|" + Commands;
+
+        // Captions past 200 characters end in "…"; submenus keep the order of the whole names.
+        const QString exactly200(200, QLatin1Char('w'));
+        const QString long250(250, QLatin1Char('x'));
+        const QString cut = QString(199, QLatin1Char('x')) + QChar(0x2026);
+        QTest::newRow("long category names cut, ordered whole")
+            << QStringList{"P1", "P2", "P3"} << Store{{"P1", long250 + "b"}, {"P2", long250 + "a"}, {"P3", exactly200}}
+            << exactly200 + "[P3]|" + cut + "[P2]|" + cut + "[P1]|" + Commands;
+        Store crowded{{"Standard", "Common"}, {"dialogs", "Visual"}};
+        for (int i = 0; i < 2000; ++i)
+            crowded.append({QStringLiteral("Gone %1").arg(i), QStringLiteral("Old")});
+        QTest::newRow("a store of many more entries than pages")
+            << QStringList{"Standard", "Dialogs", "Win32"} << crowded
+            << "Common[Standard]|Other[Win32]|Visual[Dialogs]|" + Commands;
     }
 
     void menus()

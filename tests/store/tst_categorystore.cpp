@@ -91,10 +91,26 @@ private Q_SLOTS:
         QCOMPARE(CategoryStore::CategoryNames(list), names);
     }
 
-    // The snapshot answers every page as the store itself would, whatever the case.
+    // The snapshot answers every page as the store itself would, whatever the case: read
+    // whole, for a build of many pages, and for one of a few pages in a section of many more
+    // entries, which it reads one by one.
+    void snapshotMatchesTheStore_data()
+    {
+        QTest::addColumn<int>("pages");  // -1: the whole section
+        QTest::addColumn<int>("others"); // entries of other pages beside those asked for
+        QTest::newRow("whole section") << -1 << 0;
+        QTest::newRow("for 16 pages") << 16 << 0;
+        QTest::newRow("for 16 pages, 10,000 other entries") << 16 << 10000;
+    }
     void snapshotMatchesTheStore()
     {
+        QFETCH(int, pages);
+        QFETCH(int, others);
         TRegIniFile reg(CategoryStore::Key);
+        reg.Transaction([&] {
+            for (int i = 0; i < others; ++i)
+                reg.WriteString(CategoryStore::Section, QStringLiteral("Other %1").arg(i), QStringLiteral("x"));
+        });
         const QList<QPair<QString, QString>> written{
             {QStringLiteral("Standard"), QStringLiteral("Common")},
             {QStringLiteral("Ärger"), QStringLiteral("Umlaut")},
@@ -107,7 +123,8 @@ private Q_SLOTS:
         };
         for (const auto& [page, list] : written)
             reg.WriteString(CategoryStore::Section, page, list);
-        const CategoryStore::Snapshot snapshot(reg);
+        const CategoryStore::Snapshot snapshot = pages < 0 ? CategoryStore::Snapshot(reg)
+                                                           : CategoryStore::Snapshot(reg, pages);
         const QStringList asked{"Standard", "STANDARD", "ärger", "ÄRGER", "οδος", "οδοσ",    "жУК",       "𐐨",
                                 "",         "Empty",    "ß",     "ss",    "SS",   "Missing", "Standard ", "Ärger&"};
         for (const QString& page : asked)

@@ -59,6 +59,9 @@ public:
     void ReadSectionValues(const QString& section, QStringList& lines) const;
     // Every entry of the section, in creation order, names and values exactly as stored.
     QList<QPair<QString, QString>> ReadSectionEntries(const QString& section) const;
+    // The same, but no more than the first limit entries: one more than a caller can use
+    // tells it that the section holds more.
+    QList<QPair<QString, QString>> ReadSectionEntries(const QString& section, qsizetype limit) const;
 
     // Runs changes as one all-or-nothing change: if they raise, the store is left as it
     // was before and the exception goes on.
@@ -73,6 +76,8 @@ private:
     QString m_key;
     QStringList m_path; // the key's names, level by level
     QString m_location;
+    mutable QString m_lastSection; // the section last named, and its path
+    mutable QStringList m_lastSectionPath;
     mutable std::unique_ptr<RegistryBackend> m_backend; // none until the first use succeeds
 };
 

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
@@ -27,6 +28,7 @@
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using host::ERegistryException;
@@ -108,6 +110,11 @@ bool RunningAsRoot()
 {
     return ::geteuid() == 0;
 }
+
+// The user and group "nobody", whom tests run as root become to be bound by file modes.
+constexpr uid_t NobodyId = 65534;
+
+QString ReadOnlyThenFixed(const QString& file);
 
 } // namespace
 
@@ -986,6 +993,77 @@ private Q_SLOTS:
         QCOMPARE(Entries(TRegIniFile(Key)), (QStringList{QStringLiteral("Standard=A"), QStringLiteral("Web=B")}));
     }
 
+    // A backup put in the store's place while handles are open, as a file manager copies
+    // (a new file renamed over the store) or as the user moves it there: the next use reads
+    // the backup, writes go into it, and nothing of the replaced store's journal reaches it.
+    void restoredBackupIsFollowed_data()
+    {
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("copied over the store") << false;
+        QTest::newRow("moved over the store") << true;
+    }
+    void restoredBackupIsFollowed()
+    {
+        QFETCH(bool, moved);
+        const QString backup = StorePath(QStringLiteral("backup/registry.sqlite"));
+        host::ide::setRegistryFile(backup);
+        TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Backup"));
+        host::ide::setRegistryFile(m_store);
+
+        TRegIniFile reg(Key);
+        TRegIniFile other(Key);
+        reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Running"));
+        reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("Running"));
+        QCOMPARE(other.ReadString(Section, QStringLiteral("Web"), QString()), QStringLiteral("Running"));
+        QVERIFY(QFileInfo(m_store + QStringLiteral("-wal")).size() > 0); // not yet in the file itself
+
+        const QString incoming = moved ? backup : m_store + QStringLiteral(".copy");
+        if (!moved)
+            QVERIFY(QFile::copy(backup, incoming));
+        QCOMPARE(::rename(QFile::encodeName(incoming).constData(), QFile::encodeName(m_store).constData()), 0);
+
+        for (TRegIniFile* handle : {&reg, &other}) {
+            QCOMPARE(Entries(*handle), QStringList{QStringLiteral("Standard=Backup")});
+        }
+        reg.WriteString(Section, QStringLiteral("After"), QStringLiteral("restore"));
+        QCOMPARE(Entries(other), (QStringList{QStringLiteral("Standard=Backup"), QStringLiteral("After=restore")}));
+        QCOMPARE(RowCount(m_store, "SELECT count(*) FROM vals WHERE value = 'Running'"), 0);
+    }
+
+    // As an ordinary user: a store opened while read-only leaves its journal's files
+    // read-only (SQLite gives them the store's mode); once the store is writable again, the
+    // open handle and a new one write, without a restart and after one.
+    void readOnlyStoreWritableOnceFixed()
+    {
+        if (!RunningAsRoot()) {
+            const QString failed = ReadOnlyThenFixed(m_store);
+            QVERIFY2(failed.isEmpty(), qPrintable(failed));
+            return;
+        }
+        // Root writes any file, so the user is another, in a process of its own, in a folder
+        // of its own that it can reach.
+        const QString folder = StorePath(QStringLiteral("ordinary"));
+        QVERIFY(QDir().mkpath(folder));
+        if (::chmod(QFile::encodeName(m_temporary->folder()).constData(), 0711) != 0
+            || ::chown(QFile::encodeName(folder).constData(), NobodyId, NobodyId) != 0
+            || ::access(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(), X_OK) != 0)
+            QSKIP("no folder of another user's to test in");
+        QProcess child;
+        child.setChildProcessModifier([] {
+            if (::setgid(NobodyId) != 0 || ::setuid(NobodyId) != 0)
+                ::_exit(77);
+        });
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--read-only-then-fixed"), folder + QStringLiteral("/registry.sqlite")});
+        QVERIFY(child.waitForFinished(60000));
+        const QByteArray said = child.readAll();
+        if (child.exitCode() == 77 || said.contains("cannot execute"))
+            QSKIP(qPrintable(
+                QStringLiteral("cannot run as user %1: %2").arg(NobodyId).arg(QString::fromLocal8Bit(said))));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, said.constData());
+    }
+
     void errorIsTheHostException()
     {
         WriteFile(m_store, "garbage");
@@ -1051,10 +1129,56 @@ int Creator(const QString& file, const QString& self, qint64 start)
     }
 }
 
+// The read-only store made writable again, by a user whom the file's mode binds: "" when
+// every write works once the store is writable, or what failed.
+QString ReadOnlyThenFixed(const QString& file)
+{
+    const QByteArray path = QFile::encodeName(file);
+    const auto storeMode = [&](mode_t mode) { return ::chmod(path.constData(), mode) == 0; };
+    const auto writes = [](TRegIniFile& reg, const QString& name) {
+        return RegistryError([&] { reg.WriteString(Section, name, QStringLiteral("1")); });
+    };
+    try {
+        host::ide::setRegistryFile(file);
+        TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
+        if (!storeMode(0444))
+            return QStringLiteral("cannot chmod the store");
+        {
+            // Read while read-only, then let go: what it leaves stays for the next start.
+            TRegIniFile reader(Key);
+            if (reader.ReadString(Section, QStringLiteral("Standard"), QString()) != QLatin1String("A"))
+                return QStringLiteral("the read-only store cannot be read");
+            if (writes(reader, QStringLiteral("Refused")).isEmpty())
+                return QStringLiteral("a read-only store was written");
+        }
+        TRegIniFile reg(Key);
+        reg.ReadString(Section, QStringLiteral("Standard"), QString());
+        if (!storeMode(0644))
+            return QStringLiteral("cannot chmod the store back");
+        if (const QString error = writes(reg, QStringLiteral("Open")); !error.isEmpty())
+            return QStringLiteral("the open handle: ") + error;
+        TRegIniFile restarted(Key);
+        if (const QString error = writes(restarted, QStringLiteral("New")); !error.isEmpty())
+            return QStringLiteral("a new handle: ") + error;
+        if (Entries(restarted)
+            != QStringList{QStringLiteral("Standard=A"), QStringLiteral("Open=1"), QStringLiteral("New=1")})
+            return QStringLiteral("the store holds ") + Entries(restarted).join(QLatin1Char(' '));
+    } catch (const host::Exception& e) {
+        return e.Message();
+    }
+    return QString();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && qstrcmp(argv[1], "--read-only-then-fixed") == 0) {
+        QCoreApplication app(argc, argv);
+        const QString failed = ReadOnlyThenFixed(QFile::decodeName(argv[2]));
+        std::fprintf(stderr, "%s\n", qPrintable(failed));
+        return failed.isEmpty() ? 0 : 1;
+    }
     if (argc == 3 && qstrcmp(argv[1], "--hold-lock") == 0)
         return HoldStoreWriteLock(argv[2]);
     if (argc == 6 && qstrcmp(argv[1], "--writer") == 0)
