@@ -18,6 +18,9 @@ namespace CategoryStore {
 // no string the host keeps may point into the package once it has gone.
 inline constexpr QLatin1String Key("Software\\Vorla\\Palette Menu");
 inline constexpr QLatin1String Section("Categories");
+// The category editor's size and place, beside the categories and never among them: import,
+// export and the editor's rows see "Categories" only.
+inline constexpr QLatin1String EditorSection("Editor");
 
 // The page's category list as stored, or "".
 QString GetCategory(const host::TRegIniFile& reg, const QString& page);
