@@ -38,6 +38,9 @@ void CategoryCompleter::Attach(QLineEdit* line, Source source)
     m_source = std::move(source);
     m_completer->setWidget(line);
     m_edited = connect(line, &QLineEdit::textEdited, this, &CategoryCompleter::Update);
+    // The list goes with the edit it belongs to.
+    line->installEventFilter(this);
+    connect(line, &QObject::destroyed, m_completer->popup(), &QWidget::hide);
 }
 
 QStringList CategoryCompleter::Shown() const
@@ -109,6 +112,8 @@ void CategoryCompleter::ListActivated()
 bool CategoryCompleter::eventFilter(QObject* watched, QEvent* event)
 {
     QAbstractItemView* popup = m_completer->popup();
+    if (watched == m_line && event->type() == QEvent::Hide)
+        popup->hide();
     if (watched != popup || event->type() != QEvent::KeyPress || !popup->isVisible())
         return QObject::eventFilter(watched, event);
     switch (static_cast<QKeyEvent*>(event)->key()) {

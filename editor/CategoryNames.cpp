@@ -30,34 +30,46 @@ QString SubmenuKey(const QString& name)
     return RemoveAmpersand(name).toCaseFolded();
 }
 
+void CategoryNameIndex::Introduce(const QString& list)
+{
+    Count(list, 0);
+}
+
 void CategoryNameIndex::AddList(const QString& list)
 {
-    CategoryStore::ForEachCategoryName(list, [this](const QString& name) {
+    Count(list, 1);
+}
+
+void CategoryNameIndex::Count(const QString& list, int uses)
+{
+    CategoryStore::ForEachCategoryName(list, [this, uses](const QString& name) {
         if (name.isEmpty())
             return;
         const QString key = SubmenuKey(name);
         auto found = m_byKey.constFind(key);
         if (found == m_byKey.constEnd()) {
             found = m_byKey.insert(key, int(m_submenus.size()));
-            m_submenus.append(Submenu{key, {}, 0, 0, QString()});
+            m_submenus.append(Submenu{key, {}, 0});
         }
         Submenu& submenu = m_submenus[found.value()];
-        const bool first = submenu.spellings.isEmpty();
-        ++submenu.uses;
+        submenu.uses += uses;
         auto spelling = std::find_if(submenu.spellings.begin(), submenu.spellings.end(),
                                      [&name](const Spelling& known) { return known.name == name; });
-        if (spelling == submenu.spellings.end()) {
-            submenu.spellings.append(Spelling{name, 0});
-            spelling = submenu.spellings.end() - 1;
-        }
-        ++spelling->uses;
-        const int index = int(spelling - submenu.spellings.begin());
-        if (first || (index != submenu.known && spelling->uses > submenu.spellings[submenu.known].uses)) {
-            submenu.known = index;
-            submenu.folded = FoldForSearch(name);
-        }
+        if (spelling == submenu.spellings.end())
+            submenu.spellings.append(Spelling{name, uses});
+        else
+            spelling->uses += uses;
         m_rankedValid = false;
     });
+}
+
+const QString& CategoryNameIndex::KnownSpelling(const Submenu& submenu)
+{
+    const Spelling* known = &submenu.spellings.first();
+    for (const Spelling& spelling : submenu.spellings)
+        if (spelling.uses > known->uses)
+            known = &spelling;
+    return known->name;
 }
 
 void CategoryNameIndex::Rank() const
@@ -69,7 +81,7 @@ void CategoryNameIndex::Rank() const
     QHash<QString, int> byName;
     byName.reserve(m_submenus.size());
     for (int i = 0; i < m_submenus.size(); ++i) {
-        const QString& name = m_submenus[i].spellings[m_submenus[i].known].name;
+        const QString& name = KnownSpelling(m_submenus[i]);
         names.append(name);
         byName.insert(name, i);
     }
@@ -79,6 +91,10 @@ void CategoryNameIndex::Rank() const
         m_ranked.append(byName.value(name));
     std::stable_sort(m_ranked.begin(), m_ranked.end(),
                      [this](int a, int b) { return m_submenus[a].uses > m_submenus[b].uses; });
+    m_rankedFolded.clear();
+    m_rankedFolded.reserve(m_ranked.size());
+    for (const int i : std::as_const(m_ranked))
+        m_rankedFolded.append(FoldForSearch(KnownSpelling(m_submenus[i])));
     m_rankedValid = true;
 }
 
@@ -92,12 +108,12 @@ QStringList CategoryNameIndex::Completions(const QString& typed, const QString& 
         skipped.insert(SubmenuKey(name));
     const QString needle = FoldForSearch(typed);
     QStringList completions;
-    for (const int i : std::as_const(m_ranked)) {
-        const Submenu& submenu = m_submenus[i];
-        if (!submenu.folded.startsWith(needle) || skipped.contains(submenu.key)
+    for (qsizetype rank = 0; rank < m_ranked.size(); ++rank) {
+        const Submenu& submenu = m_submenus[m_ranked[rank]];
+        if (!m_rankedFolded[rank].startsWith(needle) || skipped.contains(submenu.key)
             || submenu.uses <= own.value(submenu.key))
             continue;
-        completions.append(submenu.spellings[submenu.known].name);
+        completions.append(KnownSpelling(submenu));
     }
     return completions;
 }
@@ -107,8 +123,7 @@ QString CategoryNameIndex::SubmenuSpelling(const QString& name) const
     const auto found = m_byKey.constFind(SubmenuKey(name));
     if (found == m_byKey.constEnd())
         return QString();
-    const Submenu& submenu = m_submenus[found.value()];
-    const QString& known = submenu.spellings[submenu.known].name;
+    const QString& known = KnownSpelling(m_submenus[found.value()]);
     return known == name ? QString() : known;
 }
 

@@ -18,6 +18,10 @@ QString SubmenuKey(const QString& name);
 // names will share a submenu with another spelling. Empty names are left out.
 class CategoryNameIndex {
 public:
+    // Makes the names of a list known without counting them: of spellings used as often,
+    // the one known first names the submenu. The editor makes the stored lists known first,
+    // so that a spelling typed anew is the one told of the stored one, not the other way.
+    void Introduce(const QString& list);
     // Counts the names of one category list.
     void AddList(const QString& list);
 
@@ -29,7 +33,7 @@ public:
                             const QStringList& skip = QStringList()) const;
 
     // The spelling that name's submenu is known by, when it is another than name: the one
-    // used most, and of those the one counted first. "" when name is that spelling or no
+    // used most, and of those the one known first. "" when name is that spelling or no
     // other spelling of its submenu is in use.
     QString SubmenuSpelling(const QString& name) const;
 
@@ -43,16 +47,19 @@ private:
     };
     struct Submenu {
         QString key;
-        QList<Spelling> spellings; // in the order first counted
+        QList<Spelling> spellings; // in the order first known
         int uses = 0;
-        int known = 0;  // index of the spelling the submenu is known by
-        QString folded; // that spelling, folded for search
     };
 
+    Submenu& Find(const QString& name);
+    void Count(const QString& list, int uses);
+    // The spelling the submenu is known by.
+    static const QString& KnownSpelling(const Submenu& submenu);
     void Rank() const;
 
     QHash<QString, int> m_byKey; // submenu key to index in m_submenus
     QList<Submenu> m_submenus;
-    mutable QList<int> m_ranked; // m_submenus, most used first; made afresh after a change
+    mutable QList<int> m_ranked;        // m_submenus, most used first; made afresh after a change
+    mutable QStringList m_rankedFolded; // their spellings, folded for search, in the same order
     mutable bool m_rankedValid = false;
 };

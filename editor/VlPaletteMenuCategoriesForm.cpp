@@ -535,7 +535,12 @@ void TVlFrmPaletteMenuCategories::UpdateControls()
     grid->viewport()->update();
     FUndo->clear();
     FNames.reset();
+    FStoredLists.clear();
+    FStoredLists.reserve(grid->rowCount());
+    for (int row = 1; row <= grid->rowCount(); ++row)
+        FStoredLists.append(CellText(CategoryColumn, row));
     FStoreOnlyLists.clear();
+    FStoreOnlyLoaded = false;
     FSearchText.assign(std::size_t(grid->rowCount()), RowSearchText());
     if (!ui->edFilter->text().isEmpty())
         ApplyFilter(ui->edFilter->text());
@@ -786,11 +791,19 @@ void TVlFrmPaletteMenuCategories::btnAddCategoryClick(QObject* /*sender*/)
         completer->Attach(line, [self](const QString& typed, const QStringList& others) {
             QStringList names;
             if (self)
-                host::RunHandler([&] { names = self->Names().Completions(typed, QString(), others); });
+                host::RunHandler([&] {
+                    self->LoadStoreOnlyLists();
+                    names = self->Names().Completions(typed, QString(), others);
+                });
             return names;
         });
     }
-    if (dialog->exec() == QDialog::Accepted && dialog && self)
+    const bool accepted = dialog->exec() == QDialog::Accepted && dialog && self;
+    if (!self)
+        return;
+    // Back to the editor, on every platform, whether the window system does it or not.
+    activateWindow();
+    if (accepted)
         AddCategory(dialog->textValue());
 }
 
@@ -815,7 +828,11 @@ void TVlFrmPaletteMenuCategories::btnRemoveCategoryClick(QObject* /*sender*/)
                              : QStringLiteral("Category to remove from the %1 selected pages:").arg(rows.size()));
     dialog->setComboBoxItems(names);
     dialog->setComboBoxEditable(false);
-    if (dialog->exec() == QDialog::Accepted && dialog && self)
+    const bool accepted = dialog->exec() == QDialog::Accepted && dialog && self;
+    if (!self)
+        return;
+    activateWindow();
+    if (accepted)
         RemoveCategory(dialog->textValue());
 }
 
@@ -844,6 +861,11 @@ const CategoryNameIndex& TVlFrmPaletteMenuCategories::Names()
 {
     if (!FNames) {
         FNames.emplace();
+        // The spellings stored first: one typed anew is the one told of the stored one.
+        for (const QString& list : std::as_const(FStoredLists))
+            FNames->Introduce(list);
+        for (const QString& list : std::as_const(FStoreOnlyLists))
+            FNames->Introduce(list);
         for (int row = 1; row <= Grid()->rowCount(); ++row)
             FNames->AddList(CellText(CategoryColumn, row));
         for (const QString& list : std::as_const(FStoreOnlyLists))
@@ -854,6 +876,9 @@ const CategoryNameIndex& TVlFrmPaletteMenuCategories::Names()
 
 void TVlFrmPaletteMenuCategories::LoadStoreOnlyLists()
 {
+    if (FStoreOnlyLoaded)
+        return;
+    FStoreOnlyLoaded = true;
     // Stored pages that the palette no longer has still name categories in use.
     QSet<QString> pages;
     pages.reserve(Grid()->rowCount());
@@ -872,6 +897,7 @@ void TVlFrmPaletteMenuCategories::LoadStoreOnlyLists()
 
 QStringList TVlFrmPaletteMenuCategories::CompletionsForRow(int row, const QString& typed, const QStringList& others)
 {
+    LoadStoreOnlyLists();
     return Names().Completions(typed, CellText(CategoryColumn, row + 1), others);
 }
 

@@ -172,7 +172,9 @@ private:
     QMenu* pmCategories = nullptr;
 
     std::optional<CategoryNameIndex> FNames; // made afresh after every change of a row
+    QStringList FStoredLists;                // the rows' lists as the store had them
     QStringList FStoreOnlyLists;             // lists of stored pages that have no row
+    bool FStoreOnlyLoaded = false;
     std::vector<RowSearchText> FSearchText;
 
     bool FLaidOut = false; // the layout's widgets are made
