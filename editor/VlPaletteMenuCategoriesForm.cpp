@@ -153,6 +153,9 @@ public:
             line->setObjectName(QStringLiteral("edCategories"));
             TVlFrmPaletteMenuCategories* form = m_form;
             const int row = index.row();
+            // Made for the first edit: a dialog merely opened and closed needs none.
+            if (!form->FCompleter)
+                form->FCompleter = new CategoryCompleter(form);
             form->FCompleter->Attach(line, [form, row](const QString& typed, const QStringList& others) {
                 QStringList names;
                 host::RunHandler([&] { names = form->CompletionsForRow(row, typed, others); });
@@ -337,7 +340,6 @@ TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
     header->setFixedHeight(RowHeight);
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 
-    FCompleter = new CategoryCompleter(this);
     FDelegate = new CategoriesDelegate(this, grid);
     grid->setItemDelegate(FDelegate);
 
@@ -413,10 +415,6 @@ TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
     host::BindEvent(actAddCategory, &QAction::triggered, this, &TVlFrmPaletteMenuCategories::btnAddCategoryClick);
     host::BindEvent(actRemoveCategory, &QAction::triggered, this, &TVlFrmPaletteMenuCategories::btnRemoveCategoryClick);
 
-    pmCategories = new QMenu(this);
-    pmCategories->setObjectName(QStringLiteral("pmCategories"));
-    pmCategories->addAction(actAddCategory);
-    pmCategories->addAction(actRemoveCategory);
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     host::BindEvent(grid, &QWidget::customContextMenuRequested, this,
                     [this](const QPoint& position) { ShowContextMenu(position); });
@@ -624,7 +622,9 @@ void TVlFrmPaletteMenuCategories::grdCategoriesDrawCell(QPainter& canvas, int co
     const QRect textRect = rect.adjusted(TextOffset, TextOffset, -TextOffset, 0);
     canvas.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                     FittedText(CellText(col, row), canvas.fontMetrics(), textRect.width()));
-    if (row > 0 && col == CategoryColumn && !SubmenuTwins(CellText(col, row)).isEmpty()) {
+    // The names in use are counted once the dialog is in sight, not for its first picture:
+    // until then no cell is marked.
+    if (row > 0 && col == CategoryColumn && FNames && !SubmenuTwins(CellText(col, row)).isEmpty()) {
         // A name that the menus file under one submenu with another spelling: a corner
         // mark, explained by the cell's tooltip.
         const QPoint corner = rect.topRight();
@@ -689,9 +689,25 @@ void TVlFrmPaletteMenuCategories::RowsChanged(int first, int last)
         return;
     for (int row = std::max(first, 0); row <= last && std::size_t(row) < FSearchText.size(); ++row)
         FSearchText[std::size_t(row)].known = false;
-    // The names in use are counted afresh when next needed.
+    // The names in use are counted afresh, for the marks once the change is drawn.
     FNames.reset();
+    CountNamesSoon();
     UpdateCommands();
+}
+
+void TVlFrmPaletteMenuCategories::CountNamesSoon()
+{
+    if (FCountingSoon)
+        return;
+    FCountingSoon = true;
+    QTimer::singleShot(0, this, [this] {
+        FCountingSoon = false;
+        host::RunHandler([this] {
+            LoadStoreOnlyLists();
+            Names();
+            Grid()->viewport()->update();
+        });
+    });
 }
 
 void TVlFrmPaletteMenuCategories::FinishEdit()
@@ -845,6 +861,12 @@ void TVlFrmPaletteMenuCategories::ShowContextMenu(const QPoint& position)
         const QModelIndex cell = grid->model()->index(at.row(), CategoryColumn);
         if (!grid->selectionModel()->isSelected(cell))
             grid->setCurrentIndex(cell);
+    }
+    if (!pmCategories) {
+        pmCategories = new QMenu(this);
+        pmCategories->setObjectName(QStringLiteral("pmCategories"));
+        pmCategories->addAction(actAddCategory);
+        pmCategories->addAction(actRemoveCategory);
     }
     pmCategories->popup(grid->viewport()->mapToGlobal(position));
 }
@@ -1094,9 +1116,9 @@ void TVlFrmPaletteMenuCategories::showEvent(QShowEvent* event)
         host::BindEvent(window, &QWindow::screenChanged, this, [this](QScreen* screen) { ScreenChanged(screen); });
         WatchScreen(window->screen());
     }
-    // The names of stored pages that have no row count for completion; read once the dialog
+    // The names in use (of stored pages that have no row too) are counted once the dialog
     // is in sight.
-    QTimer::singleShot(0, this, [this] { host::RunHandler([this] { LoadStoreOnlyLists(); }); });
+    CountNamesSoon();
 }
 
 void TVlFrmPaletteMenuCategories::WatchScreen(QScreen* screen)

@@ -134,6 +134,7 @@ private:
 
     // Names in use, completion, and names that share a submenu with another spelling.
     const CategoryNameIndex& Names();
+    void CountNamesSoon();
     void LoadStoreOnlyLists();
     QStringList CompletionsForRow(int row, const QString& typed, const QStringList& others);
     QList<QPair<QString, QString>> SubmenuTwins(const QString& list);
@@ -175,6 +176,7 @@ private:
     QStringList FStoredLists;                // the rows' lists as the store had them
     QStringList FStoreOnlyLists;             // lists of stored pages that have no row
     bool FStoreOnlyLoaded = false;
+    bool FCountingSoon = false;
     std::vector<RowSearchText> FSearchText;
 
     bool FLaidOut = false; // the layout's widgets are made
