@@ -128,7 +128,8 @@ inline QString ToolTipOf(QTableWidget* grid, int row, int col)
 {
     // A tooltip hides a moment after it is told to.
     QToolTip::hideText();
-    QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 5000);
+    if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 5000))
+        return QStringLiteral("(an earlier tooltip never hid)");
     const QRect cell = grid->visualRect(grid->model()->index(row, col));
     QHelpEvent help(QEvent::ToolTip, cell.center(), grid->viewport()->mapToGlobal(cell.center()));
     QCoreApplication::sendEvent(grid->viewport(), &help);

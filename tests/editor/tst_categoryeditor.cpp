@@ -114,10 +114,10 @@ private:
         explicit Engine(TextRecorder* device) : QPaintEngine(AllFeatures), m_device(device) {}
         bool begin(QPaintDevice*) override { return true; }
         bool end() override { return true; }
-        void updateState(const QPaintEngineState& state) override
+        void updateState(const QPaintEngineState& changed) override
         {
-            if (state.state() & DirtyPen)
-                m_pen = state.pen().color();
+            if (changed.state() & DirtyPen)
+                m_pen = changed.pen().color();
         }
         void drawTextItem(const QPointF&, const QTextItem& item) override
         {

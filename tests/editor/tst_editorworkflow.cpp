@@ -243,9 +243,9 @@ private Q_SLOTS:
                 } else if (step.startsWith(QLatin1String("menu "))) {
                     const bool add = argument.startsWith(QLatin1String("add "));
                     AnswerNextInput(argument.section(QLatin1Char(' '), 1));
-                    auto* menu = form.findChild<QMenu*>(QStringLiteral("pmCategories"));
                     Q_EMIT grid->customContextMenuRequested(cellCentre(grid->currentRow()));
-                    QVERIFY(menu->isVisible());
+                    auto* menu = form.findChild<QMenu*>(QStringLiteral("pmCategories"));
+                    QVERIFY(menu && menu->isVisible());
                     QAction* chosen = action(add ? "actAddCategory" : "actRemoveCategory");
                     QVERIFY(menu->actions().contains(chosen));
                     menu->hide();
