@@ -89,6 +89,18 @@ QString FittedText(const QString& text, const QFontMetrics& metrics, int width)
     return metrics.elidedText(text.left(limit) + QChar(0x2026), Qt::ElideRight, width);
 }
 
+// Lines of plain text as a tooltip: rich text, so that no "<" in a name is taken for markup
+// and a long list wraps, while a short line stays whole.
+QString ToolTipHtml(const QString& text)
+{
+    constexpr qsizetype ShortLine = 80;
+    QString html;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        html += (line.size() > ShortLine ? QStringLiteral("<p>") : QStringLiteral("<p style=\"white-space:pre\">"))
+            + line.toHtmlEscaped() + QStringLiteral("</p>");
+    return html;
+}
+
 // One step of the undo stack: the texts of one or more category cells changed together.
 class CellsCommand final : public QUndoCommand {
 public:
@@ -192,9 +204,7 @@ public:
         if (tip.isEmpty())
             QToolTip::hideText();
         else
-            // Rich text, so that a long list wraps and no "<" in a name is taken for markup.
-            QToolTip::showText(event->globalPos(), Qt::convertFromPlainText(tip, Qt::WhiteSpaceNormal), view,
-                               option.rect);
+            QToolTip::showText(event->globalPos(), ToolTipHtml(tip), view, option.rect);
         return true;
     }
 
