@@ -101,6 +101,12 @@ QString ToolTipHtml(const QString& text)
     return html;
 }
 
+// "the selected page", or "the 7 selected pages".
+QString SelectedPagesPhrase(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("the selected page") : QStringLiteral("the %1 selected pages").arg(count);
+}
+
 // One step of the undo stack: the texts of one or more category cells changed together.
 class CellsCommand final : public QUndoCommand {
 public:
@@ -795,6 +801,27 @@ void TVlFrmPaletteMenuCategories::RemoveCategory(const QString& name)
     ChangeCells(QStringLiteral("Remove Category \"%1\"").arg(name), changes);
 }
 
+std::optional<QString> TVlFrmPaletteMenuCategories::AskCategory(const char* name, const QString& title,
+                                                                const QString& label,
+                                                                const std::function<void(QInputDialog&)>& setUp)
+{
+    const QPointer<TVlFrmPaletteMenuCategories> self(this);
+    QPointer<QInputDialog> dialog = new QInputDialog(this);
+    const auto freeDialog = qScopeGuard([&dialog] { delete dialog.data(); });
+    dialog->setObjectName(QLatin1String(name));
+    dialog->setWindowTitle(title);
+    dialog->setLabelText(label);
+    setUp(*dialog);
+    const bool accepted = dialog->exec() == QDialog::Accepted && dialog;
+    if (!self)
+        return std::nullopt;
+    // Back to the editor, on every platform, whether the window system does it or not.
+    activateWindow();
+    if (!accepted)
+        return std::nullopt;
+    return dialog->textValue();
+}
+
 void TVlFrmPaletteMenuCategories::btnAddCategoryClick(QObject* /*sender*/)
 {
     FinishEdit();
@@ -802,35 +829,28 @@ void TVlFrmPaletteMenuCategories::btnAddCategoryClick(QObject* /*sender*/)
     if (rows.isEmpty())
         return;
     const QPointer<TVlFrmPaletteMenuCategories> self(this);
-    QPointer<QInputDialog> dialog = new QInputDialog(this);
-    const auto freeDialog = qScopeGuard([&dialog] { delete dialog.data(); });
-    dialog->setObjectName(QStringLiteral("dlgAddCategory"));
-    dialog->setWindowTitle(QStringLiteral("Add Category"));
-    dialog->setLabelText(rows.size() == 1
-                             ? QStringLiteral("Category to add to the selected page:")
-                             : QStringLiteral("Category to add to the %1 selected pages:").arg(rows.size()));
-    dialog->setInputMode(QInputDialog::TextInput);
-    if (auto* line = dialog->findChild<QLineEdit*>()) {
-        line->setMaxLength(host::TRegIniFile::MaxValueLength);
-        line->setAccessibleName(QStringLiteral("Category to add"));
-        auto* completer = new CategoryCompleter(dialog);
-        completer->Attach(line, [self](const QString& typed, const QStringList& others) {
-            QStringList names;
-            if (self)
-                host::RunHandler([&] {
-                    self->LoadStoreOnlyLists();
-                    names = self->Names().Completions(typed, QString(), others);
-                });
-            return names;
+    const std::optional<QString> name = AskCategory(
+        "dlgAddCategory", QStringLiteral("Add Category"),
+        QStringLiteral("Category to add to %1:").arg(SelectedPagesPhrase(rows.size())), [self](QInputDialog& dialog) {
+            dialog.setInputMode(QInputDialog::TextInput);
+            auto* line = dialog.findChild<QLineEdit*>();
+            if (!line)
+                return;
+            line->setMaxLength(host::TRegIniFile::MaxValueLength);
+            line->setAccessibleName(QStringLiteral("Category to add"));
+            auto* completer = new CategoryCompleter(&dialog);
+            completer->Attach(line, [self](const QString& typed, const QStringList& others) {
+                QStringList names;
+                if (self)
+                    host::RunHandler([&] {
+                        self->LoadStoreOnlyLists();
+                        names = self->Names().Completions(typed, QString(), others);
+                    });
+                return names;
+            });
         });
-    }
-    const bool accepted = dialog->exec() == QDialog::Accepted && dialog && self;
-    if (!self)
-        return;
-    // Back to the editor, on every platform, whether the window system does it or not.
-    activateWindow();
-    if (accepted)
-        AddCategory(dialog->textValue());
+    if (name)
+        AddCategory(*name);
 }
 
 void TVlFrmPaletteMenuCategories::btnRemoveCategoryClick(QObject* /*sender*/)
@@ -844,22 +864,15 @@ void TVlFrmPaletteMenuCategories::btnRemoveCategoryClick(QObject* /*sender*/)
     const QStringList names = inSelection.Completions(QString());
     if (names.isEmpty())
         return;
-    const QPointer<TVlFrmPaletteMenuCategories> self(this);
-    QPointer<QInputDialog> dialog = new QInputDialog(this);
-    const auto freeDialog = qScopeGuard([&dialog] { delete dialog.data(); });
-    dialog->setObjectName(QStringLiteral("dlgRemoveCategory"));
-    dialog->setWindowTitle(QStringLiteral("Remove Category"));
-    dialog->setLabelText(rows.size() == 1
-                             ? QStringLiteral("Category to remove from the selected page:")
-                             : QStringLiteral("Category to remove from the %1 selected pages:").arg(rows.size()));
-    dialog->setComboBoxItems(names);
-    dialog->setComboBoxEditable(false);
-    const bool accepted = dialog->exec() == QDialog::Accepted && dialog && self;
-    if (!self)
-        return;
-    activateWindow();
-    if (accepted)
-        RemoveCategory(dialog->textValue());
+    const std::optional<QString> name = AskCategory(
+        "dlgRemoveCategory", QStringLiteral("Remove Category"),
+        QStringLiteral("Category to remove from %1:").arg(SelectedPagesPhrase(rows.size())),
+        [&names](QInputDialog& dialog) {
+            dialog.setComboBoxItems(names);
+            dialog.setComboBoxEditable(false);
+        });
+    if (name)
+        RemoveCategory(*name);
 }
 
 void TVlFrmPaletteMenuCategories::ShowContextMenu(const QPoint& position)

@@ -10,11 +10,13 @@
 #include <QRect>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class QAction;
+class QInputDialog;
 class QLineEdit;
 class QMenu;
 class QPainter;
@@ -130,6 +132,10 @@ private:
     void FinishEdit();
     void UpdateCommands();
     void ShowContextMenu(const QPoint& position);
+    // Asks for a category in a dialog of the editor's own; the text, or nothing when the
+    // dialog was cancelled or the editor has gone meanwhile.
+    std::optional<QString> AskCategory(const char* name, const QString& title, const QString& label,
+                                       const std::function<void(QInputDialog&)>& setUp);
     void TabOutOfGrid(bool forward);
 
     // Names in use, completion, and names that share a submenu with another spelling.

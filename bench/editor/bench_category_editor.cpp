@@ -79,6 +79,27 @@ Fixture& FixtureFor(int pages)
     return *fixture;
 }
 
+// The size of the form's grid when the form opens.
+QSize FormGridSize()
+{
+    TVlFrmPaletteMenuCategories form;
+    form.grab();
+    return form.findChild<QTableWidget*>(QStringLiteral("grdCategories"))->size();
+}
+
+// A plain table widget with the fixture's strings, drawn as the form's grid is: no row
+// numbers, rows as high as the form's, at its size.
+void FillPlainTable(QTableWidget& table, const Fixture& fixture, QSize size)
+{
+    table.verticalHeader()->hide();
+    table.verticalHeader()->setDefaultSectionSize(18);
+    table.resize(size);
+    for (int row = 0; row < fixture.rows.size(); ++row) {
+        table.setItem(row, 0, new QTableWidgetItem(fixture.rows[row].first));
+        table.setItem(row, 1, new QTableWidgetItem(fixture.rows[row].second));
+    }
+}
+
 void BM_Open(benchmark::State& state)
 {
     Fixture& fixture = FixtureFor(int(state.range(0)));
@@ -182,20 +203,8 @@ void BM_FilterKeystroke(benchmark::State& state)
 void BM_FilterKeystrokeFloor(benchmark::State& state)
 {
     Fixture& fixture = FixtureFor(int(state.range(0)));
-    QSize gridSize;
-    {
-        TVlFrmPaletteMenuCategories form;
-        form.grab();
-        gridSize = form.findChild<QTableWidget*>(QStringLiteral("grdCategories"))->size();
-    }
     QTableWidget table(int(fixture.rows.size()), 2);
-    table.verticalHeader()->hide();
-    table.verticalHeader()->setDefaultSectionSize(18);
-    table.resize(gridSize);
-    for (int row = 0; row < fixture.rows.size(); ++row) {
-        table.setItem(row, 0, new QTableWidgetItem(fixture.rows[row].first));
-        table.setItem(row, 1, new QTableWidgetItem(fixture.rows[row].second));
-    }
+    FillPlainTable(table, fixture, FormGridSize());
     table.show();
     QCoreApplication::processEvents();
     qsizetype next = 0;
