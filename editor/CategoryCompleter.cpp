@@ -34,6 +34,7 @@ void CategoryCompleter::Attach(QLineEdit* line, Source source)
     disconnect(m_edited);
     m_completer->popup()->hide();
     m_line = line;
+    m_lineObject = line;
     m_window = line->window();
     m_source = std::move(source);
     m_completer->setWidget(line);
@@ -112,7 +113,9 @@ void CategoryCompleter::ListActivated()
 bool CategoryCompleter::eventFilter(QObject* watched, QEvent* event)
 {
     QAbstractItemView* popup = m_completer->popup();
-    if (watched == m_line && event->type() == QEvent::Hide)
+    // Compared as an object only: a line edit being destroyed is hidden on the way, when it
+    // is a line edit no more.
+    if (event->type() == QEvent::Hide && watched == m_lineObject)
         popup->hide();
     if (watched != popup || event->type() != QEvent::KeyPress || !popup->isVisible())
         return QObject::eventFilter(watched, event);

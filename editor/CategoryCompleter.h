@@ -45,7 +45,8 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     QPointer<QLineEdit> m_line;
-    QPointer<QWidget> m_window; // the line edit's window
+    const QObject* m_lineObject = nullptr; // the same, for telling its events apart
+    QPointer<QWidget> m_window;            // the line edit's window
     Source m_source;
     QCompleter* m_completer;
     QStringListModel* m_names;

@@ -406,11 +406,12 @@ TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
         action->setToolTip(what.isEmpty() ? QStringLiteral("%1 (%2)").arg(verb, keys)
                                           : QStringLiteral("%1 %2 (%3)").arg(verb, what, keys));
     };
-    connect(FUndo, &QUndoStack::undoTextChanged, actUndo, [this, describe](const QString& what) {
-        describe(actUndo, QStringLiteral("Undo"), QStringLiteral("Ctrl+Z"), what);
+    // The stack says so when it goes with the form too: the actions, not the form, are told.
+    connect(FUndo, &QUndoStack::undoTextChanged, actUndo, [action = actUndo, describe](const QString& what) {
+        describe(action, QStringLiteral("Undo"), QStringLiteral("Ctrl+Z"), what);
     });
-    connect(FUndo, &QUndoStack::redoTextChanged, actRedo, [this, describe](const QString& what) {
-        describe(actRedo, QStringLiteral("Redo"), QStringLiteral("Ctrl+Shift+Z or Ctrl+Y"), what);
+    connect(FUndo, &QUndoStack::redoTextChanged, actRedo, [action = actRedo, describe](const QString& what) {
+        describe(action, QStringLiteral("Redo"), QStringLiteral("Ctrl+Shift+Z or Ctrl+Y"), what);
     });
     connect(FUndo, &QUndoStack::canUndoChanged, actUndo, &QAction::setEnabled);
     connect(FUndo, &QUndoStack::canRedoChanged, actRedo, &QAction::setEnabled);
@@ -447,6 +448,12 @@ TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
 TVlFrmPaletteMenuCategories::~TVlFrmPaletteMenuCategories()
 {
     host::RunHandler([this] { FormDestroy(this); });
+    // The grid and the undo stack go with the form's children, once the form is no longer
+    // itself: nothing they say on the way may reach it.
+    disconnect(Grid()->model(), nullptr, this, nullptr);
+    disconnect(Grid()->selectionModel(), nullptr, this, nullptr);
+    delete FUndo;
+    FUndo = nullptr;
 }
 
 QTableWidget* TVlFrmPaletteMenuCategories::Grid() const
@@ -683,7 +690,7 @@ void TVlFrmPaletteMenuCategories::CommitCell(int row, const QString& text)
 
 void TVlFrmPaletteMenuCategories::ChangeCells(const QString& what, const std::vector<CellChange>& changes)
 {
-    if (changes.empty())
+    if (changes.empty() || !FUndo)
         return;
     FUndo->push(new CellsCommand(
         what, changes, [this](int row, const QString& text) { SetCellText(row, text); },
