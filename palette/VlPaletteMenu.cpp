@@ -642,8 +642,9 @@ void TVlPaletteMenuWizardDataModule::EditCategories(QObject* /*sender*/)
     // in the order the menus list pages.
     form->SetCategories(FSorter.Sorted(UniquePageCaptions(PaletteCaptions(FToolPalette))));
     form->UpdateControls();
-    if (form->exec() == QDialog::Accepted && form)
-        form->SaveCategories();
+    // OK saves while the dialog is open, so that a store that fails keeps every edit for a
+    // second try.
+    form->exec();
 }
 
 QString TVlPaletteMenuWizardDataModule::ExecuteFileDialog(QFileDialog::AcceptMode mode)

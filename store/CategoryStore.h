@@ -23,6 +23,9 @@ inline constexpr QLatin1String Section("Categories");
 // The pages chosen most recently, in a section of their own that import, export and the
 // editor never see: entries "1", "2", ... each the caption of one page, newest first.
 inline constexpr QLatin1String RecentSection("Recent");
+// The category editor's size and place, beside the categories and never among them: import,
+// export and the editor's rows see "Categories" only.
+inline constexpr QLatin1String EditorSection("Editor");
 
 // The page's category list as stored, or "".
 QString GetCategory(const host::TRegIniFile& reg, const QString& page);

@@ -2,6 +2,7 @@
 #include "palette/VlPaletteMenu.h"
 #include "tests/common/InProcessPackage.h"
 #include "tests/common/ScopedDefaultLocale.h"
+#include "tests/common/StoreLockHolder.h"
 #include "tests/common/TestIde.h"
 
 #include "host/Registry.h"
@@ -14,133 +15,194 @@
 #include <QDirIterator>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPaintEngine>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QWindow>
 #include <QtTest>
 
+#include <climits>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <map>
 
+#include "tests/editor/EditorHelpers.h"
+
+using namespace editortest;
+
 namespace {
 
-using Store = QList<QPair<QString, QString>>;
-using Edits = QList<QPair<int, QString>>; // row among the pages, text typed in its category cell
-
-const QString Key = QStringLiteral("Software\\Vorla\\Palette Menu");
-const QString Section = QStringLiteral("Categories");
-
-// The offscreen screens this test runs on: the usual one, and two at other resolutions
-// to move the dialog to.
+// The offscreen screens this test runs on, side by side: the usual one, two at other
+// resolutions to move the dialog to, and one more at the usual resolution.
 constexpr int ScreenWidth = 1280;
-const int ScreenDpis[] = {96, 144, 132};
+constexpr int ScreenHeight = 800;
+const int ScreenDpis[] = {96, 144, 132, 96};
 
-Store StoreEntries()
+// A file that lays out the offscreen platform's screens, one of each resolution, side by
+// side, without Qt's own scaling of the screen (dpr 1); its path, or "" when it cannot be written.
+QString ScreensFile(const QString& folder, const QList<int>& dpis, QSize size = QSize(ScreenWidth, ScreenHeight))
 {
-    return host::TRegIniFile(Key).ReadSectionEntries(Section);
+    QStringList list;
+    for (int i = 0; i < dpis.size(); ++i)
+        list.append(QStringLiteral(R"({"name":"Screen %1","x":%2,"y":0,"width":%3,"height":%4,)"
+                                   R"("logicalDpi":%5,"logicalBaseDpi":96,"dpr":1})")
+                        .arg(i)
+                        .arg(i * size.width())
+                        .arg(size.width())
+                        .arg(size.height())
+                        .arg(dpis[i]));
+    QFile screens(QDir(folder).filePath(QStringLiteral("screens.json")));
+    if (!screens.open(QIODevice::WriteOnly)
+        || screens.write(QStringLiteral(R"({"screens":[%1]})").arg(list.join(QLatin1Char(','))).toUtf8()) < 0)
+        return QString();
+    return screens.fileName();
 }
 
-QTableWidget* GridOf(const QWidget* form)
-{
-    return form->findChild<QTableWidget*>(QStringLiteral("grdCategories"));
-}
-
-QPushButton* ButtonOf(const QWidget* form, const char* name)
-{
-    return form->findChild<QPushButton*>(QLatin1String(name));
-}
-
-// The grid's rows as "page=categories".
-QStringList RowsOf(const QWidget* form)
-{
-    const QTableWidget* grid = GridOf(form);
-    QStringList rows;
-    for (int row = 0; row < grid->rowCount(); ++row)
-        rows.append(grid->item(row, 0)->text() + QLatin1Char('=') + grid->item(row, 1)->text());
-    return rows;
-}
-
-// Opens the category cell's editor and puts text in it, as typing would; the editor stays open.
-QLineEdit* StartEdit(QTableWidget* grid, int row, const QString& text)
-{
-    grid->setCurrentCell(row, 1);
-    grid->edit(grid->currentIndex());
-    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex()));
-    if (editor)
-        editor->setText(text);
-    return editor;
-}
-
-// Types text key by key into whatever has the focus, as a person would: the first key
-// opens the grid's editor, the others go to it.
-void Type(const QString& text)
-{
-    for (const QChar c : text)
-        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
-}
-
-// Ends the open edit with Enter; its editor closes once the event loop comes round.
-void EndEdit(QWidget* editor)
-{
-    QTest::keyClick(editor, Qt::Key_Return);
-    QCoreApplication::processEvents();
-}
-
-// Every file of the store (database, journal), as bytes.
-std::map<QString, QByteArray> StoreFiles(const QString& dir)
-{
-    std::map<QString, QByteArray> files;
-    for (QDirIterator it(dir, QDir::Files | QDir::Hidden); it.hasNext();) {
-        QFile file(it.next());
-        if (file.open(QIODevice::ReadOnly))
-            files[file.fileName()] = file.readAll();
-    }
-    return files;
-}
-
-// The package, loaded into a test IDE with the given palette and store.
-class Loaded : public LoadedPackage {
+// A paint device that records what is painted on it: each text with its pen's colour.
+class TextRecorder final : public QPaintDevice {
 public:
-    using LoadedPackage::LoadedPackage;
+    struct Text {
+        QString text;
+        QColor color;
+    };
 
-    QString MainMenuGrouping() { return Grouping(module->PaletteMenu(), QLatin1Char('|')); }
-    QString ButtonMenuGrouping() { return Grouping(module->PaletteButtonMenu(), QLatin1Char('|')); }
+    explicit TextRecorder(QSize area) : size(area), m_engine(this) {}
+    ~TextRecorder() override = default;
+    QPaintEngine* paintEngine() const override { return &m_engine; }
 
-    // Chooses "Edit Categories..." in a menu and runs work on the dialog while it is shown;
-    // the dialog is cancelled afterwards if work left it open. False, with the reason in
-    // failure, when the dialog did not show as it should or was not freed.
-    bool Edit(const std::function<void(QDialog&)>& work, QMenu* menu = nullptr)
+    // Every text painted, joined: a text may be painted in pieces, one per font.
+    QString Painted() const
     {
-        if (!menu)
-            menu = module->PaletteMenu();
-        failure = QStringLiteral("the dialog never showed");
-        QTimer::singleShot(0, &ide.window, [&] {
-            auto* form = qobject_cast<TVlFrmPaletteMenuCategories*>(QApplication::activeModalWidget());
-            if (!form)
-                return;
-            if (!QTest::qWaitForWindowActive(form)) {
-                failure = QStringLiteral("the dialog never became active");
-                form->reject();
-                return;
-            }
-            failure = form->parentWidget() == &ide.window ? QString() : QStringLiteral("not owned by the application");
-            work(*form);
-            if (form->isVisible())
-                form->reject();
-        });
-        Q_EMIT menu->aboutToShow();
-        if (QAction* item = CommandItem(menu, QStringLiteral("EditCategoriesCommand")))
-            item->trigger();
-        if (failure.isEmpty() && !ide.window.findChildren<TVlFrmPaletteMenuCategories*>().isEmpty())
-            failure = QStringLiteral("the dialog was not freed");
-        return failure.isEmpty();
+        QString all;
+        for (const Text& text : texts)
+            all += text.text;
+        return all;
     }
 
-    QString failure;
+    QSize size;
+    QList<Text> texts;
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth: return size.width();
+        case PdmHeight: return size.height();
+        case PdmWidthMM: return size.width() * 254 / 960;
+        case PdmHeightMM: return size.height() * 254 / 960;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 96;
+        case PdmDepth: return 32;
+        case PdmNumColors: return INT_MAX;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+private:
+    class Engine final : public QPaintEngine {
+    public:
+        explicit Engine(TextRecorder* device) : QPaintEngine(AllFeatures), m_device(device) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState& changed) override
+        {
+            if (changed.state() & DirtyPen)
+                m_pen = changed.pen().color();
+        }
+        void drawTextItem(const QPointF&, const QTextItem& item) override
+        {
+            m_device->texts.append({item.text(), m_pen});
+        }
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawRects(const QRectF*, int) override {}
+        void drawPath(const QPainterPath&) override {}
+        Type type() const override { return User; }
+
+    private:
+        TextRecorder* m_device;
+        QColor m_pen;
+    };
+    mutable Engine m_engine;
 };
+
+// WCAG 2 relative luminance and contrast, reckoned here afresh rather than by the editor's own.
+double Luminance(const QColor& color)
+{
+    const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b)
+{
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Run as "--check-layout": the dialog at several sizes, with and without a vertical scroll
+// bar, on the screen and at the scale this process was started with. Says what is wrong
+// and returns 1, or returns 0.
+int CheckLayout()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    host::ide::setTheme(host::ide::Theme::Light);
+    TestIde ide;
+    QStringList pages;
+    for (int i = 0; i < 60; ++i)
+        pages.append(QStringLiteral("Page %1").arg(i, 2, 10, QLatin1Char('0')));
+    TVlFrmPaletteMenuCategories form(&ide.window);
+    form.SetCategories(pages);
+    form.UpdateControls();
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        std::puts("the dialog never showed");
+        return 1;
+    }
+    QTableWidget* grid = GridOf(&form);
+    auto* filter = form.findChild<QLineEdit*>(QStringLiteral("edFilter"));
+    QStringList problems;
+    for (const QSize& size : {form.minimumSize(), QSize(600, 500), QSize(1000, 700)})
+        for (const QString& text : {QString(), QStringLiteral("Page 0")}) {
+            form.resize(size);
+            if (filter)
+                filter->setText(text); // ten rows: no scroll bar when the grid is tall enough
+            else if (!text.isEmpty())
+                problems.append(QStringLiteral("no filter"));
+            QTest::qWait(50);
+            const int viewport = grid->viewport()->width();
+            const QString where = QStringLiteral("at %1x%2, %3 rows, scroll bar %4: ")
+                                      .arg(form.width())
+                                      .arg(form.height())
+                                      .arg(text.isEmpty() ? 60 : 10)
+                                      .arg(grid->verticalScrollBar()->isVisible() ? "shown" : "hidden");
+            if (grid->columnWidth(0) != 160)
+                problems.append(where + QStringLiteral("page column %1 wide").arg(grid->columnWidth(0)));
+            if (grid->columnWidth(0) + grid->columnWidth(1) != viewport)
+                problems.append(where
+                                + QStringLiteral("columns %1 + %2 in a viewport of %3")
+                                      .arg(grid->columnWidth(0))
+                                      .arg(grid->columnWidth(1))
+                                      .arg(viewport));
+            if (grid->horizontalHeader()->length() != viewport)
+                problems.append(where + QStringLiteral("header %1 long").arg(grid->horizontalHeader()->length()));
+            if (grid->horizontalScrollBar()->isVisible())
+                problems.append(where + QStringLiteral("a horizontal scroll bar"));
+        }
+    for (const QString& problem : std::as_const(problems))
+        std::puts(qPrintable(problem));
+    return problems.isEmpty() ? 0 : 1;
+}
 
 // A colour in the middle of a cell's text or of its background, read off the screen.
 struct CellColors {
@@ -435,58 +497,344 @@ private Q_SLOTS:
         QCOMPARE(StoreEntries(), (Store{{"Standard", "old"}}));
     }
 
-    void categoryColumnFollowsWidthAndResolution_data()
+    void failedSaveKeepsTheDialogAndEveryEdit_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason"); // a part of the error's text
+        QTest::addColumn<bool>("retry");     // OK again once the fault is put right; else Cancel
+        QTest::newRow("read-only store, OK again") << "read-only"
+                                                   << "read-only" << true;
+        QTest::newRow("read-only store, Cancel") << "read-only"
+                                                 << "read-only" << false;
+        QTest::newRow("store locked by another process, OK again") << "locked"
+                                                                   << "locked" << true;
+        QTest::newRow("store locked by another process, Cancel") << "locked"
+                                                                 << "locked" << false;
+    }
+    void failedSaveKeepsTheDialogAndEveryEdit()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        QFETCH(bool, retry);
+        const Store stored{{"Alpha", "Old"}};
+        Loaded loaded({"Alpha", "Beta", "Gamma"}, stored);
+        const QString folder = loaded.ide.store.folder();
+        const int busyTimeout = host::ide::registryBusyTimeout();
+        const auto restoreTimeout = qScopeGuard([&] { host::ide::setRegistryBusyTimeout(busyTimeout); });
+        std::unique_ptr<QProcess> holder;
+        QList<QPair<QString, QFile::Permissions>> modes;
+        const auto putRight = [&] {
+            for (const auto& [path, mode] : std::as_const(modes))
+                QFile::setPermissions(path, mode);
+            modes.clear();
+            if (holder) {
+                holder->closeWriteChannel();
+                holder->waitForFinished(30000);
+                holder.reset();
+            }
+        };
+        const auto putRightOnce = qScopeGuard(putRight);
+        const QStringList edited{"Edited 0", "Edited 1", "Edited 2"};
+
+        QVERIFY2(loaded.Edit([&](QDialog& form) {
+            QTableWidget* grid = GridOf(&form);
+            for (int row = 0; row < edited.size(); ++row)
+                EndEdit(StartEdit(grid, row, edited[row]));
+            if (fault == QLatin1String("read-only")) {
+                for (const QString& name : QDir(folder).entryList(QDir::Files) + QStringList{QString()}) {
+                    const QString path = name.isEmpty() ? folder : QDir(folder).filePath(name);
+                    modes.append({path, QFile::permissions(path)});
+                    QFile::setPermissions(
+                        path,
+                        QFile::permissions(path)
+                            & ~(QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther | QFile::WriteUser));
+                }
+            } else {
+                host::ide::setRegistryBusyTimeout(300);
+                holder = std::make_unique<QProcess>();
+                holder->start(QCoreApplication::applicationFilePath(),
+                              {QStringLiteral("--hold-write-lock"), loaded.ide.store.file()});
+                QVERIFY(holder->waitForReadyRead(30000));
+                QCOMPARE(holder->readLine().trimmed(), QByteArray("locked"));
+            }
+
+            ButtonOf(&form, "btnOk")->click();
+            QVERIFY2(form.isVisible(), "the dialog stays open");
+            QCOMPARE(loaded.ide.reported().size(), 1);
+            QVERIFY2(loaded.ide.reported().first().startsWith(QLatin1String("ERegistryException: "))
+                         && loaded.ide.reported().first().contains(reason),
+                     qPrintable(loaded.ide.reported().first()));
+            QCOMPARE(CellsOf(&form), edited);
+            QVERIFY2(form.findChild<QAction*>(QStringLiteral("actUndo"))->isEnabled(), "the edits can still be undone");
+
+            putRight();
+            ButtonOf(&form, retry ? "btnOk" : "btnCancel")->click();
+            QVERIFY(!form.isVisible());
+        }),
+                 qPrintable(loaded.failure));
+        QCOMPARE(loaded.ide.reported().size(), 1);
+        if (!retry) {
+            QCOMPARE(StoreEntries(), stored);
+            return;
+        }
+        QCOMPARE(StoreEntries(), (Store{{"Alpha", "Edited 0"}, {"Beta", "Edited 1"}, {"Gamma", "Edited 2"}}));
+        const QString grouping = QStringLiteral("Edited 0[Alpha]|Edited 1[Beta]|Edited 2[Gamma]");
+        QCOMPARE(loaded.MainMenuGrouping(), grouping);
+        QCOMPARE(loaded.ButtonMenuGrouping(), grouping);
+    }
+
+    void keysInAndOutOfAnEdit_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("focus"); // the control that has the focus afterwards
+        const QString ok = QStringLiteral("btnOk");
+        const QString grid = QStringLiteral("grdCategories");
+        QTest::newRow("Tab ends an edit and goes to OK") << QStringList{"type X", "Tab"} << "X" << ok;
+        QTest::newRow("Shift+Tab ends an edit and goes to the filter") << QStringList{"type X", "Shift+Tab"} << "X"
+                                                                       << "edFilter";
+        QTest::newRow("Tab from the grid goes to OK") << QStringList{"Tab"} << "old" << ok;
+        QTest::newRow("F2, then Tab: the text kept, on to OK") << QStringList{"F2", "Tab"} << "old" << ok;
+        QTest::newRow("F2 keeps the text, the caret at its end")
+            << QStringList{"F2", "type Y", "Enter"} << "oldY" << grid;
+        QTest::newRow("Enter keeps the text, the caret at its end")
+            << QStringList{"Enter", "type Y", "Enter"} << "oldY" << grid;
+        QTest::newRow("a double-click keeps the text")
+            << QStringList{"double-click", "type Y", "Enter"} << "oldY" << grid;
+        QTest::newRow("a click on the selected cell keeps the text")
+            << QStringList{"click", "type Y", "Enter"} << "oldY" << grid;
+        QTest::newRow("typing on a selected cell replaces its text") << QStringList{"type Y", "Enter"} << "Y" << grid;
+    }
+    void keysInAndOutOfAnEdit()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, cell);
+        QFETCH(QString, focus);
+        Loaded loaded({"Standard"}, {{"Standard", "old"}});
+        QVERIFY2(loaded.Edit([&](QDialog& form) {
+            QTableWidget* grid = GridOf(&form);
+            const QPoint centre = grid->visualRect(grid->model()->index(0, 1)).center();
+            for (const QString& step : steps) {
+                if (step.startsWith(QLatin1String("type "))) {
+                    Type(step.mid(5));
+                } else if (step == QLatin1String("double-click")) {
+                    // A double-click is the second press of two, as the mouse sends it.
+                    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre);
+                    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, centre);
+                } else if (step == QLatin1String("click")) {
+                    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre);
+                    // The grid waits a double-click's time before it edits after a click.
+                    QTRY_VERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+                } else {
+                    QTest::keySequence(QApplication::focusWidget(), QKeySequence(step));
+                }
+                QCoreApplication::processEvents(); // an ended edit closes its editor afterwards
+            }
+            QCOMPARE(grid->item(0, 1)->text(), cell);
+            QCOMPARE(FocusName(), focus);
+        }),
+                 qPrintable(loaded.failure));
+    }
+
+    void categoryColumnFillsTheGrid_data()
+    {
+        QTest::addColumn<QByteArray>("scale"); // QT_SCALE_FACTOR; empty: Qt's scaling off
+        QTest::addColumn<int>("dpi");
+        QTest::newRow("100 %") << QByteArray("1") << 96;
+        QTest::newRow("125 %") << QByteArray("1.25") << 96;
+        QTest::newRow("150 %") << QByteArray("1.5") << 96;
+        QTest::newRow("200 %") << QByteArray("2") << 96;
+        QTest::newRow("Qt's scaling off, 96 dpi") << QByteArray() << 96;
+        QTest::newRow("Qt's scaling off, 144 dpi") << QByteArray() << 144;
+    }
+    void categoryColumnFillsTheGrid()
+    {
+        // A scale is chosen when a process starts: each is a copy of this test, which checks
+        // the dialog at several sizes and says what was wrong.
+        QFETCH(QByteArray, scale);
+        QFETCH(int, dpi);
+        QTemporaryDir dir;
+        QProcess check;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                           QStringLiteral("offscreen:configfile=") + ScreensFile(dir.path(), {dpi}));
+        if (scale.isEmpty()) {
+            environment.insert(QStringLiteral("QT_ENABLE_HIGHDPI_SCALING"), QStringLiteral("0"));
+        } else {
+            environment.insert(QStringLiteral("QT_ENABLE_HIGHDPI_SCALING"), QStringLiteral("1"));
+            environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(scale));
+        }
+        check.setProcessEnvironment(environment);
+        check.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--check-layout")});
+        QVERIFY(check.waitForFinished(60000));
+        const QString said = QString::fromUtf8(check.readAllStandardOutput() + check.readAllStandardError());
+        QVERIFY2(check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0, qPrintable(said));
+    }
+
+    void fontFollowsTheResolutionOnly_data()
     {
         QTest::addColumn<int>("screen");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("column");
-        QTest::newRow("96 dpi, minimum width") << 0 << 359 << 155;
-        QTest::newRow("96 dpi, wider") << 0 << 500 << 296;
-        QTest::newRow("144 dpi, minimum width") << 1 << 359 << 375 - 330;
-        QTest::newRow("144 dpi, wider") << 1 << 700 << 716 - 330;
-        QTest::newRow("132 dpi: 302.5 rounds to even") << 2 << 600 << 616 - 302;
+        QTest::addColumn<bool>("rescaled");
+        QTest::newRow("to a screen of 144 dpi: the theme's size at 144 dpi") << 1 << true;
+        QTest::newRow("to a screen of 132 dpi: the theme's size at 132 dpi") << 2 << true;
+        QTest::newRow("to another screen of 96 dpi: unchanged") << 3 << false;
     }
-    void categoryColumnFollowsWidthAndResolution()
+    void fontFollowsTheResolutionOnly()
     {
         QFETCH(int, screen);
-        QFETCH(int, width);
-        QFETCH(int, column);
-        host::ide::setTheme(host::ide::Theme::Light);
+        QFETCH(bool, rescaled);
         TestIde ide;
         TVlFrmPaletteMenuCategories form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(form.minimumSize(), QSize(359, 461));
-        QCOMPARE(form.size(), QSize(359, 461));
         const QFont before = form.font();
         // Onto the screen, the way a window dragged to another monitor goes.
         form.move(screen * ScreenWidth + 40, 40);
         QTRY_COMPARE(form.screen(), QGuiApplication::screens().at(screen));
-        form.resize(width, 500);
-        QTRY_COMPARE(form.width(), width);
         QCOMPARE(form.logicalDpiX(), ScreenDpis[screen]);
-        QCOMPARE(GridOf(&form)->columnWidth(0), 160);
-        QCOMPARE(GridOf(&form)->columnWidth(1), column);
-        if (screen == 0) {
-            QCOMPARE(form.font(), before);
-        } else {
-            // The IDE theme's font size, at the new screen's resolution.
+        if (rescaled) {
             const double pixels = host::TIDEThemeMetrics::Font::Size() * ScreenDpis[screen] / 72.0;
             QCOMPARE(form.font().pixelSize(), int(std::floor(pixels + 0.5)));
+        } else {
+            QCOMPARE(form.font(), before);
         }
+        // The column still fills the grid at the new resolution.
+        form.resize(600, 600);
+        QTRY_COMPARE(form.width(), 600);
+        QTableWidget* grid = GridOf(&form);
+        QTRY_COMPARE(grid->columnWidth(0) + grid->columnWidth(1), grid->viewport()->width());
+        QCOMPARE(grid->columnWidth(0), 160);
+    }
+
+    void longTextIsCutShortAndShownWhole_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("cut");
+        const QString list = QStringLiteral("Controls;Legacy;Reporting;System;Database;Internet;Networking;Dialogs");
+        QTest::newRow("a long category list") << 1 << list << true;
+        QTest::newRow("a short category list") << 1 << QStringLiteral("Controls") << false;
+        QTest::newRow("a long page name") << 0 << QStringLiteral("Legacy Reporting Controls And Dialogs") << true;
+        QTest::newRow("a short page name") << 0 << QStringLiteral("Page") << false;
+        QTest::newRow("a list of 524,288 \";\"")
+            << 1 << QString(host::TRegIniFile::MaxValueLength, QLatin1Char(';')) << true;
+        QTest::newRow("cut between the halves of a character beyond the BMP")
+            << 1 << QString(600, QChar(0xD83D)).replace(QChar(0xD83D), QStringLiteral("\U0001F600")) << true;
+    }
+    void longTextIsCutShortAndShownWhole()
+    {
+        QFETCH(int, col);
+        QFETCH(QString, text);
+        QFETCH(bool, cut);
+        TestIde ide;
+        const QString page = col == 0 ? text : QStringLiteral("Page");
+        host::TRegIniFile(Key).WriteString(Section, page, col == 1 ? text : QStringLiteral("Short"));
+        TVlFrmPaletteMenuCategories form(&ide.window);
+        form.SetCategories({page});
+        form.UpdateControls();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTableWidget* grid = GridOf(&form);
+
+        TextRecorder recorder(grid->visualRect(grid->model()->index(0, col)).size());
+        {
+            QPainter canvas(&recorder);
+            form.grdCategoriesDrawCell(canvas, col, 1, QRect(QPoint(), recorder.size), {});
+        }
+        const QString drawn = recorder.Painted();
+        QCOMPARE(drawn.endsWith(QChar(0x2026)), cut);
+        QVERIFY2(text.startsWith(cut ? drawn.chopped(1) : drawn), qPrintable(drawn));
+        QVERIFY2(!drawn.isEmpty() && !drawn.at(drawn.size() - (cut ? 2 : 1)).isHighSurrogate(), "no half character");
+
+        const QString tip = ToolTipOf(grid, 0, col);
+        if (!cut)
+            QCOMPARE(tip, QString());
+        else if (text.size() <= 2000)
+            QCOMPARE(tip, text);
+        else
+            QCOMPARE(tip, text.left(2000) + QChar(0x2026));
+    }
+
+    void sizeAndPlaceAreRemembered_data()
+    {
+        QTest::addColumn<Store>("stored");   // the "Editor" section before the first opening
+        QTest::addColumn<QString>("change"); // what the user does at the first opening
+        QTest::addColumn<QRect>("expected"); // where the second opening puts it; null: centred
+        QTest::addColumn<QSize>("size");     // at what size when centred
+        QTest::addColumn<bool>("maximized");
+        const QSize designed; // the minimum size
+        QTest::newRow("moved and sized: the same place next time")
+            << Store{} << "geometry" << QRect(100, 80, 500, 600) << QSize() << false;
+        QTest::newRow("maximised: maximised again, its normal place kept")
+            << Store{} << "maximize" << QRect() << designed << true;
+        QTest::newRow("never moved: centred at the designed size, nothing written")
+            << Store{} << "" << QRect() << designed << false;
+        QTest::newRow("a place on no screen: centred, at the size it had")
+            << Store{{"Left", "9000"}, {"Top", "9000"}, {"Width", "500"}, {"Height", "600"}, {"Maximized", "0"}} << ""
+            << QRect() << QSize(500, 600) << false;
+        QTest::newRow("larger than any screen: centred at the designed size")
+            << Store{{"Left", "0"}, {"Top", "0"}, {"Width", "5000"}, {"Height", "600"}, {"Maximized", "0"}} << ""
+            << QRect() << designed << false;
+        QTest::newRow("not numbers: centred at the designed size")
+            << Store{{"Left", "x"}, {"Top", "10"}, {"Width", "500"}, {"Height", "600"}} << "" << QRect() << designed
+            << false;
+    }
+    void sizeAndPlaceAreRemembered()
+    {
+        QFETCH(Store, stored);
+        QFETCH(QString, change);
+        QFETCH(QRect, expected);
+        QFETCH(QSize, size);
+        QFETCH(bool, maximized);
+        const Store categories{{"Alpha", "Common"}};
+        Loaded loaded({"Alpha"}, categories);
+        for (const auto& [name, value] : stored)
+            host::TRegIniFile(Key).WriteString(QStringLiteral("Editor"), name, value);
+        const Store editorBefore = host::TRegIniFile(Key).ReadSectionEntries(QStringLiteral("Editor"));
+        QVERIFY2(loaded.Edit([&](QDialog& form) {
+            if (change == QLatin1String("geometry"))
+                form.setGeometry(expected);
+            else if (change == QLatin1String("maximize"))
+                form.showMaximized();
+            QTRY_VERIFY(change != QLatin1String("geometry") || form.geometry() == expected);
+            ButtonOf(&form, "btnCancel")->click();
+        }),
+                 qPrintable(loaded.failure));
+        QCOMPARE(StoreEntries(), categories);
+        if (change.isEmpty())
+            QCOMPARE(host::TRegIniFile(Key).ReadSectionEntries(QStringLiteral("Editor")), editorBefore);
+
+        QVERIFY2(loaded.Edit([&](QDialog& form) {
+            QCOMPARE(form.isMaximized(), maximized);
+            if (maximized)
+                return;
+            if (!expected.isNull()) {
+                QCOMPARE(form.geometry(), expected);
+                return;
+            }
+            QCOMPARE(form.size(), size.isValid() ? size : form.minimumSize());
+            const QPoint centre = loaded.ide.window.screen()->availableGeometry().center();
+            QVERIFY2((form.frameGeometry().center() - centre).manhattanLength() <= 2,
+                     qPrintable(QStringLiteral("%1,%2")
+                                    .arg(form.frameGeometry().center().x())
+                                    .arg(form.frameGeometry().center().y())));
+        }),
+                 qPrintable(loaded.failure));
+        QCOMPARE(loaded.ide.reported(), QStringList());
     }
 
     void colorsFollowTheTheme_data()
     {
         QTest::addColumn<host::ide::Theme>("theme");
-        // header, cell, page name, text, selected cell, selected text; invalid: the grid's own
+        // header, cell, text, selected cell, selected text; none: the grid's own. Page names
+        // are a grey made for each look, checked for its contrast.
         QTest::addColumn<QList<QColor>>("colors");
         QTest::newRow("light") << host::ide::Theme::Light
-                               << QList<QColor>{QColor(0xEFEFEF),     Qt::white, QColor(0x808080), Qt::black,
-                                                QColor(48, 140, 198), Qt::white};
+                               << QList<QColor>{QColor(0xEFEFEF), Qt::white, Qt::black, QColor(48, 140, 198),
+                                                Qt::white};
         QTest::newRow("dark") << host::ide::Theme::Dark
-                              << QList<QColor>{QColor(0x353535), QColor(0x252526), QColor(0x808080),
-                                               QColor(0xE8E8E8), QColor(0x2A82DA), Qt::white};
+                              << QList<QColor>{QColor(0x353535), QColor(0x252526), QColor(0xE8E8E8), QColor(0x2A82DA),
+                                               Qt::white};
         QTest::newRow("none") << host::ide::Theme::None << QList<QColor>{};
     }
     void colorsFollowTheTheme()
@@ -517,6 +865,13 @@ private Q_SLOTS:
         const CellColors selected = sample(0, 1);
         const QColor headerColor = header.pixelColor(grid->columnWidth(0) + grid->columnWidth(1) - 6, 9);
 
+        // Page names read as secondary (between text and background), yet at the contrast
+        // that accessibility guidelines ask of text.
+        QVERIFY2(Contrast(label.text, label.background) >= 4.5,
+                 qPrintable(QStringLiteral("%1 on %2: %3:1")
+                                .arg(label.text.name(), label.background.name())
+                                .arg(Contrast(label.text, label.background), 0, 'f', 2)));
+        QVERIFY(Contrast(label.text, label.background) < Contrast(ordinary.text, ordinary.background));
         if (theme == host::ide::Theme::None) {
             // The grid's own palette, never black on black; page names a grey between text and ground.
             const QPalette palette = grid->palette();
@@ -534,10 +889,9 @@ private Q_SLOTS:
         QCOMPARE(headerColor, colors[0]);
         QCOMPARE(ordinary.background, colors[1]);
         QCOMPARE(label.background, colors[1]);
-        QCOMPARE(label.text, colors[2]);
-        QCOMPARE(ordinary.text, colors[3]);
-        QCOMPARE(selected.background, colors[4]);
-        QCOMPARE(selected.text, colors[5]);
+        QCOMPARE(ordinary.text, colors[2]);
+        QCOMPARE(selected.background, colors[3]);
+        QCOMPARE(selected.text, colors[4]);
         QVERIFY(host::IDEThemeManager()->IsRegistered(form.staticMetaObject));
         QVERIFY(form.property("ideTitleBar").toBool());
         QCOMPARE(form.font(), host::TIDEThemeMetrics::Font::GetFont());
@@ -572,33 +926,36 @@ private Q_SLOTS:
         };
         QCOMPARE(headerName(page), QStringLiteral("Palette Page"));
         QCOMPARE(headerName(categories), QStringLiteral("Category"));
-        for (const char* button : {"btnOk", "btnCancel"}) {
+        for (const char* button : {"btnOk", "btnCancel", "btnAddCategory", "btnRemoveCategory"}) {
             QAccessibleInterface* named = QAccessible::queryAccessibleInterface(ButtonOf(&form, button));
             QCOMPARE(named->text(QAccessible::Name), ButtonOf(&form, button)->text());
             QVERIFY(named->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        }
+        const QList<QPair<const char*, QString>> controls{
+            {"edFilter", "Filter pages or categories"}, {"btnUndo", "Undo"}, {"btnRedo", "Redo"}};
+        for (const auto& [name, accessible] : controls) {
+            QWidget* control = form.findChild<QWidget*>(QLatin1String(name));
+            QVERIFY2(control, name);
+            QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), accessible);
         }
     }
 };
 
 int main(int argc, char** argv)
 {
-    // Screens side by side at 96, 144 and 132 dpi, without Qt's own scaling, so that the
+    if (argc == 3 && qstrcmp(argv[1], "--hold-write-lock") == 0)
+        return HoldStoreWriteLock(argv[2]);
+    if (argc == 2 && qstrcmp(argv[1], "--check-layout") == 0) {
+        QApplication app(argc, argv);
+        return CheckLayout();
+    }
+    // Screens side by side at 96, 144, 132 and 96 dpi, without Qt's own scaling, so that the
     // dialog sees each one's resolution as on a real monitor of that resolution.
     QTemporaryDir dir;
-    QFile screens(dir.filePath(QStringLiteral("screens.json")));
-    QStringList list;
-    for (std::size_t i = 0; i < std::size(ScreenDpis); ++i)
-        list.append(QStringLiteral(R"({"name":"Screen %1","x":%2,"y":0,"width":%3,"height":800,)"
-                                   R"("logicalDpi":%4,"logicalBaseDpi":96,"dpr":1})")
-                        .arg(i)
-                        .arg(int(i) * ScreenWidth)
-                        .arg(ScreenWidth)
-                        .arg(ScreenDpis[i]));
-    if (!screens.open(QIODevice::WriteOnly)
-        || screens.write(QStringLiteral(R"({"screens":[%1]})").arg(list.join(QLatin1Char(','))).toUtf8()) < 0)
+    const QString screens = ScreensFile(dir.path(), QList<int>(std::begin(ScreenDpis), std::end(ScreenDpis)));
+    if (screens.isEmpty())
         return 1;
-    screens.close();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens));
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
 
     QApplication app(argc, argv);

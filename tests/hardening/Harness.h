@@ -28,6 +28,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace harness {
 
@@ -58,7 +59,30 @@ inline Answer ChooseFile(const QString& path)
     };
 }
 
-// The category editor gets its cells set as typed, then OK.
+// Error boxes read and closed while a dialog stayed open, for TakeErrorBoxes.
+inline QStringList& ErrorBoxesTaken()
+{
+    static QStringList texts;
+    return texts;
+}
+
+// The text of every error box the IDE shows, closing them, after those taken before.
+inline QStringList TakeErrorBoxes()
+{
+    QStringList texts = std::exchange(ErrorBoxesTaken(), {});
+    for (QWidget* window : QApplication::allWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(window);
+            box && box->objectName() == QLatin1String("ErrorBox") && box->isVisible()) {
+            texts.append(box->text());
+            box->close();
+        }
+    QCoreApplication::processEvents();
+    return texts;
+}
+
+// The category editor gets its cells set as typed, then OK. When the store fails, the
+// editor stays open with the edits and the error in front of it: the error is read, then
+// Cancel gives up.
 inline Answer EditCells(const Edits& edits)
 {
     return [edits](QWidget* modal) {
@@ -70,6 +94,10 @@ inline Answer EditCells(const Edits& edits)
             if (row < grid->rowCount())
                 grid->item(row, 1)->setText(text);
         form->findChild<QPushButton*>(QStringLiteral("btnOk"))->click();
+        if (form->isVisible()) {
+            ErrorBoxesTaken() += TakeErrorBoxes();
+            form->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+        }
     };
 }
 
@@ -94,20 +122,6 @@ inline bool RunCommand(QMenu* menu, const QString& command, const Answer& answer
     if (item)
         item->trigger();
     return item != nullptr;
-}
-
-// The text of every error box the IDE shows, closing them.
-inline QStringList TakeErrorBoxes()
-{
-    QStringList texts;
-    for (QWidget* window : QApplication::allWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(window);
-            box && box->objectName() == QLatin1String("ErrorBox") && box->isVisible()) {
-            texts.append(box->text());
-            box->close();
-        }
-    QCoreApplication::processEvents();
-    return texts;
 }
 
 // The IDE's own error box in front of the test IDE's record of reported errors.

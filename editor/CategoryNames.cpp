@@ -1,0 +1,134 @@
+#include "editor/CategoryNames.h"
+
+#include "pages/PageOrder.h"
+#include "pages/VlPaletteMenuCommon.h"
+#include "store/CategoryStore.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+QString FoldForSearch(const QString& text)
+{
+    // Most names are ASCII, where folding is lowering; the filter folds thousands of rows.
+    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        return text.toLower();
+    // Compatibility decomposition parts letters from their accents (and ligatures into
+    // letters); the accents, non-spacing marks, are then dropped.
+    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
+    QString bare;
+    bare.reserve(decomposed.size());
+    for (const QChar c : decomposed)
+        if (c.category() != QChar::Mark_NonSpacing)
+            bare.append(c);
+    return bare.toCaseFolded();
+}
+
+QString SubmenuKey(const QString& name)
+{
+    return RemoveAmpersand(name).toCaseFolded();
+}
+
+void CategoryNameIndex::Introduce(const QString& list)
+{
+    Count(list, 0);
+}
+
+void CategoryNameIndex::AddList(const QString& list)
+{
+    Count(list, 1);
+}
+
+void CategoryNameIndex::Count(const QString& list, int uses)
+{
+    CategoryStore::ForEachCategoryName(list, [this, uses](const QString& name) {
+        if (name.isEmpty())
+            return;
+        const QString key = SubmenuKey(name);
+        auto found = m_byKey.constFind(key);
+        if (found == m_byKey.constEnd()) {
+            found = m_byKey.insert(key, int(m_submenus.size()));
+            m_submenus.append(Submenu{key, {}, 0});
+        }
+        Submenu& submenu = m_submenus[found.value()];
+        submenu.uses += uses;
+        auto spelling = std::find_if(submenu.spellings.begin(), submenu.spellings.end(),
+                                     [&name](const Spelling& known) { return known.name == name; });
+        if (spelling == submenu.spellings.end())
+            submenu.spellings.append(Spelling{name, uses});
+        else
+            spelling->uses += uses;
+        m_rankedValid = false;
+    });
+}
+
+const QString& CategoryNameIndex::KnownSpelling(const Submenu& submenu)
+{
+    const Spelling* known = &submenu.spellings.first();
+    for (const Spelling& spelling : submenu.spellings)
+        if (spelling.uses > known->uses)
+            known = &spelling;
+    return known->name;
+}
+
+void CategoryNameIndex::Rank() const
+{
+    if (m_rankedValid)
+        return;
+    QStringList names;
+    names.reserve(m_submenus.size());
+    QHash<QString, int> byName;
+    byName.reserve(m_submenus.size());
+    for (int i = 0; i < m_submenus.size(); ++i) {
+        const QString& name = KnownSpelling(m_submenus[i]);
+        names.append(name);
+        byName.insert(name, i);
+    }
+    m_ranked.clear();
+    m_ranked.reserve(m_submenus.size());
+    for (const QString& name : SortedCaptions(names))
+        m_ranked.append(byName.value(name));
+    std::stable_sort(m_ranked.begin(), m_ranked.end(),
+                     [this](int a, int b) { return m_submenus[a].uses > m_submenus[b].uses; });
+    m_rankedFolded.clear();
+    m_rankedFolded.reserve(m_ranked.size());
+    for (const int i : std::as_const(m_ranked))
+        m_rankedFolded.append(FoldForSearch(KnownSpelling(m_submenus[i])));
+    m_rankedValid = true;
+}
+
+QStringList CategoryNameIndex::Completions(const QString& typed, const QString& ownList, const QStringList& skip) const
+{
+    Rank();
+    QHash<QString, int> own;
+    CategoryStore::ForEachCategoryName(ownList, [&own](const QString& name) { ++own[SubmenuKey(name)]; });
+    QSet<QString> skipped;
+    for (const QString& name : skip)
+        skipped.insert(SubmenuKey(name));
+    const QString needle = FoldForSearch(typed);
+    QStringList completions;
+    for (qsizetype rank = 0; rank < m_ranked.size(); ++rank) {
+        const Submenu& submenu = m_submenus[m_ranked[rank]];
+        if (!m_rankedFolded[rank].startsWith(needle) || skipped.contains(submenu.key)
+            || submenu.uses <= own.value(submenu.key))
+            continue;
+        completions.append(KnownSpelling(submenu));
+    }
+    return completions;
+}
+
+QString CategoryNameIndex::SubmenuSpelling(const QString& name) const
+{
+    const auto found = m_byKey.constFind(SubmenuKey(name));
+    if (found == m_byKey.constEnd())
+        return QString();
+    const QString& known = KnownSpelling(m_submenus[found.value()]);
+    return known == name ? QString() : known;
+}
+
+int CategoryNameIndex::Uses(const QString& name) const
+{
+    const auto found = m_byKey.constFind(SubmenuKey(name));
+    return found == m_byKey.constEnd() ? 0 : m_submenus[found.value()].uses;
+}
