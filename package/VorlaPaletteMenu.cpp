@@ -6,7 +6,7 @@
 
 namespace {
 
-const char* const RequiredPackages[] = {"designide370", "vcl370", nullptr};
+const char* const RequiredPackages[] = {"hostdesign", "hostcontrols", nullptr};
 
 const host::PackageDescription Description = {
     "VorlaPaletteMenu", "Vorla Palette Menu " VORLA_VERSION, VORLA_FILE_VERSION, true, RequiredPackages,

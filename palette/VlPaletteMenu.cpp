@@ -202,8 +202,8 @@ void TVlPaletteMenuWizardDataModule::WizardDataModuleCreate()
 
     // The services interface is the only way to the main menu; a failed lookup raises.
     {
-        const auto services = host::InterfaceCast<host::INTAServices>(host::BorlandIDEServices());
-        FDelphiMenu = services->GetMainMenu();
+        const auto services = host::InterfaceCast<host::IIDEMainMenuServices>(host::IDEServices());
+        FIDEMenu = services->GetMainMenu();
     }
     AddPaletteMenu();
 }
@@ -263,7 +263,7 @@ void TVlPaletteMenuWizardDataModule::AddToolButton()
 
 void TVlPaletteMenuWizardDataModule::AddPaletteMenu()
 {
-    if (!FDelphiMenu) {
+    if (!FIDEMenu) {
         // The button's menu still works.
         qWarning("Vorla Palette Menu: the IDE's services give no main menu; the \"%s\" entry is not added.",
                  qUtf8Printable(PaletteMenuCaption));
@@ -273,7 +273,7 @@ void TVlPaletteMenuWizardDataModule::AddPaletteMenu()
     FPaletteMenu->setObjectName(QLatin1String("PaletteMenu"));
     host::BindEvent(FPaletteMenu.get(), &QMenu::aboutToShow, this,
                     &TVlPaletteMenuWizardDataModule::PaletteMenuClickHandler);
-    FDelphiMenu->addMenu(FPaletteMenu.get());
+    FIDEMenu->addMenu(FPaletteMenu.get());
 
     auto* hidden = new QAction(HiddenCaption, FPaletteMenu.get());
     hidden->setVisible(false);

@@ -78,7 +78,7 @@ private:
     // Shows dialog in the user's Documents folder; the chosen file, or "" when cancelled.
     QString ExecuteFileDialog(QFileDialog* dialog);
 
-    QPointer<QMenuBar> FDelphiMenu;
+    QPointer<QMenuBar> FIDEMenu;
     QPointer<QWidget> FToolForm;
     QPointer<host::TCategoryButtons> FToolPalette;
     QPointer<host::TToolBar> FToolbar;

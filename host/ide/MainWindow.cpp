@@ -78,6 +78,7 @@ MainWindow::MainWindow(const Palette& pages, QWidget* parent)
     statusBar()->showMessage(QStringLiteral("Ready"));
 
     host::ide::setMainMenu(menuBar());
+    host::ide::setStatusBar(statusBar());
     host::ide::setApplicationWindow(this);
     host::ide::addForm(this);
 

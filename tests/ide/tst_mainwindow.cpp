@@ -107,7 +107,7 @@ void MainWindowTest::openForms()
     QCOMPARE(screen->Forms(1)->objectName(), QStringLiteral("ToolForm"));
     QVERIFY(!screen->Forms(2));
     QCOMPARE(host::Application(), m_window.get());
-    QCOMPARE(host::InterfaceCast<host::INTAServices>(host::BorlandIDEServices())->GetMainMenu(), m_window->menuBar());
+    QCOMPARE(host::InterfaceCast<host::IIDEMainMenuServices>(host::IDEServices())->GetMainMenu(), m_window->menuBar());
     // The tool palette window lives in the main window's dock.
     QCOMPARE(m_window->toolPaletteDock()->widget(), m_window->toolPalette());
 }

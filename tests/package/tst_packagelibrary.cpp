@@ -36,7 +36,7 @@ private Q_SLOTS:
         QStringList required;
         for (const char* const* name = description->requiredPackages; *name; ++name)
             required.append(QString::fromUtf8(*name));
-        QCOMPARE(required, (QStringList{QStringLiteral("designide370"), QStringLiteral("vcl370")}));
+        QCOMPARE(required, (QStringList{QStringLiteral("hostdesign"), QStringLiteral("hostcontrols")}));
         QVERIFY(library.unload());
     }
 
