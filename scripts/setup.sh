@@ -15,6 +15,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 packages=(
   cmake ninja-build g++
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libsqlite3-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
 )

@@ -6,6 +6,7 @@
 #include "host/ide/MainWindow.h"
 #include "host/ide/PackageManager.h"
 #include "host/ide/PaletteFile.h"
+#include "host/ide/Translations.h"
 #include "host/private/IdeHost.h"
 
 #include <QApplication>
@@ -118,6 +119,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Stand-in IDE"));
     QApplication::setApplicationVersion(standin::CommandLine::version());
     QApplication::setOrganizationName(QStringLiteral("standin-ide"));
+    standin::installTranslations();
 
     host::ide::setRegistryFile(commandLine.registryFile);
     host::ide::setTheme(commandLine.theme);
