@@ -6,10 +6,10 @@
 
 namespace {
 
-const char* const RequiredPackages[] = {"designide370", "vcl370", nullptr};
+const char* const RequiredPackages[] = {"hostdesign", "hostcontrols", nullptr};
 
 const host::PackageDescription Description = {
-    "VorlaPaletteMenu", "Vorla Palette Menu 4.0.1", "4.0.0.0", true, RequiredPackages,
+    "VorlaPaletteMenu", "Vorla Palette Menu " VORLA_VERSION, VORLA_FILE_VERSION, true, RequiredPackages,
 };
 
 } // namespace

@@ -289,14 +289,14 @@ void TVlPaletteMenuWizardDataModule::WizardDataModuleCreate()
 
     // The services interface is the only way to the main menu; a failed lookup raises.
     {
-        const auto services = host::InterfaceCast<host::INTAServices>(host::BorlandIDEServices());
-        FDelphiMenu = services->GetMainMenu();
+        const auto services = host::InterfaceCast<host::IIDEMainMenuServices>(host::IDEServices());
+        FIDEMenu = services->GetMainMenu();
         AddShortcuts(services.get());
     }
     AddPaletteMenu();
 }
 
-void TVlPaletteMenuWizardDataModule::AddShortcuts(host::INTAServices* services)
+void TVlPaletteMenuWizardDataModule::AddShortcuts(host::IIDEMainMenuServices* services)
 {
     // A command with keys is one action for the module's life, not an item made anew at each
     // opening: its keys work before any menu was opened, and no second action ever claims
@@ -382,7 +382,7 @@ void TVlPaletteMenuWizardDataModule::AddToolButton()
 
 void TVlPaletteMenuWizardDataModule::AddPaletteMenu()
 {
-    if (!FDelphiMenu) {
+    if (!FIDEMenu) {
         // The button's menu still works.
         qWarning("Vorla Palette Menu: the IDE's services give no main menu; the \"%s\" entry is not added.",
                  qUtf8Printable(PaletteMenuCaption));
@@ -392,7 +392,7 @@ void TVlPaletteMenuWizardDataModule::AddPaletteMenu()
     FPaletteMenu->setObjectName(QLatin1String("PaletteMenu"));
     host::BindEvent(FPaletteMenu.get(), &QMenu::aboutToShow, this,
                     &TVlPaletteMenuWizardDataModule::PaletteMenuClickHandler);
-    FDelphiMenu->addMenu(FPaletteMenu.get());
+    FIDEMenu->addMenu(FPaletteMenu.get());
 
     auto* hidden = new QAction(HiddenCaption, FPaletteMenu.get());
     hidden->setVisible(false);

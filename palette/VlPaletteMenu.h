@@ -90,7 +90,7 @@ private:
 
     void AddToolButton();
     void AddPaletteMenu();
-    void AddShortcuts(host::INTAServices* services);
+    void AddShortcuts(host::IIDEMainMenuServices* services);
     // Rebuilds menu: its category submenus, then the commands. keep items at the top stay.
     void BuildMenu(QMenu* menu, int keep, bool mainMenu);
     QMenu* CategoryMenuItem(CategorySubmenus& submenus, const QString& name);
@@ -107,7 +107,7 @@ private:
     // user's Documents folder; the chosen file, or "" when cancelled.
     QString ExecuteFileDialog(QFileDialog::AcceptMode mode);
 
-    QPointer<QMenuBar> FDelphiMenu;
+    QPointer<QMenuBar> FIDEMenu;
     QPointer<QWidget> FToolForm;
     QPointer<host::TCategoryButtons> FToolPalette;
     QPointer<host::TToolBar> FToolbar;

@@ -6,13 +6,17 @@
 #include "host/ide/MainWindow.h"
 #include "host/ide/PackageManager.h"
 #include "host/ide/PaletteFile.h"
+#include "host/ide/Translations.h"
 #include "host/private/IdeHost.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -41,6 +45,31 @@ void printLoadedPackages(const standin::PackageManager& manager)
             printLine(stdout, QStringLiteral("%1 %2 %3").arg(package.name, package.version, package.file));
     }
 }
+
+// Qt keeps sockets and locks of the session in XDG_RUNTIME_DIR. Without one (a root shell,
+// a container) it complains on stderr and falls back to a folder that any earlier user may
+// have made; a private folder (mode 0700) of this run's, removed at exit, takes its place.
+class PrivateRuntimeFolder {
+public:
+    PrivateRuntimeFolder()
+    {
+        if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            return;
+        m_folder.emplace(QDir::tempPath() + QStringLiteral("/standin-ide-runtime-XXXXXX"));
+        if (m_folder->isValid())
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_folder->path()));
+    }
+    ~PrivateRuntimeFolder()
+    {
+        if (m_folder)
+            qunsetenv("XDG_RUNTIME_DIR");
+    }
+    PrivateRuntimeFolder(const PrivateRuntimeFolder&) = delete;
+    PrivateRuntimeFolder& operator=(const PrivateRuntimeFolder&) = delete;
+
+private:
+    std::optional<QTemporaryDir> m_folder;
+};
 
 } // namespace
 
@@ -83,11 +112,14 @@ int main(int argc, char** argv)
         return BadUsageStatus;
     }
 
+    // Before Qt asks for it; it outlives the application.
+    const PrivateRuntimeFolder runtimeFolder;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("standin-ide"));
     QApplication::setApplicationDisplayName(QStringLiteral("Stand-in IDE"));
     QApplication::setApplicationVersion(standin::CommandLine::version());
     QApplication::setOrganizationName(QStringLiteral("standin-ide"));
+    standin::installTranslations();
 
     host::ide::setRegistryFile(commandLine.registryFile);
     host::ide::setTheme(commandLine.theme);

@@ -119,7 +119,8 @@ host::ExceptionReporter messageBoxReporter(QWidget* parent)
         auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok,
                                     boxOwner(owner.data()));
         box->setObjectName(ErrorBoxName);
-        box->setInformativeText(kind);
+        // The message speaks to the user; the exception's class is for whoever reports the fault.
+        box->setDetailedText(kind);
         box->setDefaultButton(QMessageBox::Ok);
         box->setEscapeButton(QMessageBox::Ok);
         box->setAttribute(Qt::WA_DeleteOnClose);

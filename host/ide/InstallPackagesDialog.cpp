@@ -41,7 +41,7 @@ InstallPackagesDialog::InstallPackagesDialog(PackageManager* packages, QWidget* 
     m_list->setObjectName(QStringLiteral("PackageList"));
     m_list->setAccessibleName(QStringLiteral("Design packages"));
     m_list->setColumnCount(ColumnCount);
-    m_list->setHeaderLabels({QStringLiteral("Package"), QStringLiteral("Description"), QStringLiteral("Version"),
+    m_list->setHeaderLabels({QStringLiteral("Package"), QStringLiteral("Description"), QStringLiteral("File version"),
                              QStringLiteral("State"), QStringLiteral("File")});
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);

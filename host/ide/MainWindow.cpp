@@ -4,6 +4,7 @@
 #include "host/Forms.h"
 #include "host/ide/InstallPackagesDialog.h"
 #include "host/ide/PackageManager.h"
+#include "host/ide/Resources.h"
 #include "host/ide/ToolPaletteWindow.h"
 #include "host/private/IdeHost.h"
 
@@ -61,6 +62,9 @@ MainWindow::MainWindow(const Palette& pages, QWidget* parent)
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Stand-in IDE"));
+    // The application's icon is every window's that sets none: the tool palette, the
+    // designer's forms, the dialogs of the IDE and of its packages.
+    QApplication::setWindowIcon(applicationIcon());
     setAccessibleName(QStringLiteral("Stand-in IDE"));
     resize(1200, 760);
 
@@ -74,6 +78,7 @@ MainWindow::MainWindow(const Palette& pages, QWidget* parent)
     statusBar()->showMessage(QStringLiteral("Ready"));
 
     host::ide::setMainMenu(menuBar());
+    host::ide::setStatusBar(statusBar());
     host::ide::setApplicationWindow(this);
     host::ide::addForm(this);
 

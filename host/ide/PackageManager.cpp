@@ -74,7 +74,7 @@ PackageManager::~PackageManager()
 
 QStringList PackageManager::providedPackages()
 {
-    return {QStringLiteral("designide370"), QStringLiteral("vcl370")};
+    return {QStringLiteral("hostdesign"), QStringLiteral("hostcontrols")};
 }
 
 QString PackageManager::defaultPackageFile()

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QMenuBar>
 #include <QPointer>
+#include <QStatusBar>
 
 namespace host {
 
@@ -15,25 +16,28 @@ QPointer<QMenuBar>& MainMenuSlot()
     return menu;
 }
 
-// The IDE's services object. It always answers IBorlandIDEServices; it answers INTAServices
-// only while the IDE has a main menu to hand out.
-class ServicesObject final : public TInterfacedObject<IBorlandIDEServices>, public INTAServices {
+QPointer<QStatusBar>& StatusBarSlot()
+{
+    static QPointer<QStatusBar> bar;
+    return bar;
+}
+
+// The IDE's services object. It always answers IIDEServices; it answers each services
+// interface only while the IDE has what that interface hands out (a main menu, a status bar).
+class ServicesObject final : public TInterfacedObject<IIDEServices>,
+                             public IIDEMainMenuServices,
+                             public IIDEStatusBarServices {
 public:
     bool QueryInterface(const QUuid& iid, void** object) override
     {
-        if (iid == INTAServices::IID()) {
-            if (!MainMenuSlot()) {
-                *object = nullptr;
-                return false;
-            }
-            *object = static_cast<INTAServices*>(this);
-            _AddRef();
-            return true;
-        }
-        return TInterfacedObject<IBorlandIDEServices>::QueryInterface(iid, object);
+        if (iid == IIDEMainMenuServices::IID())
+            return Answer(static_cast<IIDEMainMenuServices*>(this), MainMenuSlot(), object);
+        if (iid == IIDEStatusBarServices::IID())
+            return Answer(static_cast<IIDEStatusBarServices*>(this), StatusBarSlot(), object);
+        return TInterfacedObject<IIDEServices>::QueryInterface(iid, object);
     }
-    int _AddRef() override { return TInterfacedObject<IBorlandIDEServices>::_AddRef(); }
-    int _Release() override { return TInterfacedObject<IBorlandIDEServices>::_Release(); }
+    int _AddRef() override { return TInterfacedObject<IIDEServices>::_AddRef(); }
+    int _Release() override { return TInterfacedObject<IIDEServices>::_Release(); }
 
     QMenuBar* GetMainMenu() override { return MainMenuSlot(); }
 
@@ -48,16 +52,34 @@ public:
         menu->window()->addAction(action);
     }
 
+    void ShowStatusMessage(const QString& message, int milliseconds) override
+    {
+        if (QStatusBar* bar = StatusBarSlot())
+            bar->showMessage(message, milliseconds);
+    }
+
 private:
     ~ServicesObject() override = default;
+
+    template <typename Interface, typename Object>
+    bool Answer(Interface* answer, const QPointer<Object>& object, void** result)
+    {
+        if (!object) {
+            *result = nullptr;
+            return false;
+        }
+        *result = answer;
+        _AddRef();
+        return true;
+    }
 };
 
 } // namespace
 
-IBorlandIDEServices* BorlandIDEServices()
+IIDEServices* IDEServices()
 {
     // The host's own reference keeps the object alive for the life of the process.
-    static const InterfacePtr<IBorlandIDEServices> services(new ServicesObject);
+    static const InterfacePtr<IIDEServices> services(new ServicesObject);
     return services.get();
 }
 
@@ -71,6 +93,11 @@ void setMainMenu(QMenuBar* menu)
 QMenuBar* mainMenu()
 {
     return MainMenuSlot();
+}
+
+void setStatusBar(QStatusBar* bar)
+{
+    StatusBarSlot() = bar;
 }
 
 } // namespace ide

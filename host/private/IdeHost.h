@@ -17,14 +17,18 @@
 class QColor;
 class QMenuBar;
 class QPalette;
+class QStatusBar;
 class QWidget;
 
 namespace host::ide {
 
 // The main menu that the services interface hands out; nullptr makes the services
-// object refuse INTAServices (a failed lookup raises in the package).
+// object refuse IIDEMainMenuServices (a failed lookup raises in the package).
 HOST_EXPORT void setMainMenu(QMenuBar* menu);
 HOST_EXPORT QMenuBar* mainMenu();
+// The status bar that IIDEStatusBarServices writes to; nullptr makes the services object
+// refuse that interface.
+HOST_EXPORT void setStatusBar(QStatusBar* bar);
 
 // The application object, owner of package dialogs.
 HOST_EXPORT void setApplicationWindow(QWidget* window);

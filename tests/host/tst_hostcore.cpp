@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QMenuBar>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QtTest>
 
 #include <memory>
@@ -113,8 +114,9 @@ private Q_SLOTS:
         QTest::newRow("IOTANotifier") << IOTANotifier::IID() << true;
         QTest::newRow("IOTAWizard") << IOTAWizard::IID() << true;
         QTest::newRow("unrelated") << UnrelatedInterface::IID() << false;
-        QTest::newRow("INTAServices") << INTAServices::IID() << false;
-        QTest::newRow("IBorlandIDEServices") << IBorlandIDEServices::IID() << false;
+        QTest::newRow("IIDEMainMenuServices") << IIDEMainMenuServices::IID() << false;
+        QTest::newRow("IIDEServices") << IIDEServices::IID() << false;
+        QTest::newRow("IIDEStatusBarServices") << IIDEStatusBarServices::IID() << false;
     }
 
     void queryInterfaceChain()
@@ -227,29 +229,40 @@ private Q_SLOTS:
 
     void servicesLookup()
     {
-        IBorlandIDEServices* services = BorlandIDEServices();
+        IIDEServices* services = IDEServices();
         QVERIFY(services);
-        QCOMPARE(BorlandIDEServices(), services);
-        QVERIFY(Supports<IBorlandIDEServices>(services));
+        QCOMPARE(IDEServices(), services);
+        QVERIFY(Supports<IIDEServices>(services));
         QVERIFY(!Supports<UnrelatedInterface>(services));
 
         // No main menu yet: the services interface is refused, and the cast raises.
         ide::setMainMenu(nullptr);
-        QVERIFY(!Supports<INTAServices>(services));
-        QVERIFY_THROWS_EXCEPTION(EIntfCastError, InterfaceCast<INTAServices>(services));
+        QVERIFY(!Supports<IIDEMainMenuServices>(services));
+        QVERIFY_THROWS_EXCEPTION(EIntfCastError, InterfaceCast<IIDEMainMenuServices>(services));
 
         {
             QMenuBar menu;
             ide::setMainMenu(&menu);
             QCOMPARE(ide::mainMenu(), &menu);
-            InterfacePtr<INTAServices> nta = InterfaceCast<INTAServices>(services);
+            InterfacePtr<IIDEMainMenuServices> nta = InterfaceCast<IIDEMainMenuServices>(services);
             QCOMPARE(nta->GetMainMenu(), &menu);
             // Its parent interface comes back through the same object.
-            QVERIFY(Supports<IBorlandIDEServices>(nta.get()));
+            QVERIFY(Supports<IIDEServices>(nta.get()));
         }
         // The menu went away: the host no longer hands it out.
         QCOMPARE(ide::mainMenu(), nullptr);
-        QVERIFY(!Supports<INTAServices>(services));
+        QVERIFY(!Supports<IIDEMainMenuServices>(services));
+
+        // The status bar likewise, for as long as the IDE has one.
+        QVERIFY(!Supports<IIDEStatusBarServices>(services));
+        {
+            QStatusBar bar;
+            ide::setStatusBar(&bar);
+            InterfacePtr<IIDEStatusBarServices> status = InterfaceCast<IIDEStatusBarServices>(services);
+            status->ShowStatusMessage(QStringLiteral("Exported 3 entries"), 0);
+            QCOMPARE(bar.currentMessage(), QStringLiteral("Exported 3 entries"));
+        }
+        QVERIFY(!Supports<IIDEStatusBarServices>(services));
     }
 
     void describeException_data()

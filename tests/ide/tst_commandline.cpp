@@ -71,6 +71,8 @@ private Q_SLOTS:
     void startsWithGoodArguments();
     void listPackages_data();
     void listPackages();
+    void withoutRuntimeFolder_data();
+    void withoutRuntimeFolder();
 
     void parse_data();
     void parse();
@@ -290,8 +292,8 @@ void CommandLineTest::helpAndVersion_data()
     QTest::newRow("--help") << QStringList{"--help"} << usage;
     QTest::newRow("-h") << QStringList{"-h"} << usage;
     QTest::newRow("help wins over the rest") << QStringList{"--theme", "dark", "--help"} << usage;
-    QTest::newRow("--version") << QStringList{"--version"} << QStringList{"standin-ide 4.0.1\n"};
-    QTest::newRow("-v") << QStringList{"-v"} << QStringList{"standin-ide 4.0.1\n"};
+    QTest::newRow("--version") << QStringList{"--version"} << QStringList{"standin-ide " VORLA_VERSION "\n"};
+    QTest::newRow("-v") << QStringList{"-v"} << QStringList{"standin-ide " VORLA_VERSION "\n"};
 }
 
 void CommandLineTest::helpAndVersion()
@@ -388,6 +390,45 @@ void CommandLineTest::listPackages()
     QCOMPARE(names, listed);
     // A refusal is told on stderr: no box waits for a person who is not there.
     QCOMPARE(run.err.contains("requires"), status != 0);
+}
+
+void CommandLineTest::withoutRuntimeFolder_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out"); // how stdout starts
+    QTest::addColumn<int>("errLines");
+
+    QTest::newRow("a listing") << QStringList{"--list-packages"} << 0 << "VorlaPaletteMenu " << 0;
+    QTest::newRow("a refused argument") << QStringList{"--theme", "blue"} << 2 << "" << 1;
+    QTest::newRow("a refused package") << QStringList{"--list-packages", "--package",
+                                                      QStringLiteral(BAD_REQUIRES_PACKAGE)}
+                                       << 1 << "" << 1;
+}
+
+void CommandLineTest::withoutRuntimeFolder()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(int, errLines);
+
+    // A root shell or a container: no XDG_RUNTIME_DIR. Qt would complain of it first.
+    QTemporaryDir temporary;
+    QVERIFY(temporary.isValid());
+    QProcessEnvironment environment = Environment();
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    environment.insert(QStringLiteral("TMPDIR"), temporary.path());
+    const Run run = RunIde(arguments
+                               + QStringList{QStringLiteral("--registry"), m_dir.filePath(QStringLiteral("rt.sqlite"))},
+                           environment);
+    QVERIFY(run.finished);
+    QCOMPARE(run.status, status);
+    QCOMPARE(QString::fromUtf8(run.out.left(out.size())), out);
+    QCOMPARE(run.err.count('\n'), errLines);
+    QVERIFY2(!run.err.contains("XDG_RUNTIME_DIR"), run.err.constData());
+    // The private folder it made in its stead is gone with it.
+    QCOMPARE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 void CommandLineTest::parse_data()

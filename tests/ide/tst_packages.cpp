@@ -9,6 +9,7 @@
 #include "host/Exceptions.h"
 #include "host/Forms.h"
 #include "host/ToolBar.h"
+#include "host/ide/CommandLine.h"
 #include "host/ide/InstallPackagesDialog.h"
 #include "host/ide/MainWindow.h"
 #include "host/ide/PackageManager.h"
@@ -112,6 +113,7 @@ private Q_SLOTS:
     void exceptionFromHandler();
     void exceptionFromRegister();
     void installPackagesDialog();
+    void packageListAgreesWithVersion();
     void exitUnloadsBeforeTheWindowGoes();
 
 private:
@@ -329,6 +331,19 @@ void PackagesTest::installPackagesDialog()
     QCOMPARE(m_reported.reports.size(), 1);
     QCOMPARE(list->topLevelItemCount(), 1);
     QVERIFY(m_reported.reports.at(0).message.contains(QLatin1String("nonexistent999")));
+}
+
+void PackagesTest::packageListAgreesWithVersion()
+{
+    // What --version prints and what the package list says of the package are one version.
+    QVERIFY(m_window->packages()->load(QStringLiteral(VORLA_PACKAGE)).loaded);
+    standin::InstallPackagesDialog dialog(m_window->packages(), m_window.get());
+    const QTreeWidgetItem* row = dialog.list()->topLevelItem(0);
+    QCOMPARE(row->text(0), QStringLiteral("VorlaPaletteMenu"));
+    QCOMPARE(row->text(1), QStringLiteral("Vorla Palette Menu ") + standin::CommandLine::version());
+    QVERIFY2(
+        row->text(2).startsWith(standin::CommandLine::version().section(QLatin1Char('.'), 0, 0) + QLatin1Char('.')),
+        qPrintable(row->text(2)));
 }
 
 void PackagesTest::exitUnloadsBeforeTheWindowGoes()

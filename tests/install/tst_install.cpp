@@ -16,6 +16,7 @@ const QString BinDir = QStringLiteral(INSTALL_BINDIR);
 const QString LibDir = QStringLiteral(INSTALL_LIBDIR);
 const QString PackageDir = QStringLiteral(INSTALL_PACKAGEDIR);
 const QString DataDir = QStringLiteral(INSTALL_DATADIR);
+const QString ExamplesDir = QStringLiteral(INSTALL_EXAMPLESDIR);
 
 struct Run {
     int status = -1;
@@ -99,10 +100,15 @@ void InstallTest::installedFiles_data()
     QTest::newRow("the host library") << LibDir + QStringLiteral("/" HOST_LIBRARY_NAME) << false << false;
     QTest::newRow("the package") << PackageDir + QStringLiteral("/" PACKAGE_NAME) << false << true;
     QTest::newRow("desktop entry") << DataDir + QStringLiteral("/applications/standin-ide.desktop") << false << false;
-    for (const char* size : {"16x16", "32x32"})
+    for (const char* size : {"16x16", "32x32", "48x48", "64x64", "128x128", "256x256"})
         QTest::newRow(size) << DataDir
                 + QStringLiteral("/icons/hicolor/%1/apps/vorla-palette-menu.png").arg(QLatin1String(size))
                             << false << false;
+    QTest::newRow("scalable icon") << DataDir + QStringLiteral("/icons/hicolor/scalable/apps/vorla-palette-menu.svg")
+                                   << false << false;
+    // Where the README's first steps send the Import dialog.
+    for (const char* example : {"default-palette.cpc", "small-palette.json"})
+        QTest::newRow(example) << ExamplesDir + QLatin1Char('/') + QLatin1String(example) << false << false;
 }
 
 void InstallTest::installedFiles()

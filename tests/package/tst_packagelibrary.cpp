@@ -30,13 +30,13 @@ private Q_SLOTS:
         QVERIFY(library.resolve(HOST_PACKAGE_REGISTER_SYMBOL));
         const host::PackageDescription* description = describe();
         QCOMPARE(QString::fromUtf8(description->name), QStringLiteral("VorlaPaletteMenu"));
-        QCOMPARE(QString::fromUtf8(description->description), QStringLiteral("Vorla Palette Menu 4.0.1"));
-        QCOMPARE(QString::fromUtf8(description->version), QStringLiteral("4.0.0.0"));
+        QCOMPARE(QString::fromUtf8(description->description), QStringLiteral("Vorla Palette Menu " VORLA_VERSION));
+        QCOMPARE(QString::fromUtf8(description->version), QStringLiteral(VORLA_FILE_VERSION));
         QVERIFY(description->designTimeOnly);
         QStringList required;
         for (const char* const* name = description->requiredPackages; *name; ++name)
             required.append(QString::fromUtf8(*name));
-        QCOMPARE(required, (QStringList{QStringLiteral("designide370"), QStringLiteral("vcl370")}));
+        QCOMPARE(required, (QStringList{QStringLiteral("hostdesign"), QStringLiteral("hostcontrols")}));
         QVERIFY(library.unload());
     }
 

@@ -199,8 +199,8 @@ private Q_SLOTS:
 
         QVERIFY(host::Supports<host::IOTAWizard>(wizard));
         QVERIFY(host::Supports<host::IOTANotifier>(wizard));
-        QVERIFY(!host::Supports<host::INTAServices>(wizard));
-        QVERIFY(!host::Supports<host::IBorlandIDEServices>(wizard));
+        QVERIFY(!host::Supports<host::IIDEMainMenuServices>(wizard));
+        QVERIFY(!host::Supports<host::IIDEServices>(wizard));
         void* other = nullptr;
         QVERIFY(!wizard->QueryInterface(QUuid::createUuid(), &other));
         QVERIFY(!other);

@@ -8,11 +8,11 @@
 namespace {
 
 #if defined(BAD_REQUIRES)
-const char* const RequiredPackages[] = {"designide370", "nonexistent999", "vcl370", nullptr};
+const char* const RequiredPackages[] = {"hostdesign", "nonexistent999", "hostcontrols", nullptr};
 const host::PackageDescription Description = {"BadRequiresPackage", "Requires what no IDE provides", "1.0.0.0", true,
                                               RequiredPackages};
 #elif defined(NO_REGISTER)
-const char* const RequiredPackages[] = {"vcl370", nullptr};
+const char* const RequiredPackages[] = {"hostcontrols", nullptr};
 const host::PackageDescription Description = {"NoRegisterPackage", "Exports no Register", "1.0.0.0", true,
                                               RequiredPackages};
 #elif defined(NAMELESS)

@@ -19,7 +19,7 @@ namespace {
 
 QMenu* ToolsMenu()
 {
-    QMenuBar* menuBar = host::InterfaceCast<host::INTAServices>(host::BorlandIDEServices())->GetMainMenu();
+    QMenuBar* menuBar = host::InterfaceCast<host::IIDEMainMenuServices>(host::IDEServices())->GetMainMenu();
     for (QAction* action : menuBar->actions()) {
         if (action->menu() && QString(action->text()).remove(QLatin1Char('&')) == QLatin1String("Tools"))
             return action->menu();
@@ -68,7 +68,7 @@ private:
     QPointer<QAction> m_throw;
 };
 
-const char* const RequiredPackages[] = {"designide370", "vcl370", nullptr};
+const char* const RequiredPackages[] = {"hostdesign", "hostcontrols", nullptr};
 
 const host::PackageDescription Description = {
     TEST_PACKAGE_NAME, "Test package for the stand-in IDE", "1.2.3.4", true, RequiredPackages,

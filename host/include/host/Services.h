@@ -5,21 +5,22 @@
 
 class QAction;
 class QMenuBar;
+class QString;
 
 namespace host {
 
 // The IDE's services object; ask it for a services interface with Supports or InterfaceCast.
-class IBorlandIDEServices : public IInterface {
+class IIDEServices : public IInterface {
 public:
     using Parent = IInterface;
-    static QUuid IID() { return QUuid(QStringLiteral("{6A0B3E41-2C57-4E0F-9C1D-5B7A86E2D310}")); }
+    static QUuid IID() { return QUuid(QStringLiteral("{4D87BA68-CCF4-4BBF-81C7-574780A0EFE7}")); }
 };
 
 // The services interface that leads to the IDE's main menu.
-class INTAServices : public IInterface {
+class IIDEMainMenuServices : public IInterface {
 public:
     using Parent = IInterface;
-    static QUuid IID() { return QUuid(QStringLiteral("{8209041F-F37F-4570-88B8-6C310FFFF81A}")); }
+    static QUuid IID() { return QUuid(QStringLiteral("{BB4A6DEE-FCAA-4915-87E6-9755E71627E7}")); }
 
     // The IDE's main menu. A top-level entry's click event is its menu's aboutToShow,
     // fired every time the user opens it.
@@ -31,6 +32,17 @@ public:
     virtual void AddAction(QAction* action) = 0;
 };
 
-HOST_EXPORT IBorlandIDEServices* BorlandIDEServices();
+// The services interface that tells the user, in the IDE's status bar, what a command did.
+class IIDEStatusBarServices : public IInterface {
+public:
+    using Parent = IInterface;
+    static QUuid IID() { return QUuid(QStringLiteral("{62CC4F79-BF98-4F4B-913A-0A6510435F26}")); }
+
+    // Shows message in the status bar for milliseconds, then what was there before; 0 keeps
+    // it until the next message.
+    virtual void ShowStatusMessage(const QString& message, int milliseconds) = 0;
+};
+
+HOST_EXPORT IIDEServices* IDEServices();
 
 } // namespace host
