@@ -125,13 +125,15 @@ void CommandProgress::Update(int permille)
         throw CategoryFile::Cancelled();
 }
 
-void RunWithProgress(const QString& label, QWidget* parent,
+bool RunWithProgress(const QString& label, QWidget* parent,
                      const std::function<void(const CategoryFile::Progress&)>& work)
 {
     CommandProgress progress(label, parent);
     try {
         work(progress.Callback());
+        return true;
     } catch (const CategoryFile::Cancelled&) {
         // The user's choice: the store, or the old file, is as it was, and there is nothing to report.
+        return false;
     }
 }

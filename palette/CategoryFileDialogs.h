@@ -60,6 +60,7 @@ private:
     std::unique_ptr<QProgressDialog> m_dialog;
 };
 
-// Runs work with a CommandProgress; a cancel ends it quietly, having changed nothing.
-void RunWithProgress(const QString& label, QWidget* parent,
+// Runs work with a CommandProgress; a cancel ends it quietly, having changed nothing. True
+// when work ran to its end.
+bool RunWithProgress(const QString& label, QWidget* parent,
                      const std::function<void(const CategoryFile::Progress&)>& work);

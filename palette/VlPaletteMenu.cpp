@@ -23,6 +23,7 @@
 #include <QHash>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -60,6 +61,8 @@ constexpr int MaxItemsInOneMenu = 10000; // category submenus in the menu, or pa
 constexpr int MaxPagesInAll = 100000;
 // The longest category caption a menu shows; the store keeps the whole name.
 constexpr int MaxCaptionLength = 200;
+// How long the status bar shows what a file command did.
+constexpr int StatusMessageMs = 5000;
 
 // Keys the stand-in IDE leaves free: Find Page, and the palette menu at the mouse.
 constexpr QKeyCombination FindPageShortcut = Qt::CTRL | Qt::SHIFT | Qt::Key_P;
@@ -138,7 +141,7 @@ QString MenuCaption(const QString& name)
     if (caption.size() > MaxCaptionLength) {
         qsizetype kept = MaxCaptionLength - 1;
         if (caption.at(kept - 1).isHighSurrogate())
-            --kept; // never half a character
+            --kept;                                   // never half a character
         caption = caption.left(kept) + QChar(0x2026); // "…"
     }
     if (caption.contains(QLatin1Char('&')))
@@ -673,8 +676,19 @@ void TVlPaletteMenuWizardDataModule::ImportCategories(QObject* /*sender*/)
     const QString fileName = ExecuteFileDialog(QFileDialog::AcceptOpen);
     if (fileName.isEmpty())
         return;
-    RunWithProgress(QStringLiteral("Importing \"%1\"...").arg(QDir::toNativeSeparators(fileName)), host::Application(),
-                    [&](const CategoryFile::Progress& progress) { CategoryFile::Import(*FReg, fileName, progress); });
+    const QString shown = QDir::toNativeSeparators(fileName);
+    qsizetype imported = 0;
+    if (!RunWithProgress(QStringLiteral("Importing \"%1\"...").arg(shown), host::Application(),
+                         [&](const CategoryFile::Progress& progress) {
+                             imported = CategoryFile::Import(*FReg, fileName, progress);
+                         }))
+        return;
+    if (imported == 0)
+        ShowStatus(QStringLiteral("\"%1\" holds no entries; the grouping is unchanged").arg(shown));
+    else if (imported == 1)
+        ShowStatus(QStringLiteral("Imported 1 entry from \"%1\"").arg(shown));
+    else
+        ShowStatus(QStringLiteral("Imported %1 entries from \"%2\"").arg(QLocale().toString(imported), shown));
 }
 
 void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/)
@@ -682,7 +696,22 @@ void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/)
     const QString fileName = ExecuteFileDialog(QFileDialog::AcceptSave);
     if (fileName.isEmpty())
         return;
-    RunWithProgress(QStringLiteral("Exporting to \"%1\"...").arg(QDir::toNativeSeparators(fileName)),
-                    host::Application(),
-                    [&](const CategoryFile::Progress& progress) { CategoryFile::Export(*FReg, fileName, progress); });
+    const QString shown = QDir::toNativeSeparators(fileName);
+    qsizetype exported = 0;
+    if (!RunWithProgress(QStringLiteral("Exporting to \"%1\"...").arg(shown), host::Application(),
+                         [&](const CategoryFile::Progress& progress) {
+                             exported = CategoryFile::Export(*FReg, fileName, progress);
+                         }))
+        return;
+    if (exported == 1)
+        ShowStatus(QStringLiteral("Exported 1 entry to \"%1\"").arg(shown));
+    else
+        ShowStatus(QStringLiteral("Exported %1 entries to \"%2\"").arg(QLocale().toString(exported), shown));
+}
+
+void TVlPaletteMenuWizardDataModule::ShowStatus(const QString& message)
+{
+    // A host without a status bar has nowhere to say it; the command worked all the same.
+    if (const auto status = host::Supports<host::IIDEStatusBarServices>(host::IDEServices()))
+        status->ShowStatusMessage(message, StatusMessageMs);
 }

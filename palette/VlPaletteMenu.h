@@ -106,6 +106,8 @@ private:
     // Shows the import (AcceptOpen) or export dialog in the folder used last, else in the
     // user's Documents folder; the chosen file, or "" when cancelled.
     QString ExecuteFileDialog(QFileDialog::AcceptMode mode);
+    // Tells the user in the IDE's status bar, for a few seconds, what a command did.
+    void ShowStatus(const QString& message);
 
     QPointer<QMenuBar> FIDEMenu;
     QPointer<QWidget> FToolForm;

@@ -627,14 +627,14 @@ void WriteFile(const QString& fileName, const QByteArray& bytes, const QString& 
     WriteSafely(fileName, target, existing, bytes, progress);
 }
 
-void Import(host::TRegIniFile& reg, const QString& fileName, const Progress& progress)
+qsizetype Import(host::TRegIniFile& reg, const QString& fileName, const Progress& progress)
 {
     // Each name once: the store then writes as many entries as the file names, whatever the
     // number of its lines.
     const ParsedFile parsed = Parse(ReadBytes(fileName, reg.StoreLocation()), fileName, true, progress,
                                     ImportReadShare);
     if (parsed.entries.empty())
-        return;
+        return 0;
     const std::size_t count = parsed.entries.size();
     reg.Transaction([&] {
         reg.EraseSection(CategoryStore::Section);
@@ -646,9 +646,10 @@ void Import(host::TRegIniFile& reg, const QString& fileName, const Progress& pro
                 progress(ImportReadShare + int((1000 - ImportReadShare) * (i + 1) / count));
         }
     });
+    return qsizetype(count);
 }
 
-void Export(const host::TRegIniFile& reg, const QString& fileName, const Progress& progress)
+qsizetype Export(const host::TRegIniFile& reg, const QString& fileName, const Progress& progress)
 {
     // A target that would be refused is refused before the store is read.
     const QString storeFile = reg.StoreLocation();
@@ -674,6 +675,7 @@ void Export(const host::TRegIniFile& reg, const QString& fileName, const Progres
     WriteFile(fileName, EncodeLines(lines), storeFile, writing);
     if (!leftOut.isEmpty())
         throw host::EFCreateError(LeftOutMessage(fileName, leftOut));
+    return lines.size();
 }
 
 } // namespace CategoryFile

@@ -69,13 +69,14 @@ void WriteFile(const QString& fileName, const QByteArray& bytes, const QString& 
 
 // Replaces the section with the file's entries as one all-or-nothing change, a later line
 // replacing an earlier one of the same name; a file of no line changes nothing. The file is
-// read and checked whole first, so a bad file leaves the store exactly as it was.
-void Import(host::TRegIniFile& reg, const QString& fileName, const Progress& progress = {});
+// read and checked whole first, so a bad file leaves the store exactly as it was. Returns how
+// many entries the section now holds from the file.
+qsizetype Import(host::TRegIniFile& reg, const QString& fileName, const Progress& progress = {});
 
 // Writes the section's entries to fileName, leaving out those with an empty value (they mean
 // no category) and those that would read back as something else: a name holding "=", or a
 // line break, NUL or broken UTF-16 anywhere in the line. When any was left out it raises
-// EFCreateError after writing the rest, naming some of them.
-void Export(const host::TRegIniFile& reg, const QString& fileName, const Progress& progress = {});
+// EFCreateError after writing the rest, naming some of them. Returns how many entries it wrote.
+qsizetype Export(const host::TRegIniFile& reg, const QString& fileName, const Progress& progress = {});
 
 } // namespace CategoryFile

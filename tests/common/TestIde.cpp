@@ -14,6 +14,7 @@ TestIde::TestIde(const QStringList& pages, const TestIdeOptions& options)
          {"&File", "&Edit", "&Search", "&View", "&Project", "&Run", "&Component", "&Tools", "&Window", "&Help"})
         menuBar->addMenu(QString::fromLatin1(title))->addAction(QStringLiteral("Item"));
     host::ide::setMainMenu(menuBar);
+    host::ide::setStatusBar(window.statusBar());
     host::ide::setApplicationWindow(&window);
     host::ide::addForm(&window);
 

@@ -16,6 +16,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QtTest>
 
 namespace {
@@ -166,36 +167,52 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("fileAfter");
         QTest::addColumn<QString>("grouping"); // of both menus afterwards
         QTest::addColumn<QString>("reported"); // the start of what the host reports; "" for nothing
+        QTest::addColumn<QString>("status");   // what the status bar says after, the file's name aside
 
         const Store common{{"Standard", "Common"}};
         QTest::newRow("export: a bare name gets .cpc")
             << "ExportCommand" << common << QByteArray() << "grouping"
             << "grouping.cpc" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
-            << "";
+            << ""
+            << "Exported 1 entry to";
         QTest::newRow("export over a file asks first, then replaces it")
             << "ExportCommand" << common << QByteArray("old") << "file.cpc"
             << "file.cpc" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
-            << "";
+            << ""
+            << "Exported 1 entry to";
         QTest::newRow("export names what it left out")
             << "ExportCommand" << Store{{"Standard", "Common"}, {"a=b", "X"}} << QByteArray() << "out.cpc"
             << "out.cpc" << QByteArray("Standard=Common\r\n") << "Common[Standard] Other[Dialogs]"
-            << "EFCreateError: \""
-                + QDir::toNativeSeparators(QStringLiteral("%1/Documents/out.cpc").arg(m_home.path()));
+            << "EFCreateError: \"" + QDir::toNativeSeparators(QStringLiteral("%1/Documents/out.cpc").arg(m_home.path()))
+            << "";
         QTest::newRow("import: the menus follow")
             << "ImportCommand" << common << QByteArray("Dialogs=Mine;Common\r\n") << "file.cpc"
             << "file.cpc" << QByteArray("Dialogs=Mine;Common\r\n") << "Common[Dialogs] Mine[Dialogs] Other[Standard]"
-            << "";
+            << ""
+            << "Imported 1 entry from";
         QTest::newRow("import of a bad file changes nothing")
             << "ImportCommand" << common << QByteArray("Dialogs\0=Mine", 13) << "file.cpc"
             << "file.cpc" << QByteArray("Dialogs\0=Mine", 13) << "Common[Standard] Other[Dialogs]"
-            << "EFOpenError: Cannot import";
+            << "EFOpenError: Cannot import"
+            << "";
         QTest::newRow("cancelled import")
             << "ImportCommand" << common << QByteArray("Dialogs=Mine") << ""
             << "file.cpc" << QByteArray("Dialogs=Mine") << "Common[Standard] Other[Dialogs]"
+            << ""
             << "";
         QTest::newRow("cancelled export") << "ExportCommand" << common << QByteArray("old") << ""
                                           << "file.cpc" << QByteArray("old") << "Common[Standard] Other[Dialogs]"
+                                          << ""
                                           << "";
+        QTest::newRow("export of two entries")
+            << "ExportCommand" << Store{{"Standard", "Common"}, {"Dialogs", "UI"}} << QByteArray() << "two.cpc"
+            << "two.cpc" << QByteArray("Standard=Common\r\nDialogs=UI\r\n") << "Common[Standard] UI[Dialogs]"
+            << ""
+            << "Exported 2 entries to";
+        QTest::newRow("import of an empty file") << "ImportCommand" << common << QByteArray() << "empty.cpc"
+                                                 << "empty.cpc" << QByteArray() << "Common[Standard] Other[Dialogs]"
+                                                 << ""
+                                                 << "holds no entries";
     }
 
     void commands()
@@ -208,6 +225,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, fileAfter);
         QFETCH(QString, grouping);
         QFETCH(QString, reported);
+        QFETCH(QString, status);
 
         QDir documents(m_home.filePath(QStringLiteral("Documents")));
         documents.removeRecursively();
@@ -216,6 +234,9 @@ private Q_SLOTS:
             QFile file(documents.filePath(QStringLiteral("file.cpc")));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(fileBefore) == fileBefore.size());
         }
+        // A file to import that is not "file.cpc" is there, empty.
+        if (command == QLatin1String("ImportCommand") && !typed.isEmpty() && !QFile::exists(documents.filePath(typed)))
+            QVERIFY(QFile(documents.filePath(typed)).open(QIODevice::WriteOnly));
         TestIde ide({QStringLiteral("Standard"), QStringLiteral("Dialogs")});
         {
             host::TRegIniFile reg(Key);
@@ -250,6 +271,12 @@ private Q_SLOTS:
         QCOMPARE(ide.reported().size(), reported.isEmpty() ? 0 : 1);
         if (!reported.isEmpty())
             QVERIFY2(ide.reported().first().startsWith(reported), qPrintable(ide.reported().first()));
+        // What the command did is said in the status bar, with the file's name.
+        const QString said = ide.window.statusBar()->currentMessage();
+        QVERIFY2(status.isEmpty()
+                     ? said.isEmpty()
+                     : said.contains(status) && said.contains(QDir::toNativeSeparators(documents.filePath(written))),
+                 qPrintable(said));
         UnloadPackageInProcess();
     }
 
