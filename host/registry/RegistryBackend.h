@@ -17,7 +17,7 @@ namespace host {
 using RegistryKeyPath = QStringList;
 
 // Where TRegIniFile keeps its keys and values: one implementation per platform (SQLite on
-// Linux; the Win32 registry under HKEY_CURRENT_USER would be another). TRegIniFile checks
+// Linux; the Windows registry under HKEY_CURRENT_USER would be another). TRegIniFile checks
 // names and sizes against the registry's limits before calling. A backend matches names as
 // RegistryNameKey says, keeps the case a name was created with, lists values in creation
 // order, and raises ERegistryException (raiseRegistryError) naming its store and what

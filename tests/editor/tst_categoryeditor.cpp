@@ -238,12 +238,12 @@ private Q_SLOTS:
             << QStringList{"Standard"} << Store{} << QStringList{"Standard="} << Edits{{0, " Visual ;;Web "}}
             << Store{{"Standard", " Visual ;;Web "}};
         QTest::newRow("cleared cell deletes the entry")
-            << QStringList{"Standard", "Win32"} << Store{{"Standard", "Common"}, {"Win32", "Native"}}
-            << QStringList{"Standard=Common", "Win32=Native"} << Edits{{0, ""}} << Store{{"Win32", "Native"}};
+            << QStringList{"Standard", "Widgets"} << Store{{"Standard", "Common"}, {"Widgets", "Native"}}
+            << QStringList{"Standard=Common", "Widgets=Native"} << Edits{{0, ""}} << Store{{"Widgets", "Native"}};
         QTest::newRow("rows in menu order, untouched rows kept")
-            << QStringList{"win32", "Additional", "Standard"} << Store{{"Standard", "Common"}}
-            << QStringList{"Additional=", "Standard=Common", "win32="} << Edits{{2, "Native"}}
-            << Store{{"Standard", "Common"}, {"win32", "Native"}};
+            << QStringList{"widgets", "Additional", "Standard"} << Store{{"Standard", "Common"}}
+            << QStringList{"Additional=", "Standard=Common", "widgets="} << Edits{{2, "Native"}}
+            << Store{{"Standard", "Common"}, {"widgets", "Native"}};
         QTest::newRow("& removed in the grid and in the store")
             << QStringList{"Data &Access", "R&&D"} << Store{} << QStringList{"Data Access=", "RD="}
             << Edits{{0, "DB"}, {1, "Lab"}} << Store{{"Data Access", "DB"}, {"RD", "Lab"}};
@@ -297,7 +297,7 @@ private Q_SLOTS:
     void okRegroupsBothMenus()
     {
         QFETCH(bool, fromButtonMenu);
-        Loaded loaded({"Standard", "Dialogs", "Win32"}, {{"Win32", "Native"}});
+        Loaded loaded({"Standard", "Dialogs", "Widgets"}, {{"Widgets", "Native"}});
         QVERIFY2(loaded.Edit(
                      [](QDialog& form) {
                          // By keyboard, as a person: type over the first cell, Enter, down,
@@ -315,7 +315,7 @@ private Q_SLOTS:
                      },
                      fromButtonMenu ? loaded.module->PaletteButtonMenu() : loaded.module->PaletteMenu()),
                  qPrintable(loaded.failure));
-        const QString expected = QStringLiteral("Common[Dialogs,Standard]|Other[Win32]|UI[Dialogs]");
+        const QString expected = QStringLiteral("Common[Dialogs,Standard]|Other[Widgets]|UI[Dialogs]");
         QCOMPARE(loaded.MainMenuGrouping(), expected);
         QCOMPARE(loaded.ButtonMenuGrouping(), expected);
     }
@@ -324,7 +324,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("pages");
         QTest::addColumn<QString>("leave");
-        const QStringList pages{"Standard", "Win32"};
+        const QStringList pages{"Standard", "Widgets"};
         QTest::newRow("Cancel after edits") << pages << "Cancel";
         QTest::newRow("window closed after edits") << pages << "close";
         QTest::newRow("Escape, then Cancel by keyboard") << pages << "Escape";

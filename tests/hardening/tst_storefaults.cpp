@@ -20,8 +20,8 @@ using namespace harness;
 
 namespace {
 
-const QStringList Pages{QStringLiteral("Standard"), QStringLiteral("Dialogs"), QStringLiteral("Win32")};
-const QString Stored = QStringLiteral("Common[Standard] Mine[Dialogs] Other[Win32]");
+const QStringList Pages{QStringLiteral("Standard"), QStringLiteral("Dialogs"), QStringLiteral("Widgets")};
+const QString Stored = QStringLiteral("Common[Standard] Mine[Dialogs] Other[Widgets]");
 const QString MainMenu = QStringLiteral("main menu");
 const QString ButtonMenu = QStringLiteral("button menu");
 const QString Edit = QStringLiteral("EditCategoriesCommand");
@@ -102,7 +102,7 @@ private Q_SLOTS:
         const QString journal = store + QStringLiteral("-wal");
         const QString importFile = ide.store.filePath(QStringLiteral("import.cpc"));
         const QString exportFile = ide.store.filePath(QStringLiteral("export.cpc"));
-        QVERIFY(WriteFile(importFile, "Win32=Imported\r\n"));
+        QVERIFY(WriteFile(importFile, "Widgets=Imported\r\n"));
         host::ide::setRegistryFile(store);
         host::TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Common"));
         ShowErrorBoxes(ide);
@@ -203,7 +203,7 @@ private Q_SLOTS:
         QVERIFY(RunCommand(module->PaletteMenu(), Import, ChooseFile(importFile)));
         QVERIFY(RunCommand(module->PaletteMenu(), Edit, EditCells({{0, QStringLiteral("Again")}})));
         QCOMPARE(Grouping(module->PaletteButtonMenu()),
-                 QStringLiteral("Again[Dialogs] Imported[Win32] Other[Standard]"));
+                 QStringLiteral("Again[Dialogs] Imported[Widgets] Other[Standard]"));
         QCOMPARE(TakeErrorBoxes(), QStringList());
     }
 };

@@ -187,10 +187,10 @@ void MainWindowTest::pagesExactlyAsInFile_data()
     QTest::newRow("none") << QByteArray(R"({"pages": []})") << QStringList{};
     QTest::newRow("one") << QByteArray(R"({"pages": [{"caption": "Standard", "components": ["TButton"]}]})")
                          << QStringList{"Standard"};
-    QTest::newRow("file order, not sorted")
-        << QByteArray(R"({"pages": [{"caption": "Win32", "components": []}, {"caption": "Additional", "components": []},
+    QTest::newRow("file order, not sorted") << QByteArray(
+        R"({"pages": [{"caption": "Widgets", "components": []}, {"caption": "Additional", "components": []},
                                     {"caption": "additional", "components": []}]})")
-        << QStringList{"Win32", "Additional", "additional"};
+                                            << QStringList{"Widgets", "Additional", "additional"};
     QTest::newRow("duplicates and ampersands")
         << QByteArray(R"({"pages": [{"caption": "A&B", "components": []}, {"caption": "A&B", "components": []},
                                     {"caption": "&&", "components": []}, {"caption": "AB", "components": []},

@@ -177,8 +177,8 @@ private Q_SLOTS:
         QTest::newRow("a caption with an access key")
             << QStringList{"Standard", "Data &Access"} << Store{} << "acc" << 0 << QStringList{"Data Access"} << 1;
         QTest::newRow("nothing typed: every page in menu order")
-            << QStringList{"Win32", "additional", "Standard"} << Store{} << "" << 2
-            << QStringList{"additional", "Standard", "Win32"} << 0;
+            << QStringList{"Widgets", "additional", "Standard"} << Store{} << "" << 2
+            << QStringList{"additional", "Standard", "Widgets"} << 0;
     }
 
     void enterOpensTheRowsPage()

@@ -89,8 +89,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
 
         QTest::newRow("empty store: all under Other, sorted")
-            << QStringList{"Win32", "additional", "Standard"} << Store{}
-            << "Other[additional,Standard,Win32]|" + Commands;
+            << QStringList{"Widgets", "additional", "Standard"} << Store{}
+            << "Other[additional,Standard,Widgets]|" + Commands;
         QTest::newRow("no palette pages") << QStringList{} << Store{} << Commands;
         QTest::newRow("page in two categories")
             << QStringList{"Standard", "Dialogs"} << Store{{"Standard", "Common;Visual"}}
@@ -143,8 +143,8 @@ private Q_SLOTS:
         for (int i = 0; i < 2000; ++i)
             crowded.append({QStringLiteral("Gone %1").arg(i), QStringLiteral("Old")});
         QTest::newRow("a store of many more entries than pages")
-            << QStringList{"Standard", "Dialogs", "Win32"} << crowded
-            << "Common[Standard]|Other[Win32]|Visual[Dialogs]|" + Commands;
+            << QStringList{"Standard", "Dialogs", "Widgets"} << crowded
+            << "Common[Standard]|Other[Widgets]|Visual[Dialogs]|" + Commands;
     }
 
     void menus()
@@ -416,12 +416,12 @@ private Q_SLOTS:
     // items. Only the main menu's placeholder stays.
     void detachedItemsAreReleasedAtTheNextOpening()
     {
-        Loaded loaded({QStringLiteral("Standard"), QStringLiteral("Win32")}, {{"Standard", "Common;Visual"}});
+        Loaded loaded({QStringLiteral("Standard"), QStringLiteral("Widgets")}, {{"Standard", "Common;Visual"}});
         for (QMenu* menu : {loaded.module->PaletteMenu(), loaded.module->PaletteButtonMenu()}) {
             Q_EMIT menu->aboutToShow();
             const QList<QAction*> items = menu->actions();
             QPointer<QAction> first = items.first();
-            QPointer<QAction> page = loaded.PageItem(menu, QStringLiteral("Other"), QStringLiteral("Win32"));
+            QPointer<QAction> page = loaded.PageItem(menu, QStringLiteral("Other"), QStringLiteral("Widgets"));
             QVERIFY(page);
             QPointer<QMenu> visual = qobject_cast<QMenu*>(
                 loaded.PageItem(menu, QStringLiteral("Visual"), QStringLiteral("Standard"))->parent());
