@@ -20,7 +20,7 @@ CategoryCompleter::CategoryCompleter(QObject* owner)
     m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     QAbstractItemView* popup = m_completer->popup();
     popup->setObjectName(QStringLiteral("lstCategoryCompletions"));
-    popup->setAccessibleName(QStringLiteral("Category names"));
+    popup->setAccessibleName(QCoreApplication::translate("TVlFrmPaletteMenuCategories", "Category names"));
     if (auto* list = qobject_cast<QListView*>(popup))
         list->setUniformItemSizes(true); // a list of a thousand names is laid out at once
     // After the completer's own filter, so this one sees the keys first.

@@ -17,6 +17,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QPen>
@@ -104,7 +105,8 @@ QString ToolTipHtml(const QString& text)
 // "the selected page", or "the 7 selected pages".
 QString SelectedPagesPhrase(qsizetype count)
 {
-    return count == 1 ? QStringLiteral("the selected page") : QStringLiteral("the %1 selected pages").arg(count);
+    return count == 1 ? TVlFrmPaletteMenuCategories::tr("the selected page")
+                      : TVlFrmPaletteMenuCategories::tr("the %1 selected pages").arg(count);
 }
 
 // One step of the undo stack: the texts of one or more category cells changed together.
@@ -383,10 +385,10 @@ TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
         addAction(action);
         return action;
     };
-    actUndo = command("actUndo", QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    actRedo = command("actRedo", QStringLiteral("Redo"),
+    actUndo = command("actUndo", tr("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    actRedo = command("actRedo", tr("Redo"),
                       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    QAction* actFilter = command("actFilter", QStringLiteral("Filter"), {QKeySequence(Qt::CTRL | Qt::Key_F)});
+    QAction* actFilter = command("actFilter", tr("Filter"), {QKeySequence(Qt::CTRL | Qt::Key_F)});
     actAddCategory = new QAction(ui->btnAddCategory->text(), this);
     actAddCategory->setObjectName(QStringLiteral("actAddCategory"));
     actRemoveCategory = new QAction(ui->btnRemoveCategory->text(), this);
@@ -403,22 +405,25 @@ TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
     host::BindEvent(actUndo, &QAction::triggered, this, [undoRedo](bool) { undoRedo(true); });
     host::BindEvent(actRedo, &QAction::triggered, this, [undoRedo](bool) { undoRedo(false); });
     const auto describe = [](QAction* action, const QString& verb, const QString& keys, const QString& what) {
-        action->setToolTip(what.isEmpty() ? QStringLiteral("%1 (%2)").arg(verb, keys)
-                                          : QStringLiteral("%1 %2 (%3)").arg(verb, what, keys));
+        action->setToolTip(what.isEmpty() ? tr("%1 (%2)").arg(verb, keys) : tr("%1 %2 (%3)").arg(verb, what, keys));
     };
+    const QString undoKeys = QKeySequence(Qt::CTRL | Qt::Key_Z).toString(QKeySequence::NativeText);
+    const QString redoKeys = tr("%1 or %2")
+                                 .arg(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z).toString(QKeySequence::NativeText),
+                                      QKeySequence(Qt::CTRL | Qt::Key_Y).toString(QKeySequence::NativeText));
     // The stack says so when it goes with the form too: the actions, not the form, are told.
-    connect(FUndo, &QUndoStack::undoTextChanged, actUndo, [action = actUndo, describe](const QString& what) {
-        describe(action, QStringLiteral("Undo"), QStringLiteral("Ctrl+Z"), what);
+    connect(FUndo, &QUndoStack::undoTextChanged, actUndo, [action = actUndo, describe, undoKeys](const QString& what) {
+        describe(action, tr("Undo"), undoKeys, what);
     });
-    connect(FUndo, &QUndoStack::redoTextChanged, actRedo, [action = actRedo, describe](const QString& what) {
-        describe(action, QStringLiteral("Redo"), QStringLiteral("Ctrl+Shift+Z or Ctrl+Y"), what);
+    connect(FUndo, &QUndoStack::redoTextChanged, actRedo, [action = actRedo, describe, redoKeys](const QString& what) {
+        describe(action, tr("Redo"), redoKeys, what);
     });
     connect(FUndo, &QUndoStack::canUndoChanged, actUndo, &QAction::setEnabled);
     connect(FUndo, &QUndoStack::canRedoChanged, actRedo, &QAction::setEnabled);
     actUndo->setEnabled(false);
     actRedo->setEnabled(false);
-    describe(actUndo, QStringLiteral("Undo"), QStringLiteral("Ctrl+Z"), QString());
-    describe(actRedo, QStringLiteral("Redo"), QStringLiteral("Ctrl+Shift+Z or Ctrl+Y"), QString());
+    describe(actUndo, tr("Undo"), undoKeys, QString());
+    describe(actRedo, tr("Redo"), redoKeys, QString());
 
     host::BindEvent(actFilter, &QAction::triggered, this, [this](bool) {
         ui->edFilter->setFocus(Qt::ShortcutFocusReason);
@@ -464,8 +469,7 @@ QTableWidget* TVlFrmPaletteMenuCategories::Grid() const
 host::TRegIniFile& TVlFrmPaletteMenuCategories::Store() const
 {
     if (!FReg)
-        throw host::ERegistryException(
-            QStringLiteral("The category editor has no store open: \"%1\"").arg(CategoryStore::Key));
+        throw host::ERegistryException(tr("The category editor has no store open: \"%1\"").arg(CategoryStore::Key));
     return *FReg;
 }
 
@@ -685,7 +689,7 @@ void TVlFrmPaletteMenuCategories::CommitCell(int row, const QString& text)
 {
     const QString before = CellText(CategoryColumn, row + 1);
     if (text != before)
-        ChangeCells(QStringLiteral("Edit Cell"), {{row, before, text}});
+        ChangeCells(tr("Edit Cell"), {{row, before, text}});
 }
 
 void TVlFrmPaletteMenuCategories::ChangeCells(const QString& what, const std::vector<CellChange>& changes)
@@ -788,7 +792,7 @@ void TVlFrmPaletteMenuCategories::AddCategory(const QString& name)
         if (after != before)
             changes.push_back({row, before, after});
     }
-    ChangeCells(QStringLiteral("Add Category \"%1\"").arg(name), changes);
+    ChangeCells(tr("Add Category \"%1\"").arg(name), changes);
 }
 
 void TVlFrmPaletteMenuCategories::RemoveCategory(const QString& name)
@@ -805,7 +809,7 @@ void TVlFrmPaletteMenuCategories::RemoveCategory(const QString& name)
         if (kept.size() != names.size())
             changes.push_back({row, before, kept.join(QLatin1Char(';'))});
     }
-    ChangeCells(QStringLiteral("Remove Category \"%1\"").arg(name), changes);
+    ChangeCells(tr("Remove Category \"%1\"").arg(name), changes);
 }
 
 std::optional<QString> TVlFrmPaletteMenuCategories::AskCategory(const char* name, const QString& title,
@@ -837,14 +841,14 @@ void TVlFrmPaletteMenuCategories::btnAddCategoryClick(QObject* /*sender*/)
         return;
     const QPointer<TVlFrmPaletteMenuCategories> self(this);
     const std::optional<QString> name = AskCategory(
-        "dlgAddCategory", QStringLiteral("Add Category"),
-        QStringLiteral("Category to add to %1:").arg(SelectedPagesPhrase(rows.size())), [self](QInputDialog& dialog) {
+        "dlgAddCategory", tr("Add Category"), tr("Category to add to %1:").arg(SelectedPagesPhrase(rows.size())),
+        [self](QInputDialog& dialog) {
             dialog.setInputMode(QInputDialog::TextInput);
             auto* line = dialog.findChild<QLineEdit*>();
             if (!line)
                 return;
             line->setMaxLength(host::TRegIniFile::MaxValueLength);
-            line->setAccessibleName(QStringLiteral("Category to add"));
+            line->setAccessibleName(tr("Category to add"));
             auto* completer = new CategoryCompleter(&dialog);
             completer->Attach(line, [self](const QString& typed, const QStringList& others) {
                 QStringList names;
@@ -872,9 +876,8 @@ void TVlFrmPaletteMenuCategories::btnRemoveCategoryClick(QObject* /*sender*/)
     if (names.isEmpty())
         return;
     const std::optional<QString> name = AskCategory(
-        "dlgRemoveCategory", QStringLiteral("Remove Category"),
-        QStringLiteral("Category to remove from %1:").arg(SelectedPagesPhrase(rows.size())),
-        [&names](QInputDialog& dialog) {
+        "dlgRemoveCategory", tr("Remove Category"),
+        tr("Category to remove from %1:").arg(SelectedPagesPhrase(rows.size())), [&names](QInputDialog& dialog) {
             dialog.setComboBoxItems(names);
             dialog.setComboBoxEditable(false);
         });
@@ -979,7 +982,7 @@ QString TVlFrmPaletteMenuCategories::CellToolTip(int col, int row, int width)
         lines.append(text.size() > MaxToolTipLength ? text.left(MaxToolTipLength) + QChar(0x2026) : text);
     if (col == CategoryColumn)
         for (const auto& [name, known] : SubmenuTwins(text))
-            lines.append(QStringLiteral("%1: one submenu with '%2'").arg(name, known));
+            lines.append(tr("%1: one submenu with '%2'").arg(name, known));
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -1,5 +1,7 @@
 #include "pages/VlPaletteMenuCommon.h"
 
+Q_LOGGING_CATEGORY(lcPaletteMenu, "vorla.palettemenu", QtWarningMsg)
+
 QString RemoveAmpersand(const QString& s)
 {
     if (!s.contains(QLatin1Char('&')))

@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr QLatin1String CategoryFileFilter("Component Palette Categories Files (*.cpc)");
-constexpr QLatin1String AllFilesFilter("All Files (*)");
+constexpr char CategoryFileFilter[] = QT_TRANSLATE_NOOP("CategoryFileDialogs", "Component Palette Categories Files");
+constexpr char AllFilesFilter[] = QT_TRANSLATE_NOOP("CategoryFileDialogs", "All Files");
 constexpr QLatin1String Suffix("cpc");
 // How often a long run lets the IDE repaint and hear the Cancel button.
 constexpr int EventsEveryMs = 30;
@@ -56,7 +56,9 @@ QString NameOnlyFileIconProvider::type(const QFileInfo& info) const
 
 QStringList CategoryFileFilters()
 {
-    return {CategoryFileFilter, AllFilesFilter};
+    // The patterns are the dialogs' own, whatever the language of their names.
+    return {QCoreApplication::translate("CategoryFileDialogs", CategoryFileFilter) + QStringLiteral(" (*.cpc)"),
+            QCoreApplication::translate("CategoryFileDialogs", AllFilesFilter) + QStringLiteral(" (*)")};
 }
 
 QString CategoryFileSuffix()
@@ -73,7 +75,10 @@ std::unique_ptr<QFileDialog> CreateCategoryFileDialog(QWidget* parent, QFileDial
     // working folder at once. The icons are set before Qt returns to its event loop, where the
     // listing's results are first looked at.
     auto dialog = std::make_unique<QFileDialog>(
-        parent, opening ? QStringLiteral("Open Import File") : QStringLiteral("Save Export File"), folder);
+        parent,
+        opening ? QCoreApplication::translate("CategoryFileDialogs", "Open Import File")
+                : QCoreApplication::translate("CategoryFileDialogs", "Save Export File"),
+        folder);
     dialog->setIconProvider(icons);
     dialog->setObjectName(opening ? QStringLiteral("dlgOpen") : QStringLiteral("dlgSave"));
     dialog->setOption(QFileDialog::DontUseNativeDialog);

@@ -119,8 +119,7 @@ QVariant FindPageModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole: return RowShown(index.row()).caption;
     case Qt::AccessibleTextRole: {
         const Shown shown = RowShown(index.row());
-        return shown.categories.isEmpty() ? shown.caption
-                                          : QStringLiteral("%1, in %2").arg(shown.caption, shown.categories);
+        return shown.categories.isEmpty() ? shown.caption : tr("%1, in %2").arg(shown.caption, shown.categories);
     }
     default: return QVariant();
     }
@@ -188,18 +187,18 @@ FindPagePopup::FindPagePopup(std::vector<FindPageEntry> entries, std::vector<int
     , m_model(new FindPageModel(std::move(entries), std::move(recent), this))
 {
     setObjectName(QStringLiteral("FindPagePopup"));
-    setAccessibleName(QStringLiteral("Find Page"));
+    setAccessibleName(tr("Find Page"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFrameShape(QFrame::StyledPanel);
 
     m_edit->setObjectName(QStringLiteral("FindPageEdit"));
-    m_edit->setAccessibleName(QStringLiteral("Find page"));
-    m_edit->setPlaceholderText(QStringLiteral("Type a page's name or one of its categories"));
+    m_edit->setAccessibleName(tr("Find page"));
+    m_edit->setPlaceholderText(tr("Type a page's name or one of its categories"));
     m_edit->setClearButtonEnabled(true);
     m_edit->installEventFilter(this);
 
     m_list->setObjectName(QStringLiteral("FindPageList"));
-    m_list->setAccessibleName(QStringLiteral("Pages"));
+    m_list->setAccessibleName(tr("Pages"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new FindPageDelegate(m_model, m_list));
     m_list->setCurrentIndex(m_model->index(0));

@@ -49,9 +49,9 @@ constexpr QLatin1String ButtonHint("Vorla Palette Menu");
 constexpr QLatin1String ImageName("VorlaPaletteMenu");
 constexpr QLatin1String IconResource(":/VorlaPaletteMenu/VORLA_PALETTE_MENU");
 constexpr QLatin1String IconSizeSuffixes[] = {QLatin1String(""), QLatin1String("_20X")};
-constexpr QLatin1String PaletteMenuCaption("P&alette");
+constexpr char PaletteMenuCaption[] = QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "P&alette");
 constexpr QLatin1String HiddenCaption("Hidden");
-constexpr QLatin1String OtherCategory("Other");
+constexpr char OtherCategory[] = QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "Other");
 
 // What one build lists at most. Qt checks each item added to a menu against the items already
 // there, so a menu's cost grows with the square of its items: a page filed 100,000 times (a
@@ -77,11 +77,30 @@ struct Command {
     QKeyCombination shortcut;
 };
 constexpr Command Commands[] = {
-    {"FindPageCommand", "&Find Page...", &TVlPaletteMenuWizardDataModule::FindPage, true, FindPageShortcut},
-    {"EditCategoriesCommand", "&Edit Categories...", &TVlPaletteMenuWizardDataModule::EditCategories, false, {}},
-    {"ImportCommand", "&Import...", &TVlPaletteMenuWizardDataModule::ImportCategories, true, {}},
-    {"ExportCommand", "E&xport...", &TVlPaletteMenuWizardDataModule::ExportCategories, false, {}},
+    {"FindPageCommand", QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "&Find Page..."),
+     &TVlPaletteMenuWizardDataModule::FindPage, true, FindPageShortcut},
+    {"EditCategoriesCommand",
+     QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "&Edit Categories..."),
+     &TVlPaletteMenuWizardDataModule::EditCategories,
+     false,
+     {}},
+    {"ImportCommand",
+     QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "&Import..."),
+     &TVlPaletteMenuWizardDataModule::ImportCategories,
+     true,
+     {}},
+    {"ExportCommand",
+     QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "E&xport..."),
+     &TVlPaletteMenuWizardDataModule::ExportCategories,
+     false,
+     {}},
 };
+
+// A text of the module's, in the user's language.
+QString Translated(const char* text)
+{
+    return QCoreApplication::translate("TVlPaletteMenuWizardDataModule", text);
+}
 
 bool OrdinalLess(const QString& a, const QString& b)
 {
@@ -229,9 +248,11 @@ private:
     {
         if (pages == 0)
             return;
-        auto* line = new QAction(pages == 1 ? QStringLiteral("1 more page is not shown")
-                                            : QStringLiteral("%1 more pages are not shown").arg(pages),
-                                 menu);
+        auto* line = new QAction(
+            pages == 1 ? Translated(QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "1 more page is not shown"))
+                       : Translated(QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "%1 more pages are not shown"))
+                             .arg(pages),
+            menu);
         line->setEnabled(false);
         menu->addAction(line);
     }
@@ -307,7 +328,7 @@ void TVlPaletteMenuWizardDataModule::AddShortcuts(host::IIDEMainMenuServices* se
     for (const Command& command : Commands) {
         if (command.shortcut.key() == Qt::Key_unknown)
             continue;
-        auto* action = new QAction(QLatin1String(command.caption), this);
+        auto* action = new QAction(tr(command.caption), this);
         action->setObjectName(QLatin1String(command.objectName));
         action->setShortcut(command.shortcut);
         host::BindEvent(action, &QAction::triggered, this, command.handler);
@@ -322,7 +343,7 @@ void TVlPaletteMenuWizardDataModule::AddShortcuts(host::IIDEMainMenuServices* se
         // Listed exactly as the main menu's entry lists it.
         BuildMenu(FPaletteMouseMenu.get(), 0, true);
     });
-    FPaletteMenuAtMouseAction = new QAction(QLatin1String("Palette Menu at the Mouse"), this);
+    FPaletteMenuAtMouseAction = new QAction(tr("Palette Menu at the Mouse"), this);
     FPaletteMenuAtMouseAction->setObjectName(QLatin1String("PaletteMenuAtMouseAction"));
     FPaletteMenuAtMouseAction->setShortcut(PaletteMenuAtMouseShortcut);
     host::BindEvent(FPaletteMenuAtMouseAction, &QAction::triggered, this,
@@ -343,7 +364,8 @@ void TVlPaletteMenuWizardDataModule::AddToolButton()
         missing = QStringLiteral("tool bar \"%1\" has no control").arg(ToolbarName);
     if (!missing.isEmpty()) {
         // Nothing sound to wire the button to; the main-menu entry still works.
-        qWarning("Vorla Palette Menu: %s; the tool palette button is not added.", qUtf8Printable(missing));
+        qCWarning(lcPaletteMenu, "Vorla Palette Menu: %s; the tool palette button is not added.",
+                  qUtf8Printable(missing));
         return;
     }
 
@@ -371,8 +393,8 @@ void TVlPaletteMenuWizardDataModule::AddToolButton()
     host::TVirtualImageList* images = FToolbar->Images();
     host::TImageCollection* collection = images ? images->ImageCollection() : nullptr;
     if (!collection) {
-        qWarning("Vorla Palette Menu: tool bar \"%s\" has no image list; the button shows no icon.",
-                 qUtf8Printable(ToolbarName));
+        qCWarning(lcPaletteMenu, "Vorla Palette Menu: tool bar \"%s\" has no image list; the button shows no icon.",
+                  qUtf8Printable(ToolbarName));
         return;
     }
     QStringList suffixes;
@@ -387,11 +409,12 @@ void TVlPaletteMenuWizardDataModule::AddPaletteMenu()
 {
     if (!FIDEMenu) {
         // The button's menu still works.
-        qWarning("Vorla Palette Menu: the IDE's services give no main menu; the \"%s\" entry is not added.",
-                 qUtf8Printable(PaletteMenuCaption));
+        qCWarning(lcPaletteMenu,
+                  "Vorla Palette Menu: the IDE's services give no main menu; the \"%s\" entry is not added.",
+                  PaletteMenuCaption);
         return;
     }
-    FPaletteMenu = std::make_unique<QMenu>(PaletteMenuCaption);
+    FPaletteMenu = std::make_unique<QMenu>(tr(PaletteMenuCaption));
     FPaletteMenu->setObjectName(QLatin1String("PaletteMenu"));
     host::BindEvent(FPaletteMenu.get(), &QMenu::aboutToShow, this,
                     &TVlPaletteMenuWizardDataModule::PaletteMenuClickHandler);
@@ -451,7 +474,7 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
     const QStringList pages = FSorter.Sorted(captions);
     const CategoryStore::Snapshot categories(*FReg, pages.size());
     CategorySubmenus submenus(menu);
-    const QString other = OtherCategory;
+    const QString other = tr(OtherCategory);
     // Each item holds which page it lists, so that pages of one caption are each reached.
     const std::vector<int> positions = PalettePositions(captions, pages);
     for (qsizetype i = 0; i < pages.size(); ++i) {
@@ -497,7 +520,7 @@ void TVlPaletteMenuWizardDataModule::AddCommands(QMenu* menu)
                 menu->addAction(keyed);
             continue;
         }
-        auto* item = new QAction(QLatin1String(command.caption), menu);
+        auto* item = new QAction(tr(command.caption), menu);
         item->setObjectName(QLatin1String(command.objectName));
         host::BindEvent(item, &QAction::triggered, this, command.handler);
         menu->addAction(item);
@@ -568,7 +591,8 @@ void TVlPaletteMenuWizardDataModule::RememberRecentPage(const QString& caption)
     } catch (const host::ERegistryException& error) {
         // The page is shown all the same; a store that cannot take the list now (read-only,
         // locked) says so where the user asks it to save, not at every page chosen.
-        qWarning("Vorla Palette Menu: the recent pages were not remembered: %s", qUtf8Printable(error.Message()));
+        qCWarning(lcPaletteMenu, "Vorla Palette Menu: the recent pages were not remembered: %s",
+                  qUtf8Printable(error.Message()));
     }
 }
 
@@ -582,7 +606,7 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
     const QStringList pages = FSorter.Sorted(captions);
     const std::vector<int> positions = PalettePositions(captions, pages);
     const CategoryStore::Snapshot categories(*FReg, pages.size());
-    const QString other = OtherCategory;
+    const QString other = tr(OtherCategory);
     std::vector<FindPageEntry> entries;
     entries.reserve(static_cast<std::size_t>(pages.size()));
     for (qsizetype i = 0; i < pages.size(); ++i) {
@@ -678,17 +702,17 @@ void TVlPaletteMenuWizardDataModule::ImportCategories(QObject* /*sender*/)
         return;
     const QString shown = QDir::toNativeSeparators(fileName);
     qsizetype imported = 0;
-    if (!RunWithProgress(QStringLiteral("Importing \"%1\"...").arg(shown), host::Application(),
+    if (!RunWithProgress(tr("Importing \"%1\"...").arg(shown), host::Application(),
                          [&](const CategoryFile::Progress& progress) {
                              imported = CategoryFile::Import(*FReg, fileName, progress);
                          }))
         return;
     if (imported == 0)
-        ShowStatus(QStringLiteral("\"%1\" holds no entries; the grouping is unchanged").arg(shown));
+        ShowStatus(tr("\"%1\" holds no entries; the grouping is unchanged").arg(shown));
     else if (imported == 1)
-        ShowStatus(QStringLiteral("Imported 1 entry from \"%1\"").arg(shown));
+        ShowStatus(tr("Imported 1 entry from \"%1\"").arg(shown));
     else
-        ShowStatus(QStringLiteral("Imported %1 entries from \"%2\"").arg(QLocale().toString(imported), shown));
+        ShowStatus(tr("Imported %1 entries from \"%2\"").arg(QLocale().toString(imported), shown));
 }
 
 void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/)
@@ -698,15 +722,15 @@ void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/)
         return;
     const QString shown = QDir::toNativeSeparators(fileName);
     qsizetype exported = 0;
-    if (!RunWithProgress(QStringLiteral("Exporting to \"%1\"...").arg(shown), host::Application(),
+    if (!RunWithProgress(tr("Exporting to \"%1\"...").arg(shown), host::Application(),
                          [&](const CategoryFile::Progress& progress) {
                              exported = CategoryFile::Export(*FReg, fileName, progress);
                          }))
         return;
     if (exported == 1)
-        ShowStatus(QStringLiteral("Exported 1 entry to \"%1\"").arg(shown));
+        ShowStatus(tr("Exported 1 entry to \"%1\"").arg(shown));
     else
-        ShowStatus(QStringLiteral("Exported %1 entries to \"%2\"").arg(QLocale().toString(exported), shown));
+        ShowStatus(tr("Exported %1 entries to \"%2\"").arg(QLocale().toString(exported), shown));
 }
 
 void TVlPaletteMenuWizardDataModule::ShowStatus(const QString& message)

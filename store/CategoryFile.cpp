@@ -6,6 +6,7 @@
 #include "host/Registry.h"
 
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,17 +58,19 @@ QString Shown(const QString& fileName)
 
 [[noreturn]] void RaiseRead(const QString& fileName, const QString& reason)
 {
-    throw host::EFOpenError(QStringLiteral("Cannot import \"%1\": %2.").arg(Shown(fileName), reason));
+    throw host::EFOpenError(
+        QCoreApplication::translate("CategoryFile", "Cannot import \"%1\": %2.").arg(Shown(fileName), reason));
 }
 
 [[noreturn]] void RaiseLine(const QString& fileName, qsizetype line, const QString& reason)
 {
-    RaiseRead(fileName, QStringLiteral("line %L1 %2").arg(line).arg(reason));
+    RaiseRead(fileName, QCoreApplication::translate("CategoryFile", "line %L1 %2").arg(line).arg(reason));
 }
 
 [[noreturn]] void RaiseWrite(const QString& fileName, const QString& reason)
 {
-    throw host::EFCreateError(QStringLiteral("Cannot export to \"%1\": %2.").arg(Shown(fileName), reason));
+    throw host::EFCreateError(
+        QCoreApplication::translate("CategoryFile", "Cannot export to \"%1\": %2.").arg(Shown(fileName), reason));
 }
 
 void Report(const Progress& progress, int permille)
@@ -124,8 +127,10 @@ bool IsStoreFile(const QString& path, const struct stat* st, const QString& stor
 
 QString StoreFileProblem()
 {
-    return QStringLiteral("it is the IDE's own category store or one of its journals, which only the store itself may "
-                          "open");
+    return QCoreApplication::translate(
+        "CategoryFile",
+        "it is the IDE's own category store or one of its journals, which only the store itself may "
+        "open");
 }
 
 // Why a file of this type cannot be read or replaced as a category file, or "".
@@ -134,14 +139,14 @@ QString TypeProblem(mode_t mode)
     if (S_ISREG(mode))
         return QString();
     if (S_ISDIR(mode))
-        return QStringLiteral("it is a folder, not a file");
+        return QCoreApplication::translate("CategoryFile", "it is a folder, not a file");
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("it is a device, not a plain file");
+        return QCoreApplication::translate("CategoryFile", "it is a device, not a plain file");
     if (S_ISFIFO(mode))
-        return QStringLiteral("it is a named pipe, not a plain file");
+        return QCoreApplication::translate("CategoryFile", "it is a named pipe, not a plain file");
     if (S_ISSOCK(mode))
-        return QStringLiteral("it is a socket, not a plain file");
-    return QStringLiteral("it is not a plain file");
+        return QCoreApplication::translate("CategoryFile", "it is a socket, not a plain file");
+    return QCoreApplication::translate("CategoryFile", "it is not a plain file");
 }
 
 // Why stat() of path failed with error, in the user's terms.
@@ -151,17 +156,19 @@ QString PathProblem(int error, const QString& path)
     case ENOENT: {
         struct stat link {};
         if (::lstat(Encoded(path).constData(), &link) == 0 && S_ISLNK(link.st_mode))
-            return QStringLiteral("it is a symbolic link to \"%1\", which does not exist")
+            return QCoreApplication::translate("CategoryFile", "it is a symbolic link to \"%1\", which does not exist")
                 .arg(Shown(QFile::symLinkTarget(path)));
         const QString folder = QFileInfo(path).absolutePath();
         if (!QFileInfo(folder).isDir())
-            return QStringLiteral("its folder \"%1\" does not exist").arg(Shown(folder));
-        return QStringLiteral("there is no such file");
+            return QCoreApplication::translate("CategoryFile", "its folder \"%1\" does not exist").arg(Shown(folder));
+        return QCoreApplication::translate("CategoryFile", "there is no such file");
     }
-    case EACCES: return QStringLiteral("a folder on its path may not be entered (permission denied)");
-    case ELOOP: return QStringLiteral("its symbolic links form a loop");
-    case ENOTDIR: return QStringLiteral("a part of its path is not a folder");
-    case ENAMETOOLONG: return QStringLiteral("its name is too long");
+    case EACCES:
+        return QCoreApplication::translate("CategoryFile",
+                                           "a folder on its path may not be entered (permission denied)");
+    case ELOOP: return QCoreApplication::translate("CategoryFile", "its symbolic links form a loop");
+    case ENOTDIR: return QCoreApplication::translate("CategoryFile", "a part of its path is not a folder");
+    case ENAMETOOLONG: return QCoreApplication::translate("CategoryFile", "its name is too long");
     default: return SystemError(error);
     }
 }
@@ -172,7 +179,9 @@ QString PathProblem(int error, const QString& path)
 {
     RaiseRead(
         fileName,
-        QStringLiteral("the file is %L1 bytes long; a category file may be at most %L2").arg(size).arg(MaxFileSize));
+        QCoreApplication::translate("CategoryFile", "the file is %L1 bytes long; a category file may be at most %L2")
+            .arg(size)
+            .arg(MaxFileSize));
 }
 
 // The file's bytes, read through a descriptor checked to be a plain file that is not the
@@ -196,8 +205,9 @@ QByteArray ReadBytes(const QString& fileName, const QString& storeFile)
     if (descriptor < 0) {
         const int error = errno;
         RaiseRead(fileName,
-                  error == EACCES ? QStringLiteral("the file may not be read (permission denied)")
-                                  : SystemError(error));
+                  error == EACCES
+                      ? QCoreApplication::translate("CategoryFile", "the file may not be read (permission denied)")
+                      : SystemError(error));
     }
     QFile file;
     if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
@@ -301,13 +311,15 @@ QString Decode(const QByteArray& bytes, const QString& fileName)
         std::optional<QString> text = DecodeUtf8(view.sliced(3));
         if (!text)
             RaiseLine(fileName, FirstLineNotUtf8(bytes.sliced(3)),
-                      QStringLiteral("is not UTF-8, as the file's byte-order mark says"));
+                      QCoreApplication::translate("CategoryFile", "is not UTF-8, as the file's byte-order mark says"));
         return *std::move(text);
     }
     const bool littleEndian = bytes.startsWith(Utf16LeBom);
     if (littleEndian || bytes.startsWith(Utf16BeBom)) {
         if (bytes.size() % 2 != 0)
-            RaiseRead(fileName, QStringLiteral("the file has a UTF-16 byte-order mark but an odd number of bytes"));
+            RaiseRead(fileName,
+                      QCoreApplication::translate("CategoryFile",
+                                                  "the file has a UTF-16 byte-order mark but an odd number of bytes"));
         QStringDecoder utf16(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, DecodeFlags);
         return utf16.decode(view.sliced(2));
     }
@@ -316,16 +328,18 @@ QString Decode(const QByteArray& bytes, const QString& fileName)
             return *std::move(text);
     QStringDecoder ansi(Ansi, DecodeFlags);
     if (!ansi.isValid())
-        RaiseRead(fileName,
-                  QStringLiteral("the file has no byte-order mark, and this system offers no %1 converter to read it")
-                      .arg(QLatin1String(Ansi)));
+        RaiseRead(
+            fileName,
+            QCoreApplication::translate(
+                "CategoryFile", "the file has no byte-order mark, and this system offers no %1 converter to read it")
+                .arg(QLatin1String(Ansi)));
     return ansi.decode(view);
 }
 
 QString TooLong(const char* what, qsizetype length, int limit)
 {
-    return QStringLiteral("has a %1 of %L2 characters; the store allows at most %L3")
-        .arg(QLatin1String(what))
+    return QCoreApplication::translate("CategoryFile", "has a %1 of %L2 characters; the store allows at most %L3")
+        .arg(QCoreApplication::translate("CategoryFile", what))
         .arg(length)
         .arg(limit);
 }
@@ -387,19 +401,24 @@ ParsedFile Parse(QByteArray bytes, const QString& fileName, bool collapse, const
         const QStringView line = QStringView(text).sliced(begin, end - begin);
         if (line.contains(u'\0'))
             RaiseLine(fileName, number,
-                      marked ? QStringLiteral("holds a NUL character")
-                             : QStringLiteral("holds a NUL byte (a UTF-16 file needs a byte-order mark)"));
+                      marked ? QCoreApplication::translate("CategoryFile", "holds a NUL character")
+                             : QCoreApplication::translate("CategoryFile",
+                                                           "holds a NUL byte (a UTF-16 file needs a byte-order mark)"));
         if (!line.isValidUtf16())
-            RaiseLine(fileName, number, QStringLiteral("is not valid UTF-16"));
+            RaiseLine(fileName, number, QCoreApplication::translate("CategoryFile", "is not valid UTF-16"));
         const qsizetype equals = line.indexOf(u'=');
         // A line without "=" is an entry with an empty name and value.
         Slice entry{qint32(begin), qint32(begin), qint32(begin), qint32(begin)};
         if (equals >= 0)
             entry = {qint32(begin), qint32(begin + equals), qint32(begin + equals + 1), qint32(end)};
         if (const qint32 length = entry.nameEnd - entry.nameBegin; length > host::TRegIniFile::MaxValueNameLength)
-            RaiseLine(fileName, number, TooLong("name", length, host::TRegIniFile::MaxValueNameLength));
+            RaiseLine(
+                fileName, number,
+                TooLong(QT_TRANSLATE_NOOP("CategoryFile", "name"), length, host::TRegIniFile::MaxValueNameLength));
         if (const qint32 length = entry.valueEnd - entry.valueBegin; length > host::TRegIniFile::MaxValueLength)
-            RaiseLine(fileName, number, TooLong("category list", length, host::TRegIniFile::MaxValueLength));
+            RaiseLine(
+                fileName, number,
+                TooLong(QT_TRANSLATE_NOOP("CategoryFile", "category list"), length, host::TRegIniFile::MaxValueLength));
         if (progress && number % LinesPerReport == 0)
             progress(int(readShare * end / text.size()));
 
@@ -450,11 +469,13 @@ QString LeftOutMessage(const QString& fileName, const QStringList& names)
         shown.append(Quoted(names[i]));
     QString list = shown.join(QLatin1String(", "));
     if (names.size() > ListedNames)
-        list += QStringLiteral(" and %L1 more").arg(names.size() - ListedNames);
+        list += QCoreApplication::translate("CategoryFile", " and %L1 more").arg(names.size() - ListedNames);
     // One arg() for all: a file name holding "%2" must not take the count's place.
-    return QStringLiteral("\"%1\" was written without %2 of the categories' entries: a category file cannot hold a "
-                          "name with \"=\" or a line break, or a line break in a category list, since it would read "
-                          "back as another entry. Left out: %3.")
+    return QCoreApplication::translate(
+               "CategoryFile",
+               "\"%1\" was written without %2 of the categories' entries: a category file cannot hold a "
+               "name with \"=\" or a line break, or a line break in a category list, since it would read "
+               "back as another entry. Left out: %3.")
         .arg(Shown(fileName), QLocale().toString(qint64(names.size())), list);
 }
 
@@ -485,7 +506,7 @@ QString WriteTarget(const QString& fileName, const QString& storeFile, std::opti
     }
     // A device, a pipe or a socket is never replaced by a plain file.
     if (const QString problem = TypeProblem(st.st_mode); !problem.isEmpty())
-        RaiseWrite(fileName, problem + QStringLiteral("; nothing was written"));
+        RaiseWrite(fileName, problem + QCoreApplication::translate("CategoryFile", "; nothing was written"));
     if (IsStoreFile(fileName, &st, storeFile))
         RaiseWrite(fileName, StoreFileProblem());
     *existing = st;
@@ -509,7 +530,9 @@ void WriteSafely(const QString& fileName, const QString& target, const std::opti
         const qsizetype size = std::min(BytesPerReport, bytes.size() - at);
         // A short write (a full disk, a size limit) may come without an error of its own.
         if (file.write(bytes.constData() + at, size) != size)
-            RaiseWrite(fileName, QStringLiteral("only part of it could be written (%1)").arg(file.errorString()));
+            RaiseWrite(fileName,
+                       QCoreApplication::translate("CategoryFile", "only part of it could be written (%1)")
+                           .arg(file.errorString()));
         Report(progress, int(1000 * (at + size) / bytes.size()));
     }
     // Small files are written only now, from Qt's buffer: a full disk shows here, or when the
@@ -518,15 +541,18 @@ void WriteSafely(const QString& fileName, const QString& target, const std::opti
     if (!file.flush()) {
         // Qt keeps no reason of its own for a failed flush.
         const int error = errno;
-        RaiseWrite(
-            fileName,
-            QStringLiteral("it could not be written whole (%1)").arg(error ? SystemError(error) : file.errorString()));
+        RaiseWrite(fileName,
+                   QCoreApplication::translate("CategoryFile", "it could not be written whole (%1)")
+                       .arg(error ? SystemError(error) : file.errorString()));
     }
     if (::fsync(file.handle()) != 0)
-        RaiseWrite(fileName, QStringLiteral("it could not be written to disk (%1)").arg(SystemError(errno)));
+        RaiseWrite(fileName,
+                   QCoreApplication::translate("CategoryFile", "it could not be written to disk (%1)")
+                       .arg(SystemError(errno)));
     // Something else put in its place meanwhile is not replaced either.
     if (struct stat now{}; ::stat(Encoded(target).constData(), &now) == 0 && !S_ISREG(now.st_mode))
-        RaiseWrite(fileName, TypeProblem(now.st_mode) + QStringLiteral("; nothing was written"));
+        RaiseWrite(fileName,
+                   TypeProblem(now.st_mode) + QCoreApplication::translate("CategoryFile", "; nothing was written"));
     if (!file.commit())
         RaiseWrite(fileName, file.errorString());
 }
@@ -539,15 +565,17 @@ void WriteInPlace(const QString& fileName, const QString& target, const struct s
     const QString folder = Shown(QFileInfo(target).absolutePath());
     if (existing.st_size > MaxFileSize)
         RaiseWrite(fileName,
-                   QStringLiteral("its folder \"%1\" may not be written, and the file is too large to be "
-                                  "replaced in place safely")
+                   QCoreApplication::translate("CategoryFile",
+                                               "its folder \"%1\" may not be written, and the file is too large to be "
+                                               "replaced in place safely")
                        .arg(folder));
     QFile file(target);
     // Not truncated on opening: the old bytes stay until the new ones are written.
     if (!file.open(QIODevice::ReadWrite))
-        RaiseWrite(fileName,
-                   QStringLiteral("neither its folder \"%1\" nor the file may be written (%2)")
-                       .arg(folder, file.errorString()));
+        RaiseWrite(
+            fileName,
+            QCoreApplication::translate("CategoryFile", "neither its folder \"%1\" nor the file may be written (%2)")
+                .arg(folder, file.errorString()));
     const QByteArray old = file.readAll();
     const auto writeWhole = [&file](const QByteArray& content) {
         return file.seek(0) && file.write(content) == content.size() && file.flush() && file.resize(content.size())
@@ -558,11 +586,13 @@ void WriteInPlace(const QString& fileName, const QString& target, const struct s
         file.unsetError();
         const bool restored = writeWhole(old);
         RaiseWrite(fileName,
-                   QStringLiteral("its folder \"%1\" may not be written, and writing the file in place "
-                                  "failed (%2); %3")
+                   QCoreApplication::translate("CategoryFile",
+                                               "its folder \"%1\" may not be written, and writing the file in place "
+                                               "failed (%2); %3")
                        .arg(folder, cause,
-                            restored ? QStringLiteral("the old file was put back")
-                                     : QStringLiteral("the old file could not be put back")));
+                            restored
+                                ? QCoreApplication::translate("CategoryFile", "the old file was put back")
+                                : QCoreApplication::translate("CategoryFile", "the old file could not be put back")));
     }
 }
 

@@ -1,4 +1,430 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
+<context>
+    <name>CategoryFile</name>
+    <message>
+        <source>Cannot import &quot;%1&quot;: %2.</source>
+        <translation>„%1“ kann nicht importiert werden: %2.</translation>
+    </message>
+    <message>
+        <source>line %L1 %2</source>
+        <translation>Zeile %L1 %2</translation>
+    </message>
+    <message>
+        <source>Cannot export to &quot;%1&quot;: %2.</source>
+        <translation>Nach „%1“ kann nicht exportiert werden: %2.</translation>
+    </message>
+    <message>
+        <source>it is the IDE&apos;s own category store or one of its journals, which only the store itself may open</source>
+        <translation>es ist der Kategorienspeicher der IDE oder eines seiner Journale, die nur der Speicher selbst öffnen darf</translation>
+    </message>
+    <message>
+        <source>it is a folder, not a file</source>
+        <translation>es ist ein Ordner, keine Datei</translation>
+    </message>
+    <message>
+        <source>it is a device, not a plain file</source>
+        <translation>es ist ein Gerät, keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>it is a named pipe, not a plain file</source>
+        <translation>es ist eine benannte Pipe, keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>it is a socket, not a plain file</source>
+        <translation>es ist ein Socket, keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>it is not a plain file</source>
+        <translation>es ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>it is a symbolic link to &quot;%1&quot;, which does not exist</source>
+        <translation>es ist ein symbolischer Link auf „%1“, das nicht existiert</translation>
+    </message>
+    <message>
+        <source>its folder &quot;%1&quot; does not exist</source>
+        <translation>sein Ordner „%1“ existiert nicht</translation>
+    </message>
+    <message>
+        <source>there is no such file</source>
+        <translation>diese Datei gibt es nicht</translation>
+    </message>
+    <message>
+        <source>a folder on its path may not be entered (permission denied)</source>
+        <translation>ein Ordner auf seinem Pfad darf nicht betreten werden (Zugriff verweigert)</translation>
+    </message>
+    <message>
+        <source>its symbolic links form a loop</source>
+        <translation>seine symbolischen Links bilden eine Schleife</translation>
+    </message>
+    <message>
+        <source>a part of its path is not a folder</source>
+        <translation>ein Teil seines Pfades ist kein Ordner</translation>
+    </message>
+    <message>
+        <source>its name is too long</source>
+        <translation>sein Name ist zu lang</translation>
+    </message>
+    <message>
+        <source>the file is %L1 bytes long; a category file may be at most %L2</source>
+        <translation>die Datei ist %L1 Bytes lang; eine Kategoriendatei darf höchstens %L2 lang sein</translation>
+    </message>
+    <message>
+        <source>the file may not be read (permission denied)</source>
+        <translation>die Datei darf nicht gelesen werden (Zugriff verweigert)</translation>
+    </message>
+    <message>
+        <source>is not UTF-8, as the file&apos;s byte-order mark says</source>
+        <translation>ist nicht UTF-8, wie die Bytereihenfolge-Markierung der Datei angibt</translation>
+    </message>
+    <message>
+        <source>the file has a UTF-16 byte-order mark but an odd number of bytes</source>
+        <translation>die Datei hat eine UTF-16-Bytereihenfolge-Markierung, aber eine ungerade Zahl von Bytes</translation>
+    </message>
+    <message>
+        <source>the file has no byte-order mark, and this system offers no %1 converter to read it</source>
+        <translation>die Datei hat keine Bytereihenfolge-Markierung, und dieses System bietet keinen %1-Konverter, um sie zu lesen</translation>
+    </message>
+    <message>
+        <source>has a %1 of %L2 characters; the store allows at most %L3</source>
+        <translation>hat einen %1 von %L2 Zeichen; der Speicher erlaubt höchstens %L3</translation>
+    </message>
+    <message>
+        <source>holds a NUL character</source>
+        <translation>enthält ein NUL-Zeichen</translation>
+    </message>
+    <message>
+        <source>holds a NUL byte (a UTF-16 file needs a byte-order mark)</source>
+        <translation>enthält ein NUL-Byte (eine UTF-16-Datei braucht eine Bytereihenfolge-Markierung)</translation>
+    </message>
+    <message>
+        <source>is not valid UTF-16</source>
+        <translation>ist kein gültiges UTF-16</translation>
+    </message>
+    <message>
+        <source>name</source>
+        <translation>Namen</translation>
+    </message>
+    <message>
+        <source>category list</source>
+        <translation>Kategorienliste</translation>
+    </message>
+    <message>
+        <source> and %L1 more</source>
+        <translation> und %L1 weitere</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; was written without %2 of the categories&apos; entries: a category file cannot hold a name with &quot;=&quot; or a line break, or a line break in a category list, since it would read back as another entry. Left out: %3.</source>
+        <translation>„%1“ wurde ohne %2 der Kategorieneinträge geschrieben: Eine Kategoriendatei kann keinen Namen mit „=“ oder einem Zeilenumbruch und keinen Zeilenumbruch in einer Kategorienliste enthalten, da er als anderer Eintrag zurückgelesen würde. Ausgelassen: %3.</translation>
+    </message>
+    <message>
+        <source>; nothing was written</source>
+        <translation>; nichts wurde geschrieben</translation>
+    </message>
+    <message>
+        <source>only part of it could be written (%1)</source>
+        <translation>nur ein Teil davon konnte geschrieben werden (%1)</translation>
+    </message>
+    <message>
+        <source>it could not be written whole (%1)</source>
+        <translation>sie konnte nicht vollständig geschrieben werden (%1)</translation>
+    </message>
+    <message>
+        <source>it could not be written to disk (%1)</source>
+        <translation>sie konnte nicht auf den Datenträger geschrieben werden (%1)</translation>
+    </message>
+    <message>
+        <source>its folder &quot;%1&quot; may not be written, and the file is too large to be replaced in place safely</source>
+        <translation>in ihren Ordner „%1“ darf nicht geschrieben werden, und die Datei ist zu groß, um sie sicher an Ort und Stelle zu ersetzen</translation>
+    </message>
+    <message>
+        <source>neither its folder &quot;%1&quot; nor the file may be written (%2)</source>
+        <translation>weder in ihren Ordner „%1“ noch in die Datei darf geschrieben werden (%2)</translation>
+    </message>
+    <message>
+        <source>its folder &quot;%1&quot; may not be written, and writing the file in place failed (%2); %3</source>
+        <translation>in ihren Ordner „%1“ darf nicht geschrieben werden, und das Schreiben der Datei an Ort und Stelle ist fehlgeschlagen (%2); %3</translation>
+    </message>
+    <message>
+        <source>the old file was put back</source>
+        <translation>die alte Datei wurde wiederhergestellt</translation>
+    </message>
+    <message>
+        <source>the old file could not be put back</source>
+        <translation>die alte Datei konnte nicht wiederhergestellt werden</translation>
+    </message>
+</context>
+<context>
+    <name>CategoryFileDialogs</name>
+    <message>
+        <source>Component Palette Categories Files</source>
+        <translation>Kategoriendateien der Komponentenpalette</translation>
+    </message>
+    <message>
+        <source>All Files</source>
+        <translation>Alle Dateien</translation>
+    </message>
+    <message>
+        <source>Drive</source>
+        <translation>Laufwerk</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>%1 File</source>
+        <translation>%1-Datei</translation>
+    </message>
+    <message>
+        <source>Open Import File</source>
+        <translation>Importdatei öffnen</translation>
+    </message>
+    <message>
+        <source>Save Export File</source>
+        <translation>Exportdatei speichern</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>FindPageModel</name>
+    <message>
+        <source>%1, in %2</source>
+        <translation>%1, in %2</translation>
+    </message>
+</context>
+<context>
+    <name>FindPagePopup</name>
+    <message>
+        <source>Find Page</source>
+        <translation>Seite finden</translation>
+    </message>
+    <message>
+        <source>Find page</source>
+        <translation>Seite finden</translation>
+    </message>
+    <message>
+        <source>Type a page&apos;s name or one of its categories</source>
+        <translation>Namen einer Seite oder eine ihrer Kategorien eingeben</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Seiten</translation>
+    </message>
+</context>
+<context>
+    <name>TVlFrmPaletteMenuCategories</name>
+    <message>
+        <source>Component Palette Categories</source>
+        <translation>Kategorien der Komponentenpalette</translation>
+    </message>
+    <message>
+        <source>Filter pages or categories</source>
+        <translation>Seiten oder Kategorien filtern</translation>
+    </message>
+    <message>
+        <source>Shows only the rows whose page or categories contain this text (Ctrl+F)</source>
+        <translation>Zeigt nur die Zeilen, deren Seite oder Kategorien diesen Text enthalten (Strg+F)</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Palette page categories</source>
+        <translation>Kategorien der Palettenseiten</translation>
+    </message>
+    <message>
+        <source>One row per palette page. Type the page&apos;s categories in the Category column, separated by semicolons. Several rows can be selected to add or remove a category on all of them.</source>
+        <translation>Eine Zeile je Palettenseite. Geben Sie die Kategorien der Seite in der Spalte Kategorie ein, durch Semikolons getrennt. Mehrere Zeilen lassen sich auswählen, um allen eine Kategorie hinzuzufügen oder zu entfernen.</translation>
+    </message>
+    <message>
+        <source>Palette Page</source>
+        <translation>Palettenseite</translation>
+    </message>
+    <message>
+        <source>Category</source>
+        <translation>Kategorie</translation>
+    </message>
+    <message>
+        <source>Add Category...</source>
+        <translation>Kategorie hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Add a category to every selected page</source>
+        <translation>Jeder ausgewählten Seite eine Kategorie hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove Category...</source>
+        <translation>Kategorie entfernen...</translation>
+    </message>
+    <message>
+        <source>Remove a category from every selected page</source>
+        <translation>Eine Kategorie aus jeder ausgewählten Seite entfernen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Save the categories and close; if the store fails, the dialog stays open with every edit</source>
+        <translation>Die Kategorien speichern und schließen; versagt der Speicher, bleibt der Dialog mit allen Änderungen offen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Close without saving</source>
+        <translation>Ohne Speichern schließen</translation>
+    </message>
+    <message>
+        <source>Category names</source>
+        <translation>Kategoriennamen</translation>
+    </message>
+    <message>
+        <source>the selected page</source>
+        <translation>der ausgewählten Seite</translation>
+    </message>
+    <message>
+        <source>the %1 selected pages</source>
+        <translation>den %1 ausgewählten Seiten</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filtern</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 %2 (%3)</source>
+        <translation>%1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>%1 or %2</source>
+        <translation>%1 oder %2</translation>
+    </message>
+    <message>
+        <source>The category editor has no store open: &quot;%1&quot;</source>
+        <translation>Der Kategorieneditor hat keinen Speicher geöffnet: „%1“</translation>
+    </message>
+    <message>
+        <source>Edit Cell</source>
+        <translation>Zelle bearbeiten</translation>
+    </message>
+    <message>
+        <source>Add Category &quot;%1&quot;</source>
+        <translation>Kategorie „%1“ hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove Category &quot;%1&quot;</source>
+        <translation>Kategorie „%1“ entfernen</translation>
+    </message>
+    <message>
+        <source>Add Category</source>
+        <translation>Kategorie hinzufügen</translation>
+    </message>
+    <message>
+        <source>Category to add to %1:</source>
+        <translation>Kategorie, die %1 hinzugefügt werden soll:</translation>
+    </message>
+    <message>
+        <source>Category to add</source>
+        <translation>Hinzuzufügende Kategorie</translation>
+    </message>
+    <message>
+        <source>Remove Category</source>
+        <translation>Kategorie entfernen</translation>
+    </message>
+    <message>
+        <source>Category to remove from %1:</source>
+        <translation>Kategorie, die aus %1 entfernt werden soll:</translation>
+    </message>
+    <message>
+        <source>%1: one submenu with &apos;%2&apos;</source>
+        <translation>%1: ein Untermenü mit „%2“</translation>
+    </message>
+</context>
+<context>
+    <name>TVlPaletteMenuWizardDataModule</name>
+    <message>
+        <source>P&amp;alette</source>
+        <translation>P&amp;alette</translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation>Sonstige</translation>
+    </message>
+    <message>
+        <source>&amp;Find Page...</source>
+        <translation>Seite &amp;finden...</translation>
+    </message>
+    <message>
+        <source>&amp;Edit Categories...</source>
+        <translation>Kategorien &amp;bearbeiten...</translation>
+    </message>
+    <message>
+        <source>&amp;Import...</source>
+        <translation>&amp;Importieren...</translation>
+    </message>
+    <message>
+        <source>E&amp;xport...</source>
+        <translation>E&amp;xportieren...</translation>
+    </message>
+    <message>
+        <source>1 more page is not shown</source>
+        <translation>1 weitere Seite wird nicht gezeigt</translation>
+    </message>
+    <message>
+        <source>%1 more pages are not shown</source>
+        <translation>%1 weitere Seiten werden nicht gezeigt</translation>
+    </message>
+    <message>
+        <source>Palette Menu at the Mouse</source>
+        <translation>Palettenmenü am Mauszeiger</translation>
+    </message>
+    <message>
+        <source>Importing &quot;%1&quot;...</source>
+        <translation>„%1“ wird importiert...</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; holds no entries; the grouping is unchanged</source>
+        <translation>„%1“ enthält keine Einträge; die Gruppierung ist unverändert</translation>
+    </message>
+    <message>
+        <source>Imported 1 entry from &quot;%1&quot;</source>
+        <translation>1 Eintrag aus „%1“ importiert</translation>
+    </message>
+    <message>
+        <source>Imported %1 entries from &quot;%2&quot;</source>
+        <translation>%1 Einträge aus „%2“ importiert</translation>
+    </message>
+    <message>
+        <source>Exporting to &quot;%1&quot;...</source>
+        <translation>Export nach „%1“...</translation>
+    </message>
+    <message>
+        <source>Exported 1 entry to &quot;%1&quot;</source>
+        <translation>1 Eintrag nach „%1“ exportiert</translation>
+    </message>
+    <message>
+        <source>Exported %1 entries to &quot;%2&quot;</source>
+        <translation>%1 Einträge nach „%2“ exportiert</translation>
+    </message>
+</context>
 </TS>

@@ -116,8 +116,9 @@ host::ExceptionReporter messageBoxReporter(QWidget* parent)
     return [owner](const QString& kind, const QString& message) {
         printError(kind, message);
 
-        auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok,
-                                    boxOwner(owner.data()));
+        auto* box = new QMessageBox(QMessageBox::Critical,
+                                    QCoreApplication::translate("standin::ErrorReporter", "Error"), message,
+                                    QMessageBox::Ok, boxOwner(owner.data()));
         box->setObjectName(ErrorBoxName);
         // The message speaks to the user; the exception's class is for whoever reports the fault.
         box->setDetailedText(kind);

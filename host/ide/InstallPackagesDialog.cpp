@@ -26,23 +26,22 @@ InstallPackagesDialog::InstallPackagesDialog(PackageManager* packages, QWidget* 
     : QDialog(parent)
     , m_packages(packages)
     , m_list(new QTreeWidget(this))
-    , m_unload(new QPushButton(QStringLiteral("&Unload"), this))
-    , m_loadAgain(new QPushButton(QStringLiteral("&Load Again"), this))
-    , m_add(new QPushButton(QStringLiteral("&Add..."), this))
+    , m_unload(new QPushButton(tr("&Unload"), this))
+    , m_loadAgain(new QPushButton(tr("&Load Again"), this))
+    , m_add(new QPushButton(tr("&Add..."), this))
 {
     setObjectName(QStringLiteral("InstallPackagesDialog"));
-    setWindowTitle(QStringLiteral("Install Packages"));
+    setWindowTitle(tr("Install Packages"));
     setAccessibleName(windowTitle());
     resize(760, 360);
 
-    auto* label = new QLabel(QStringLiteral("Design &packages:"), this);
+    auto* label = new QLabel(tr("Design &packages:"), this);
     label->setBuddy(m_list);
 
     m_list->setObjectName(QStringLiteral("PackageList"));
-    m_list->setAccessibleName(QStringLiteral("Design packages"));
+    m_list->setAccessibleName(tr("Design packages"));
     m_list->setColumnCount(ColumnCount);
-    m_list->setHeaderLabels({QStringLiteral("Package"), QStringLiteral("Description"), QStringLiteral("File version"),
-                             QStringLiteral("State"), QStringLiteral("File")});
+    m_list->setHeaderLabels({tr("Package"), tr("Description"), tr("File version"), tr("State"), tr("File")});
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -119,8 +118,8 @@ void InstallPackagesDialog::chooseAndAdd()
     // Start where this build keeps its packages, when there is such a folder.
     const QFileInfo packagesFolder(QFileInfo(PackageManager::defaultPackageFile()).absolutePath());
     const QString start = packagesFolder.isDir() ? packagesFolder.absoluteFilePath() : QDir::currentPath();
-    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Add Design Package"), start,
-                                                      QStringLiteral("packages (*.so);;All files (*)"), nullptr,
+    const QString file = QFileDialog::getOpenFileName(this, tr("Add Design Package"), start,
+                                                      tr("packages (*.so);;All files (*)"), nullptr,
                                                       QFileDialog::DontUseNativeDialog);
     if (!file.isEmpty())
         addPackage(file);
@@ -135,7 +134,7 @@ void InstallPackagesDialog::refresh()
         item->setText(NameColumn, package.name);
         item->setText(DescriptionColumn, package.description);
         item->setText(VersionColumn, package.version);
-        item->setText(StateColumn, package.loaded ? QStringLiteral("Loaded") : QStringLiteral("Unloaded"));
+        item->setText(StateColumn, package.loaded ? tr("Loaded") : tr("Unloaded"));
         item->setText(FileColumn, QDir::toNativeSeparators(package.file));
         item->setData(FileColumn, Qt::UserRole, package.file);
         item->setToolTip(FileColumn, item->text(FileColumn));

@@ -61,21 +61,21 @@ MainWindow::MainWindow(const Palette& pages, QWidget* parent)
     : QMainWindow(parent), m_packages(new PackageManager(this)), m_designer(new QMdiArea(this))
 {
     setObjectName(QStringLiteral("MainWindow"));
-    setWindowTitle(QStringLiteral("Stand-in IDE"));
+    setWindowTitle(tr("Stand-in IDE"));
     // The application's icon is every window's that sets none: the tool palette, the
     // designer's forms, the dialogs of the IDE and of its packages.
     QApplication::setWindowIcon(applicationIcon());
-    setAccessibleName(QStringLiteral("Stand-in IDE"));
+    setAccessibleName(tr("Stand-in IDE"));
     resize(1200, 760);
 
     m_designer->setObjectName(QStringLiteral("Designer"));
-    m_designer->setAccessibleName(QStringLiteral("Form designer"));
+    m_designer->setAccessibleName(tr("Form designer"));
     setCentralWidget(m_designer);
 
     buildMenus();
     menuBar()->setNativeMenuBar(false);
-    menuBar()->setAccessibleName(QStringLiteral("Main menu"));
-    statusBar()->showMessage(QStringLiteral("Ready"));
+    menuBar()->setAccessibleName(tr("Main menu"));
+    statusBar()->showMessage(tr("Ready"));
 
     host::ide::setMainMenu(menuBar());
     host::ide::setStatusBar(statusBar());
@@ -84,7 +84,7 @@ MainWindow::MainWindow(const Palette& pages, QWidget* parent)
 
     // The tool palette window is created after the main window, so it comes second in
     // the list of open forms, as in the IDE.
-    m_toolPaletteDock = new QDockWidget(QStringLiteral("Tool Palette"), this);
+    m_toolPaletteDock = new QDockWidget(tr("Tool Palette"), this);
     m_toolPalette = new ToolPaletteWindow(pages, m_toolPaletteDock);
     host::ide::addForm(m_toolPalette);
     m_toolPaletteDock->setObjectName(QStringLiteral("ToolPaletteDock"));
@@ -95,7 +95,7 @@ MainWindow::MainWindow(const Palette& pages, QWidget* parent)
 
     if (QMenu* view = menuBar()->findChild<QMenu*>(QStringLiteral("ViewMenu"))) {
         QAction* toggle = m_toolPaletteDock->toggleViewAction();
-        toggle->setText(QStringLiteral("Tool &Palette"));
+        toggle->setText(tr("Tool &Palette"));
         view->addAction(toggle);
     }
 
@@ -131,51 +131,50 @@ QMenu* MainWindow::addMenu(const QString& title, const QString& name)
 
 void MainWindow::buildMenus()
 {
-    QMenu* file = addMenu(QStringLiteral("&File"), QStringLiteral("FileMenu"));
-    QAction* newForm = file->addAction(QStringLiteral("&New Form"), this, &MainWindow::newForm);
+    QMenu* file = addMenu(tr("&File"), QStringLiteral("FileMenu"));
+    QAction* newForm = file->addAction(tr("&New Form"), this, &MainWindow::newForm);
     newForm->setShortcut(QKeySequence::New);
-    addPlaceholder(file, QStringLiteral("&Open..."), QKeySequence::Open);
-    addPlaceholder(file, QStringLiteral("&Save"), QKeySequence::Save);
+    addPlaceholder(file, tr("&Open..."), QKeySequence::Open);
+    addPlaceholder(file, tr("&Save"), QKeySequence::Save);
     file->addSeparator();
-    QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    QAction* exit = file->addAction(tr("E&xit"), this, &QWidget::close);
     exit->setObjectName(QStringLiteral("ExitAction"));
     exit->setShortcut(QKeySequence::Quit);
 
-    QMenu* edit = addMenu(QStringLiteral("&Edit"), QStringLiteral("EditMenu"));
-    addPlaceholder(edit, QStringLiteral("&Undo"), QKeySequence::Undo);
-    addPlaceholder(edit, QStringLiteral("&Redo"), QKeySequence::Redo);
+    QMenu* edit = addMenu(tr("&Edit"), QStringLiteral("EditMenu"));
+    addPlaceholder(edit, tr("&Undo"), QKeySequence::Undo);
+    addPlaceholder(edit, tr("&Redo"), QKeySequence::Redo);
     edit->addSeparator();
-    addPlaceholder(edit, QStringLiteral("Cu&t"), QKeySequence::Cut);
-    addPlaceholder(edit, QStringLiteral("&Copy"), QKeySequence::Copy);
-    addPlaceholder(edit, QStringLiteral("&Paste"), QKeySequence::Paste);
+    addPlaceholder(edit, tr("Cu&t"), QKeySequence::Cut);
+    addPlaceholder(edit, tr("&Copy"), QKeySequence::Copy);
+    addPlaceholder(edit, tr("&Paste"), QKeySequence::Paste);
 
-    QMenu* search = addMenu(QStringLiteral("&Search"), QStringLiteral("SearchMenu"));
-    addPlaceholder(search, QStringLiteral("&Find..."), QKeySequence::Find);
-    addPlaceholder(search, QStringLiteral("R&eplace..."), QKeySequence::Replace);
+    QMenu* search = addMenu(tr("&Search"), QStringLiteral("SearchMenu"));
+    addPlaceholder(search, tr("&Find..."), QKeySequence::Find);
+    addPlaceholder(search, tr("R&eplace..."), QKeySequence::Replace);
 
-    addMenu(QStringLiteral("&View"), QStringLiteral("ViewMenu"));
+    addMenu(tr("&View"), QStringLiteral("ViewMenu"));
 
-    QMenu* project = addMenu(QStringLiteral("&Project"), QStringLiteral("ProjectMenu"));
-    addPlaceholder(project, QStringLiteral("&Build"));
-    addPlaceholder(project, QStringLiteral("&Options..."));
+    QMenu* project = addMenu(tr("&Project"), QStringLiteral("ProjectMenu"));
+    addPlaceholder(project, tr("&Build"));
+    addPlaceholder(project, tr("&Options..."));
 
-    QMenu* run = addMenu(QStringLiteral("&Run"), QStringLiteral("RunMenu"));
-    addPlaceholder(run, QStringLiteral("&Run"), QKeySequence(Qt::Key_F9));
+    QMenu* run = addMenu(tr("&Run"), QStringLiteral("RunMenu"));
+    addPlaceholder(run, tr("&Run"), QKeySequence(Qt::Key_F9));
 
-    QMenu* component = addMenu(QStringLiteral("&Component"), QStringLiteral("ComponentMenu"));
-    QAction* install = component->addAction(QStringLiteral("Install &Packages..."), this,
-                                            &MainWindow::showInstallPackagesDialog);
+    QMenu* component = addMenu(tr("&Component"), QStringLiteral("ComponentMenu"));
+    QAction* install = component->addAction(tr("Install &Packages..."), this, &MainWindow::showInstallPackagesDialog);
     install->setObjectName(QStringLiteral("InstallPackagesAction"));
 
-    QMenu* tools = addMenu(QStringLiteral("&Tools"), QStringLiteral("ToolsMenu"));
-    addPlaceholder(tools, QStringLiteral("&Options..."));
+    QMenu* tools = addMenu(tr("&Tools"), QStringLiteral("ToolsMenu"));
+    addPlaceholder(tools, tr("&Options..."));
 
-    QMenu* window = addMenu(QStringLiteral("&Window"), QStringLiteral("WindowMenu"));
-    window->addAction(QStringLiteral("&Cascade"), m_designer, &QMdiArea::cascadeSubWindows);
-    window->addAction(QStringLiteral("&Tile"), m_designer, &QMdiArea::tileSubWindows);
+    QMenu* window = addMenu(tr("&Window"), QStringLiteral("WindowMenu"));
+    window->addAction(tr("&Cascade"), m_designer, &QMdiArea::cascadeSubWindows);
+    window->addAction(tr("&Tile"), m_designer, &QMdiArea::tileSubWindows);
 
-    QMenu* help = addMenu(QStringLiteral("&Help"), QStringLiteral("HelpMenu"));
-    help->addAction(QStringLiteral("&About Stand-in IDE..."), this, &MainWindow::showAbout);
+    QMenu* help = addMenu(tr("&Help"), QStringLiteral("HelpMenu"));
+    help->addAction(tr("&About Stand-in IDE..."), this, &MainWindow::showAbout);
 }
 
 void MainWindow::newForm()
@@ -197,10 +196,10 @@ void MainWindow::showInstallPackagesDialog()
 
 void MainWindow::showAbout()
 {
-    QMessageBox::about(this, QStringLiteral("About Stand-in IDE"),
-                       QStringLiteral("<b>Stand-in IDE %1</b><p>A small IDE shell that loads design-time "
-                                      "packages and gives them a main menu, a tool palette and "
-                                      "the host services they ask for.</p>")
+    QMessageBox::about(this, tr("About Stand-in IDE"),
+                       tr("<b>Stand-in IDE %1</b><p>A small IDE shell that loads design-time "
+                          "packages and gives them a main menu, a tool palette and "
+                          "the host services they ask for.</p>")
                            .arg(QCoreApplication::applicationVersion()));
 }
 

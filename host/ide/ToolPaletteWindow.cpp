@@ -26,8 +26,8 @@ ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
     , m_palette(new host::TCategoryButtons(this))
 {
     setObjectName(QStringLiteral("ToolForm"));
-    setWindowTitle(QStringLiteral("Tool Palette"));
-    setAccessibleName(QStringLiteral("Tool Palette"));
+    setWindowTitle(tr("Tool Palette"));
+    setAccessibleName(tr("Tool Palette"));
 
     initResources();
     m_imageCollection->setObjectName(QStringLiteral("ToolPaletteImages"));
@@ -39,22 +39,22 @@ ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
     }
 
     m_toolBar->setObjectName(QStringLiteral("Toolbar1"));
-    m_toolBar->setAccessibleName(QStringLiteral("Tool palette tool bar"));
+    m_toolBar->setAccessibleName(tr("Tool palette tool bar"));
     m_toolBar->setIconSize(QSize(16, 16));
     m_toolBar->SetImages(m_images);
 
     // First control: a tool button that collapses every category, or expands them all.
     auto* categories = new QAction(m_images->GetIcon(m_images->GetIndexByName(QStringLiteral("Categories"))),
-                                   QStringLiteral("Categories"), this);
+                                   tr("Categories"), this);
     categories->setObjectName(QStringLiteral("CategoriesAction"));
-    categories->setToolTip(QStringLiteral("Collapse or expand all categories"));
+    categories->setToolTip(tr("Collapse or expand all categories"));
     connect(categories, &QAction::triggered, this, &ToolPaletteWindow::toggleAllCategories);
     m_toolBar->InsertToolButton(0, categories);
 
     // Second control: the search box, which narrows the palette to matching components.
     m_search->setObjectName(QStringLiteral("SearchBox"));
-    m_search->setPlaceholderText(QStringLiteral("Search"));
-    m_search->setAccessibleName(QStringLiteral("Search components"));
+    m_search->setPlaceholderText(tr("Search"));
+    m_search->setAccessibleName(tr("Search components"));
     m_search->setClearButtonEnabled(true);
     m_search->addAction(m_images->GetIcon(m_images->GetIndexByName(QStringLiteral("Search"))),
                         QLineEdit::LeadingPosition);
@@ -67,7 +67,7 @@ ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
     m_toolBar->addWidget(m_search)->setObjectName(QStringLiteral("SearchAction"));
 
     m_palette->setObjectName(QStringLiteral("Palette"));
-    m_palette->setAccessibleName(QStringLiteral("Tool palette pages"));
+    m_palette->setAccessibleName(tr("Tool palette pages"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

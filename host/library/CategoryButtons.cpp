@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
@@ -124,8 +125,8 @@ TCategoryButtons::TCategoryButtons(QWidget* parent)
     m_view->setUniformRowHeights(true);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->setAccessibleName(QStringLiteral("Tool Palette"));
-    setAccessibleName(QStringLiteral("Tool Palette"));
+    m_view->setAccessibleName(QCoreApplication::translate("host::TCategoryButtons", "Tool Palette"));
+    setAccessibleName(QCoreApplication::translate("host::TCategoryButtons", "Tool Palette"));
 
     // Focus given to the palette goes to its list, where the keys work.
     setFocusProxy(m_view);

@@ -1,6 +1,7 @@
 #include "host/Exceptions.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -74,8 +75,8 @@ void DescribeException(std::exception_ptr error, QString* kind, QString* message
     try {
         if (error)
             std::rethrow_exception(error);
-        k = QStringLiteral("Unknown exception");
-        m = QStringLiteral("No exception was given.");
+        k = QCoreApplication::translate("host::Exception", "Unknown exception");
+        m = QCoreApplication::translate("host::Exception", "No exception was given.");
     } catch (const Exception& e) {
         k = e.ClassName();
         m = e.Message();
@@ -83,8 +84,8 @@ void DescribeException(std::exception_ptr error, QString* kind, QString* message
         k = DemangledName(typeid(e));
         m = QString::fromUtf8(e.what());
     } catch (...) {
-        k = QStringLiteral("Unknown exception");
-        m = QStringLiteral("An exception of an unknown type was raised.");
+        k = QCoreApplication::translate("host::Exception", "Unknown exception");
+        m = QCoreApplication::translate("host::Exception", "An exception of an unknown type was raised.");
     }
     if (kind)
         *kind = k;

@@ -2,6 +2,7 @@
 #include "host/Exceptions.h"
 #include "host/private/IdeHost.h"
 
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QObject>
 #include <QPointer>
@@ -75,10 +76,11 @@ QString GetStrProp(const QObject* object, const char* propertyName)
 {
     const QString property = QString::fromUtf8(propertyName ? propertyName : "");
     if (!object)
-        throw EPropertyError(QStringLiteral("Cannot read property \"%1\" of no object").arg(property));
+        throw EPropertyError(
+            QCoreApplication::translate("host::Forms", "Cannot read property \"%1\" of no object").arg(property));
     const QVariant value = propertyName ? object->property(propertyName) : QVariant();
     if (!value.isValid()) {
-        throw EPropertyError(QStringLiteral("Property \"%1\" does not exist in class %2")
+        throw EPropertyError(QCoreApplication::translate("host::Forms", "Property \"%1\" does not exist in class %2")
                                  .arg(property, QString::fromLatin1(object->metaObject()->className())));
     }
     return value.toString();

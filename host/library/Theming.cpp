@@ -248,7 +248,9 @@ void TIDEThemeMetrics::Font::AdjustDPISize(QFont& font, int size, int pixelsPerI
 {
     if (size <= 0 || pixelsPerInch <= 0) {
         throw Exception(
-            QStringLiteral("Cannot scale a font to %1 points at %2 pixels per inch").arg(size).arg(pixelsPerInch));
+            QCoreApplication::translate("host::Theming", "Cannot scale a font to %1 points at %2 pixels per inch")
+                .arg(size)
+                .arg(pixelsPerInch));
     }
     // size * ppi / 72 in whole pixels, halves rounded up, as the host's integer scaling does.
     const qint64 scaled = static_cast<qint64>(size) * pixelsPerInch;

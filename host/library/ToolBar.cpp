@@ -1,6 +1,7 @@
 #include "host/ToolBar.h"
 #include "host/Exceptions.h"
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QToolButton>
@@ -54,7 +55,9 @@ TImageCollection::~TImageCollection() = default;
 int TImageCollection::Add(const QString& name, const QString& resourceBase, const QStringList& suffixes)
 {
     if (suffixes.isEmpty())
-        throw EFOpenError(QStringLiteral("Image \"%1\" was given no pictures to read").arg(name));
+        throw EFOpenError(
+            QCoreApplication::translate("host::TImageCollection", "Image \"%1\" was given no pictures to read")
+                .arg(name));
 
     // Read every picture before changing anything: a picture that cannot be read leaves the
     // collection as it was.
@@ -65,7 +68,8 @@ int TImageCollection::Add(const QString& name, const QString& resourceBase, cons
         const QImage image = reader.read();
         if (image.isNull()) {
             throw EFOpenError(
-                QStringLiteral("Cannot read image resource \"%1\": %2").arg(resource, reader.errorString()));
+                QCoreApplication::translate("host::TImageCollection", "Cannot read image resource \"%1\": %2")
+                    .arg(resource, reader.errorString()));
         }
         icon.addPixmap(QPixmap::fromImage(image));
     }

@@ -2,6 +2,7 @@
 #include "host/Exceptions.h"
 #include "host/private/IdeHost.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <utility>
@@ -33,7 +34,7 @@ WizardRegistry& Registry()
 int RegisterPackageWizard(const InterfacePtr<IOTAWizard>& wizard)
 {
     if (!wizard)
-        throw EPackageError(QStringLiteral("RegisterPackageWizard was given no wizard"));
+        throw EPackageError(QCoreApplication::translate("host::Wizards", "RegisterPackageWizard was given no wizard"));
     WizardRegistry& registry = Registry();
     registry.wizards.push_back({registry.currentPackage, wizard});
     return static_cast<int>(registry.wizards.size()) - 1;

@@ -12,6 +12,7 @@
 #include "host/private/IdeHost.h"
 #include "host/registry/SqliteFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -144,19 +145,19 @@ QString makeFolder(const QString& folder)
     if (!std::filesystem::is_directory(path, error))
         std::filesystem::create_directories(path, error);
     if (error)
-        return QStringLiteral("its folder \"%1\" cannot be created (%2)")
+        return QCoreApplication::translate("host::Registry", "its folder \"%1\" cannot be created (%2)")
             .arg(folder, QString::fromLocal8Bit(error.message().c_str()));
     return QString();
 }
 
 QString folderNotWritable(const QString& folder)
 {
-    return QStringLiteral("its folder \"%1\" cannot be written").arg(folder);
+    return QCoreApplication::translate("host::Registry", "its folder \"%1\" cannot be written").arg(folder);
 }
 
 QString noStoreYet()
 {
-    return QStringLiteral("the file is read-only and holds no store yet");
+    return QCoreApplication::translate("host::Registry", "the file is read-only and holds no store yet");
 }
 
 bool fileWritable(const QString& file)
@@ -183,20 +184,20 @@ StoreFile inspectStoreFile(const QString& file, QString* refusal)
     const QFileInfo info(file);
     StoreFile kind = StoreFile::Missing;
     if (info.isDir())
-        return refuse(QStringLiteral("the path is a folder"));
+        return refuse(QCoreApplication::translate("host::Registry", "the path is a folder"));
     if (info.exists() && !info.isFile())
-        return refuse(QStringLiteral("the path is not a regular file"));
+        return refuse(QCoreApplication::translate("host::Registry", "the path is not a regular file"));
     if (info.exists()) {
         QByteArray bytes;
         qint64 size = 0;
         QString error;
         if (!readFileHead(file, &bytes, &size, &error))
-            return refuse(QStringLiteral("the file cannot be read (%1)").arg(error));
+            return refuse(QCoreApplication::translate("host::Registry", "the file cannot be read (%1)").arg(error));
         const auto field = [&bytes](int offset) { return qFromBigEndian<quint32>(bytes.constData() + offset); };
         if (size == 0)
             kind = StoreFile::Empty;
         else if (!isSqliteHeader(bytes))
-            return refuse(QStringLiteral("the file is not a database or is corrupt"));
+            return refuse(QCoreApplication::translate("host::Registry", "the file is not a database or is corrupt"));
         else if (field(header::ApplicationId) == quint32(StoreApplicationId))
             return StoreFile::Store; // the journals beside it are its own
         else if (field(header::ApplicationId) == 0 && field(header::UserVersion) == 0
@@ -204,14 +205,16 @@ StoreFile inspectStoreFile(const QString& file, QString* refusal)
                  && qFromBigEndian<quint16>(bytes.constData() + header::SchemaCellCount) == 0)
             kind = StoreFile::Blank;
         else
-            return refuse(QStringLiteral("the file is another program's database, not a registry store"));
+            return refuse(QCoreApplication::translate("host::Registry",
+                                                      "the file is another program's database, not a registry store"));
     }
     // Beside anything but this store, a journal is another database's unfinished change,
     // which SQLite would apply to the new store and then delete.
     for (const char* suffix : {"-wal", "-journal"}) {
         const QFileInfo side(file + QLatin1String(suffix));
         if (side.exists() || side.isSymLink())
-            return refuse(QStringLiteral("\"%1\" beside it belongs to another database").arg(side.fileName()));
+            return refuse(QCoreApplication::translate("host::Registry", "\"%1\" beside it belongs to another database")
+                              .arg(side.fileName()));
     }
     return kind;
 }
@@ -228,17 +231,18 @@ void writeNewStore(const QString& file, const RegistryAction& action)
     if (code != SQLITE_OK
         || sqlite3_exec(memory.get(), "PRAGMA encoding = 'UTF-16le'", nullptr, nullptr, nullptr) != SQLITE_OK
         || sqlite3_exec(memory.get(), newStoreSql().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail(QStringLiteral("the database failed (%1)").arg(QString::fromUtf8(sqlite3_errmsg(memory.get()))));
+        fail(QCoreApplication::translate("host::Registry", "the database failed (%1)")
+                 .arg(QString::fromUtf8(sqlite3_errmsg(memory.get()))));
     sqlite3_int64 size = 0;
     const std::unique_ptr<unsigned char, void (*)(void*)> image(sqlite3_serialize(memory.get(), "main", &size, 0),
                                                                 sqlite3_free);
     if (!image)
-        fail(QStringLiteral("out of memory"));
+        fail(QCoreApplication::translate("host::Registry", "out of memory"));
 
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(reinterpret_cast<const char*>(image.get()), size) != size
         || !out.commit())
-        fail(QStringLiteral("the file cannot be created (%1)").arg(out.errorString()));
+        fail(QCoreApplication::translate("host::Registry", "the file cannot be created (%1)").arg(out.errorString()));
 }
 
 QString registryLocation()

@@ -28,6 +28,7 @@
 #include "host/registry/SqliteStatement.h"
 #include "host/registry/StoreChecks.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -55,16 +56,18 @@ QString reasonFor(int code, const QString& file)
     switch (primary) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return QStringLiteral("another process holds the file locked (waited %1 s)").arg(busyTimeoutMs / 1000.0);
-    case SQLITE_READONLY: return QStringLiteral("the file is read-only");
+        return QCoreApplication::translate("host::Registry", "another process holds the file locked (waited %1 s)")
+            .arg(busyTimeoutMs / 1000.0);
+    case SQLITE_READONLY: return QCoreApplication::translate("host::Registry", "the file is read-only");
     case SQLITE_NOTADB:
-    case SQLITE_CORRUPT: return QStringLiteral("the file is not a database or is corrupt");
-    case SQLITE_CANTOPEN: return QStringLiteral("the file cannot be opened or created");
-    case SQLITE_FULL: return QStringLiteral("the disk is full");
-    case SQLITE_IOERR: return QStringLiteral("the file cannot be read or written");
+    case SQLITE_CORRUPT:
+        return QCoreApplication::translate("host::Registry", "the file is not a database or is corrupt");
+    case SQLITE_CANTOPEN: return QCoreApplication::translate("host::Registry", "the file cannot be opened or created");
+    case SQLITE_FULL: return QCoreApplication::translate("host::Registry", "the disk is full");
+    case SQLITE_IOERR: return QCoreApplication::translate("host::Registry", "the file cannot be read or written");
     case SQLITE_PERM:
-    case SQLITE_AUTH: return QStringLiteral("access is denied");
-    default: return QStringLiteral("the database failed");
+    case SQLITE_AUTH: return QCoreApplication::translate("host::Registry", "access is denied");
+    default: return QCoreApplication::translate("host::Registry", "the database failed");
     }
 }
 
@@ -202,7 +205,8 @@ void SqliteRegistryBackend::checkJournal(const RegistryAction& action)
     if (const QString damage = m_watch.journalDamage(); !damage.isEmpty()) {
         m_healthy = false; // never copied into the file, not even when the connection closes
         raiseRegistryError(m_file, action,
-                           QStringLiteral("its journal \"%1\" is damaged (%2); nothing was read or written")
+                           QCoreApplication::translate(
+                               "host::Registry", "its journal \"%1\" is damaged (%2); nothing was read or written")
                                .arg(QFileInfo(m_file).fileName() + QLatin1String("-wal"), damage));
     }
 }
@@ -264,18 +268,22 @@ void SqliteRegistryBackend::open()
         if (!lock.lock(folderOf(m_file)))
             raiseRegistryError(
                 m_file, action,
-                QStringLiteral("another process is creating the store (waited %1 s)").arg(busyTimeoutMs / 1000.0));
+                QCoreApplication::translate("host::Registry", "another process is creating the store (waited %1 s)")
+                    .arg(busyTimeoutMs / 1000.0));
         kind = inspectStoreFile(m_file, &refusal);
     }
     if (kind == StoreFile::Refused)
         raiseRegistryError(m_file, action, refusal);
     if (known && kind != StoreFile::Store)
-        raiseRegistryError(m_file, action,
-                           kind == StoreFile::Missing
-                               ? QStringLiteral("the file has gone (removed or moved) since the IDE opened it; put it "
-                                                "back, or restart the IDE to begin a new store")
-                               : QStringLiteral("the file was replaced by one without the store since the IDE opened "
-                                                "it; put the store back, or restart the IDE to begin a new one"));
+        raiseRegistryError(
+            m_file, action,
+            kind == StoreFile::Missing
+                ? QCoreApplication::translate("host::Registry",
+                                              "the file has gone (removed or moved) since the IDE opened it; put it "
+                                              "back, or restart the IDE to begin a new store")
+                : QCoreApplication::translate("host::Registry",
+                                              "the file was replaced by one without the store since the IDE opened "
+                                              "it; put the store back, or restart the IDE to begin a new one"));
     if (kind == StoreFile::Missing || kind == StoreFile::Empty) {
         if (kind == StoreFile::Empty && !fileWritable(m_file))
             raiseRegistryError(m_file, action, noStoreYet());
@@ -321,9 +329,12 @@ void SqliteRegistryBackend::connect(const RegistryAction& action)
     createSchemaIfBlank();
     if (integerQuery("PRAGMA application_id", action) != StoreApplicationId)
         raiseRegistryError(m_file, action,
-                           QStringLiteral("the file is another program's database, not a registry store"));
+                           QCoreApplication::translate("host::Registry",
+                                                       "the file is another program's database, not a registry store"));
     if (integerQuery("PRAGMA user_version", action) > StoreSchemaVersion)
-        raiseRegistryError(m_file, action, QStringLiteral("the store was written by a newer version of this program"));
+        raiseRegistryError(
+            m_file, action,
+            QCoreApplication::translate("host::Registry", "the store was written by a newer version of this program"));
     if (!m_readOnly)
         switchToWal(action);
     execute("PRAGMA synchronous = FULL", action);
@@ -396,7 +407,7 @@ void SqliteRegistryBackend::requireWritable(const RegistryAction& action)
     // Once per change: the file may have been made read-only since it was opened for
     // writing, which the last look before this use has seen.
     if (m_depth > 0 ? !m_changeWritable : m_readOnly || !fileWritable(m_file))
-        raiseRegistryError(m_file, action, QStringLiteral("the file is read-only"));
+        raiseRegistryError(m_file, action, QCoreApplication::translate("host::Registry", "the file is read-only"));
 }
 
 void SqliteRegistryBackend::expectDone(Use& use, const RegistryAction& action)

@@ -3,6 +3,7 @@
 #include "host/registry/FolderLock.h"
 #include "host/registry/RegistryFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -76,18 +77,20 @@ QString walMismatch(sqlite3_file* journal, const IndexHeader& index)
     const qint64 frameSize = wal::FrameHeaderSize + (pageCode == 1 ? 65536 : pageCode);
     const qint64 needed = wal::HeaderSize + qint64(frames) * frameSize;
     if (const qint64 size = sizeOf(journal); size < needed)
-        return QStringLiteral("it is %L1 bytes long but holds changes up to byte %L2").arg(size).arg(needed);
+        return QCoreApplication::translate("host::Registry", "it is %L1 bytes long but holds changes up to byte %L2")
+            .arg(size)
+            .arg(needed);
     const QByteArray salts(index.data() + wal::IndexSalts, 8);
     const QByteArray head = readThrough(journal, 0, wal::HeaderSize);
     const quint32 magic = head.size() == wal::HeaderSize ? qFromBigEndian<quint32>(head.constData() + wal::Magic) : 0;
     if ((magic & ~1u) != 0x377f0682u || head.mid(wal::Salts, 8) != salts)
-        return QStringLiteral("its header is damaged");
+        return QCoreApplication::translate("host::Registry", "its header is damaged");
     const QByteArray last = readThrough(journal, needed - frameSize, wal::FrameHeaderSize);
     if (last.size() != wal::FrameHeaderSize || last.mid(wal::FrameSalts, 8) != salts
         || qFromBigEndian<quint32>(last.constData() + wal::FrameChecksums) != nativeField(index, wal::IndexChecksums)
         || qFromBigEndian<quint32>(last.constData() + wal::FrameChecksums + 4)
             != nativeField(index, wal::IndexChecksums + 4))
-        return QStringLiteral("its last change is damaged");
+        return QCoreApplication::translate("host::Registry", "its last change is damaged");
     return QString();
 }
 

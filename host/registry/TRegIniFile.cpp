@@ -4,6 +4,7 @@
 #include "host/registry/RegistryBackend.h"
 
 #include <QChar>
+#include <QCoreApplication>
 #include <QLocale>
 #include <QStringBuilder>
 
@@ -31,8 +32,9 @@ QString abbreviated(const QString& name)
 QString tooLong(const QString& what, qsizetype length, const char* unit, int limit)
 {
     const QLocale locale;
-    return QStringLiteral("%1 is %2 %3 long; the registry allows at most %4")
-        .arg(what, locale.toString(qint64(length)), QLatin1String(unit), locale.toString(limit));
+    return QCoreApplication::translate("host::Registry", "%1 is %2 %3 long; the registry allows at most %4")
+        .arg(what, locale.toString(qint64(length)), QCoreApplication::translate("host::Registry", unit),
+             locale.toString(limit));
 }
 
 } // namespace
@@ -56,19 +58,32 @@ QString RegistryNameKey(const QString& name)
     return key;
 }
 
+// The verbs of RegistryAction, listed for translation: the backend names them where it works.
+[[maybe_unused]] constexpr const char* RegistryVerbs[] = {
+    QT_TRANSLATE_NOOP("host::Registry", "begin a change"), QT_TRANSLATE_NOOP("host::Registry", "commit a change"),
+    QT_TRANSLATE_NOOP("host::Registry", "create"),         QT_TRANSLATE_NOOP("host::Registry", "delete"),
+    QT_TRANSLATE_NOOP("host::Registry", "erase"),          QT_TRANSLATE_NOOP("host::Registry", "list"),
+    QT_TRANSLATE_NOOP("host::Registry", "open the store"), QT_TRANSLATE_NOOP("host::Registry", "read"),
+    QT_TRANSLATE_NOOP("host::Registry", "write"),
+};
+
 QString RegistryAction::text() const
 {
-    QString text = QLatin1String(verb);
+    const QString done = QCoreApplication::translate("host::Registry", verb);
+    if (name && key)
+        return QCoreApplication::translate("host::Registry", "%1 \"%2\" in key \"%3\"")
+            .arg(done, abbreviated(*name), key->join(Separator));
     if (name)
-        text += QLatin1String(" \"") % abbreviated(*name) % QLatin1String("\" in");
+        return QCoreApplication::translate("host::Registry", "%1 \"%2\"").arg(done, abbreviated(*name));
     if (key)
-        text += QLatin1String(" key \"") % key->join(Separator) % QLatin1Char('"');
-    return text;
+        return QCoreApplication::translate("host::Registry", "%1 key \"%2\"").arg(done, key->join(Separator));
+    return done;
 }
 
 void raiseRegistryError(const QString& store, const RegistryAction& action, const QString& reason)
 {
-    throw ERegistryException(QStringLiteral("Registry store \"%1\": cannot %2: %3").arg(store, action.text(), reason));
+    throw ERegistryException(QCoreApplication::translate("host::Registry", "Registry store \"%1\": cannot %2: %3")
+                                 .arg(store, action.text(), reason));
 }
 
 TRegIniFile::TRegIniFile(const QString& key) : m_key(key), m_path(splitKey(key)), m_location(registryLocation())
@@ -116,12 +131,13 @@ void TRegIniFile::CheckKeyNames(const RegistryKeyPath& path, const RegistryActio
 {
     for (const QString& name : path) {
         if (name.size() > MaxKeyNameLength)
-            raiseRegistryError(m_location, action,
-                               tooLong(QStringLiteral("the key name \"%1\"").arg(abbreviated(name)), name.size(),
-                                       "characters", MaxKeyNameLength));
+            raiseRegistryError(
+                m_location, action,
+                tooLong(QCoreApplication::translate("host::Registry", "the key name \"%1\"").arg(abbreviated(name)),
+                        name.size(), QT_TRANSLATE_NOOP("host::Registry", "characters"), MaxKeyNameLength));
     }
     if (path.isEmpty())
-        raiseRegistryError(m_location, action, QStringLiteral("no key is named"));
+        raiseRegistryError(m_location, action, QCoreApplication::translate("host::Registry", "no key is named"));
 }
 
 QString TRegIniFile::ReadString(const QString& section, const QString& name, const QString& defaultValue) const
@@ -136,9 +152,11 @@ void TRegIniFile::WriteString(const QString& section, const QString& name, const
     const auto refuse = [&](const QString& reason) { raiseRegistryError(m_location, action, reason); };
     CheckKeyNames(path, action);
     if (name.size() > MaxValueNameLength)
-        refuse(tooLong(QStringLiteral("the value name"), name.size(), "characters", MaxValueNameLength));
+        refuse(tooLong(QCoreApplication::translate("host::Registry", "the value name"), name.size(),
+                       QT_TRANSLATE_NOOP("host::Registry", "characters"), MaxValueNameLength));
     if (value.size() > MaxValueLength)
-        refuse(tooLong(QStringLiteral("the value"), value.size(), "UTF-16 code units (2 bytes each)", MaxValueLength));
+        refuse(tooLong(QCoreApplication::translate("host::Registry", "the value"), value.size(),
+                       QT_TRANSLATE_NOOP("host::Registry", "UTF-16 code units (2 bytes each)"), MaxValueLength));
     Backend().writeValue(path, name, value);
 }
 
@@ -152,7 +170,8 @@ void TRegIniFile::EraseSection(const QString& section)
     const RegistryKeyPath path = SectionPath(section);
     // Erasing no section at all would erase the key itself, which the host never does.
     if (path.size() == m_path.size())
-        raiseRegistryError(m_location, {"erase", &path}, QStringLiteral("no section is named"));
+        raiseRegistryError(m_location, {"erase", &path},
+                           QCoreApplication::translate("host::Registry", "no section is named"));
     Backend().deleteKey(path);
 }
 

@@ -17,6 +17,7 @@ const QString LibDir = QStringLiteral(INSTALL_LIBDIR);
 const QString PackageDir = QStringLiteral(INSTALL_PACKAGEDIR);
 const QString DataDir = QStringLiteral(INSTALL_DATADIR);
 const QString ExamplesDir = QStringLiteral(INSTALL_EXAMPLESDIR);
+const QString TranslationsDir = QStringLiteral(INSTALL_TRANSLATIONSDIR);
 
 struct Run {
     int status = -1;
@@ -109,6 +110,9 @@ void InstallTest::installedFiles_data()
     // Where the README's first steps send the Import dialog.
     for (const char* example : {"default-palette.cpc", "small-palette.json"})
         QTest::newRow(example) << ExamplesDir + QLatin1Char('/') + QLatin1String(example) << false << false;
+    // Where the installed IDE looks for the German translations, relative to itself.
+    for (const char* translation : {"standin-ide_de.qm", "vorla-palette-menu_de.qm"})
+        QTest::newRow(translation) << TranslationsDir + QLatin1Char('/') + QLatin1String(translation) << false << false;
 }
 
 void InstallTest::installedFiles()
