@@ -116,10 +116,10 @@ int main(int argc, char** argv)
     const PrivateRuntimeFolder runtimeFolder;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("standin-ide"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Stand-in IDE"));
     QApplication::setApplicationVersion(standin::CommandLine::version());
     QApplication::setOrganizationName(QStringLiteral("standin-ide"));
     standin::installTranslations();
+    QApplication::setApplicationDisplayName(QCoreApplication::translate("standin::MainWindow", "Stand-in IDE"));
 
     host::ide::setRegistryFile(commandLine.registryFile);
     host::ide::setTheme(commandLine.theme);
