@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the README's pictures in docs/, in the light and the dark theme: the main window with
 # the palette menu open on a submenu, the tool palette button's drop-down, Find Page, and the
-# category editor. The stand-in IDE runs under a virtual X server on a free display, with a store of
+# category editor; and the palette menu once more in German. The stand-in IDE runs under a virtual X server on a free display, with a store of
 # its own into which the example grouping (examples/default-palette.cpc) is imported through
 # the IDE's own "Import..."; xdotool drives it and ImageMagick takes the pictures.
 #
@@ -51,11 +51,14 @@ wait_for_window() {
   echo "$id"
 }
 
-# Starts the IDE in a theme and waits for its main window; sets $pid and $main.
+# Starts the IDE in a theme (and a language, LANG, with the main window's title in it) and
+# waits for its main window; sets $pid and $main.
 start() {
-  "$ide" --registry "$work/registry.sqlite" --theme "$1" >"$work/ide-$1.log" 2>&1 &
+  local lang="${2:-en_US.UTF-8}" title="${3:-Stand-in IDE}"
+  env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG="$lang" \
+    "$ide" --registry "$work/registry.sqlite" --theme "$1" >"$work/ide-$1.log" 2>&1 &
   pid=$!
-  main="$(xdotool search --sync --onlyvisible --name '^Stand-in IDE$' | head -1)"
+  main="$(xdotool search --sync --onlyvisible --name "^$title\$" | head -1)"
   xdotool windowfocus --sync "$main"
   sleep 1
 }
@@ -131,7 +134,7 @@ pictures() {
   xdotool key Down Down Down Down Right # nothing is active after a click: four down
   wait_for_more_than "$before" "the Devices submenu"
   xdotool mousemove 1279 799
-  shoot "button-menu-$theme.png" 330x372+870+20
+  shoot "button-menu-$theme.png" 410x372+870+20
   xdotool key Escape Escape Escape
   sleep 0.5
 
@@ -155,6 +158,20 @@ pictures() {
   stop
 }
 
+# The palette menu in German, open on the "Database" submenu (the categories are the user's
+# own names; the commands are the package's).
+german_picture() {
+  local before
+  start light de_DE.UTF-8 "Stand-in-IDE"
+  open_palette_menu
+  before="$(windows | wc -l)"
+  xdotool key Down Down Right
+  wait_for_more_than "$before" "the Database submenu"
+  shoot "palette-menu-de.png" 1200x760+0+0
+  stop
+}
+
 cd "$root"
 pictures light
 pictures dark
+german_picture
