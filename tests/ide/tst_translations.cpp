@@ -84,9 +84,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("lang");
         QTest::addColumn<QStringList>("captions");
 
-        const QStringList english{"P&alette",          "&Find Page...",      "&Edit Categories...", "&Import...",
-                                  "E&xport...",        "Add Category...",    "Remove Category...",  "OK",
-                                  "Cancel",            "Cancel"};
+        const QStringList english{"P&alette",   "&Find Page...",   "&Edit Categories...", "&Import...",
+                                  "E&xport...", "Add Category...", "Remove Category...",  "OK",
+                                  "Cancel",     "Cancel"};
         QTest::newRow("English") << "en_US.UTF-8" << english;
         QTest::newRow("no locale") << "C" << english;
         QTest::newRow("German") << "de_DE.UTF-8"
