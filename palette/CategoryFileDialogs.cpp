@@ -130,15 +130,14 @@ void CommandProgress::Update(int permille)
         throw CategoryFile::Cancelled();
 }
 
-bool RunWithProgress(const QString& label, QWidget* parent,
-                     const std::function<void(const CategoryFile::Progress&)>& work)
+std::optional<qsizetype> RunWithProgress(const QString& label, QWidget* parent,
+                                         const std::function<qsizetype(const CategoryFile::Progress&)>& work)
 {
     CommandProgress progress(label, parent);
     try {
-        work(progress.Callback());
-        return true;
+        return work(progress.Callback());
     } catch (const CategoryFile::Cancelled&) {
         // The user's choice: the store, or the old file, is as it was, and there is nothing to report.
-        return false;
+        return std::nullopt;
     }
 }

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Icons and type names for the file dialogs told from the file's name and kind alone. Qt's own
 // provider asks the MIME database, which may open a file to read its first bytes; closing that
@@ -60,7 +61,7 @@ private:
     std::unique_ptr<QProgressDialog> m_dialog;
 };
 
-// Runs work with a CommandProgress; a cancel ends it quietly, having changed nothing. True
-// when work ran to its end.
-bool RunWithProgress(const QString& label, QWidget* parent,
-                     const std::function<void(const CategoryFile::Progress&)>& work);
+// Runs work with a CommandProgress: what work returns (how many entries it read or wrote), or
+// nothing when the user cancelled, which ends it quietly, having changed nothing.
+std::optional<qsizetype> RunWithProgress(const QString& label, QWidget* parent,
+                                         const std::function<qsizetype(const CategoryFile::Progress&)>& work);

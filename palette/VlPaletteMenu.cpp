@@ -701,18 +701,17 @@ void TVlPaletteMenuWizardDataModule::ImportCategories(QObject* /*sender*/)
     if (fileName.isEmpty())
         return;
     const QString shown = QDir::toNativeSeparators(fileName);
-    qsizetype imported = 0;
-    if (!RunWithProgress(tr("Importing \"%1\"...").arg(shown), host::Application(),
-                         [&](const CategoryFile::Progress& progress) {
-                             imported = CategoryFile::Import(*FReg, fileName, progress);
-                         }))
+    const std::optional<qsizetype> imported = RunWithProgress(
+        tr("Importing \"%1\"...").arg(shown), host::Application(),
+        [&](const CategoryFile::Progress& progress) { return CategoryFile::Import(*FReg, fileName, progress); });
+    if (!imported)
         return;
-    if (imported == 0)
+    if (*imported == 0)
         ShowStatus(tr("\"%1\" holds no entries; the grouping is unchanged").arg(shown));
-    else if (imported == 1)
+    else if (*imported == 1)
         ShowStatus(tr("Imported 1 entry from \"%1\"").arg(shown));
     else
-        ShowStatus(tr("Imported %1 entries from \"%2\"").arg(QLocale().toString(imported), shown));
+        ShowStatus(tr("Imported %1 entries from \"%2\"").arg(QLocale().toString(*imported), shown));
 }
 
 void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/)
@@ -721,16 +720,15 @@ void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/)
     if (fileName.isEmpty())
         return;
     const QString shown = QDir::toNativeSeparators(fileName);
-    qsizetype exported = 0;
-    if (!RunWithProgress(tr("Exporting to \"%1\"...").arg(shown), host::Application(),
-                         [&](const CategoryFile::Progress& progress) {
-                             exported = CategoryFile::Export(*FReg, fileName, progress);
-                         }))
+    const std::optional<qsizetype> exported = RunWithProgress(
+        tr("Exporting to \"%1\"...").arg(shown), host::Application(),
+        [&](const CategoryFile::Progress& progress) { return CategoryFile::Export(*FReg, fileName, progress); });
+    if (!exported)
         return;
-    if (exported == 1)
+    if (*exported == 1)
         ShowStatus(tr("Exported 1 entry to \"%1\"").arg(shown));
     else
-        ShowStatus(tr("Exported %1 entries to \"%2\"").arg(QLocale().toString(exported), shown));
+        ShowStatus(tr("Exported %1 entries to \"%2\"").arg(QLocale().toString(*exported), shown));
 }
 
 void TVlPaletteMenuWizardDataModule::ShowStatus(const QString& message)
