@@ -34,6 +34,8 @@
 
 #include <algorithm>
 #include <deque>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 TVlPaletteMenuWizardDataModule* VlPaletteMenuWizardDataModule = nullptr;
@@ -113,6 +115,39 @@ void ForEachMenuCategory(const QString& list, QStringView other, Visit&& visit)
         visit(other);
 }
 
+// name without "&", folded unit by unit as QString::compare folds it without regard to
+// case: two names have the same key exactly when they compare equal that way once their
+// "&" are gone.
+std::u32string CaseBlindKey(QStringView name)
+{
+    std::u32string key;
+    key.reserve(static_cast<std::size_t>(name.size()));
+    char16_t last = 0;
+    for (const QChar unit : name) {
+        if (unit == QLatin1Char('&'))
+            continue;
+        // A low surrogate after a high one stands for the whole character.
+        const char32_t character = unit.isLowSurrogate() && QChar::isHighSurrogate(last)
+            ? QChar::surrogateToUcs4(last, unit.unicode())
+            : unit.unicode();
+        last = unit.unicode();
+        key.push_back(QChar::toCaseFolded(character));
+    }
+    return key;
+}
+
+// Whether two category names are one submenu's in Find Page: equal without regard to case
+// once their "&" are gone.
+bool SameCategory(const QString& known, QStringView name)
+{
+    if (!known.contains(QLatin1Char('&')) && !name.contains(QLatin1Char('&')))
+        return QStringView(known).compare(name, Qt::CaseInsensitive) == 0;
+    return QString::compare(RemoveAmpersand(known), RemoveAmpersand(name.toString()), Qt::CaseInsensitive) == 0;
+}
+
+// Up to this many names of one page are compared with each other; past it, by key.
+constexpr qsizetype FewNames = 16;
+
 // The action named name among owner's own children, or nullptr.
 QAction* FindChildAction(const QObject* owner, const QString& name)
 {
@@ -126,16 +161,27 @@ std::vector<int> RecentEntries(const std::vector<FindPageEntry>& entries, const 
     std::vector<int> recent;
     if (captions.isEmpty())
         return recent;
-    QHash<QString, std::vector<int>> byCaption;
-    for (int i = 0; i < static_cast<int>(entries.size()); ++i)
-        byCaption[entries[static_cast<std::size_t>(i)].caption].push_back(i);
-    QSet<QString> listed;
-    for (const QString& caption : captions) {
-        const auto found = byCaption.constFind(caption);
-        if (found == byCaption.constEnd() || listed.contains(caption) || listed.size() >= most)
+    // Each wanted caption once, by where it stands among them.
+    QHash<QString, int> wanted;
+    for (const QString& caption : captions)
+        wanted.insert(caption, wanted.value(caption, static_cast<int>(wanted.size())));
+    std::vector<std::vector<int>> found(static_cast<std::size_t>(wanted.size()));
+    // The few recent captions (as the IDE writes them) are compared with every entry in one
+    // pass; a list made longer by hand is looked up by hash.
+    const QStringList few = wanted.size() <= 16 ? wanted.keys() : QStringList();
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+        const QString& caption = entries[static_cast<std::size_t>(i)].caption;
+        const int at = few.isEmpty() ? wanted.value(caption, -1) : (few.contains(caption) ? wanted.value(caption) : -1);
+        if (at >= 0)
+            found[static_cast<std::size_t>(at)].push_back(i);
+    }
+    int listed = 0;
+    for (const std::vector<int>& ofCaption : found) {
+        if (ofCaption.empty())
             continue;
-        listed.insert(caption);
-        recent.insert(recent.end(), found->begin(), found->end());
+        if (listed++ >= most)
+            break;
+        recent.insert(recent.end(), ofCaption.begin(), ofCaption.end());
     }
     return recent;
 }
@@ -634,16 +680,25 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
     const QString other = OtherCategory;
     std::vector<FindPageEntry> entries;
     entries.reserve(static_cast<std::size_t>(pages.size()));
+    std::unordered_set<std::u32string> met;
     for (qsizetype i = 0; i < pages.size(); ++i) {
-        // Each category once, as the menus caption it: the first spelling met.
+        // Each category once, as the menus caption it: the first spelling met. A few names
+        // are compared with each other; past that they are told apart by a key, since a list
+        // at the store's limit holds some 260,000 names.
         QStringList names;
-        ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(pages[i])), other, [&](QStringView view) {
-            const QString name = view.toString();
-            const auto same = [&name](const QString& known) {
-                return QString::compare(RemoveAmpersand(known), RemoveAmpersand(name), Qt::CaseInsensitive) == 0;
-            };
-            if (std::none_of(names.cbegin(), names.cend(), same))
-                names.append(name);
+        met.clear();
+        ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(pages[i])), other, [&](QStringView name) {
+            if (names.size() < FewNames) {
+                const auto same = [name](const QString& known) { return SameCategory(known, name); };
+                if (std::none_of(names.cbegin(), names.cend(), same))
+                    names.append(name.toString());
+                return;
+            }
+            if (met.empty())
+                for (const QString& known : std::as_const(names))
+                    met.insert(CaseBlindKey(known));
+            if (met.insert(CaseBlindKey(name)).second)
+                names.append(name.toString());
         });
         entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], std::move(names)});
     }
