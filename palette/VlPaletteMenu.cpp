@@ -34,6 +34,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -218,24 +219,29 @@ public:
     // What Find and Insert give when the menu holds as many submenus as it lists.
     static constexpr int None = -1;
 
-    // The submenu of category name, else None; then key is name's matching form, for Insert.
-    int Find(QStringView name, QString& key)
+    // The submenu of category name (None: one the full menu has no room for), else nothing;
+    // then key is name's matching form, for Insert.
+    std::optional<int> Find(QStringView name, QString& key)
     {
         // Pages name the same few categories over and over: remember each spelling met.
         if (const auto known = m_byName.constFind(name); known != m_byName.constEnd())
             return known.value();
         key = Key(name.toString());
         const int submenu = m_byKey.value(key, None);
-        if (submenu != None)
-            Remember(name.toString(), submenu);
+        if (submenu == None)
+            return std::nullopt;
+        Remember(name.toString(), submenu);
         return submenu;
     }
 
+    // Whether the menu holds as many category submenus as it lists.
+    bool Full() const { return m_ordered.size() >= std::size_t(MaxItemsInOneMenu); }
+
     // Plans a new submenu for name (whose matching form is key) before position, counted
-    // among the category submenus; None when the menu holds as many as it lists.
+    // among the category submenus; None when the menu is full.
     int Insert(const QString& name, const QString& key, std::size_t position)
     {
-        if (m_ordered.size() >= std::size_t(MaxItemsInOneMenu))
+        if (Full())
             return None;
         const int submenu = static_cast<int>(m_submenus.size());
         m_submenus.push_back({name, {}, 0});
@@ -565,21 +571,21 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
 int TVlPaletteMenuWizardDataModule::CategoryMenuItem(CategorySubmenus& submenus, QStringView name)
 {
     QString key;
-    if (const int existing = submenus.Find(name, key); existing != CategorySubmenus::None)
-        return existing;
+    if (const std::optional<int> known = submenus.Find(name, key))
+        return *known;
     // After the placeholder: past every submenu whose caption the name is greater than.
     const QString whole = name.toString();
-    return submenus.Insert(whole, key, submenus.LowerBound(whole));
+    return submenus.Insert(whole, key, submenus.Full() ? 0 : submenus.LowerBound(whole));
 }
 
 int TVlPaletteMenuWizardDataModule::CategoryButtonMenuItem(CategorySubmenus& submenus, QStringView name)
 {
     QString key;
-    if (const int existing = submenus.Find(name, key); existing != CategorySubmenus::None)
-        return existing;
+    if (const std::optional<int> known = submenus.Find(name, key))
+        return *known;
     // Before the first submenu whose caption is greater than the name.
     const QString whole = name.toString();
-    return submenus.Insert(whole, key, submenus.UpperBound(whole));
+    return submenus.Insert(whole, key, submenus.Full() ? 0 : submenus.UpperBound(whole));
 }
 
 void TVlPaletteMenuWizardDataModule::AddCommands(QMenu* menu)
