@@ -250,6 +250,7 @@ private Q_SLOTS:
         QTest::newRow("repeats keep palette order")
             << QStringList{"Twin", "a", "Twin", "twin", "Twin"} << QList<int>{1, 0, 2, 3, 4};
         QTest::newRow("none") << QStringList{} << QList<int>{};
+        QTest::newRow("one") << QStringList{"only"} << QList<int>{0};
     }
 
     void palettePositions()
@@ -261,6 +262,13 @@ private Q_SLOTS:
         QCOMPARE(QList<int>(found.begin(), found.end()), positions);
         for (std::size_t i = 0; i < found.size(); ++i)
             QCOMPARE(palette[found[i]], sorted[static_cast<qsizetype>(i)]);
+        // The sorter gives the same with its order, sorting afresh and from its last sort.
+        CaptionSorter sorter;
+        for (int sort = 0; sort < 2; ++sort) {
+            std::vector<int> kept{7};
+            QCOMPARE(sorter.Sorted(palette, kept), sorted);
+            QCOMPARE(QList<int>(kept.begin(), kept.end()), positions);
+        }
     }
 
     // One sorter for many builds gives each the order a new one would: after the same
