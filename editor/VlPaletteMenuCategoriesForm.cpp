@@ -537,8 +537,9 @@ QString TVlFrmPaletteMenuCategories::GetCategory(const QString& page) const
 
 void TVlFrmPaletteMenuCategories::UpdateControls()
 {
-    // One read of the section answers every row as reading each page would.
-    const CategoryStore::Snapshot stored(Store());
+    // One read of the section answers every row as reading each page would; a section far
+    // larger than the palette (an import of a million entries) is read only for its rows.
+    const CategoryStore::Snapshot stored(Store(), FCategories.size());
     QTableWidget* grid = Grid();
     {
         // Filling the grid is no edit.

@@ -35,13 +35,23 @@ QStringList SortedCaptions(QStringList captions)
 
 QStringList CaptionSorter::Sorted(QStringList captions)
 {
-    if (captions.size() < 2)
+    std::vector<int> positions;
+    return Sorted(std::move(captions), positions);
+}
+
+QStringList CaptionSorter::Sorted(QStringList captions, std::vector<int>& positions)
+{
+    if (captions.size() < 2) {
+        positions.assign(static_cast<std::size_t>(captions.size()), 0);
         return captions;
+    }
     // The user's collation setting (LC_COLLATE) may name another locale than the language:
     // the order is the collation's.
     const QLocale collation = QLocale().collation();
-    if (m_collator && collation == m_locale && captions == m_lastCaptions)
+    if (m_collator && collation == m_locale && captions == m_lastCaptions) {
+        positions = m_lastPositions;
         return m_lastSorted;
+    }
     if (!m_collator || collation != m_locale) {
         m_locale = collation;
         m_collator.emplace(collation.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates)
@@ -54,16 +64,21 @@ QStringList CaptionSorter::Sorted(QStringList captions)
     keys.reserve(captions.size());
     for (const QString& caption : captions)
         keys.push_back(collator.sortKey(caption));
-    std::vector<qsizetype> order(captions.size());
+    // Equal captions keep their palette order, so each sorted caption's position is where
+    // it came from.
+    std::vector<int> order(static_cast<std::size_t>(captions.size()));
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](qsizetype a, qsizetype b) { return keys[a].compare(keys[b]) < 0; });
+    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
+        return keys[static_cast<std::size_t>(a)].compare(keys[static_cast<std::size_t>(b)]) < 0;
+    });
     QStringList sorted;
     sorted.reserve(captions.size());
-    for (const qsizetype index : order)
+    for (const int index : order)
         sorted.append(captions[index]);
     m_lastCaptions = std::move(captions);
     m_lastSorted = sorted;
+    m_lastPositions = order;
+    positions = std::move(order);
     return sorted;
 }
 

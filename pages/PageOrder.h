@@ -25,12 +25,16 @@ QStringList PaletteCaptions(const host::TCategoryButtons* palette);
 class CaptionSorter {
 public:
     QStringList Sorted(QStringList captions);
+    // The same, and for each sorted caption its position in captions, as PalettePositions
+    // gives it: the sort's own order, kept with it, so that a build need not look it up.
+    QStringList Sorted(QStringList captions, std::vector<int>& positions);
 
 private:
     std::optional<QCollator> m_collator;
     QLocale m_locale;           // the collation the collator was made for
     QStringList m_lastCaptions; // the captions last sorted, and their order
     QStringList m_lastSorted;
+    std::vector<int> m_lastPositions;
 };
 
 // The same, with a collator of its own.

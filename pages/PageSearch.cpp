@@ -63,6 +63,24 @@ std::vector<int> LettersInOrder(const QString& folded, const QString& query)
     return found;
 }
 
+// Whether query's characters, white space aside, occur in order in folded: what
+// LettersInOrder finds, without keeping where (every page is asked at every keystroke).
+bool HasLettersInOrder(const QString& folded, const QString& query)
+{
+    qsizetype at = 0;
+    bool found = false; // a query of white space alone finds nothing, as LettersInOrder
+    for (const QChar letter : query) {
+        if (letter.isSpace())
+            continue;
+        at = folded.indexOf(letter, at);
+        if (at < 0)
+            return false;
+        ++at;
+        found = true;
+    }
+    return found;
+}
+
 } // namespace
 
 QString MenuText(const QString& caption)
@@ -131,7 +149,7 @@ TextMatch MatchText(const FoldedText& text, const QString& query)
     const QString& folded = text.folded;
     qsizetype at = folded.indexOf(query);
     if (at < 0)
-        return LettersInOrder(folded, query).empty() ? TextMatch{} : TextMatch{MatchKind::Letters, 0};
+        return HasLettersInOrder(folded, query) ? TextMatch{MatchKind::Letters, 0} : TextMatch{};
     if (at == 0)
         return {query.size() == folded.size() ? MatchKind::Whole : MatchKind::Prefix, 0};
     const int first = static_cast<int>(at);

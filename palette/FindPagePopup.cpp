@@ -11,6 +11,7 @@
 #include <QTextLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -89,9 +90,6 @@ private:
 FindPageModel::FindPageModel(std::vector<FindPageEntry> entries, std::vector<int> recent, QObject* parent)
     : QAbstractListModel(parent), m_entries(std::move(entries))
 {
-    m_search.Reserve(static_cast<int>(m_entries.size()));
-    for (const FindPageEntry& entry : m_entries)
-        m_search.Add(MenuText(entry.caption), entry.categories);
     m_listed = std::move(recent);
     m_listed.reserve(m_listed.size() + m_entries.size());
     for (int i = 0; i < static_cast<int>(m_entries.size()); ++i)
@@ -131,28 +129,70 @@ FindPageModel::Shown FindPageModel::RowShown(int row) const
     const int page = m_query.isEmpty() ? m_listed[at] : m_hits[at].page;
     const FindPageEntry& entry = m_entries[static_cast<std::size_t>(page)];
     Shown shown;
-    shown.caption = m_search.Caption(page).shown;
-    shown.categories = entry.categories.join(CategorySeparator);
-    if (m_query.isEmpty())
+    // The categories joined only as far as a row shows them: a list at the store's limit
+    // names some 260,000.
+    QString categories;
+    for (const QString& category : entry.categories) {
+        if (!categories.isEmpty())
+            categories += CategorySeparator;
+        categories += category;
+        if (categories.size() > MaxShownLength)
+            break;
+    }
+    shown.categories = ShownText(categories);
+    if (m_query.isEmpty()) {
+        shown.caption = ShownText(MenuText(entry.caption));
         return shown;
+    }
+    shown.caption = ShownText(m_search->Caption(page).shown);
     const PageSearch::Hit& hit = m_hits[at];
     if (hit.category < 0) {
-        shown.captionMatches = MatchedPositions(m_search.Caption(page), m_query, hit.match);
+        shown.captionMatches = MatchedPositions(m_search->Caption(page), m_query, hit.match);
+        KeepShown(shown.captionMatches, shown.caption, m_search->Caption(page).shown);
         return shown;
     }
     int offset = 0;
-    for (int c = 0; c < hit.category; ++c)
+    for (int c = 0; c < hit.category && offset <= MaxShownLength; ++c)
         offset += static_cast<int>(entry.categories[c].size() + CategorySeparator.size());
-    for (const int position : MatchedPositions(m_search.Category(page, hit.category), m_query, hit.match))
-        shown.categoryMatches.push_back(offset + position);
+    if (offset <= MaxShownLength)
+        for (const int position : MatchedPositions(m_search->Category(page, hit.category), m_query, hit.match))
+            shown.categoryMatches.push_back(offset + position);
+    KeepShown(shown.categoryMatches, shown.categories, categories);
     return shown;
+}
+
+QString FindPageModel::ShownText(const QString& text)
+{
+    if (text.size() <= MaxShownLength)
+        return text;
+    qsizetype kept = MaxShownLength - 1;
+    if (text.at(kept - 1).isHighSurrogate())
+        --kept;                             // never half a character
+    return text.left(kept) + QChar(0x2026); // "…"
+}
+
+void FindPageModel::KeepShown(std::vector<int>& positions, const QString& shown, const QString& whole)
+{
+    // A shortened text ends in "…", which stands for no character of the whole.
+    const qsizetype kept = shown.size() == whole.size() ? shown.size() : shown.size() - 1;
+    positions.erase(
+        std::remove_if(positions.begin(), positions.end(), [kept](int position) { return position >= kept; }),
+        positions.end());
 }
 
 void FindPageModel::SetQuery(const QString& query)
 {
+    // The pages are folded for searching at the first letter typed, not when Find Page
+    // opens: it opens at once, and is often closed again with a recent page chosen.
+    if (!m_search && !query.trimmed().isEmpty()) {
+        m_search = std::make_unique<PageSearch>();
+        m_search->Reserve(static_cast<int>(m_entries.size()));
+        for (const FindPageEntry& entry : m_entries)
+            m_search->Add(MenuText(entry.caption), entry.categories);
+    }
     beginResetModel();
-    m_query = m_search.FoldQuery(query);
-    m_hits = m_search.Find(m_query);
+    m_query = m_search ? m_search->FoldQuery(query) : QString();
+    m_hits = m_search ? m_search->Find(m_query) : std::vector<PageSearch::Hit>();
     endResetModel();
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 class QLineEdit;
@@ -45,12 +46,20 @@ public:
     Shown RowShown(int row) const;
 
     static constexpr QLatin1String CategorySeparator{", "};
+    // The most characters of a caption, and of the categories, that a row shows; a row is
+    // laid out whole at every paint.
+    static constexpr qsizetype MaxShownLength = 200;
 
 private:
+    // text as a row shows it: cut to MaxShownLength with "…".
+    static QString ShownText(const QString& text);
+    // Drops the positions that the shortened shown text of whole no longer holds.
+    static void KeepShown(std::vector<int>& positions, const QString& shown, const QString& whole);
+
     std::vector<FindPageEntry> m_entries;
-    std::vector<int> m_listed; // with nothing typed: entries, by index
-    PageSearch m_search;
-    QString m_query; // folded
+    std::vector<int> m_listed;            // with nothing typed: entries, by index
+    std::unique_ptr<PageSearch> m_search; // made at the first letter typed
+    QString m_query;                      // folded
     std::vector<PageSearch::Hit> m_hits;
 };
 

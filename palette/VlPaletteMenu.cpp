@@ -33,6 +33,10 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <deque>
+#include <optional>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 TVlPaletteMenuWizardDataModule* VlPaletteMenuWizardDataModule = nullptr;
@@ -108,21 +112,61 @@ bool OrdinalLess(const QString& a, const QString& b)
 }
 
 // Calls visit(name) for each category the menus list a page under, given its stored list:
-// the names without outer white space, blank ones left out; other when none is left.
+// the names without outer white space, blank ones left out; other when none is left. The
+// names are views into list or other: a build visits tens of thousands, and makes a string
+// only of the few it has not met.
 template <typename Visit>
-void ForEachMenuCategory(const QString& list, const QString& other, Visit&& visit)
+void ForEachMenuCategory(const QString& list, QStringView other, Visit&& visit)
 {
     bool named = false;
-    CategoryStore::ForEachCategoryName(list, [&](const QString& stored) {
-        const QString name = stored.trimmed();
-        if (name.isEmpty())
-            return;
-        named = true;
-        visit(name);
-    });
+    // The pieces between ";", as CategoryStore::ForEachCategoryName gives them.
+    for (qsizetype start = 0; !list.isEmpty();) {
+        const qsizetype end = list.indexOf(QLatin1Char(';'), start);
+        const QStringView name = QStringView(list).mid(start, (end < 0 ? list.size() : end) - start).trimmed();
+        if (!name.isEmpty()) {
+            named = true;
+            visit(name);
+        }
+        if (end < 0)
+            break;
+        start = end + 1;
+    }
     if (!named)
         visit(other);
 }
+
+// name without "&", folded unit by unit as QString::compare folds it without regard to
+// case: two names have the same key exactly when they compare equal that way once their
+// "&" are gone.
+std::u32string CaseBlindKey(QStringView name)
+{
+    std::u32string key;
+    key.reserve(static_cast<std::size_t>(name.size()));
+    char16_t last = 0;
+    for (const QChar unit : name) {
+        if (unit == QLatin1Char('&'))
+            continue;
+        // A low surrogate after a high one stands for the whole character.
+        const char32_t character = unit.isLowSurrogate() && QChar::isHighSurrogate(last)
+            ? QChar::surrogateToUcs4(last, unit.unicode())
+            : unit.unicode();
+        last = unit.unicode();
+        key.push_back(QChar::toCaseFolded(character));
+    }
+    return key;
+}
+
+// Whether two category names are one submenu's in Find Page: equal without regard to case
+// once their "&" are gone.
+bool SameCategory(const QString& known, QStringView name)
+{
+    if (!known.contains(QLatin1Char('&')) && !name.contains(QLatin1Char('&')))
+        return QStringView(known).compare(name, Qt::CaseInsensitive) == 0;
+    return QString::compare(RemoveAmpersand(known), RemoveAmpersand(name.toString()), Qt::CaseInsensitive) == 0;
+}
+
+// Up to this many names of one page are compared with each other; past it, by key.
+constexpr qsizetype FewNames = 16;
 
 // The action named name among owner's own children, or nullptr.
 QAction* FindChildAction(const QObject* owner, const QString& name)
@@ -137,16 +181,27 @@ std::vector<int> RecentEntries(const std::vector<FindPageEntry>& entries, const 
     std::vector<int> recent;
     if (captions.isEmpty())
         return recent;
-    QHash<QString, std::vector<int>> byCaption;
-    for (int i = 0; i < static_cast<int>(entries.size()); ++i)
-        byCaption[entries[static_cast<std::size_t>(i)].caption].push_back(i);
-    QSet<QString> listed;
-    for (const QString& caption : captions) {
-        const auto found = byCaption.constFind(caption);
-        if (found == byCaption.constEnd() || listed.contains(caption) || listed.size() >= most)
+    // Each wanted caption once, by where it stands among them.
+    QHash<QString, int> wanted;
+    for (const QString& caption : captions)
+        wanted.insert(caption, wanted.value(caption, static_cast<int>(wanted.size())));
+    std::vector<std::vector<int>> found(static_cast<std::size_t>(wanted.size()));
+    // The few recent captions (as the IDE writes them) are compared with every entry in one
+    // pass; a list made longer by hand is looked up by hash.
+    const QStringList few = wanted.size() <= 16 ? wanted.keys() : QStringList();
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+        const QString& caption = entries[static_cast<std::size_t>(i)].caption;
+        const int at = few.isEmpty() ? wanted.value(caption, -1) : (few.contains(caption) ? wanted.value(caption) : -1);
+        if (at >= 0)
+            found[static_cast<std::size_t>(at)].push_back(i);
+    }
+    int listed = 0;
+    for (const std::vector<int>& ofCaption : found) {
+        if (ofCaption.empty())
             continue;
-        listed.insert(caption);
-        recent.insert(recent.end(), found->begin(), found->end());
+        if (listed++ >= most)
+            break;
+        recent.insert(recent.end(), ofCaption.begin(), ofCaption.end());
     }
     return recent;
 }
@@ -170,40 +225,48 @@ QString MenuCaption(const QString& name)
 
 } // namespace
 
-// The category submenus of one menu during one build, indexed so that filing thousands of
-// pages stays linear. Lookup matches as the host menu's find-by-caption does ("&"-blind,
-// without regard to case) but sees only category submenus, never the main menu's
-// placeholder; the submenus are kept in ordinal order of their names.
+// The category submenus of one menu during one build, planned before any item is made:
+// each submenu's pages are gathered first and its items then made together, in the order
+// the menu lists them, as the floor of the benchmark makes them; items made page by page
+// across thirty submenus lie scattered in memory, and releasing them at the next opening
+// took three times as long. Indexed so that filing thousands of pages stays linear. Lookup
+// matches as the host menu's find-by-caption does ("&"-blind, without regard to case) but
+// sees only category submenus, never the main menu's placeholder; the submenus are kept in
+// ordinal order of their names.
 class CategorySubmenus {
 public:
-    explicit CategorySubmenus(QMenu* menu) : m_menu(menu) {}
+    // What Find and Insert give when the menu holds as many submenus as it lists.
+    static constexpr int None = -1;
 
-    QMenu* Find(const QString& name)
+    // The submenu of category name (None: one the full menu has no room for), else nothing;
+    // then key is name's matching form, for Insert.
+    std::optional<int> Find(QStringView name, QString& key)
     {
         // Pages name the same few categories over and over: remember each spelling met.
         if (const auto known = m_byName.constFind(name); known != m_byName.constEnd())
             return known.value();
-        QMenu* submenu = m_byKey.value(Key(name));
-        if (submenu)
-            m_byName.insert(name, submenu);
+        key = Key(name.toString());
+        const int submenu = m_byKey.value(key, None);
+        if (submenu == None)
+            return std::nullopt;
+        Remember(name.toString(), submenu);
         return submenu;
     }
 
-    // Inserts a new submenu before position, counted among the category submenus; nullptr
-    // when the menu holds as many as it lists.
-    QMenu* Insert(const QString& name, std::size_t position)
+    // Whether the menu holds as many category submenus as it lists.
+    bool Full() const { return m_ordered.size() >= std::size_t(MaxItemsInOneMenu); }
+
+    // Plans a new submenu for name (whose matching form is key) before position, counted
+    // among the category submenus; None when the menu is full.
+    int Insert(const QString& name, const QString& key, std::size_t position)
     {
-        if (m_ordered.size() >= std::size_t(MaxItemsInOneMenu))
-            return nullptr;
-        auto* submenu = new QMenu(MenuCaption(name), m_menu);
-        if (position < m_ordered.size())
-            m_menu->insertMenu(m_ordered[position]->menuAction(), submenu);
-        else
-            m_menu->addMenu(submenu);
+        if (Full())
+            return None;
+        const int submenu = static_cast<int>(m_submenus.size());
+        m_submenus.push_back({name, {}, 0});
         m_ordered.insert(m_ordered.begin() + static_cast<std::ptrdiff_t>(position), submenu);
-        m_names.insert(m_names.begin() + static_cast<std::ptrdiff_t>(position), name);
-        m_byKey.insert(Key(name), submenu);
-        m_byName.insert(name, submenu);
+        m_byKey.insert(key, submenu);
+        Remember(name, submenu);
         return submenu;
     }
 
@@ -218,31 +281,56 @@ public:
         return Bound(name, [](const QString& other, const QString& key) { return !OrdinalLess(key, other); });
     }
 
-    // Whether one more page goes into submenu (nullptr: its category was not listed). A page
-    // refused is counted for the line that ends the submenu.
-    bool Admit(QMenu* submenu)
+    // Files page (an index into the build's pages) into submenu (None: its category was not
+    // listed), unless the submenu or the menu lists as many pages as it may; a page refused
+    // is counted for the line that ends the submenu.
+    void Admit(int submenu, int page)
     {
-        int& listed = m_listed[submenu];
-        if (submenu && listed < MaxItemsInOneMenu && m_listedInAll < MaxPagesInAll) {
-            ++listed;
-            ++m_listedInAll;
-            return true;
+        if (submenu != None && m_listedInAll < MaxPagesInAll) {
+            Submenu& planned = m_submenus[static_cast<std::size_t>(submenu)];
+            if (planned.pages.size() < std::size_t(MaxItemsInOneMenu)) {
+                planned.pages.push_back(page);
+                ++m_listedInAll;
+                return;
+            }
         }
-        ++m_notShown[submenu];
-        return false;
+        ++(submenu == None ? m_notShown : m_submenus[static_cast<std::size_t>(submenu)].notShown);
     }
 
-    // Ends each submenu that was cut short, and the menu when categories were left out, with
-    // one disabled line saying how many pages are not shown.
-    void EndShortenedMenus() const
+    // Makes the planned submenus at the end of menu, in order, each with its items
+    // (makeItem(submenu, page) makes one) and, when it was cut short, one disabled line
+    // saying how many pages are not shown; then that line for the menu when categories
+    // were left out.
+    template <typename MakeItem>
+    void Make(QMenu* menu, MakeItem&& makeItem) const
     {
-        for (QMenu* submenu : m_ordered)
-            AddNotShownLine(submenu, m_notShown.value(submenu));
-        AddNotShownLine(m_menu, m_notShown.value(nullptr));
+        for (const int index : m_ordered) {
+            const Submenu& planned = m_submenus[static_cast<std::size_t>(index)];
+            auto* submenu = new QMenu(MenuCaption(planned.name), menu);
+            menu->addMenu(submenu);
+            for (const int page : planned.pages)
+                makeItem(submenu, page);
+            AddNotShownLine(submenu, planned.notShown);
+        }
+        AddNotShownLine(menu, m_notShown);
     }
 
 private:
+    struct Submenu {
+        QString name; // the category name whole
+        std::vector<int> pages;
+        int notShown;
+    };
+
     static QString Key(const QString& name) { return RemoveAmpersand(name).toCaseFolded(); }
+
+    // Looked up by views into the lists read, which may go before the build ends: each
+    // spelling is kept here.
+    void Remember(const QString& spelling, int submenu)
+    {
+        m_spellings.push_back(spelling);
+        m_byName.insert(m_spellings.back(), submenu);
+    }
 
     static void AddNotShownLine(QMenu* menu, int pages)
     {
@@ -260,18 +348,18 @@ private:
     template <typename Before>
     std::size_t Bound(const QString& name, Before before) const
     {
-        const auto it = std::partition_point(m_names.begin(), m_names.end(),
-                                             [&](const QString& other) { return before(other, name); });
-        return static_cast<std::size_t>(it - m_names.begin());
+        const auto it = std::partition_point(m_ordered.begin(), m_ordered.end(), [&](int other) {
+            return before(m_submenus[static_cast<std::size_t>(other)].name, name);
+        });
+        return static_cast<std::size_t>(it - m_ordered.begin());
     }
 
-    QMenu* m_menu;
-    std::vector<QMenu*> m_ordered;
-    std::vector<QString> m_names;    // each submenu's category name whole, in the same order
-    QHash<QString, QMenu*> m_byKey;  // by caption without "&", case-folded
-    QHash<QString, QMenu*> m_byName; // by each exact spelling already resolved
-    QHash<QMenu*, int> m_listed;
-    QHash<QMenu*, int> m_notShown;
+    std::vector<Submenu> m_submenus;  // in the order planned
+    std::vector<int> m_ordered;       // m_submenus' indexes in the menu's order
+    QHash<QString, int> m_byKey;      // by caption without "&", case-folded
+    std::deque<QString> m_spellings;  // each spelling already resolved
+    QHash<QStringView, int> m_byName; // by those spellings
+    int m_notShown = 0;               // pages of categories not listed
     int m_listedInAll = 0;
 };
 
@@ -453,60 +541,74 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
     if (!menu)
         return;
 
-    // Items of the last build are released, not kept: menus open thousands of times.
-    const QList<QAction*> items = menu->actions();
-    for (qsizetype i = items.size() - 1; i >= keep; --i) {
-        QAction* item = items[i];
-        if (QMenu* submenu = item->menu(); submenu && submenu->parent() == menu)
-            delete submenu;
-        else if (item->parent() == menu)
-            delete item;
-        else
-            menu->removeAction(item);
-    }
+    // Items of the last build are released, not kept: menus open thousands of times. They
+    // go once the palette and the store have been read and the menu planned, so that the new
+    // items take the very memory the old ones leave, rather than the allocator giving it
+    // back to the system in between and taking it again (some 10,000 page faults at 10,000
+    // pages).
+    const auto releaseLastBuild = [menu, keep] {
+        const QList<QAction*> items = menu->actions();
+        for (qsizetype i = items.size() - 1; i >= keep; --i) {
+            QAction* item = items[i];
+            if (QMenu* submenu = item->menu(); submenu && submenu->parent() == menu)
+                delete submenu;
+            else if (item->parent() == menu)
+                delete item;
+            else
+                menu->removeAction(item);
+        }
+    };
 
     // The commands end the menu even when the listing fails (a store that cannot be read),
     // so that it is never empty; the failure then goes on to the host.
     const auto addCommands = qScopeGuard([this, menu] { AddCommands(menu); });
 
-    // One read of the store per build gives what one read per page would.
-    const QStringList captions = PaletteCaptions(FToolPalette);
-    const QStringList pages = FSorter.Sorted(captions);
-    const CategoryStore::Snapshot categories(*FReg, pages.size());
-    CategorySubmenus submenus(menu);
-    const QString other = tr(OtherCategory);
-    // Each item holds which page it lists, so that pages of one caption are each reached.
-    const std::vector<int> positions = PalettePositions(captions, pages);
-    for (qsizetype i = 0; i < pages.size(); ++i) {
-        const QString& page = pages[i];
-        const QVariant position(positions[static_cast<std::size_t>(i)]);
-        ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(page)), other, [&](const QString& name) {
-            QMenu* submenu = mainMenu ? CategoryMenuItem(submenus, name) : CategoryButtonMenuItem(submenus, name);
-            if (!submenus.Admit(submenu))
-                return;
-            auto* item = new QAction(page, submenu);
-            item->setData(position);
-            host::BindEvent(item, &QAction::triggered, this, &TVlPaletteMenuWizardDataModule::TabItemClickHandler);
-            submenu->addAction(item);
-        });
+    // One read of the store per build gives what one read per page would. Each item holds
+    // which page it lists, so that pages of one caption are each reached.
+    std::vector<int> positions;
+    QStringList pages;
+    CategorySubmenus submenus;
+    try {
+        pages = FSorter.Sorted(PaletteCaptions(FToolPalette), positions);
+        const CategoryStore::Snapshot categories(*FReg, pages.size());
+        const QString other = tr(OtherCategory);
+        for (qsizetype i = 0; i < pages.size(); ++i) {
+            ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(pages[i])), other, [&](QStringView name) {
+                submenus.Admit(mainMenu ? CategoryMenuItem(submenus, name) : CategoryButtonMenuItem(submenus, name),
+                               static_cast<int>(i));
+            });
+        }
+    } catch (...) {
+        releaseLastBuild();
+        throw;
     }
-    submenus.EndShortenedMenus();
+    releaseLastBuild();
+    submenus.Make(menu, [&](QMenu* submenu, int page) {
+        auto* item = new QAction(pages[page], submenu);
+        item->setData(positions[static_cast<std::size_t>(page)]);
+        host::BindEvent(item, &QAction::triggered, this, &TVlPaletteMenuWizardDataModule::TabItemClickHandler);
+        submenu->addAction(item);
+    });
 }
 
-QMenu* TVlPaletteMenuWizardDataModule::CategoryMenuItem(CategorySubmenus& submenus, const QString& name)
+int TVlPaletteMenuWizardDataModule::CategoryMenuItem(CategorySubmenus& submenus, QStringView name)
 {
-    if (QMenu* existing = submenus.Find(name))
-        return existing;
+    QString key;
+    if (const std::optional<int> known = submenus.Find(name, key))
+        return *known;
     // After the placeholder: past every submenu whose caption the name is greater than.
-    return submenus.Insert(name, submenus.LowerBound(name));
+    const QString whole = name.toString();
+    return submenus.Insert(whole, key, submenus.Full() ? 0 : submenus.LowerBound(whole));
 }
 
-QMenu* TVlPaletteMenuWizardDataModule::CategoryButtonMenuItem(CategorySubmenus& submenus, const QString& name)
+int TVlPaletteMenuWizardDataModule::CategoryButtonMenuItem(CategorySubmenus& submenus, QStringView name)
 {
-    if (QMenu* existing = submenus.Find(name))
-        return existing;
+    QString key;
+    if (const std::optional<int> known = submenus.Find(name, key))
+        return *known;
     // Before the first submenu whose caption is greater than the name.
-    return submenus.Insert(name, submenus.UpperBound(name));
+    const QString whole = name.toString();
+    return submenus.Insert(whole, key, submenus.Full() ? 0 : submenus.UpperBound(whole));
 }
 
 void TVlPaletteMenuWizardDataModule::AddCommands(QMenu* menu)
@@ -602,22 +704,31 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
     // have come to it, and it frees itself once their event is done.
     if (FFindPage)
         FFindPage->close();
-    const QStringList captions = PaletteCaptions(FToolPalette);
-    const QStringList pages = FSorter.Sorted(captions);
-    const std::vector<int> positions = PalettePositions(captions, pages);
+    std::vector<int> positions;
+    const QStringList pages = FSorter.Sorted(PaletteCaptions(FToolPalette), positions);
     const CategoryStore::Snapshot categories(*FReg, pages.size());
     const QString other = tr(OtherCategory);
     std::vector<FindPageEntry> entries;
     entries.reserve(static_cast<std::size_t>(pages.size()));
+    std::unordered_set<std::u32string> met;
     for (qsizetype i = 0; i < pages.size(); ++i) {
-        // Each category once, as the menus caption it: the first spelling met.
+        // Each category once, as the menus caption it: the first spelling met. A few names
+        // are compared with each other; past that they are told apart by a key, since a list
+        // at the store's limit holds some 260,000 names.
         QStringList names;
-        ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(pages[i])), other, [&](const QString& name) {
-            const auto same = [&name](const QString& known) {
-                return QString::compare(RemoveAmpersand(known), RemoveAmpersand(name), Qt::CaseInsensitive) == 0;
-            };
-            if (std::none_of(names.cbegin(), names.cend(), same))
-                names.append(name);
+        met.clear();
+        ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(pages[i])), other, [&](QStringView name) {
+            if (names.size() < FewNames) {
+                const auto same = [name](const QString& known) { return SameCategory(known, name); };
+                if (std::none_of(names.cbegin(), names.cend(), same))
+                    names.append(name.toString());
+                return;
+            }
+            if (met.empty())
+                for (const QString& known : std::as_const(names))
+                    met.insert(CaseBlindKey(known));
+            if (met.insert(CaseBlindKey(name)).second)
+                names.append(name.toString());
         });
         entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], std::move(names)});
     }

@@ -93,8 +93,9 @@ private:
     void AddShortcuts(host::IIDEMainMenuServices* services);
     // Rebuilds menu: its category submenus, then the commands. keep items at the top stay.
     void BuildMenu(QMenu* menu, int keep, bool mainMenu);
-    QMenu* CategoryMenuItem(CategorySubmenus& submenus, const QString& name);
-    QMenu* CategoryButtonMenuItem(CategorySubmenus& submenus, const QString& name);
+    // The submenu a page of category name goes into, planned when new.
+    int CategoryMenuItem(CategorySubmenus& submenus, QStringView name);
+    int CategoryButtonMenuItem(CategorySubmenus& submenus, QStringView name);
     void AddCommands(QMenu* menu);
     // Shows the page the user chose, the palette's page at position if its caption is still
     // caption, else the first page of that caption; remembers it among the recent pages.

@@ -65,10 +65,35 @@ Snapshot::Snapshot(const host::TRegIniFile& reg, qsizetype pages)
 
 void Snapshot::Keep(const QList<QPair<QString, QString>>& entries)
 {
+    m_entries = entries;
     m_lists.reserve(entries.size());
     for (const auto& [name, list] : entries)
         m_lists.insert(name, list);
 }
+
+namespace {
+
+// A hash of host::RegistryNameKey(name), made without making the key: each character
+// case-folded as the key folds it (a pair of surrogates as one character), and mixed in.
+std::size_t NameKeyHash(const QString& name)
+{
+    std::size_t hash = 14695981039346656037ull; // FNV-1a
+    const QChar* in = name.constData();
+    const qsizetype size = name.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t folded;
+        if (in[i].isHighSurrogate() && i + 1 < size && in[i + 1].isLowSurrogate()) {
+            folded = QChar::toCaseFolded(QChar::surrogateToUcs4(in[i], in[i + 1]));
+            ++i;
+        } else {
+            folded = in[i].toCaseFolded().unicode();
+        }
+        hash = (hash ^ folded) * 1099511628211ull;
+    }
+    return hash;
+}
+
+} // namespace
 
 QString Snapshot::GetCategory(const QString& page) const
 {
@@ -78,13 +103,26 @@ QString Snapshot::GetCategory(const QString& page) const
     // without regard to case, so an exact hit is the entry the store itself would give.
     if (const auto exact = m_lists.constFind(page); exact != m_lists.constEnd())
         return exact.value();
+    // A miss (a page with no entry, or stored in another letter case) looks among the
+    // entries whose key hashes alike; those are few, and only they have their key made.
     if (!m_keyed) {
-        m_listsByKey.reserve(m_lists.size());
-        for (auto it = m_lists.constBegin(); it != m_lists.constEnd(); ++it)
-            m_listsByKey.insert(host::RegistryNameKey(it.key()), it.value());
+        m_keyHashes.reserve(static_cast<std::size_t>(m_entries.size()));
+        for (qsizetype i = 0; i < m_entries.size(); ++i)
+            m_keyHashes.emplace_back(NameKeyHash(m_entries[i].first), i);
+        std::sort(m_keyHashes.begin(), m_keyHashes.end());
         m_keyed = true;
     }
-    return m_listsByKey.value(host::RegistryNameKey(page));
+    const std::size_t hash = NameKeyHash(page);
+    auto candidate = std::lower_bound(m_keyHashes.begin(), m_keyHashes.end(), std::make_pair(hash, qsizetype(0)));
+    if (candidate == m_keyHashes.end() || candidate->first != hash)
+        return QString();
+    const QString key = host::RegistryNameKey(page);
+    for (; candidate != m_keyHashes.end() && candidate->first == hash; ++candidate) {
+        const auto& [name, list] = m_entries[candidate->second];
+        if (host::RegistryNameKey(name) == key)
+            return list;
+    }
+    return QString();
 }
 
 } // namespace CategoryStore

@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+#include <vector>
+
 namespace host {
 class TRegIniFile;
 }
@@ -76,9 +79,12 @@ public:
 private:
     void Keep(const QList<QPair<QString, QString>>& entries);
 
-    const host::TRegIniFile* m_reg = nullptr;     // while entries are read one by one
-    QHash<QString, QString> m_lists;              // by name, as stored
-    mutable QHash<QString, QString> m_listsByKey; // by the store's name key, made on the first miss
+    const host::TRegIniFile* m_reg = nullptr; // while entries are read one by one
+    QList<QPair<QString, QString>> m_entries; // the section as read
+    QHash<QString, QString> m_lists;          // by name, as stored
+    // Each entry's name key hashed, with the entry's index, in order of the hash: made on the
+    // first miss, without making the keys themselves.
+    mutable std::vector<std::pair<std::size_t, qsizetype>> m_keyHashes;
     mutable bool m_keyed = false;
 };
 

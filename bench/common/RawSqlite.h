@@ -1,8 +1,9 @@
 #pragma once
 
 // The floor under the per-user store: its queries as raw prepared SQLite statements on the same
-// file, with the names already in the form the store matches them by, and each change synced
-// as the store syncs it. What the store costs beyond this is its own work.
+// file, each name folded into the form the store matches it by (given so where a caller
+// passes it folded), and each change synced as the store syncs it. What the store costs beyond
+// this is its own work.
 
 #include "host/Registry.h"
 
@@ -102,17 +103,18 @@ public:
         Check(sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr));
     }
 
-    // Replaces the key's values with entries (name, folded name, value) in one transaction.
-    void WriteAll(sqlite3_int64 key, const QList<std::array<QString, 3>>& entries)
+    // Replaces the key's values with entries (name, value) in one transaction, each name
+    // folded as the store folds it.
+    void WriteAll(sqlite3_int64 key, const QList<QPair<QString, QString>>& entries)
     {
         Check(sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
         sqlite3_bind_int64(m_erase, 1, key);
         Step(m_erase);
         sqlite3_int64 seq = 0;
-        for (const auto& [name, folded, value] : entries) {
+        for (const auto& [name, value] : entries) {
             sqlite3_bind_int64(m_insert, 1, key);
             sqlite3_bind_int64(m_insert, 2, ++seq);
-            Bind(m_insert, 3, folded);
+            Bind(m_insert, 3, host::RegistryNameKey(name));
             Bind(m_insert, 4, name);
             Bind(m_insert, 5, value);
             Step(m_insert);

@@ -1,15 +1,17 @@
-// Opening the palette menus and the category editor on hostile store content: a store of
+// Opening the palette menus, the category editor and Find Page on hostile store content: a store of
 // 100,000 entries and one of 1,000,000 (an import of that many); pages whose names and lists
 // are at the store's limits (so categories named by 524,288 characters); one list of
 // 100,000 ";" and one of 524,288 (the longest value); 1,000 pages whose names and categories
-// lie beyond the Basic Multilingual Plane. Each case is one IDE with the package loaded on a
-// store of its own. Opening a menu is its pop-up event and the menu painted as shown;
-// opening the editor is the form made, filled from the store and painted once.
+// lie beyond the Basic Multilingual Plane; one list of distinct names as long as a value may
+// be. Each case is one IDE with the package loaded on a store of its own. Opening a menu is
+// its pop-up event and the menu painted as shown; opening the editor is the form made,
+// filled from the store and painted once; opening Find Page is the same.
 //
 //   build-release/bin/bench_hostile_content [--benchmark_filter=...]
 
 #include "editor/VlPaletteMenuCategoriesForm.h"
 #include "pages/PageOrder.h"
+#include "palette/FindPagePopup.h"
 #include "palette/VlPaletteMenu.h"
 #include "tests/common/InProcessPackage.h"
 #include "tests/common/TestIde.h"
@@ -81,6 +83,16 @@ Case MakeCase(int index)
         for (int i = 0; i < 80; ++i)
             made.pages.append(QStringLiteral("Page %1").arg(i * 12497));
         break;
+    case 6: {
+        made.name = "a list of distinct names, 524,288 characters";
+        made.pages = {QStringLiteral("Standard")};
+        QString list;
+        for (int i = 0; list.size() < host::TRegIniFile::MaxValueLength; ++i)
+            list += QStringLiteral("c%1;").arg(i);
+        list.truncate(host::TRegIniFile::MaxValueLength);
+        made.store = {{QStringLiteral("Standard"), list}};
+        break;
+    }
     default:
         made.name = "1,000 pages beyond the BMP";
         for (int i = 0; i < 1000; ++i) {
@@ -92,7 +104,7 @@ Case MakeCase(int index)
     return made;
 }
 
-constexpr int CaseCount = 6;
+constexpr int CaseCount = 7;
 
 class Fixture {
 public:
@@ -164,9 +176,22 @@ void BM_OpenEditor(benchmark::State& state)
     }
 }
 
+// Find Page opened over the palette, painted once, then closed.
+void BM_OpenFindPage(benchmark::State& state)
+{
+    Fixture& fixture = FixtureFor(int(state.range(0)), state);
+    for (auto _ : state) {
+        fixture.module->FindPage(nullptr);
+        FindPagePopup* popup = fixture.module->FindPageWindow();
+        benchmark::DoNotOptimize(popup->grab());
+        delete popup;
+    }
+}
+
 BENCHMARK(BM_OpenMainMenu)->DenseRange(0, CaseCount - 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenButtonMenu)->DenseRange(0, CaseCount - 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenEditor)->DenseRange(0, CaseCount - 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenFindPage)->DenseRange(0, CaseCount - 1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -74,14 +74,15 @@ QObject* FindComponent(const QObject* owner, const QString& name)
 
 QString GetStrProp(const QObject* object, const char* propertyName)
 {
-    const QString property = QString::fromUtf8(propertyName ? propertyName : "");
+    // The name as text only for an error: a menu reads thousands of captions per opening.
+    const auto property = [propertyName] { return QString::fromUtf8(propertyName ? propertyName : ""); };
     if (!object)
         throw EPropertyError(
-            QCoreApplication::translate("host::Forms", "Cannot read property \"%1\" of no object").arg(property));
+            QCoreApplication::translate("host::Forms", "Cannot read property \"%1\" of no object").arg(property()));
     const QVariant value = propertyName ? object->property(propertyName) : QVariant();
     if (!value.isValid()) {
         throw EPropertyError(QCoreApplication::translate("host::Forms", "Property \"%1\" does not exist in class %2")
-                                 .arg(property, QString::fromLatin1(object->metaObject()->className())));
+                                 .arg(property(), QString::fromLatin1(object->metaObject()->className())));
     }
     return value.toString();
 }

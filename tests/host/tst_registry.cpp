@@ -501,6 +501,37 @@ private Q_SLOTS:
         QCOMPARE(Entries(reg), expected);
     }
 
+    // Within one change, as between changes: new entries after those already there, a
+    // replaced value in its place, an entry deleted and written again at the end, and after an
+    // erase or a nested change undone, the entries written next after those that remain.
+    void creationOrderWithinAChange()
+    {
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, QStringLiteral("a"), QStringLiteral("1"));
+        reg.WriteString(Section, QStringLiteral("b"), QStringLiteral("1"));
+        reg.Transaction([&] {
+            reg.WriteString(Section, QStringLiteral("c"), QStringLiteral("2"));
+            reg.WriteString(Section, QStringLiteral("A"), QStringLiteral("2"));
+            reg.DeleteKey(Section, QStringLiteral("c"));
+            reg.WriteString(Section, QStringLiteral("d"), QStringLiteral("2"));
+            reg.WriteString(Section, QStringLiteral("C"), QStringLiteral("2"));
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, reg.Transaction([&] {
+                reg.WriteString(Section, QStringLiteral("undone"), QStringLiteral("3"));
+                throw std::runtime_error("undo");
+            }));
+            reg.WriteString(Section, QStringLiteral("e"), QStringLiteral("2"));
+        });
+        QCOMPARE(Entries(reg), (QStringList{"a=2", "b=1", "d=2", "C=2", "e=2"}));
+        reg.Transaction([&] {
+            reg.EraseSection(Section);
+            reg.WriteString(Section, QStringLiteral("z"), QStringLiteral("4"));
+            reg.WriteString(Section, QStringLiteral("y"), QStringLiteral("4"));
+            reg.WriteString(Section, QStringLiteral("Z"), QStringLiteral("5"));
+        });
+        reg.WriteString(Section, QStringLiteral("x"), QStringLiteral("6"));
+        QCOMPARE(Entries(reg), (QStringList{"z=5", "y=4", "x=6"}));
+    }
+
     // --- Limits ---------------------------------------------------------------------------
 
     void limits_data()

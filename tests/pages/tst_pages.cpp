@@ -207,6 +207,8 @@ private Q_SLOTS:
         QTest::newRow("ties in menu order") << QStringList{"Zeta Data", "Alpha Data", "Beta Data"} << "data"
                                             << QStringList{"Zeta [Data]", "Alpha [Data]", "Beta [Data]"};
         QTest::newRow("nothing matches") << QStringList{"Standard", "Dialogs"} << "xyz" << QStringList{};
+        // "¨" folds to a space: no letter to find in order.
+        QTest::newRow("a query folding to white space") << QStringList{"Standard"} << "\u00A8" << QStringList{};
         QTest::newRow("outer white space is not typed")
             << QStringList{"Standard"} << "  std " << QStringList{"[St]an[d]ard"};
         QTest::newRow("beyond the BMP") << QStringList{"\U0001F600 Smile", "Smile"} << "\U0001F600"
@@ -250,6 +252,7 @@ private Q_SLOTS:
         QTest::newRow("repeats keep palette order")
             << QStringList{"Twin", "a", "Twin", "twin", "Twin"} << QList<int>{1, 0, 2, 3, 4};
         QTest::newRow("none") << QStringList{} << QList<int>{};
+        QTest::newRow("one") << QStringList{"only"} << QList<int>{0};
     }
 
     void palettePositions()
@@ -261,6 +264,13 @@ private Q_SLOTS:
         QCOMPARE(QList<int>(found.begin(), found.end()), positions);
         for (std::size_t i = 0; i < found.size(); ++i)
             QCOMPARE(palette[found[i]], sorted[static_cast<qsizetype>(i)]);
+        // The sorter gives the same with its order, sorting afresh and from its last sort.
+        CaptionSorter sorter;
+        for (int sort = 0; sort < 2; ++sort) {
+            std::vector<int> kept{7};
+            QCOMPARE(sorter.Sorted(palette, kept), sorted);
+            QCOMPARE(QList<int>(kept.begin(), kept.end()), positions);
+        }
     }
 
     // One sorter for many builds gives each the order a new one would: after the same

@@ -201,6 +201,62 @@ private Q_SLOTS:
         QCOMPARE(loaded.ide.reported(), QStringList());
     }
 
+    // What a row shows of its page: each category once (the first spelling, letter case and
+    // "&" aside, also past the few names compared one by one), and no more of a caption or
+    // of the categories than a row can hold, also when the letters typed match past that.
+    void rowsShowEachCategoryOnceAndShort_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown"); // the row as read out: "caption, in categories"
+
+        QStringList many;
+        QStringList once;
+        for (int i = 0; i < 20; ++i) {
+            many << QStringLiteral("n%1").arg(i) << QStringLiteral("N&%1").arg(i);
+            once << QStringLiteral("n%1").arg(i);
+        }
+        QStringList long100;
+        for (int i = 0; i < 100; ++i)
+            long100 << QStringLiteral("category%1").arg(i, 2, 10, QLatin1Char('0'));
+        const QString joined = long100.join(QStringLiteral(", "));
+        const QString cut = joined.left(199) + QChar(0x2026);
+        const QString deseret = QString::fromUcs4(U"\U00010400") + QLatin1Char(';') + QString::fromUcs4(U"\U00010428");
+
+        QTest::newRow("a few names, case and & aside") << "P"
+                                                       << "Database;database;Data&base;Web"
+                                                       << ""
+                                                       << "P, in Database, Web";
+        QTest::newRow("past a few names") << "P" << many.join(QLatin1Char(';')) << ""
+                                          << "P, in " + once.join(", ");
+        QTest::newRow("beyond the BMP, two cases") << "P" << deseret << ""
+                                                   << "P, in " + deseret.section(';', 0, 0);
+        QTest::newRow("a long list is cut") << "P" << long100.join(QLatin1Char(';')) << ""
+                                            << "P, in " + cut;
+        QTest::newRow("matched past the cut") << "P" << long100.join(QLatin1Char(';')) << "category99"
+                                              << "P, in " + cut;
+        QTest::newRow("a long caption is cut") << QString(300, QLatin1Char('x')) << ""
+                                               << "xx" << QString(199, QLatin1Char('x')) + QChar(0x2026) + ", in Other";
+    }
+
+    void rowsShowEachCategoryOnceAndShort()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, list);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+
+        Shown loaded({caption, QStringLiteral("Zzz")}, list.isEmpty() ? Store{} : Store{{caption, list}});
+        const QStringList rows = loaded.Find(typed);
+        QCOMPARE(rows.value(0), shown.section(QStringLiteral(", in "), 0, 0));
+        const QAbstractItemModel* model = loaded.module->FindPageWindow()->List()->model();
+        QCOMPARE(model->index(0, 0).data(Qt::AccessibleTextRole).toString(), shown);
+        loaded.module->FindPageWindow()->List()->grab(); // painted with its matches
+        QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Escape);
+        QCOMPARE(loaded.ide.reported(), QStringList());
+    }
+
     void keysMoveAndCloseAndTheMouseChooses()
     {
         QStringList pages;

@@ -101,6 +101,7 @@ private Q_SLOTS:
         QTest::newRow("whole section") << -1 << 0;
         QTest::newRow("for 16 pages") << 16 << 0;
         QTest::newRow("for 16 pages, 10,000 other entries") << 16 << 10000;
+        QTest::newRow("whole section, 10,000 other entries") << -1 << 10000;
     }
     void snapshotMatchesTheStore()
     {
