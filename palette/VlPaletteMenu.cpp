@@ -363,6 +363,23 @@ private:
     int m_listedInAll = 0;
 };
 
+// A menu as planned from the palette's sorted captions, the section as read and the caption
+// of the pages filed under no category.
+struct TVlPaletteMenuWizardDataModule::MenuPlan {
+    QStringList pages;          // sorted; items list them by index
+    std::vector<int> positions; // of each page on the palette
+    QList<QPair<QString, QString>> entries;
+    bool wholeSection = false; // entries is the section, not read page by page
+    QString other;
+    CategorySubmenus submenus;
+
+    bool SameInput(const MenuPlan& next) const
+    {
+        return wholeSection && next.wholeSection && pages == next.pages && positions == next.positions
+            && other == next.other && entries == next.entries;
+    }
+};
+
 TVlPaletteMenuWizardDataModule::TVlPaletteMenuWizardDataModule(QObject* owner) : QObject(owner)
 {
     setObjectName(QLatin1String("VlPaletteMenuWizardDataModule"));
@@ -565,27 +582,39 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
 
     // One read of the store per build gives what one read per page would. Each item holds
     // which page it lists, so that pages of one caption are each reached.
-    std::vector<int> positions;
-    QStringList pages;
-    CategorySubmenus submenus;
+    std::unique_ptr<MenuPlan>& last = FMenuPlans[mainMenu ? 0 : 1];
     try {
-        pages = FSorter.Sorted(PaletteCaptions(FToolPalette), positions);
-        const CategoryStore::Snapshot categories(*FReg, pages.size());
-        const QString other = tr(OtherCategory);
-        for (qsizetype i = 0; i < pages.size(); ++i) {
-            ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(pages[i])), other, [&](QStringView name) {
-                submenus.Admit(mainMenu ? CategoryMenuItem(submenus, name) : CategoryButtonMenuItem(submenus, name),
-                               static_cast<int>(i));
-            });
+        auto plan = std::make_unique<MenuPlan>();
+        plan->pages = FSorter.Sorted(PaletteCaptions(FToolPalette), plan->positions);
+        const CategoryStore::Snapshot categories(*FReg, plan->pages.size());
+        if (const auto* entries = categories.Entries()) {
+            plan->entries = *entries;
+            plan->wholeSection = true;
+        }
+        plan->other = tr(OtherCategory);
+        // The same palette and section as last time file every page as it was filed then;
+        // a section read page by page (far larger than the palette) is filed afresh.
+        if (!last || !last->SameInput(*plan)) {
+            for (qsizetype i = 0; i < plan->pages.size(); ++i) {
+                ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(plan->pages[i])), plan->other,
+                                    [&](QStringView name) {
+                                        CategorySubmenus& submenus = plan->submenus;
+                                        submenus.Admit(mainMenu ? CategoryMenuItem(submenus, name)
+                                                                : CategoryButtonMenuItem(submenus, name),
+                                                       static_cast<int>(i));
+                                    });
+            }
+            last = std::move(plan);
         }
     } catch (...) {
         releaseLastBuild();
         throw;
     }
     releaseLastBuild();
-    submenus.Make(menu, [&](QMenu* submenu, int page) {
-        auto* item = new QAction(pages[page], submenu);
-        item->setData(positions[static_cast<std::size_t>(page)]);
+    const MenuPlan& plan = *last;
+    plan.submenus.Make(menu, [&](QMenu* submenu, int page) {
+        auto* item = new QAction(plan.pages[page], submenu);
+        item->setData(plan.positions[static_cast<std::size_t>(page)]);
         host::BindEvent(item, &QAction::triggered, this, &TVlPaletteMenuWizardDataModule::TabItemClickHandler);
         submenu->addAction(item);
     });

@@ -18,6 +18,7 @@
 #include <QString>
 #include <QToolButton>
 
+#include <array>
 #include <memory>
 
 class CategorySubmenus;
@@ -79,6 +80,8 @@ public:
     FindPagePopup* FindPageWindow() const { return FFindPage; }
 
 private:
+    struct MenuPlan;
+
     // The import and export dialogs while one is shown: each is made when its command shows
     // it and freed after, so that no folder is listed before the user asks. Their parent is
     // the application's window, so that they show over it.
@@ -125,6 +128,9 @@ private:
     QPointer<FindPagePopup> FFindPage;
     std::unique_ptr<host::TRegIniFile> FReg;
     CaptionSorter FSorter;
+    // The last plan of each kind of menu (main, button): opened again with the palette and
+    // the section as they were, a menu is made from it without filing its pages anew.
+    std::array<std::unique_ptr<MenuPlan>, 2> FMenuPlans;
     QString FLastFolder; // where the last file was chosen in either dialog
     std::unique_ptr<QAbstractFileIconProvider> FFileIcons;
 };

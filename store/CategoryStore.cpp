@@ -46,10 +46,7 @@ QStringList CategoryNames(const QString& list)
     return names;
 }
 
-Snapshot::Snapshot(const host::TRegIniFile& reg)
-{
-    Keep(reg.ReadSectionEntries(Section));
-}
+Snapshot::Snapshot(const host::TRegIniFile& reg) : m_entries(reg.ReadSectionEntries(Section)) {}
 
 Snapshot::Snapshot(const host::TRegIniFile& reg, qsizetype pages)
 {
@@ -58,17 +55,9 @@ Snapshot::Snapshot(const host::TRegIniFile& reg, qsizetype pages)
     const qsizetype readWhole = 8 * pages + 64;
     const auto entries = reg.ReadSectionEntries(Section, readWhole + 1);
     if (entries.size() <= readWhole)
-        Keep(entries);
+        m_entries = entries;
     else
         m_reg = &reg;
-}
-
-void Snapshot::Keep(const QList<QPair<QString, QString>>& entries)
-{
-    m_entries = entries;
-    m_lists.reserve(entries.size());
-    for (const auto& [name, list] : entries)
-        m_lists.insert(name, list);
 }
 
 namespace {
@@ -101,6 +90,11 @@ QString Snapshot::GetCategory(const QString& page) const
         return CategoryStore::GetCategory(*m_reg, page);
     // Pages are mostly stored under their names exactly; the store holds one entry per name
     // without regard to case, so an exact hit is the entry the store itself would give.
+    if (m_lists.isEmpty() && !m_entries.isEmpty()) {
+        m_lists.reserve(m_entries.size());
+        for (const auto& [name, list] : m_entries)
+            m_lists.insert(name, list);
+    }
     if (const auto exact = m_lists.constFind(page); exact != m_lists.constEnd())
         return exact.value();
     // A miss (a page with no entry, or stored in another letter case) looks among the

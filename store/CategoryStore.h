@@ -76,12 +76,14 @@ public:
 
     QString GetCategory(const QString& page) const;
 
-private:
-    void Keep(const QList<QPair<QString, QString>>& entries);
+    // The section as read, in the store's order; nullptr while entries are read one by one.
+    // Two snapshots whose sections are equal give every page the same category list.
+    const QList<QPair<QString, QString>>* Entries() const { return m_reg ? nullptr : &m_entries; }
 
+private:
     const host::TRegIniFile* m_reg = nullptr; // while entries are read one by one
     QList<QPair<QString, QString>> m_entries; // the section as read
-    QHash<QString, QString> m_lists;          // by name, as stored
+    mutable QHash<QString, QString> m_lists;  // by name, as stored: made at the first lookup
     // Each entry's name key hashed, with the entry's index, in order of the hash: made on the
     // first miss, without making the keys themselves.
     mutable std::vector<std::pair<std::size_t, qsizetype>> m_keyHashes;

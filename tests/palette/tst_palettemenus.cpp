@@ -23,6 +23,17 @@ namespace {
 
 using Store = QList<QPair<QString, QString>>;
 
+// What changes between two openings of the menus.
+enum class Change {
+    Nothing,
+    EntryWritten,
+    EntryErased,
+    PageRenamed,
+    PagesReordered,
+    SectionOutgrowsPalette,
+    SectionOutgrowsPaletteThenEmptied
+};
+
 const QString Commands = QStringLiteral("-|&Find Page...|&Edit Categories...|-|&Import...|E&xport...");
 
 // A menu as one line: submenus as "Title[item,item]", separators as "-", other items by text.
@@ -280,6 +291,69 @@ private Q_SLOTS:
         loaded.ide.palette->Categories()->Add(QStringLiteral("Added"), {});
         QCOMPARE(loaded.OpenMainMenu(), "Mine[Standard]|Other[Added]|" + Commands);
         QCOMPARE(loaded.OpenButtonMenu(), "Mine[Standard]|Other[Added]|" + Commands);
+    }
+
+    // A menu opened again with nothing changed is made from its last plan; every change to
+    // what it lists shows at the next opening of either menu, its items holding their pages.
+    void reopeningFollowsEachChange_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("nothing") << int(Change::Nothing) << "Mine[Alpha]|Other[Beta]|";
+        QTest::newRow("an entry written") << int(Change::EntryWritten) << "Mine[Alpha,Beta]|";
+        QTest::newRow("an entry erased") << int(Change::EntryErased) << "Other[Alpha,Beta]|";
+        QTest::newRow("a page renamed") << int(Change::PageRenamed) << "Other[Beta,Gamma]|";
+        QTest::newRow("pages reordered") << int(Change::PagesReordered) << "Mine[Alpha]|Other[Beta]|";
+        QTest::newRow("the section outgrows the palette")
+            << int(Change::SectionOutgrowsPalette) << "Mine[Alpha]|Theirs[Beta]|";
+        QTest::newRow("the section outgrows the palette, then is emptied")
+            << int(Change::SectionOutgrowsPaletteThenEmptied) << "Other[Alpha,Beta]|";
+    }
+    void reopeningFollowsEachChange()
+    {
+        QFETCH(int, change);
+        QFETCH(QString, expected);
+        Loaded loaded({QStringLiteral("Alpha"), QStringLiteral("Beta")},
+                      {{QStringLiteral("Alpha"), QStringLiteral("Mine")}});
+        QCOMPARE(loaded.OpenMainMenu(), "Mine[Alpha]|Other[Beta]|" + Commands);
+        QCOMPARE(loaded.OpenButtonMenu(), "Mine[Alpha]|Other[Beta]|" + Commands);
+        host::TRegIniFile reg(QStringLiteral("Software\\Vorla\\Palette Menu"));
+        const QString section = QStringLiteral("Categories");
+        host::TButtonCategories* pages = loaded.ide.palette->Categories();
+        switch (Change(change)) {
+        case Change::Nothing: break;
+        case Change::EntryWritten: reg.WriteString(section, QStringLiteral("Beta"), QStringLiteral("mine")); break;
+        case Change::EntryErased: reg.DeleteKey(section, QStringLiteral("Alpha")); break;
+        case Change::PageRenamed: pages->GetItem(0)->SetCaption(QStringLiteral("Gamma")); break;
+        case Change::PagesReordered:
+            pages->Clear();
+            pages->Add(QStringLiteral("Beta"), {});
+            pages->Add(QStringLiteral("Alpha"), {});
+            break;
+        case Change::SectionOutgrowsPalette:
+        case Change::SectionOutgrowsPaletteThenEmptied:
+            reg.Transaction([&] {
+                for (int i = 0; i < 200; ++i)
+                    reg.WriteString(section, QStringLiteral("Absent %1").arg(i), QStringLiteral("Elsewhere"));
+                reg.WriteString(section, QStringLiteral("Beta"), QStringLiteral("Theirs"));
+            });
+            if (Change(change) == Change::SectionOutgrowsPalette)
+                break;
+            QCOMPARE(loaded.OpenMainMenu(), "Mine[Alpha]|Theirs[Beta]|" + Commands);
+            QCOMPARE(loaded.OpenButtonMenu(), "Mine[Alpha]|Theirs[Beta]|" + Commands);
+            reg.EraseSection(section);
+            break;
+        }
+        QCOMPARE(loaded.OpenMainMenu(), expected + Commands);
+        QCOMPARE(loaded.OpenButtonMenu(), expected + Commands);
+        for (QMenu* menu : {loaded.module->PaletteMenu(), loaded.module->PaletteButtonMenu()}) {
+            for (QAction* submenu : menu->actions()) {
+                if (!submenu->menu())
+                    continue;
+                for (QAction* item : submenu->menu()->actions())
+                    QCOMPARE(pages->GetItem(item->data().toInt())->Caption(), item->text());
+            }
+        }
     }
 
     // Another process holds the store locked when the IDE starts: the package loads without
