@@ -13,6 +13,7 @@
 // an export replaces its file once, each synced to disk, so the figures depend on that disk.
 
 #include "bench/common/FloorReporter.h"
+#include "bench/common/RawSqlite.h"
 #include "store/CategoryFile.h"
 #include "store/CategoryStore.h"
 #include "tests/common/TemporaryStore.h"
@@ -47,83 +48,22 @@ constexpr int ManyLines = 1000000;
 const QString RawSection = QStringLiteral("Imported raw");
 
 // The floor's writing: the store's own table, the section's entries replaced in one
-// transaction by raw prepared statements, names already folded as the store matches them, and
-// the change synced as the store syncs it.
+// transaction by raw prepared statements, names folded as the store matches them, and the
+// change synced as the store syncs it.
 class RawWriter {
 public:
     explicit RawWriter(const QString& file)
+        : m_raw(file), m_key(m_raw.KeyId(FoldedPath(CategoryStore::Key.toString(), RawSection)))
     {
-        // One thread, as the store's own connection: no mutex on every call.
-        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-        if (sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, flags, nullptr) != SQLITE_OK)
-            qFatal("cannot open %s: %s", qPrintable(file), sqlite3_errmsg(m_db));
-        sqlite3_busy_timeout(m_db, 5000);
-        Check(sqlite3_exec(m_db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr));
-        sqlite3_stmt* key = Prepare("SELECT id FROM keys WHERE path = ?1");
-        QStringList path = CategoryStore::Key.toString().split(QLatin1Char('\\'));
-        path.append(RawSection);
-        for (QString& level : path)
-            level = host::RegistryNameKey(level);
-        Bind(key, 1, path.join(QLatin1Char('\\')));
-        if (sqlite3_step(key) != SQLITE_ROW)
+        if (m_key == 0)
             qFatal("the raw floor's section is missing");
-        m_key = sqlite3_column_int64(key, 0);
-        sqlite3_finalize(key);
-        m_erase = Prepare("DELETE FROM vals WHERE key = ?1");
-        m_insert = Prepare("INSERT INTO vals(key, seq, folded, name, value) VALUES(?1, ?2, ?3, ?4, ?5)");
     }
-    ~RawWriter()
-    {
-        sqlite3_finalize(m_erase);
-        sqlite3_finalize(m_insert);
-        sqlite3_close(m_db);
-    }
-    RawWriter(const RawWriter&) = delete;
-    RawWriter& operator=(const RawWriter&) = delete;
 
-    void ReplaceAll(const CategoryFile::Entries& entries)
-    {
-        Check(sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
-        sqlite3_bind_int64(m_erase, 1, m_key);
-        Step(m_erase);
-        sqlite3_int64 seq = 0;
-        for (const auto& [name, value] : entries) {
-            sqlite3_bind_int64(m_insert, 1, m_key);
-            sqlite3_bind_int64(m_insert, 2, ++seq);
-            Bind(m_insert, 3, host::RegistryNameKey(name));
-            Bind(m_insert, 4, name);
-            Bind(m_insert, 5, value);
-            Step(m_insert);
-        }
-        Check(sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr));
-    }
+    void ReplaceAll(const CategoryFile::Entries& entries) { m_raw.WriteAll(m_key, entries); }
 
 private:
-    sqlite3_stmt* Prepare(const char* sql)
-    {
-        sqlite3_stmt* statement = nullptr;
-        Check(sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr));
-        return statement;
-    }
-    void Check(int code) const
-    {
-        if (code != SQLITE_OK && code != SQLITE_DONE && code != SQLITE_ROW)
-            qFatal("SQLite: %s", sqlite3_errmsg(m_db));
-    }
-    void Step(sqlite3_stmt* statement)
-    {
-        Check(sqlite3_step(statement));
-        sqlite3_reset(statement);
-    }
-    static void Bind(sqlite3_stmt* statement, int index, const QString& text)
-    {
-        sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
-    }
-
-    sqlite3* m_db = nullptr;
-    sqlite3_stmt* m_erase = nullptr;
-    sqlite3_stmt* m_insert = nullptr;
-    sqlite3_int64 m_key = 0;
+    RawSqlite m_raw;
+    sqlite3_int64 m_key;
 };
 
 QByteArray ReadAll(const QString& path)
