@@ -25,11 +25,6 @@ QString FoldForSearch(const QString& text)
     return bare.toCaseFolded();
 }
 
-QString SubmenuKey(const QString& name)
-{
-    return RemoveAmpersand(name).toCaseFolded();
-}
-
 void CategoryNameIndex::Introduce(const QString& list)
 {
     Count(list, 0);

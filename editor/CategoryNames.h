@@ -9,10 +9,6 @@
 // "cafe" finds "Café" and "CAFÉ". Only for finding text, never for naming anything.
 QString FoldForSearch(const QString& text);
 
-// The submenu a category name files its pages under: the menus take names that differ only
-// in letter case or "&" for one submenu.
-QString SubmenuKey(const QString& name);
-
 // The category names that the editor's rows and the store use, each counted once for every
 // list it appears in, and grouped by submenu. It answers what completion offers and which
 // names will share a submenu with another spelling. Empty names are left out.

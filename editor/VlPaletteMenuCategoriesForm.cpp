@@ -82,12 +82,8 @@ host::TColor ToColor(const QColor& color)
 // long text is laid out: no cell shows more than a few hundred characters.
 QString FittedText(const QString& text, const QFontMetrics& metrics, int width)
 {
-    qsizetype limit = 2 * qsizetype(std::max(width, 0)) + 16;
-    if (text.size() <= limit)
-        return metrics.elidedText(text, Qt::ElideRight, width);
-    if (text.at(limit - 1).isHighSurrogate())
-        --limit;
-    return metrics.elidedText(text.left(limit) + QChar(0x2026), Qt::ElideRight, width);
+    const qsizetype laidOut = 2 * qsizetype(std::max(width, 0)) + 16;
+    return metrics.elidedText(CutText(text, laidOut), Qt::ElideRight, width);
 }
 
 // Lines of plain text as a tooltip: rich text, so that no "<" in a name is taken for markup
@@ -980,7 +976,7 @@ QString TVlFrmPaletteMenuCategories::CellToolTip(int col, int row, int width)
     const QString text = CellText(col, row);
     QStringList lines;
     if (FittedText(text, QFontMetrics(font(), Grid()->viewport()), width - 2 * TextOffset) != text)
-        lines.append(text.size() > MaxToolTipLength ? text.left(MaxToolTipLength) + QChar(0x2026) : text);
+        lines.append(CutText(text, MaxToolTipLength + 1)); // the first MaxToolTipLength characters, and "…"
     if (col == CategoryColumn)
         for (const auto& [name, known] : SubmenuTwins(text))
             lines.append(tr("%1: one submenu with '%2'").arg(name, known));

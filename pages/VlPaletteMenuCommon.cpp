@@ -1,5 +1,7 @@
 #include "pages/VlPaletteMenuCommon.h"
 
+#include <algorithm>
+
 Q_LOGGING_CATEGORY(lcPaletteMenu, "vorla.palettemenu", QtWarningMsg)
 
 QString RemoveAmpersand(const QString& s)
@@ -9,4 +11,19 @@ QString RemoveAmpersand(const QString& s)
     QString result = s;
     result.remove(QLatin1Char('&'));
     return result;
+}
+
+QString SubmenuKey(const QString& name)
+{
+    return RemoveAmpersand(name).toCaseFolded();
+}
+
+QString CutText(const QString& text, qsizetype longest)
+{
+    if (text.size() <= longest)
+        return text;
+    qsizetype kept = std::max<qsizetype>(longest - 1, 0);
+    if (kept > 0 && text.at(kept - 1).isHighSurrogate())
+        --kept;
+    return text.left(kept) + QChar(0x2026); // "…"
 }

@@ -1,5 +1,7 @@
 #include "palette/FindPagePopup.h"
 
+#include "pages/VlPaletteMenuCommon.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QGuiApplication>
@@ -163,12 +165,7 @@ FindPageModel::Shown FindPageModel::RowShown(int row) const
 
 QString FindPageModel::ShownText(const QString& text)
 {
-    if (text.size() <= MaxShownLength)
-        return text;
-    qsizetype kept = MaxShownLength - 1;
-    if (text.at(kept - 1).isHighSurrogate())
-        --kept;                             // never half a character
-    return text.left(kept) + QChar(0x2026); // "…"
+    return CutText(text, MaxShownLength);
 }
 
 void FindPageModel::KeepShown(std::vector<int>& positions, const QString& shown, const QString& whole)

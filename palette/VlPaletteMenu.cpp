@@ -36,7 +36,6 @@
 #include <deque>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 TVlPaletteMenuWizardDataModule* VlPaletteMenuWizardDataModule = nullptr;
@@ -135,27 +134,6 @@ void ForEachMenuCategory(const QString& list, QStringView other, Visit&& visit)
         visit(other);
 }
 
-// name without "&", folded unit by unit as QString::compare folds it without regard to
-// case: two names have the same key exactly when they compare equal that way once their
-// "&" are gone.
-std::u32string CaseBlindKey(QStringView name)
-{
-    std::u32string key;
-    key.reserve(static_cast<std::size_t>(name.size()));
-    char16_t last = 0;
-    for (const QChar unit : name) {
-        if (unit == QLatin1Char('&'))
-            continue;
-        // A low surrogate after a high one stands for the whole character.
-        const char32_t character = unit.isLowSurrogate() && QChar::isHighSurrogate(last)
-            ? QChar::surrogateToUcs4(last, unit.unicode())
-            : unit.unicode();
-        last = unit.unicode();
-        key.push_back(QChar::toCaseFolded(character));
-    }
-    return key;
-}
-
 // Whether two category names are one submenu's in Find Page: equal without regard to case
 // once their "&" are gone.
 bool SameCategory(const QString& known, QStringView name)
@@ -186,12 +164,8 @@ std::vector<int> RecentEntries(const std::vector<FindPageEntry>& entries, const 
     for (const QString& caption : captions)
         wanted.insert(caption, wanted.value(caption, static_cast<int>(wanted.size())));
     std::vector<std::vector<int>> found(static_cast<std::size_t>(wanted.size()));
-    // The few recent captions (as the IDE writes them) are compared with every entry in one
-    // pass; a list made longer by hand is looked up by hash.
-    const QStringList few = wanted.size() <= 16 ? wanted.keys() : QStringList();
     for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
-        const QString& caption = entries[static_cast<std::size_t>(i)].caption;
-        const int at = few.isEmpty() ? wanted.value(caption, -1) : (few.contains(caption) ? wanted.value(caption) : -1);
+        const int at = wanted.value(entries[static_cast<std::size_t>(i)].caption, -1);
         if (at >= 0)
             found[static_cast<std::size_t>(at)].push_back(i);
     }
@@ -211,13 +185,7 @@ std::vector<int> RecentEntries(const std::vector<FindPageEntry>& entries, const 
 // whole every time it measures the menu. The store keeps the whole name.
 QString MenuCaption(const QString& name)
 {
-    QString caption = name;
-    if (caption.size() > MaxCaptionLength) {
-        qsizetype kept = MaxCaptionLength - 1;
-        if (caption.at(kept - 1).isHighSurrogate())
-            --kept;                                   // never half a character
-        caption = caption.left(kept) + QChar(0x2026); // "…"
-    }
+    QString caption = CutText(name, MaxCaptionLength);
     if (caption.contains(QLatin1Char('&')))
         caption.replace(QLatin1Char('&'), QLatin1String("&&"));
     return caption;
@@ -245,7 +213,7 @@ public:
         // Pages name the same few categories over and over: remember each spelling met.
         if (const auto known = m_byName.constFind(name); known != m_byName.constEnd())
             return known.value();
-        key = Key(name.toString());
+        key = SubmenuKey(name.toString());
         const int submenu = m_byKey.value(key, None);
         if (submenu == None)
             return std::nullopt;
@@ -321,8 +289,6 @@ private:
         std::vector<int> pages;
         int notShown;
     };
-
-    static QString Key(const QString& name) { return RemoveAmpersand(name).toCaseFolded(); }
 
     // Looked up by views into the lists read, which may go before the build ends: each
     // spelling is kept here.
@@ -739,7 +705,7 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
     const QString other = tr(OtherCategory);
     std::vector<FindPageEntry> entries;
     entries.reserve(static_cast<std::size_t>(pages.size()));
-    std::unordered_set<std::u32string> met;
+    QSet<QString> met; // of a page's names past the few: their submenus' keys
     for (qsizetype i = 0; i < pages.size(); ++i) {
         // Each category once, as the menus caption it: the first spelling met. A few names
         // are compared with each other; past that they are told apart by a key, since a list
@@ -753,11 +719,14 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
                     names.append(name.toString());
                 return;
             }
-            if (met.empty())
+            if (met.isEmpty())
                 for (const QString& known : std::as_const(names))
-                    met.insert(CaseBlindKey(known));
-            if (met.insert(CaseBlindKey(name)).second)
-                names.append(name.toString());
+                    met.insert(SubmenuKey(known));
+            QString spelling = name.toString();
+            const qsizetype known = met.size();
+            met.insert(SubmenuKey(spelling));
+            if (met.size() != known)
+                names.append(std::move(spelling));
         });
         entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], std::move(names)});
     }
