@@ -45,40 +45,28 @@ bool BeginsWord(const QString& text, qsizetype position)
     return (current.isUpper() && previous.isLower()) || (current.isDigit() && !previous.isDigit());
 }
 
-// Where query's characters, white space aside, occur in order in folded, the earliest each;
-// empty when they do not.
-std::vector<int> LettersInOrder(const QString& folded, const QString& query)
+// Whether query's characters, white space aside, occur in order in folded, each at its
+// earliest; where, into *found when given (every page is asked at every keystroke, and only
+// the rows shown need where). A query of white space alone finds nothing.
+bool LettersInOrder(const QString& folded, const QString& query, std::vector<int>* found = nullptr)
 {
-    std::vector<int> found;
     qsizetype at = 0;
+    bool any = false;
     for (const QChar letter : query) {
         if (letter.isSpace())
             continue;
         at = folded.indexOf(letter, at);
-        if (at < 0)
-            return {};
-        found.push_back(static_cast<int>(at));
-        ++at;
-    }
-    return found;
-}
-
-// Whether query's characters, white space aside, occur in order in folded: what
-// LettersInOrder finds, without keeping where (every page is asked at every keystroke).
-bool HasLettersInOrder(const QString& folded, const QString& query)
-{
-    qsizetype at = 0;
-    bool found = false; // a query of white space alone finds nothing, as LettersInOrder
-    for (const QChar letter : query) {
-        if (letter.isSpace())
-            continue;
-        at = folded.indexOf(letter, at);
-        if (at < 0)
+        if (at < 0) {
+            if (found)
+                found->clear();
             return false;
+        }
+        if (found)
+            found->push_back(static_cast<int>(at));
         ++at;
-        found = true;
+        any = true;
     }
-    return found;
+    return any;
 }
 
 } // namespace
@@ -149,7 +137,7 @@ TextMatch MatchText(const FoldedText& text, const QString& query)
     const QString& folded = text.folded;
     qsizetype at = folded.indexOf(query);
     if (at < 0)
-        return HasLettersInOrder(folded, query) ? TextMatch{MatchKind::Letters, 0} : TextMatch{};
+        return LettersInOrder(folded, query) ? TextMatch{MatchKind::Letters, 0} : TextMatch{};
     if (at == 0)
         return {query.size() == folded.size() ? MatchKind::Whole : MatchKind::Prefix, 0};
     const int first = static_cast<int>(at);
@@ -165,7 +153,7 @@ std::vector<int> MatchedPositions(const FoldedText& text, const QString& query, 
     if (match.kind == MatchKind::None)
         return {};
     if (match.kind == MatchKind::Letters) {
-        folded = LettersInOrder(text.folded, query);
+        LettersInOrder(text.folded, query, &folded);
     } else {
         for (int i = 0; i < query.size(); ++i)
             folded.push_back(match.start + i);
