@@ -563,6 +563,9 @@ void TVlFrmPaletteMenuCategories::UpdateControls()
         FStoredLists.append(CellText(CategoryColumn, row));
     FStoreOnlyLists.clear();
     FStoreOnlyLoaded = false;
+    FSectionRead.reset();
+    if (const auto* entries = stored.Entries())
+        FSectionRead = *entries;
     FSearchText.assign(std::size_t(grid->rowCount()), RowSearchText());
     if (!ui->edFilter->text().isEmpty())
         ApplyFilter(ui->edFilter->text());
@@ -936,8 +939,11 @@ void TVlFrmPaletteMenuCategories::LoadStoreOnlyLists()
     pages.reserve(Grid()->rowCount());
     for (int row = 1; row <= Grid()->rowCount(); ++row)
         pages.insert(host::RegistryNameKey(CellText(PageColumn, row)));
+    // The section as the rows were read from it, when it was read whole; else read now.
+    const QList<QPair<QString, QString>> section = FSectionRead ? *std::exchange(FSectionRead, std::nullopt)
+                                                                : Store().ReadSectionEntries(CategoryStore::Section);
     QStringList lists;
-    for (const auto& [page, list] : Store().ReadSectionEntries(CategoryStore::Section))
+    for (const auto& [page, list] : section)
         if (!pages.contains(host::RegistryNameKey(page)))
             lists.append(list);
     if (lists.isEmpty())

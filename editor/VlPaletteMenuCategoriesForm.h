@@ -182,6 +182,9 @@ private:
     QStringList FStoredLists;                // the rows' lists as the store had them
     QStringList FStoreOnlyLists;             // lists of stored pages that have no row
     bool FStoreOnlyLoaded = false;
+    // The section as UpdateControls read it whole, until the lists of pages without a row are
+    // taken from it; nothing when it was read row by row.
+    std::optional<QList<QPair<QString, QString>>> FSectionRead;
     bool FCountingSoon = false;
     std::vector<RowSearchText> FSearchText;
 
