@@ -73,17 +73,12 @@ void CategoryNameIndex::Rank() const
         return;
     QStringList names;
     names.reserve(m_submenus.size());
-    QHash<QString, int> byName;
-    byName.reserve(m_submenus.size());
-    for (int i = 0; i < m_submenus.size(); ++i) {
-        const QString& name = KnownSpelling(m_submenus[i]);
-        names.append(name);
-        byName.insert(name, i);
-    }
-    m_ranked.clear();
-    m_ranked.reserve(m_submenus.size());
-    for (const QString& name : SortedCaptions(names))
-        m_ranked.append(byName.value(name));
+    for (const Submenu& submenu : std::as_const(m_submenus))
+        names.append(KnownSpelling(submenu));
+    // In the user's collation, each submenu where its spelling sorts.
+    std::vector<int> order;
+    CaptionSorter().Sorted(names, order);
+    m_ranked = QList<int>(order.begin(), order.end());
     std::stable_sort(m_ranked.begin(), m_ranked.end(),
                      [this](int a, int b) { return m_submenus[a].uses > m_submenus[b].uses; });
     m_rankedFolded.clear();
