@@ -477,7 +477,7 @@ void TVlFrmPaletteMenuCategories::FormCreate(QObject* /*sender*/)
     if (host::TIDEThemeMetrics::Font::Enabled())
         setFont(host::TIDEThemeMetrics::Font::GetFont());
 
-    host::IOTAIDEThemingServices* theming = host::ThemeProperties();
+    host::IIDEThemingServices* theming = host::ThemeProperties();
     if (!theming)
         return;
     host::IDEThemeManager()->RegisterFormClass(staticMetaObject);

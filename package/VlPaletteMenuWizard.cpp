@@ -37,5 +37,5 @@ void TVlPaletteMenuWizard::Execute() {}
 
 void RegisterVorlaPaletteMenu()
 {
-    host::RegisterPackageWizard(host::InterfacePtr<host::IOTAWizard>(new TVlPaletteMenuWizard));
+    host::RegisterPackageWizard(host::InterfacePtr<host::IIDEWizard>(new TVlPaletteMenuWizard));
 }

@@ -4,7 +4,7 @@
 
 // The package's one wizard. It exists to own the data module for as long as the host keeps
 // it: created by Register, released by the host when the package unloads.
-class TVlPaletteMenuWizard final : public host::TInterfacedObject<host::IOTAWizard> {
+class TVlPaletteMenuWizard final : public host::TInterfacedObject<host::IIDEWizard> {
 public:
     // Creates the data module, which wires the package into the IDE.
     TVlPaletteMenuWizard();

@@ -202,7 +202,7 @@ public:
     }
 };
 
-class ThemingServices final : public IOTAIDEThemingServices {
+class ThemingServices final : public IIDEThemingServices {
 public:
     void ApplyTheme(QWidget* form) override
     {
@@ -257,7 +257,7 @@ void TIDEThemeMetrics::Font::AdjustDPISize(QFont& font, int size, int pixelsPerI
     font.setPixelSize(static_cast<int>((2 * scaled + 72) / 144));
 }
 
-IOTAIDEThemingServices* ThemeProperties()
+IIDEThemingServices* ThemeProperties()
 {
     static ThemingServices services;
     return CurrentThemeSlot() == ide::Theme::None ? nullptr : &services;

@@ -14,7 +14,7 @@ namespace {
 
 struct RegisteredWizard {
     QString package;
-    InterfacePtr<IOTAWizard> wizard;
+    InterfacePtr<IIDEWizard> wizard;
 };
 
 // The host's wizards in registration order, and the package whose Register is running.
@@ -31,7 +31,7 @@ WizardRegistry& Registry()
 
 } // namespace
 
-int RegisterPackageWizard(const InterfacePtr<IOTAWizard>& wizard)
+int RegisterPackageWizard(const InterfacePtr<IIDEWizard>& wizard)
 {
     if (!wizard)
         throw EPackageError(QCoreApplication::translate("host::Wizards", "RegisterPackageWizard was given no wizard"));
@@ -56,7 +56,7 @@ void releasePackageWizards(const QString& package)
 {
     // Take the package's wizards out of the list before releasing them: a wizard's
     // destructor runs package code, which may well ask the host about its wizards.
-    std::vector<InterfacePtr<IOTAWizard>> released;
+    std::vector<InterfacePtr<IIDEWizard>> released;
     std::vector<RegisteredWizard>& wizards = Registry().wizards;
     for (auto it = wizards.begin(); it != wizards.end();) {
         if (it->package == package) {
@@ -76,9 +76,9 @@ int wizardCount()
     return static_cast<int>(Registry().wizards.size());
 }
 
-std::vector<InterfacePtr<IOTAWizard>> packageWizards(const QString& package)
+std::vector<InterfacePtr<IIDEWizard>> packageWizards(const QString& package)
 {
-    std::vector<InterfacePtr<IOTAWizard>> result;
+    std::vector<InterfacePtr<IIDEWizard>> result;
     for (const RegisteredWizard& registered : Registry().wizards) {
         if (registered.package == package)
             result.push_back(registered.wizard);

@@ -64,6 +64,6 @@ HOST_EXPORT void beginPackageRegistration(const QString& package);
 HOST_EXPORT void endPackageRegistration();
 HOST_EXPORT void releasePackageWizards(const QString& package);
 HOST_EXPORT int wizardCount();
-HOST_EXPORT std::vector<InterfacePtr<IOTAWizard>> packageWizards(const QString& package);
+HOST_EXPORT std::vector<InterfacePtr<IIDEWizard>> packageWizards(const QString& package);
 
 } // namespace host::ide

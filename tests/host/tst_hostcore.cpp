@@ -24,7 +24,7 @@ using namespace host;
 namespace {
 
 // A wizard that counts how many of its kind are alive.
-class TestWizard final : public TInterfacedObject<IOTAWizard> {
+class TestWizard final : public TInterfacedObject<IIDEWizard> {
 public:
     explicit TestWizard(int* alive, std::function<void()> onDestroy = {})
         : m_alive(alive), m_onDestroy(std::move(onDestroy))
@@ -87,14 +87,14 @@ private Q_SLOTS:
         auto* wizard = new TestWizard(&alive);
         QCOMPARE(wizard->RefCount(), 0);
         {
-            InterfacePtr<IOTAWizard> first(wizard);
+            InterfacePtr<IIDEWizard> first(wizard);
             QCOMPARE(wizard->RefCount(), 1);
-            InterfacePtr<IOTAWizard> copy = first;
+            InterfacePtr<IIDEWizard> copy = first;
             QCOMPARE(wizard->RefCount(), 2);
-            InterfacePtr<IOTAWizard> moved = std::move(copy);
+            InterfacePtr<IIDEWizard> moved = std::move(copy);
             QCOMPARE(wizard->RefCount(), 2);
             QVERIFY(!copy);
-            InterfacePtr<IOTANotifier> asNotifier = moved; // up the interface chain
+            InterfacePtr<IIDENotifier> asNotifier = moved; // up the interface chain
             QCOMPARE(wizard->RefCount(), 3);
             moved = first; // assignment releases the old value and counts the new
             QCOMPARE(wizard->RefCount(), 3);
@@ -111,8 +111,8 @@ private Q_SLOTS:
         QTest::addColumn<QUuid>("iid");
         QTest::addColumn<bool>("supported");
         QTest::newRow("IInterface") << IInterface::IID() << true;
-        QTest::newRow("IOTANotifier") << IOTANotifier::IID() << true;
-        QTest::newRow("IOTAWizard") << IOTAWizard::IID() << true;
+        QTest::newRow("IIDENotifier") << IIDENotifier::IID() << true;
+        QTest::newRow("IIDEWizard") << IIDEWizard::IID() << true;
         QTest::newRow("unrelated") << UnrelatedInterface::IID() << false;
         QTest::newRow("IIDEMainMenuServices") << IIDEMainMenuServices::IID() << false;
         QTest::newRow("IIDEServices") << IIDEServices::IID() << false;
@@ -124,7 +124,7 @@ private Q_SLOTS:
         QFETCH(QUuid, iid);
         QFETCH(bool, supported);
         int alive = 0;
-        InterfacePtr<IOTAWizard> wizard(new TestWizard(&alive));
+        InterfacePtr<IIDEWizard> wizard(new TestWizard(&alive));
         void* object = reinterpret_cast<void*>(0x1);
         QCOMPARE(wizard->QueryInterface(iid, &object), supported);
         if (supported) {
@@ -142,10 +142,10 @@ private Q_SLOTS:
     void supportsAndInterfaceCast()
     {
         int alive = 0;
-        InterfacePtr<IOTAWizard> wizard(new TestWizard(&alive));
-        QVERIFY(Supports<IOTANotifier>(wizard.get()));
+        InterfacePtr<IIDEWizard> wizard(new TestWizard(&alive));
+        QVERIFY(Supports<IIDENotifier>(wizard.get()));
         QVERIFY(!Supports<UnrelatedInterface>(wizard.get()));
-        QVERIFY(!Supports<IOTAWizard>(nullptr));
+        QVERIFY(!Supports<IIDEWizard>(nullptr));
         try {
             InterfaceCast<UnrelatedInterface>(wizard.get());
             QFAIL("InterfaceCast of an unsupported interface must raise");
@@ -162,13 +162,13 @@ private Q_SLOTS:
     {
         int alive = 0;
         ide::beginPackageRegistration(QStringLiteral("PackageA"));
-        QCOMPARE(RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive))), 0);
-        QCOMPARE(RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive))), 1);
+        QCOMPARE(RegisterPackageWizard(InterfacePtr<IIDEWizard>(new TestWizard(&alive))), 0);
+        QCOMPARE(RegisterPackageWizard(InterfacePtr<IIDEWizard>(new TestWizard(&alive))), 1);
         ide::endPackageRegistration();
         ide::beginPackageRegistration(QStringLiteral("PackageB"));
-        RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive)));
+        RegisterPackageWizard(InterfacePtr<IIDEWizard>(new TestWizard(&alive)));
         ide::endPackageRegistration();
-        RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive))); // outside a package
+        RegisterPackageWizard(InterfacePtr<IIDEWizard>(new TestWizard(&alive))); // outside a package
 
         // The host holds the only references, and keeps them.
         QCOMPARE(alive, 4);
@@ -193,7 +193,7 @@ private Q_SLOTS:
     void wizardHeldElsewhereOutlivesRelease()
     {
         int alive = 0;
-        InterfacePtr<IOTAWizard> kept(new TestWizard(&alive));
+        InterfacePtr<IIDEWizard> kept(new TestWizard(&alive));
         ide::beginPackageRegistration(QStringLiteral("PackageA"));
         RegisterPackageWizard(kept);
         ide::endPackageRegistration();
@@ -211,7 +211,7 @@ private Q_SLOTS:
         int alive = 0;
         int countSeen = -1;
         ide::beginPackageRegistration(QStringLiteral("PackageA"));
-        RegisterPackageWizard(InterfacePtr<IOTAWizard>(new TestWizard(&alive, [&] {
+        RegisterPackageWizard(InterfacePtr<IIDEWizard>(new TestWizard(&alive, [&] {
             countSeen = ide::wizardCount();
             ide::packageWizards(QStringLiteral("PackageA"));
         })));
@@ -223,7 +223,7 @@ private Q_SLOTS:
 
     void registeringNoWizardRaises()
     {
-        QVERIFY_THROWS_EXCEPTION(EPackageError, RegisterPackageWizard(InterfacePtr<IOTAWizard>()));
+        QVERIFY_THROWS_EXCEPTION(EPackageError, RegisterPackageWizard(InterfacePtr<IIDEWizard>()));
         QCOMPARE(ide::wizardCount(), 0);
     }
 

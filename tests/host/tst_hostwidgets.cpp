@@ -454,7 +454,7 @@ private Q_SLOTS:
         QFETCH(bool, dark);
         ide::setTheme(theme);
         QVERIFY(TIDEThemeMetrics::Font::Enabled());
-        IOTAIDEThemingServices* theming = ThemeProperties();
+        IIDEThemingServices* theming = ThemeProperties();
         QVERIFY(theming);
         TCustomStyleServices* style = theming->StyleServices();
 

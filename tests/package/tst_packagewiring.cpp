@@ -183,7 +183,7 @@ private Q_SLOTS:
         LoadPackageInProcess();
         const auto wizards = host::ide::packageWizards(InProcessPackageName());
         QCOMPARE(int(wizards.size()), 1);
-        host::IOTAWizard* wizard = wizards.front().get();
+        host::IIDEWizard* wizard = wizards.front().get();
         QCOMPARE(wizard->GetIDString(), QStringLiteral("Vorla Software.Component Palette Menu"));
         QCOMPARE(wizard->GetName(), QStringLiteral("Component Palette Menu"));
         QCOMPARE(wizard->GetState(), host::TWizardState());
@@ -197,8 +197,8 @@ private Q_SLOTS:
         QCOMPARE(ide.MainMenuState(), menuBefore);
         QCOMPARE(ide.ToolbarState(), toolbarBefore);
 
-        QVERIFY(host::Supports<host::IOTAWizard>(wizard));
-        QVERIFY(host::Supports<host::IOTANotifier>(wizard));
+        QVERIFY(host::Supports<host::IIDEWizard>(wizard));
+        QVERIFY(host::Supports<host::IIDENotifier>(wizard));
         QVERIFY(!host::Supports<host::IIDEMainMenuServices>(wizard));
         QVERIFY(!host::Supports<host::IIDEServices>(wizard));
         void* other = nullptr;

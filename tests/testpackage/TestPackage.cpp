@@ -27,7 +27,7 @@ QMenu* ToolsMenu()
     throw host::Exception(QStringLiteral("The main menu has no Tools menu"));
 }
 
-class TestWizard final : public host::TInterfacedObject<host::IOTAWizard> {
+class TestWizard final : public host::TInterfacedObject<host::IIDEWizard> {
 public:
     TestWizard()
     {
@@ -83,7 +83,7 @@ HOST_PACKAGE_EXPORT const host::PackageDescription* PackageDescription()
 
 HOST_PACKAGE_EXPORT void Register()
 {
-    host::RegisterPackageWizard(host::InterfacePtr<host::IOTAWizard>(new TestWizard));
+    host::RegisterPackageWizard(host::InterfacePtr<host::IIDEWizard>(new TestWizard));
 #ifdef TEST_PACKAGE_REGISTER_THROWS
     throw host::Exception(QStringLiteral("register failure"));
 #endif

@@ -44,15 +44,15 @@ public:
 };
 
 // The IDE's theming services.
-class IOTAIDEThemingServices {
+class IIDEThemingServices {
 public:
-    virtual ~IOTAIDEThemingServices() = default;
+    virtual ~IIDEThemingServices() = default;
     virtual void ApplyTheme(QWidget* form) = 0;
     virtual TCustomStyleServices* StyleServices() = 0;
 };
 
 // nullptr when the IDE runs without theming.
-HOST_EXPORT IOTAIDEThemingServices* ThemeProperties();
+HOST_EXPORT IIDEThemingServices* ThemeProperties();
 
 class HOST_EXPORT TIDEThemeManager {
 public:

@@ -8,7 +8,7 @@
 namespace host {
 
 // Told of the host's save and destroy events.
-class IOTANotifier : public IInterface {
+class IIDENotifier : public IInterface {
 public:
     using Parent = IInterface;
     static QUuid IID() { return QUuid(QStringLiteral("{6A0B3E41-2C57-4E0F-9C1D-5B7A86E2D301}")); }
@@ -23,9 +23,9 @@ enum class TWizardStateFlag { wsEnabled = 0x1, wsChecked = 0x2 };
 Q_DECLARE_FLAGS(TWizardState, TWizardStateFlag)
 
 // A wizard that a package registers with the host.
-class IOTAWizard : public IOTANotifier {
+class IIDEWizard : public IIDENotifier {
 public:
-    using Parent = IOTANotifier;
+    using Parent = IIDENotifier;
     static QUuid IID() { return QUuid(QStringLiteral("{6A0B3E41-2C57-4E0F-9C1D-5B7A86E2D302}")); }
 
     virtual QString GetIDString() = 0;
@@ -36,7 +36,7 @@ public:
 
 // Hands a wizard to the host, which keeps a reference until it unloads the package that
 // registered it, then releases it. Returns the wizard's index among the host's wizards.
-HOST_EXPORT int RegisterPackageWizard(const InterfacePtr<IOTAWizard>& wizard);
+HOST_EXPORT int RegisterPackageWizard(const InterfacePtr<IIDEWizard>& wizard);
 
 } // namespace host
 
