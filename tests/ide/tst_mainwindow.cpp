@@ -102,7 +102,7 @@ void MainWindowTest::cleanup()
 
 void MainWindowTest::openForms()
 {
-    m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}});
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Basic Controls", {"PushButton"}}});
     host::TScreen* screen = host::Screen();
     QCOMPARE(screen->FormCount(), 2);
     QCOMPARE(screen->Forms(0), m_window.get());
@@ -117,7 +117,7 @@ void MainWindowTest::openForms()
 
 void MainWindowTest::findComponents()
 {
-    m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}});
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Basic Controls", {"PushButton"}}});
     QWidget* toolForm = m_window->toolPalette();
     for (const QString& name : {QStringLiteral("Toolbar1"), QStringLiteral("TOOLBAR1"), QStringLiteral("toolbar1")})
         QCOMPARE(host::FindComponent(toolForm, name), m_window->toolPalette()->toolBar());
@@ -150,7 +150,7 @@ void MainWindowTest::mainMenu()
 
 void MainWindowTest::toolBar()
 {
-    m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}});
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Basic Controls", {"PushButton"}}});
     m_window->show();
     host::TToolBar* toolBar = m_window->toolPalette()->toolBar();
     QVERIFY(toolBar->ControlCount() >= 2);
@@ -185,12 +185,12 @@ void MainWindowTest::pagesExactlyAsInFile_data()
     QTest::addColumn<QStringList>("captions");
 
     QTest::newRow("none") << QByteArray(R"({"pages": []})") << QStringList{};
-    QTest::newRow("one") << QByteArray(R"({"pages": [{"caption": "Standard", "components": ["TButton"]}]})")
-                         << QStringList{"Standard"};
+    QTest::newRow("one") << QByteArray(R"({"pages": [{"caption": "Basic Controls", "components": ["PushButton"]}]})")
+                         << QStringList{"Basic Controls"};
     QTest::newRow("file order, not sorted") << QByteArray(
-        R"({"pages": [{"caption": "Widgets", "components": []}, {"caption": "Additional", "components": []},
-                                    {"caption": "additional", "components": []}]})")
-                                            << QStringList{"Widgets", "Additional", "additional"};
+        R"({"pages": [{"caption": "Widgets", "components": []}, {"caption": "More Controls", "components": []},
+                                    {"caption": "more controls", "components": []}]})")
+                                            << QStringList{"Widgets", "More Controls", "more controls"};
     QTest::newRow("duplicates and ampersands")
         << QByteArray(R"({"pages": [{"caption": "A&B", "components": []}, {"caption": "A&B", "components": []},
                                     {"caption": "&&", "components": []}, {"caption": "AB", "components": []},
@@ -239,7 +239,7 @@ void MainWindowTest::defaultPalette()
         captions.insert(page.caption);
     }
     QCOMPARE(captions.size(), palette.size());
-    QCOMPARE(palette.first().caption, QStringLiteral("Standard"));
+    QCOMPARE(palette.first().caption, QStringLiteral("Basic Controls"));
 
     m_window = std::make_unique<standin::MainWindow>(palette);
     QCOMPARE(m_window->toolPalette()->paletteButtons()->Categories()->Count(), palette.size());
@@ -289,8 +289,9 @@ void MainWindowTest::categoriesButtonCollapsesAndExpandsAll()
 
 void MainWindowTest::searchNarrowsTheViewOnly()
 {
-    m_window = std::make_unique<standin::MainWindow>(standin::Palette{
-        {"Standard", {"TButton", "TEdit"}}, {"Additional", {"TBitBtn"}}, {"Dialogs", {"TOpenDialog"}}});
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Basic Controls", {"PushButton", "TextField"}},
+                                                                      {"More Controls", {"IconBtn"}},
+                                                                      {"Dialogs", {"FileChooserDialog"}}});
     auto* search = m_window->toolPalette()->findChild<QLineEdit*>(QStringLiteral("SearchBox"));
     QVERIFY(search);
     QTreeWidget* view = m_window->toolPalette()->paletteButtons()->View();
@@ -300,7 +301,8 @@ void MainWindowTest::searchNarrowsTheViewOnly()
     QVERIFY(!view->topLevelItem(1)->isHidden());
     QVERIFY(view->topLevelItem(2)->isHidden());
     // The palette's pages stay what they are: packages still see all three.
-    QCOMPARE(Captions(m_window->toolPalette()->paletteButtons()), (QStringList{"Standard", "Additional", "Dialogs"}));
+    QCOMPARE(Captions(m_window->toolPalette()->paletteButtons()),
+             (QStringList{"Basic Controls", "More Controls", "Dialogs"}));
 
     search->clear();
     for (int i = 0; i < 3; ++i)
@@ -310,7 +312,7 @@ void MainWindowTest::searchNarrowsTheViewOnly()
 void MainWindowTest::searchBoxAndFilterFollowEachOther()
 {
     m_window = std::make_unique<standin::MainWindow>(
-        standin::Palette{{"Standard", {"TButton"}}, {"Dialogs", {"TOpenDialog"}}});
+        standin::Palette{{"Basic Controls", {"PushButton"}}, {"Dialogs", {"FileChooserDialog"}}});
     auto* search = m_window->toolPalette()->findChild<QLineEdit*>(QStringLiteral("SearchBox"));
     host::TCategoryButtons* palette = m_window->toolPalette()->paletteButtons();
     search->setText(QStringLiteral("dialog"));
