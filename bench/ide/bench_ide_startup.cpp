@@ -27,9 +27,9 @@ void Start(benchmark::State& state, const standin::Palette& palette)
 
 void BM_StartWithComponentsOnOnePage(benchmark::State& state)
 {
-    standin::PalettePage page{QStringLiteral("Standard"), {}};
+    standin::PalettePage page{QStringLiteral("Basic Controls"), {}};
     for (int i = 0; i < state.range(0); ++i)
-        page.components.append(QStringLiteral("TComponent%1").arg(i));
+        page.components.append(QStringLiteral("Component%1").arg(i));
     Start(state, {page});
 }
 
@@ -37,7 +37,7 @@ void BM_StartWithPages(benchmark::State& state)
 {
     standin::Palette palette;
     for (int i = 0; i < state.range(0); ++i)
-        palette.append({QStringLiteral("Page %1").arg(i), {QStringLiteral("TButton"), QStringLiteral("TEdit")}});
+        palette.append({QStringLiteral("Page %1").arg(i), {QStringLiteral("PushButton"), QStringLiteral("TextField")}});
     Start(state, palette);
 }
 

@@ -163,7 +163,7 @@ QString CommandLine::usage()
                "A small IDE shell that loads design-time packages.\n"
                "\n"
                "  --palette FILE          the tool palette's pages, from a JSON file:\n"
-               "                          {\"pages\": [{\"caption\": \"Standard\", \"components\": [\"TButton\"]}]}\n"
+               "                          {\"pages\": [{\"caption\": \"Basic Controls\", \"components\": [\"PushButton\"]}]}\n"
                "                          (default: the built-in palette)\n"
                "  --registry FILE         the per-user store (default: %1)\n"
                "  --theme light|dark|none the IDE theme; none runs without theming services\n"

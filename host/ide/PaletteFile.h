@@ -26,7 +26,7 @@ using Palette = QVector<PalettePage>;
 inline constexpr qint64 MaxPaletteFileBytes = qint64(64) << 20;
 
 // Reads a palette file:
-//   {"pages": [{"caption": "Standard", "components": ["TMainMenu", "TPopupMenu"]}, ...]}
+//   {"pages": [{"caption": "Basic Controls", "components": ["MenuStrip", "ContextMenu"]}, ...]}
 // Pages keep the file's order; captions may hold any text and may repeat. Only a regular file
 // of at most MaxPaletteFileBytes is read. On failure returns false and sets *error to a
 // message naming the file and the problem.

@@ -229,8 +229,8 @@ private Q_SLOTS:
     void paletteIsAccessible()
     {
         TCategoryButtons palette;
-        palette.Categories()->Add(QStringLiteral("Standard"), {QStringLiteral("TButton")});
-        palette.Categories()->Add(QStringLiteral("Additional"), {QStringLiteral("TBitBtn")});
+        palette.Categories()->Add(QStringLiteral("Basic Controls"), {QStringLiteral("PushButton")});
+        palette.Categories()->Add(QStringLiteral("More Controls"), {QStringLiteral("IconButton")});
         palette.Categories()->GetItem(1)->SetCollapsed(false);
         // A page without components still opens and closes like the others.
         TButtonCategory* empty = palette.Categories()->Add(QStringLiteral("Empty"), {});
@@ -244,19 +244,19 @@ private Q_SLOTS:
         QCOMPARE(tree->text(QAccessible::Name), QStringLiteral("Tool Palette"));
         QAccessibleTableInterface* table = tree->tableInterface();
         QVERIFY(table);
-        QAccessibleInterface* standard = table->cellAt(0, 0);
-        QAccessibleInterface* additional = table->cellAt(1, 0);
-        QVERIFY(standard && additional);
-        QCOMPARE(standard->text(QAccessible::Name), QStringLiteral("Standard"));
+        QAccessibleInterface* basic = table->cellAt(0, 0);
+        QAccessibleInterface* more = table->cellAt(1, 0);
+        QVERIFY(basic && more);
+        QCOMPARE(basic->text(QAccessible::Name), QStringLiteral("Basic Controls"));
         // Expandable and not expanded is what assistive technology reads as collapsed.
-        QVERIFY(standard->state().expandable);
-        QVERIFY(!standard->state().expanded);
-        QVERIFY(additional->state().expandable);
-        QVERIFY(additional->state().expanded);
+        QVERIFY(basic->state().expandable);
+        QVERIFY(!basic->state().expanded);
+        QVERIFY(more->state().expandable);
+        QVERIFY(more->state().expanded);
         // Rows are the visible lines: the open category's component comes next, then the
         // empty category, open too.
         QCOMPARE(table->rowCount(), 4);
-        QCOMPARE(table->cellAt(2, 0)->text(QAccessible::Name), QStringLiteral("TBitBtn"));
+        QCOMPARE(table->cellAt(2, 0)->text(QAccessible::Name), QStringLiteral("IconButton"));
         QVERIFY(!table->cellAt(2, 0)->state().expandable);
         QCOMPARE(table->cellAt(3, 0)->text(QAccessible::Name), QStringLiteral("Empty"));
         QVERIFY(table->cellAt(3, 0)->state().expandable);

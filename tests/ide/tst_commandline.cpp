@@ -185,10 +185,10 @@ void CommandLineTest::badArguments_data()
                                         << "pages[0] has no components";
     QTest::newRow("components string") << palette(
         "compsstr.json",
-        R"({"pages": [{"caption": "A", "components": []}, {"caption": "B", "components": "TButton"}]})")
+        R"({"pages": [{"caption": "A", "components": []}, {"caption": "B", "components": "PushButton"}]})")
                                        << "pages[1].components is a string, not an array";
     QTest::newRow("component not string")
-        << palette("compnum.json", R"({"pages": [{"caption": "A", "components": ["TButton", false]}]})")
+        << palette("compnum.json", R"({"pages": [{"caption": "A", "components": ["PushButton", false]}]})")
         << "pages[0].components[1] is a boolean, not a string";
 
     if (geteuid() != 0) { // root reads any file
@@ -335,7 +335,7 @@ void CommandLineTest::startsWithGoodArguments()
 
     // The IDE runs until it is closed: still running after a while means it started.
     const QString palette = Write(QStringLiteral("good.json"),
-                                  R"({"pages": [{"caption": "A & B", "components": ["TButton"]},
+                                  R"({"pages": [{"caption": "A & B", "components": ["PushButton"]},
                                                 {"caption": "A & B", "components": []}]})");
     const Run run = RunIde({QStringLiteral("--palette"), palette, QStringLiteral("--registry"), store,
                             QStringLiteral("--theme"), QStringLiteral("dark"), QStringLiteral("--package"),

@@ -131,7 +131,7 @@ void PackagesTest::initTestCase()
 void PackagesTest::init()
 {
     m_reported.reports.clear();
-    m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Standard", {"TButton"}}, {"A&B", {}}});
+    m_window = std::make_unique<standin::MainWindow>(standin::Palette{{"Basic Controls", {"PushButton"}}, {"A&B", {}}});
 }
 
 void PackagesTest::cleanup()

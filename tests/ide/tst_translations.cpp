@@ -35,7 +35,7 @@ int PrintCaptions()
     QStandardPaths::setTestModeEnabled(true);
     const TemporaryStore store;
     standin::installTranslations();
-    standin::MainWindow window(standin::Palette{{QStringLiteral("Standard"), {QStringLiteral("TButton")}}});
+    standin::MainWindow window(standin::Palette{{QStringLiteral("Basic Controls"), {QStringLiteral("PushButton")}}});
     if (!window.packages()->load(QStringLiteral(VORLA_PACKAGE)).loaded)
         return 1;
     QStringList lines;

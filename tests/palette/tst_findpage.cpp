@@ -330,9 +330,9 @@ private Q_SLOTS:
         for (const char* route : {"main menu", "button menu", "Find Page"}) {
             QTest::addRow("%s: window hidden", route) << route << true << ""
                                                       << "";
-            QTest::addRow("%s: filter hides the page", route) << route << false << "TButton"
+            QTest::addRow("%s: filter hides the page", route) << route << false << "PushButton"
                                                               << "";
-            QTest::addRow("%s: filter hides it, window hidden", route) << route << true << "TButton"
+            QTest::addRow("%s: filter hides it, window hidden", route) << route << true << "PushButton"
                                                                        << "";
             QTest::addRow("%s: filter leaves the page", route) << route << false << "Grid"
                                                                << "Grid";
@@ -350,7 +350,7 @@ private Q_SLOTS:
         // Components "Standard component", "Grids component": "Grid" leaves Grids listed.
         loaded.ide.palette->SetFilter(filter);
         host::TButtonCategory* grids = loaded.ide.palette->Categories()->GetItem(1);
-        QCOMPARE(grids->Visible(), filter != QLatin1String("TButton"));
+        QCOMPARE(grids->Visible(), filter != QLatin1String("PushButton"));
         if (hidden)
             loaded.ide.toolForm->hide();
 
