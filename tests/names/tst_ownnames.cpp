@@ -1,5 +1,6 @@
 // No file of the source tree, and no file's name, holds a word on a short list: identifiers
-// the code once used, and names of other software's products that sample data once used.
+// the code once used, and names of other software's products, classes and pages that sample
+// data once used.
 // The list is kept as hashes of the lower-case words, so that this file does not spell them.
 
 #include <QCryptographicHash>
@@ -20,6 +21,19 @@ const char* const ForbiddenWords[] = {
     "c2c94086d0c22aeb033c3ae6c581b447", "963eef94010c4cb31f4ce8e10e56e36a", "3650c81450093c5d41ca2d902f02fea2",
     "3a9023d5efaf19c2ef7d8f82da962a6a", "bac8e44005910731a9672b65c89f62eb", "b90355db35f5c54770b45c94e39f21d8",
     "f39a0d2f9dd8fd664bb56ed89a88f6ac", "a08b46dc0d8a62abc0696d2488226941", "cd050ed6cade76dfbbfcd46ee471e6f1",
+    "53b847dff76b5f1b8e03dfc9ee5b984c", "5ce51add6b595e42be03c1838effb965", "66ddb9f53564de7abfc802c4aa8fa2fe",
+    "bf7406407b744dd744ff351170b54730", "42181baffd09ba7ac23ccf5f835aedf5", "7c19f0a929f55b7eac56d571bbff3479",
+    "cd22d3477319fc75be5f5db683c4f55a", "5aae2aca42e267545811f913eccd2fcf", "d26de0e7b27c4741fba12ef798a4f7fd",
+    "76dcd39e2c89cadaddeb205d64206301", "278123fa9149445f664d49b89d1c613d", "cd4863318c3c47783ddb3c7c3da0b99b",
+    "405b2d857e210a714e757d186b8d0cac", "0e189f1d119d6597e71f1600632bb72c", "41e79e8db8fd5fb932d11bf592c9f9c5",
+    "7c37bf01c34073b335d3d7ca4e0911dc", "c4b01057d3b3f3dc05b4bccf20266d48", "b6816e02812a1eb7812dce0526884b77",
+    "d11c38ce698ab37e1120c2cc62dd4ad8", "22a3b20d6de14dc8c02c1ad8c22e5ed7", "8dad2857ec500946e4d09638a9d09ec0",
+    "b3acf58412f2ee5fa4f7a41a546b95df", "42d514863a1e4d12967564d8ca3ddfcd", "71fbe9cceea381c87e7e5bbf5fbbcefd",
+    "84e16c0eabdb8d209ad455bf969d9a4f", "72f7b8b855598579742fe873dbcc9d3b", "1957e70a2f1ecc2b44f8de4e502eb045",
+    "aab2d880719a50920cd182b0b8d48dbc", "d70378d91d62959609bd8b8fd75e825d", "c2856eac7c8eb4f37321b7fb7f1cf2e1",
+    "fe75b2f36c139b36eb07abea5834c5a9", "3af7a80c36c5c70a3892f66ccc2d74f3", "97859de8fd3bc2e430caec0a1a6d3745",
+    "9c4b9f9d3875d536e84db007f61ab7c1", "171ce899d7b89f16764dd2353aaa15d1", "4b17deb284261a6226bbea01ccfdd1cc",
+    "eb2faca1c6efdb5729a219b0936df330", "1865d6cd59f096a3376520f13bfa8e70", "10437fbdf931b1dffcf080b32e861da0",
 };
 
 QByteArray WordHash(const QByteArray& word)
