@@ -148,10 +148,11 @@ pictures() {
   xdotool key Escape
   sleep 0.5
 
-  # The category editor, from "Edit Categories...", on a page filed under two categories.
+  # The category editor, from "Edit Categories...", on a page filed under two categories
+  # ("Classic Database", twelve rows below the first).
   run_command EditCategoriesCommand
   editor="$(wait_for_window "Component Palette Categories")"
-  xdotool key Down Down Down Down Down
+  xdotool key --repeat 12 --delay 20 Down
   sleep 0.5
   eval "$(xdotool getwindowgeometry --shell "$editor")"
   shoot "editor-$theme.png" "${WIDTH}x${HEIGHT}+${X}+${Y}"
