@@ -80,7 +80,6 @@ public:
     // Undo Import, Export. Find Page is also IDE-wide, behind its keys.
     static constexpr std::size_t CommandCount = 5;
     QAction* FindPageAction() const { return FCommands[0]; }
-    QAction* UndoImportAction() const { return FCommands[3]; }
     QAction* PaletteMenuAtMouseAction() const { return FPaletteMenuAtMouseAction; }
     // Find Page while it is open, else nullptr.
     FindPagePopup* FindPageWindow() const { return FFindPage; }

@@ -802,6 +802,27 @@ private Q_SLOTS:
         QCOMPARE(QDir(m_store->folder()).entryList(QDir::Files), filesBefore);
     }
 
+    // The grouping kept for Undo Import before is erased a slice at a time, reporting as it
+    // goes, so that Cancel is heard there too; cancelled, the store is as it was.
+    void importReportsWhileErasingWhatWasKept()
+    {
+        m_reg->Transaction([&] {
+            for (int i = 0; i < 40000; ++i)
+                m_reg->WriteString(CategoryStore::UndoImportSection, QString::number(i), QStringLiteral("Old"));
+        });
+        Store({{"Standard", "Common"}});
+        const QString path = Path(QStringLiteral("file.cpc"));
+        QVERIFY(PutFile(path, "Dialogs=Mine\r\n"));
+        qsizetype keptAtFirstReport = -1;
+        QVERIFY_THROWS_EXCEPTION(CategoryFile::Cancelled, CategoryFile::Import(*m_reg, path, [&](int) {
+                                     keptAtFirstReport = m_reg->SectionSize(CategoryStore::UndoImportSection);
+                                     throw CategoryFile::Cancelled();
+                                 }));
+        QVERIFY2(keptAtFirstReport > 0 && keptAtFirstReport < 40000, qPrintable(QString::number(keptAtFirstReport)));
+        QCOMPARE(m_reg->SectionSize(CategoryStore::UndoImportSection), 40000);
+        QCOMPARE(Stored(), (Entries{{"Standard", "Common"}}));
+    }
+
     // The box that names what an export left out stays short, however long and many the names.
     void leftOutMessageIsShort()
     {
