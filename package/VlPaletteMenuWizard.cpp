@@ -2,15 +2,16 @@
 
 #include "palette/VlPaletteMenu.h"
 
-TVlPaletteMenuWizard::TVlPaletteMenuWizard()
+TVlPaletteMenuWizard::TVlPaletteMenuWizard() : FDataModule(std::make_unique<TVlPaletteMenuWizardDataModule>(nullptr))
 {
-    VlPaletteMenuWizardDataModule = new TVlPaletteMenuWizardDataModule(nullptr);
+    // The unit's variable only refers to the module; the wizard owns it.
+    VlPaletteMenuWizardDataModule = FDataModule.get();
 }
 
 TVlPaletteMenuWizard::~TVlPaletteMenuWizard()
 {
     // The module's shutdown clears VlPaletteMenuWizardDataModule.
-    delete VlPaletteMenuWizardDataModule;
+    FDataModule.reset();
 }
 
 void TVlPaletteMenuWizard::AfterSave() {}

@@ -2,6 +2,10 @@
 
 #include "host/Wizards.h"
 
+#include <memory>
+
+class TVlPaletteMenuWizardDataModule;
+
 // The package's one wizard. It exists to own the data module for as long as the host keeps
 // it: created by Register, released by the host when the package unloads.
 class TVlPaletteMenuWizard final : public host::TInterfacedObject<host::IIDEWizard> {
@@ -19,9 +23,15 @@ public:
     host::TWizardState GetState() override;
     void Execute() override;
 
+    // The data module it owns, for tests.
+    TVlPaletteMenuWizardDataModule* DataModule() const { return FDataModule.get(); }
+
 protected:
     // Frees the data module, whose shutdown undoes its wiring.
     ~TVlPaletteMenuWizard() override;
+
+private:
+    std::unique_ptr<TVlPaletteMenuWizardDataModule> FDataModule;
 };
 
 // Creates the wizard and hands it to the host.

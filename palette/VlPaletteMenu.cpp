@@ -26,7 +26,9 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSet>
 #include <QStandardPaths>
@@ -92,12 +94,19 @@ constexpr Command Commands[] = {
      &TVlPaletteMenuWizardDataModule::ImportCategories,
      true,
      {}},
+    {"UndoImportCommand",
+     QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "&Undo Import"),
+     &TVlPaletteMenuWizardDataModule::UndoImportCategories,
+     false,
+     {}},
     {"ExportCommand",
      QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "E&xport..."),
      &TVlPaletteMenuWizardDataModule::ExportCategories,
      false,
      {}},
 };
+constexpr std::size_t UndoImportCommand = 3;
+static_assert(std::size(Commands) == TVlPaletteMenuWizardDataModule::CommandCount);
 
 // A text of the module's, in the user's language.
 QString Translated(const char* text)
@@ -145,12 +154,6 @@ bool SameCategory(const QString& known, QStringView name)
 
 // Up to this many names of one page are compared with each other; past it, by key.
 constexpr qsizetype FewNames = 16;
-
-// The action named name among owner's own children, or nullptr.
-QAction* FindChildAction(const QObject* owner, const QString& name)
-{
-    return owner->findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
-}
 
 // The entries of the recent pages, newest first: each of the first most captions still on the
 // palette, with every entry of that caption; pages that left the palette drop out.
@@ -386,26 +389,27 @@ void TVlPaletteMenuWizardDataModule::WizardDataModuleCreate()
     {
         const auto services = host::InterfaceCast<host::IIDEMainMenuServices>(host::IDEServices());
         FIDEMenu = services->GetMainMenu();
-        AddShortcuts(services.get());
+        AddCommandActions(services.get());
     }
     AddPaletteMenu();
 }
 
-void TVlPaletteMenuWizardDataModule::AddShortcuts(host::IIDEMainMenuServices* services)
+void TVlPaletteMenuWizardDataModule::AddCommandActions(host::IIDEMainMenuServices* services)
 {
-    // A command with keys is one action for the module's life, not an item made anew at each
-    // opening: its keys work before any menu was opened, and no second action ever claims
-    // them. The menus list this same action.
-    for (const Command& command : Commands) {
-        if (command.shortcut.key() == Qt::Key_unknown)
-            continue;
+    // Each command is one action for the module's life, which every build of either menu
+    // lists: a command with keys has them working before any menu was opened, and no second
+    // action ever claims them.
+    for (std::size_t i = 0; i < std::size(Commands); ++i) {
+        const Command& command = Commands[i];
         auto* action = new QAction(tr(command.caption), this);
         action->setObjectName(QLatin1String(command.objectName));
-        action->setShortcut(command.shortcut);
         host::BindEvent(action, &QAction::triggered, this, command.handler);
-        services->AddAction(action);
-        if (command.handler == &TVlPaletteMenuWizardDataModule::FindPage)
-            FFindPageAction = action;
+        if (command.shortcut.key() != Qt::Key_unknown) {
+            action->setShortcut(command.shortcut);
+            if (services)
+                services->AddAction(action);
+        }
+        FCommands[i] = action;
     }
 
     FPaletteMouseMenu = std::make_unique<QMenu>();
@@ -544,7 +548,8 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
 
     // The commands end the menu even when the listing fails (a store that cannot be read),
     // so that it is never empty; the failure then goes on to the host.
-    const auto addCommands = qScopeGuard([this, menu] { AddCommands(menu); });
+    bool undoable = false;
+    const auto addCommands = qScopeGuard([this, menu, &undoable] { AddCommands(menu, undoable); });
 
     // One read of the store per build gives what one read per page would. Each item holds
     // which page it lists, so that pages of one caption are each reached.
@@ -572,6 +577,7 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
             }
             last = std::move(plan);
         }
+        undoable = CategoryStore::UndoableImport(*FReg, last->wholeSection ? &last->entries : nullptr).has_value();
     } catch (...) {
         releaseLastBuild();
         throw;
@@ -606,21 +612,14 @@ int TVlPaletteMenuWizardDataModule::CategoryButtonMenuItem(CategorySubmenus& sub
     return submenus.Insert(whole, key, submenus.Full() ? 0 : submenus.UpperBound(whole));
 }
 
-void TVlPaletteMenuWizardDataModule::AddCommands(QMenu* menu)
+void TVlPaletteMenuWizardDataModule::AddCommands(QMenu* menu, bool undoable)
 {
-    for (const Command& command : Commands) {
-        if (command.separatorBefore)
+    for (std::size_t i = 0; i < std::size(Commands); ++i) {
+        if (Commands[i].separatorBefore)
             menu->addSeparator();
-        if (command.shortcut.key() != Qt::Key_unknown) {
-            // The IDE-wide action made at start-up, its keys shown beside its caption.
-            if (QAction* keyed = FindChildAction(this, QLatin1String(command.objectName)))
-                menu->addAction(keyed);
-            continue;
-        }
-        auto* item = new QAction(tr(command.caption), menu);
-        item->setObjectName(QLatin1String(command.objectName));
-        host::BindEvent(item, &QAction::triggered, this, command.handler);
-        menu->addAction(item);
+        // Undo Import is listed only while there is an import to undo.
+        if (FCommands[i] && (i != UndoImportCommand || undoable))
+            menu->addAction(FCommands[i]);
     }
 }
 
@@ -804,23 +803,105 @@ QString TVlPaletteMenuWizardDataModule::ExecuteFileDialog(QFileDialog::AcceptMod
     return fileName;
 }
 
+bool TVlPaletteMenuWizardDataModule::ConfirmImport(const CategoryFile::ImportFile& file)
+{
+    const qsizetype current = FReg->SectionSize(CategoryStore::Section);
+    if (current == 0)
+        return true;
+    const QLocale locale;
+    const QString shown = QDir::toNativeSeparators(QFileInfo(file.FileName()).fileName());
+    QString question = current == 1 ? tr("Replace the 1 entry of your grouping with the %1 read from \"%2\"?")
+                                          .arg(locale.toString(file.EntryCount()), shown)
+                                    : tr("Replace the %1 entries of your grouping with the %2 read from \"%3\"?")
+                                          .arg(locale.toString(current), locale.toString(file.EntryCount()), shown);
+    // Lines that add no entry of their own: every line without "=" is the one entry of the
+    // empty name, and a later line of a name only replaces the earlier one's value.
+    const qsizetype leftOut = file.LineCount() - file.EntryCount();
+    if (leftOut == 1)
+        question += QLatin1Char(' ') + tr("1 line was left out.");
+    else if (leftOut > 1)
+        question += QLatin1Char(' ') + tr("%1 lines were left out.").arg(locale.toString(leftOut));
+    QWidget* active = QApplication::activeWindow();
+    QMessageBox box(QMessageBox::Question, ButtonHint, question, QMessageBox::Yes | QMessageBox::Cancel,
+                    active ? active : host::Application());
+    box.setObjectName(QStringLiteral("ImportQuestion"));
+    box.button(QMessageBox::Yes)->setText(tr("&Replace"));
+    if (leftOut > 0)
+        box.setInformativeText(tr("A line without \"=\" or one that names an entry again adds no entry of its own."));
+    box.setInformativeText(box.informativeText() + (leftOut > 0 ? QStringLiteral("\n") : QString())
+                           + tr("Undo Import brings back the grouping as it is now."));
+    // A file that is mostly not a grouping was most likely chosen by mistake.
+    box.setDefaultButton(leftOut * 2 > file.LineCount() ? QMessageBox::Cancel : QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool TVlPaletteMenuWizardDataModule::ConfirmInPlace()
+{
+    QWidget* active = QApplication::activeWindow();
+    QMessageBox box(QMessageBox::Question, ButtonHint,
+                    tr("The folder cannot be written, so the file will be overwritten in place. Continue?"),
+                    QMessageBox::Yes | QMessageBox::Cancel, active ? active : host::Application());
+    box.setObjectName(QStringLiteral("InPlaceQuestion"));
+    box.setInformativeText(tr("Should the IDE be ended while the file is being written, the file may be left "
+                              "damaged."));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void TVlPaletteMenuWizardDataModule::ImportCategories(QObject* /*sender*/)
 {
     const QString fileName = ExecuteFileDialog(QFileDialog::AcceptOpen);
     if (fileName.isEmpty())
         return;
     const QString shown = QDir::toNativeSeparators(fileName);
+    const QString label = tr("Importing \"%1\"...").arg(shown);
+    // Read and checked whole first, so that the question can tell what the file holds.
+    CategoryFile::ImportFile file;
+    if (!RunWithProgress(label, host::Application(), [&](const CategoryFile::Progress& progress) {
+            file = CategoryFile::ReadForImport(fileName, FReg->StoreLocation(), progress);
+            return file.EntryCount();
+        }))
+        return;
+    if (file.EntryCount() == 0) {
+        ShowStatus(tr("\"%1\" holds no entries; the grouping is unchanged").arg(shown));
+        return;
+    }
+    if (!ConfirmImport(file))
+        return;
     const std::optional<qsizetype> imported = RunWithProgress(
-        tr("Importing \"%1\"...").arg(shown), host::Application(),
-        [&](const CategoryFile::Progress& progress) { return CategoryFile::Import(*FReg, fileName, progress); });
+        label, host::Application(),
+        [&](const CategoryFile::Progress& progress) { return CategoryFile::Import(*FReg, file, progress); });
     if (!imported)
         return;
-    if (*imported == 0)
-        ShowStatus(tr("\"%1\" holds no entries; the grouping is unchanged").arg(shown));
-    else if (*imported == 1)
-        ShowStatus(tr("Imported 1 entry from \"%1\"").arg(shown));
+    if (*imported == 1)
+        ShowStatus(tr("Imported 1 entry from \"%1\"; Undo Import brings back the grouping it replaced").arg(shown));
     else
-        ShowStatus(tr("Imported %1 entries from \"%2\"").arg(QLocale().toString(*imported), shown));
+        ShowStatus(tr("Imported %1 entries from \"%2\"; Undo Import brings back the grouping it replaced")
+                       .arg(QLocale().toString(*imported), shown));
+}
+
+void TVlPaletteMenuWizardDataModule::UndoImportCategories(QObject* /*sender*/)
+{
+    const QString shown = QDir::toNativeSeparators(CategoryStore::UndoableImport(*FReg, nullptr).value_or(QString()));
+    std::optional<qsizetype> restored;
+    const bool ran = RunWithProgress(tr("Bringing back the grouping before \"%1\"...").arg(shown), host::Application(),
+                                     [&](const CategoryFile::Progress& progress) {
+                                         restored = CategoryStore::UndoImport(
+                                             *FReg, [&progress](qsizetype done, qsizetype total) {
+                                                 progress(int(1000 * done / std::max<qsizetype>(total, 1)));
+                                             });
+                                         return restored.value_or(0);
+                                     })
+                         .has_value();
+    if (!ran)
+        return;
+    if (!restored)
+        ShowStatus(tr("The grouping has changed since \"%1\" was imported; Undo Import changed nothing").arg(shown));
+    else if (*restored == 1)
+        ShowStatus(tr("Undo Import brought back the grouping of 1 entry that \"%1\" replaced").arg(shown));
+    else
+        ShowStatus(tr("Undo Import brought back the grouping of %1 entries that \"%2\" replaced")
+                       .arg(QLocale().toString(*restored), shown));
 }
 
 void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/)
@@ -830,8 +911,9 @@ void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/)
         return;
     const QString shown = QDir::toNativeSeparators(fileName);
     const std::optional<qsizetype> exported = RunWithProgress(
-        tr("Exporting to \"%1\"...").arg(shown), host::Application(),
-        [&](const CategoryFile::Progress& progress) { return CategoryFile::Export(*FReg, fileName, progress); });
+        tr("Exporting to \"%1\"...").arg(shown), host::Application(), [&](const CategoryFile::Progress& progress) {
+            return CategoryFile::Export(*FReg, fileName, progress, [this] { return ConfirmInPlace(); });
+        });
     if (!exported)
         return;
     if (*exported == 1)

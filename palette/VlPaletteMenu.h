@@ -2,6 +2,7 @@
 
 #include "pages/PageOrder.h"
 #include "palette/FindPagePopup.h"
+#include "store/CategoryFile.h"
 
 #include "host/CategoryButtons.h"
 #include "host/Registry.h"
@@ -58,6 +59,9 @@ public:
     void EditCategories(QObject* sender);
     void ImportCategories(QObject* sender);
     void ExportCategories(QObject* sender);
+    // Brings back the grouping the last import replaced, while the grouping is still as that
+    // import left it.
+    void UndoImportCategories(QObject* sender);
 
     // Shows the first tool-palette category whose caption is caption, else the first whose
     // caption without its "&" characters is caption without them, as a chosen page is shown.
@@ -72,9 +76,10 @@ public:
     QMenu* PaletteButtonMenu() const { return FPaletteButtonMenu.get(); }
     QMenu* PaletteMenu() const { return FPaletteMenu.get(); }
     QMenu* PaletteMouseMenu() const { return FPaletteMouseMenu.get(); }
-    // The IDE-wide actions behind the two shortcuts; the menus list the first as their
-    // "Find Page..." command.
-    QAction* FindPageAction() const { return FFindPageAction; }
+    // The commands at the foot of both menus, made once: Find Page, Edit Categories, Import,
+    // Undo Import, Export. Find Page is also IDE-wide, behind its keys.
+    static constexpr std::size_t CommandCount = 5;
+    QAction* FindPageAction() const { return FCommands[0]; }
     QAction* PaletteMenuAtMouseAction() const { return FPaletteMenuAtMouseAction; }
     // Find Page while it is open, else nullptr.
     FindPagePopup* FindPageWindow() const { return FFindPage; }
@@ -93,13 +98,14 @@ private:
 
     void AddToolButton();
     void AddPaletteMenu();
-    void AddShortcuts(host::IIDEMainMenuServices* services);
+    void AddCommandActions(host::IIDEMainMenuServices* services);
     // Rebuilds menu: its category submenus, then the commands. keep items at the top stay.
     void BuildMenu(QMenu* menu, int keep, bool mainMenu);
     // The submenu a page of category name goes into, planned when new.
     int CategoryMenuItem(CategorySubmenus& submenus, QStringView name);
     int CategoryButtonMenuItem(CategorySubmenus& submenus, QStringView name);
-    void AddCommands(QMenu* menu);
+    // Ends menu with the commands; Undo Import only when undoable.
+    void AddCommands(QMenu* menu, bool undoable);
     // Shows the page the user chose, the palette's page at position if its caption is still
     // caption, else the first page of that caption; remembers it among the recent pages.
     void ShowChosenPage(int position, const QString& caption);
@@ -110,6 +116,10 @@ private:
     // Shows the import (AcceptOpen) or export dialog in the folder used last, else in the
     // user's Documents folder; the chosen file, or "" when cancelled.
     QString ExecuteFileDialog(QFileDialog::AcceptMode mode);
+    // Asks whether file's entries may replace a grouping that is not empty.
+    bool ConfirmImport(const CategoryFile::ImportFile& file);
+    // Asks whether a file in a folder that may not be written may be overwritten in place.
+    bool ConfirmInPlace();
     // Tells the user in the IDE's status bar, for a few seconds, what a command did.
     void ShowStatus(const QString& message);
 
@@ -123,8 +133,8 @@ private:
     std::unique_ptr<QMenu> FPaletteButtonMenu;
     std::unique_ptr<QMenu> FPaletteMenu;
     std::unique_ptr<QMenu> FPaletteMouseMenu;
-    QAction* FFindPageAction = nullptr;           // owned; the FindPageCommand of every menu
-    QAction* FPaletteMenuAtMouseAction = nullptr; // owned
+    std::array<QAction*, CommandCount> FCommands{}; // owned; listed by every menu
+    QAction* FPaletteMenuAtMouseAction = nullptr;   // owned
     QPointer<FindPagePopup> FFindPage;
     std::unique_ptr<host::TRegIniFile> FReg;
     CaptionSorter FSorter;
@@ -135,5 +145,6 @@ private:
     std::unique_ptr<QAbstractFileIconProvider> FFileIcons;
 };
 
-// The one live data module, or nullptr.
+// The one live data module, or nullptr: a reference the wizard that owns the module sets, and
+// the module's shutdown clears.
 extern TVlPaletteMenuWizardDataModule* VlPaletteMenuWizardDataModule;

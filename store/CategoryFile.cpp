@@ -344,6 +344,8 @@ QString TooLong(const char* what, qsizetype length, int limit)
         .arg(limit);
 }
 
+} // namespace
+
 // One line's entry, as places in the file's text: no string of its own, so that a file of
 // millions of short lines costs little more than its text.
 struct Slice {
@@ -357,6 +359,7 @@ struct Slice {
 struct ParsedFile {
     QString text;
     std::vector<Slice> entries;
+    qsizetype lines = 0;
 
     QStringView Part(qint32 begin, qint32 end) const { return QStringView(text).sliced(begin, end - begin); }
     QString Name(const Slice& entry) const { return Part(entry.nameBegin, entry.nameEnd).toString(); }
@@ -371,6 +374,8 @@ struct ParsedFile {
         return result;
     }
 };
+
+namespace {
 
 // Reads bytes as a category file. With collapse, each name is kept once, matched as the store
 // matches names, where it first stands and as it is first spelt, with its last line's value:
@@ -419,6 +424,7 @@ ParsedFile Parse(QByteArray bytes, const QString& fileName, bool collapse, const
             RaiseLine(
                 fileName, number,
                 TooLong(QT_TRANSLATE_NOOP("CategoryFile", "category list"), length, host::TRegIniFile::MaxValueLength));
+        parsed.lines = number;
         if (progress && number % LinesPerReport == 0)
             progress(int(readShare * end / text.size()));
 
@@ -557,41 +563,131 @@ void WriteSafely(const QString& fileName, const QString& target, const std::opti
         RaiseWrite(fileName, file.errorString());
 }
 
+// Why a write failed with error, in the user's terms.
+QString WriteProblem(int error)
+{
+    switch (error) {
+    case ENOSPC: return QCoreApplication::translate("CategoryFile", "the disk is full");
+    case EDQUOT: return QCoreApplication::translate("CategoryFile", "the disk quota is used up");
+    case EFBIG:
+        return QCoreApplication::translate("CategoryFile",
+                                           "the file would be larger than the limit on the size of files (ulimit -f)");
+    default: return SystemError(error);
+    }
+}
+
+// Whether the file at target, existing, is written in place: its folder may not be written.
+bool WritesInPlace(const QString& target, const std::optional<struct stat>& existing)
+{
+    return existing && ::access(Encoded(QFileInfo(target).absolutePath()).constData(), W_OK | X_OK) != 0;
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor) : m_descriptor(descriptor) {}
+    ~Descriptor()
+    {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_descriptor; }
+
+private:
+    int m_descriptor;
+};
+
+// Writes bytes whole at the start of the file and cuts it there, then syncs it: 0, or why not.
+int WriteWhole(int descriptor, const QByteArray& bytes)
+{
+    for (qsizetype at = 0; at < bytes.size();) {
+        const ssize_t written = InPlaceWriteCalls().writeAt(descriptor, bytes.constData() + at,
+                                                            std::size_t(bytes.size() - at), off_t(at));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : ENOSPC;
+        at += written;
+    }
+    if (::ftruncate(descriptor, off_t(bytes.size())) != 0 || ::fsync(descriptor) != 0)
+        return errno;
+    return 0;
+}
+
 // Writes bytes over the file itself, for a folder that may not be written: the user chose to
-// replace this file, and there is no other way. The old bytes are put back when the new cannot
-// all be written.
-void WriteInPlace(const QString& fileName, const QString& target, const struct stat& existing, const QByteArray& bytes)
+// replace this file, and there is no other way. Room for the new bytes is reserved before the
+// old are touched, so that a full disk or a size limit leaves the old file whole; Cancel is
+// heard until then; the old bytes, kept in memory, are put back when the new cannot all be
+// written. Written through the descriptor itself, with no buffer between.
+void WriteInPlace(const QString& fileName, const QString& target, const struct stat& existing, const QByteArray& bytes,
+                  const Progress& progress)
 {
     const QString folder = Shown(QFileInfo(target).absolutePath());
-    if (existing.st_size > MaxFileSize)
+    const auto raise = [&](const QString& what) {
         RaiseWrite(fileName,
-                   QCoreApplication::translate("CategoryFile",
-                                               "its folder \"%1\" may not be written, and the file is too large to be "
-                                               "replaced in place safely")
-                       .arg(folder));
-    QFile file(target);
-    // Not truncated on opening: the old bytes stay until the new ones are written.
-    if (!file.open(QIODevice::ReadWrite))
+                   QCoreApplication::translate("CategoryFile", "its folder \"%1\" may not be written, and %2")
+                       .arg(folder, what));
+    };
+    if (existing.st_size > MaxFileSize)
+        raise(QCoreApplication::translate("CategoryFile", "the file is too large to be replaced in place safely"));
+    const Descriptor file(::open(Encoded(target).constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.get() < 0)
         RaiseWrite(
             fileName,
             QCoreApplication::translate("CategoryFile", "neither its folder \"%1\" nor the file may be written (%2)")
-                .arg(folder, file.errorString()));
-    const QByteArray old = file.readAll();
-    const auto writeWhole = [&file](const QByteArray& content) {
-        return file.seek(0) && file.write(content) == content.size() && file.flush() && file.resize(content.size())
-            && ::fsync(file.handle()) == 0;
-    };
-    if (file.error() != QFileDevice::NoError || !writeWhole(bytes)) {
-        const QString cause = file.errorString();
-        file.unsetError();
-        const bool restored = writeWhole(old);
-        RaiseWrite(fileName,
-                   QCoreApplication::translate("CategoryFile",
-                                               "its folder \"%1\" may not be written, and writing the file in place "
-                                               "failed (%2); %3")
-                       .arg(folder, cause,
-                            restored
-                                ? QCoreApplication::translate("CategoryFile", "the old file was put back")
+                .arg(folder, SystemError(errno)));
+    struct stat opened {};
+    if (::fstat(file.get(), &opened) != 0)
+        RaiseWrite(fileName, SystemError(errno));
+    if (const QString problem = TypeProblem(opened.st_mode); !problem.isEmpty())
+        RaiseWrite(fileName, problem + QCoreApplication::translate("CategoryFile", "; nothing was written"));
+
+    QByteArray old(qsizetype(std::min<off_t>(opened.st_size, MaxFileSize + 1)), Qt::Uninitialized);
+    for (qsizetype at = 0; at < old.size();) {
+        const ssize_t read = ::pread(file.get(), old.data() + at, std::size_t(old.size() - at), off_t(at));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            raise(QCoreApplication::translate("CategoryFile",
+                                              "the file could not be read to keep it (%1); nothing was "
+                                              "written")
+                      .arg(SystemError(errno)));
+        if (read == 0) {
+            old.truncate(at);
+            break;
+        }
+        at += read;
+    }
+    if (old.size() > MaxFileSize)
+        raise(QCoreApplication::translate("CategoryFile", "the file is too large to be replaced in place safely"));
+
+    // Nothing is touched yet: the last chance to cancel is after the room is reserved.
+    Report(progress, 0);
+    if (bytes.size() > old.size()) {
+        if (const int error = InPlaceWriteCalls().reserve(file.get(), 0, off_t(bytes.size())); error != 0) {
+            // Reserving may have made the file longer without writing into it.
+            const bool cut = ::ftruncate(file.get(), off_t(old.size())) == 0;
+            raise(QCoreApplication::translate("CategoryFile", "there is no room to write it in place (%1); %2")
+                      .arg(WriteProblem(error),
+                           cut ? QCoreApplication::translate("CategoryFile", "the old file is unchanged")
+                               : QCoreApplication::translate("CategoryFile",
+                                                             "the old file is whole but has zero bytes at its end")));
+        }
+    }
+    try {
+        Report(progress, 500);
+    } catch (...) {
+        if (::ftruncate(file.get(), off_t(old.size())) != 0)
+            qWarning("Vorla Palette Menu: a cancelled in-place write could not take back the room it reserved");
+        throw;
+    }
+
+    if (const int error = WriteWhole(file.get(), bytes); error != 0) {
+        const bool restored = WriteWhole(file.get(), old) == 0;
+        raise(QCoreApplication::translate("CategoryFile", "writing the file in place failed (%1); %2")
+                  .arg(WriteProblem(error),
+                       restored ? QCoreApplication::translate("CategoryFile", "the old file was put back")
                                 : QCoreApplication::translate("CategoryFile", "the old file could not be put back")));
     }
 }
@@ -643,48 +739,101 @@ QByteArray EncodeLines(const QStringList& lines)
     return QByteArray(Utf8Bom) + text.toUtf8();
 }
 
-void WriteFile(const QString& fileName, const QByteArray& bytes, const QString& storeFile, const Progress& progress)
+InPlaceCalls& InPlaceWriteCalls()
+{
+    static InPlaceCalls calls{::posix_fallocate, ::pwrite};
+    return calls;
+}
+
+void WriteFile(const QString& fileName, const QByteArray& bytes, const QString& storeFile, const Progress& progress,
+               const ConfirmInPlace& confirm)
 {
     std::optional<struct stat> existing;
     const QString target = WriteTarget(fileName, storeFile, &existing);
-    const QString folder = QFileInfo(target).absolutePath();
-    if (existing && ::access(Encoded(folder).constData(), W_OK | X_OK) != 0) {
-        Report(progress, 0);
-        WriteInPlace(fileName, target, *existing, bytes);
-        Report(progress, 1000);
+    if (WritesInPlace(target, existing)) {
+        if (confirm && !confirm())
+            throw Cancelled();
+        WriteInPlace(fileName, target, *existing, bytes, progress);
         return;
     }
     WriteSafely(fileName, target, existing, bytes, progress);
 }
 
-qsizetype Import(host::TRegIniFile& reg, const QString& fileName, const Progress& progress)
+ImportFile::ImportFile() = default;
+ImportFile::~ImportFile() = default;
+ImportFile::ImportFile(ImportFile&&) noexcept = default;
+ImportFile& ImportFile::operator=(ImportFile&&) noexcept = default;
+
+qsizetype ImportFile::EntryCount() const
 {
-    // Each name once: the store then writes as many entries as the file names, whatever the
-    // number of its lines.
-    const ParsedFile parsed = Parse(ReadBytes(fileName, reg.StoreLocation()), fileName, true, progress,
-                                    ImportReadShare);
-    if (parsed.entries.empty())
-        return 0;
-    const std::size_t count = parsed.entries.size();
-    reg.Transaction([&] {
-        reg.EraseSection(CategoryStore::Section);
-        Report(progress, ImportReadShare);
-        for (std::size_t i = 0; i < count; ++i) {
-            const Slice& entry = parsed.entries[i];
-            reg.WriteString(CategoryStore::Section, parsed.Name(entry), parsed.Value(entry));
-            if (progress && (i + 1) % EntriesPerReport == 0)
-                progress(ImportReadShare + int((1000 - ImportReadShare) * (i + 1) / count));
-        }
-    });
-    return qsizetype(count);
+    return m_parsed ? qsizetype(m_parsed->entries.size()) : 0;
 }
 
-qsizetype Export(const host::TRegIniFile& reg, const QString& fileName, const Progress& progress)
+qsizetype ImportFile::LineCount() const
 {
-    // A target that would be refused is refused before the store is read.
+    return m_parsed ? m_parsed->lines : 0;
+}
+
+ImportFile ReadForImport(const QString& fileName, const QString& storeFile, const Progress& progress)
+{
+    ImportFile file;
+    file.m_fileName = fileName;
+    // Each name once: the store then writes as many entries as the file names, whatever the
+    // number of its lines.
+    file.m_parsed = std::make_unique<ParsedFile>(Parse(ReadBytes(fileName, storeFile), fileName, true, progress, 1000));
+    return file;
+}
+
+qsizetype Import(host::TRegIniFile& reg, const ImportFile& file, const Progress& progress)
+{
+    if (!file.m_parsed || file.m_parsed->entries.empty())
+        return 0;
+    const ParsedFile& parsed = *file.m_parsed;
+    const qsizetype count = qsizetype(parsed.entries.size());
+    reg.Transaction([&] {
+        // The work is the erasing of the grouping kept before, then the writing of each entry.
+        qsizetype erasing = 0;
+        CategoryStore::KeepForUndoImport(reg, [&](qsizetype erased, qsizetype total) {
+            erasing = total;
+            Report(progress, int(1000 * erased / (total + count)));
+        });
+        Report(progress, int(1000 * erasing / (erasing + count)));
+        CategoryStore::SectionFingerprint fingerprint;
+        for (qsizetype i = 0; i < count; ++i) {
+            const Slice& entry = parsed.entries[std::size_t(i)];
+            reg.WriteString(CategoryStore::Section, parsed.Name(entry), parsed.Value(entry));
+            fingerprint.Add(parsed.Part(entry.nameBegin, entry.nameEnd), parsed.Part(entry.valueBegin, entry.valueEnd));
+            if (progress && (i + 1) % EntriesPerReport == 0)
+                progress(int(1000 * (erasing + i + 1) / (erasing + count)));
+        }
+        CategoryStore::RecordImport(reg, file.m_fileName, fingerprint.Result());
+        // The last word before the commit, which cannot be cancelled.
+        Report(progress, 1000);
+    });
+    return count;
+}
+
+qsizetype Import(host::TRegIniFile& reg, const QString& fileName, const Progress& progress)
+{
+    const auto share = [&progress](int from, int to) {
+        return progress
+            ? Progress([&progress, from, to](int permille) { progress(from + (to - from) * permille / 1000); })
+            : Progress();
+    };
+    return Import(reg, ReadForImport(fileName, reg.StoreLocation(), share(0, ImportReadShare)),
+                  share(ImportReadShare, 1000));
+}
+
+qsizetype Export(const host::TRegIniFile& reg, const QString& fileName, const Progress& progress,
+                 const ConfirmInPlace& confirm)
+{
+    // A target that would be refused is refused, and one to be written in place confirmed,
+    // before the store is read.
     const QString storeFile = reg.StoreLocation();
     std::optional<struct stat> existing;
-    WriteTarget(fileName, storeFile, &existing);
+    const bool inPlace = WritesInPlace(WriteTarget(fileName, storeFile, &existing), existing);
+    if (inPlace && confirm && !confirm())
+        throw Cancelled();
 
     QStringList lines;
     QStringList leftOut;
@@ -702,7 +851,7 @@ qsizetype Export(const host::TRegIniFile& reg, const QString& fileName, const Pr
         progress(ExportReadShare + (1000 - ExportReadShare) * permille / 1000);
     })
                                       : Progress();
-    WriteFile(fileName, EncodeLines(lines), storeFile, writing);
+    WriteFile(fileName, EncodeLines(lines), storeFile, writing, inPlace ? ConfirmInPlace() : confirm);
     if (!leftOut.isEmpty())
         throw host::EFCreateError(LeftOutMessage(fileName, leftOut));
     return lines.size();

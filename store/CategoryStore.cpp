@@ -2,6 +2,9 @@
 
 #include "host/Registry.h"
 
+#include <QCryptographicHash>
+#include <QtEndian>
+
 #include <algorithm>
 
 namespace CategoryStore {
@@ -9,6 +12,90 @@ namespace CategoryStore {
 QString GetCategory(const host::TRegIniFile& reg, const QString& page)
 {
     return reg.ReadString(Section, page, QString());
+}
+
+namespace {
+
+const QString FingerprintName = QStringLiteral("Fingerprint");
+const QString FileName = QStringLiteral("File");
+
+void AddText(QCryptographicHash& hash, QStringView text)
+{
+    // Each text with its length before it, so that no two sections run together alike.
+    const quint64 length = qToLittleEndian(quint64(text.size()));
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(&length), sizeof length));
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(text.data()), text.size() * 2));
+}
+
+void DropUndoImport(host::TRegIniFile& reg, const StoreProgress& progress)
+{
+    reg.EraseSection(LastImportSection);
+    reg.EraseSection(
+        UndoImportSection, progress ? progress : [](qsizetype, qsizetype) {});
+}
+
+} // namespace
+
+SectionFingerprint::SectionFingerprint() : m_hash(std::make_unique<QCryptographicHash>(QCryptographicHash::Sha256)) {}
+
+SectionFingerprint::~SectionFingerprint() = default;
+
+void SectionFingerprint::Add(QStringView name, QStringView value)
+{
+    AddText(*m_hash, name);
+    AddText(*m_hash, value);
+}
+
+QByteArray SectionFingerprint::Result() const
+{
+    return m_hash->result().toHex();
+}
+
+QByteArray Fingerprint(const Entries& entries)
+{
+    SectionFingerprint fingerprint;
+    for (const auto& [name, value] : entries)
+        fingerprint.Add(name, value);
+    return fingerprint.Result();
+}
+
+void KeepForUndoImport(host::TRegIniFile& reg, const StoreProgress& progress)
+{
+    DropUndoImport(reg, progress);
+    reg.MoveSection(Section, UndoImportSection);
+}
+
+void RecordImport(host::TRegIniFile& reg, const QString& fileName, const QByteArray& fingerprint)
+{
+    reg.WriteString(LastImportSection, FileName, fileName);
+    reg.WriteString(LastImportSection, FingerprintName, QString::fromLatin1(fingerprint));
+}
+
+std::optional<QString> UndoableImport(const host::TRegIniFile& reg, const Entries* section)
+{
+    const QString fingerprint = reg.ReadString(LastImportSection, FingerprintName, QString());
+    if (fingerprint.isEmpty() || (section && QString::fromLatin1(Fingerprint(*section)) != fingerprint))
+        return std::nullopt;
+    return reg.ReadString(LastImportSection, FileName, QString());
+}
+
+std::optional<qsizetype> UndoImport(host::TRegIniFile& reg, const StoreProgress& progress)
+{
+    std::optional<qsizetype> restored;
+    reg.Transaction([&] {
+        const Entries section = reg.ReadSectionEntries(Section);
+        if (!UndoableImport(reg, &section)) {
+            DropUndoImport(reg, progress);
+            return;
+        }
+        const qsizetype kept = reg.SectionSize(UndoImportSection);
+        reg.EraseSection(
+            Section, progress ? progress : [](qsizetype, qsizetype) {});
+        reg.MoveSection(UndoImportSection, Section);
+        reg.EraseSection(LastImportSection);
+        restored = kept;
+    });
+    return restored;
 }
 
 QStringList ReadRecentPages(const host::TRegIniFile& reg)

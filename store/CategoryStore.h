@@ -1,14 +1,21 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QLatin1String>
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
+
+class QCryptographicHash;
 
 namespace host {
 class TRegIniFile;
@@ -29,6 +36,51 @@ inline constexpr QLatin1String RecentSection("Recent");
 // The category editor's size and place, beside the categories and never among them: import,
 // export and the editor's rows see "Categories" only.
 inline constexpr QLatin1String EditorSection("Editor");
+
+// The grouping as it stood before the last import, for Undo Import, in sections that import,
+// export and the editor never see: UndoImportSection holds its entries as they were, and
+// LastImportSection what that import left ("Fingerprint") and the file it read ("File").
+inline constexpr QLatin1String UndoImportSection("Undo Import");
+inline constexpr QLatin1String LastImportSection("Last Import");
+
+using Entries = QList<QPair<QString, QString>>;
+
+// How far a long change to the store has come: done of total steps. It may raise, which
+// undoes the change.
+using StoreProgress = std::function<void(qsizetype done, qsizetype total)>;
+
+// A digest of a section's entries, names and values in order: equal for equal sections.
+class SectionFingerprint {
+public:
+    SectionFingerprint();
+    ~SectionFingerprint();
+    SectionFingerprint(const SectionFingerprint&) = delete;
+    SectionFingerprint& operator=(const SectionFingerprint&) = delete;
+
+    void Add(QStringView name, QStringView value);
+    QByteArray Result() const;
+
+private:
+    std::unique_ptr<QCryptographicHash> m_hash;
+};
+QByteArray Fingerprint(const Entries& entries);
+
+// Within an import's change, before it writes: the section as it is becomes the grouping
+// Undo Import brings back, in place of one kept before, and the section is left empty.
+// progress hears of the erasing of the one kept before.
+void KeepForUndoImport(host::TRegIniFile& reg, const StoreProgress& progress = {});
+// Within the same change, once written: the import read fileName and left a section whose
+// Fingerprint is fingerprint.
+void RecordImport(host::TRegIniFile& reg, const QString& fileName, const QByteArray& fingerprint);
+// The file the last import read, when Undo Import can bring back the grouping it replaced:
+// one is kept, and the section is still as that import left it. section is the section as
+// just read, or nullptr for a section too large to read at every opening of a menu (then
+// UndoImport tells).
+std::optional<QString> UndoableImport(const host::TRegIniFile& reg, const Entries* section);
+// Brings back the grouping kept before the last import as one change, and returns how many
+// entries it holds. When the section has changed since that import, or none is kept, it
+// changes nothing but drops what was kept, and returns nothing.
+std::optional<qsizetype> UndoImport(host::TRegIniFile& reg, const StoreProgress& progress = {});
 
 // The page's category list as stored, or "".
 QString GetCategory(const host::TRegIniFile& reg, const QString& page);

@@ -221,6 +221,10 @@
         <source>no section is named</source>
         <translation>es ist kein Abschnitt angegeben</translation>
     </message>
+    <message>
+        <source>move</source>
+        <translation>verschieben</translation>
+    </message>
 </context>
 <context>
     <name>host::TCategoryButtons</name>

@@ -136,16 +136,8 @@
         <translation>sie konnte nicht auf den Datenträger geschrieben werden (%1)</translation>
     </message>
     <message>
-        <source>its folder &quot;%1&quot; may not be written, and the file is too large to be replaced in place safely</source>
-        <translation>in ihren Ordner „%1“ darf nicht geschrieben werden, und die Datei ist zu groß, um sie sicher an Ort und Stelle zu ersetzen</translation>
-    </message>
-    <message>
         <source>neither its folder &quot;%1&quot; nor the file may be written (%2)</source>
         <translation>weder in ihren Ordner „%1“ noch in die Datei darf geschrieben werden (%2)</translation>
-    </message>
-    <message>
-        <source>its folder &quot;%1&quot; may not be written, and writing the file in place failed (%2); %3</source>
-        <translation>in ihren Ordner „%1“ darf nicht geschrieben werden, und das Schreiben der Datei an Ort und Stelle ist fehlgeschlagen (%2); %3</translation>
     </message>
     <message>
         <source>the old file was put back</source>
@@ -154,6 +146,46 @@
     <message>
         <source>the old file could not be put back</source>
         <translation>die alte Datei konnte nicht wiederhergestellt werden</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>der Datenträger ist voll</translation>
+    </message>
+    <message>
+        <source>the disk quota is used up</source>
+        <translation>das Kontingent auf dem Datenträger ist aufgebraucht</translation>
+    </message>
+    <message>
+        <source>the file would be larger than the limit on the size of files (ulimit -f)</source>
+        <translation>die Datei würde die Grenze für die Größe von Dateien (ulimit -f) überschreiten</translation>
+    </message>
+    <message>
+        <source>its folder &quot;%1&quot; may not be written, and %2</source>
+        <translation>in ihren Ordner „%1“ darf nicht geschrieben werden, und %2</translation>
+    </message>
+    <message>
+        <source>the file is too large to be replaced in place safely</source>
+        <translation>die Datei ist zu groß, um sie sicher an Ort und Stelle zu ersetzen</translation>
+    </message>
+    <message>
+        <source>the file could not be read to keep it (%1); nothing was written</source>
+        <translation>die Datei konnte nicht gelesen werden, um sie aufzubewahren (%1); nichts wurde geschrieben</translation>
+    </message>
+    <message>
+        <source>there is no room to write it in place (%1); %2</source>
+        <translation>es ist kein Platz, um sie an Ort und Stelle zu schreiben (%1); %2</translation>
+    </message>
+    <message>
+        <source>the old file is unchanged</source>
+        <translation>die alte Datei ist unverändert</translation>
+    </message>
+    <message>
+        <source>the old file is whole but has zero bytes at its end</source>
+        <translation>die alte Datei ist vollständig, hat aber Null-Bytes an ihrem Ende</translation>
+    </message>
+    <message>
+        <source>writing the file in place failed (%1); %2</source>
+        <translation>das Schreiben der Datei an Ort und Stelle ist fehlgeschlagen (%1); %2</translation>
     </message>
 </context>
 <context>
@@ -407,14 +439,6 @@
         <translation>„%1“ enthält keine Einträge; die Gruppierung ist unverändert</translation>
     </message>
     <message>
-        <source>Imported 1 entry from &quot;%1&quot;</source>
-        <translation>1 Eintrag aus „%1“ importiert</translation>
-    </message>
-    <message>
-        <source>Imported %1 entries from &quot;%2&quot;</source>
-        <translation>%1 Einträge aus „%2“ importiert</translation>
-    </message>
-    <message>
         <source>Exporting to &quot;%1&quot;...</source>
         <translation>Export nach „%1“...</translation>
     </message>
@@ -425,6 +449,70 @@
     <message>
         <source>Exported %1 entries to &quot;%2&quot;</source>
         <translation>%1 Einträge nach „%2“ exportiert</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Import</source>
+        <translation>Import &amp;rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Replace the 1 entry of your grouping with the %1 read from &quot;%2&quot;?</source>
+        <translation>Den 1 Eintrag Ihrer Gruppierung durch die %1 aus „%2“ gelesenen ersetzen?</translation>
+    </message>
+    <message>
+        <source>Replace the %1 entries of your grouping with the %2 read from &quot;%3&quot;?</source>
+        <translation>Die %1 Einträge Ihrer Gruppierung durch die %2 aus „%3“ gelesenen ersetzen?</translation>
+    </message>
+    <message>
+        <source>1 line was left out.</source>
+        <translation>1 Zeile wurde ausgelassen.</translation>
+    </message>
+    <message>
+        <source>%1 lines were left out.</source>
+        <translation>%1 Zeilen wurden ausgelassen.</translation>
+    </message>
+    <message>
+        <source>&amp;Replace</source>
+        <translation>&amp;Ersetzen</translation>
+    </message>
+    <message>
+        <source>A line without &quot;=&quot; or one that names an entry again adds no entry of its own.</source>
+        <translation>Eine Zeile ohne „=“ oder eine, die einen Eintrag erneut nennt, ergibt keinen eigenen Eintrag.</translation>
+    </message>
+    <message>
+        <source>Undo Import brings back the grouping as it is now.</source>
+        <translation>„Import rückgängig machen“ bringt die Gruppierung zurück, wie sie jetzt ist.</translation>
+    </message>
+    <message>
+        <source>The folder cannot be written, so the file will be overwritten in place. Continue?</source>
+        <translation>In den Ordner kann nicht geschrieben werden, daher wird die Datei an Ort und Stelle überschrieben. Fortfahren?</translation>
+    </message>
+    <message>
+        <source>Should the IDE be ended while the file is being written, the file may be left damaged.</source>
+        <translation>Wird die IDE beendet, während die Datei geschrieben wird, kann die Datei beschädigt zurückbleiben.</translation>
+    </message>
+    <message>
+        <source>Imported 1 entry from &quot;%1&quot;; Undo Import brings back the grouping it replaced</source>
+        <translation>1 Eintrag aus „%1“ importiert; „Import rückgängig machen“ bringt die ersetzte Gruppierung zurück</translation>
+    </message>
+    <message>
+        <source>Imported %1 entries from &quot;%2&quot;; Undo Import brings back the grouping it replaced</source>
+        <translation>%1 Einträge aus „%2“ importiert; „Import rückgängig machen“ bringt die ersetzte Gruppierung zurück</translation>
+    </message>
+    <message>
+        <source>Bringing back the grouping before &quot;%1&quot;...</source>
+        <translation>Die Gruppierung vor „%1“ wird zurückgebracht...</translation>
+    </message>
+    <message>
+        <source>The grouping has changed since &quot;%1&quot; was imported; Undo Import changed nothing</source>
+        <translation>Die Gruppierung hat sich geändert, seit „%1“ importiert wurde; „Import rückgängig machen“ hat nichts geändert</translation>
+    </message>
+    <message>
+        <source>Undo Import brought back the grouping of 1 entry that &quot;%1&quot; replaced</source>
+        <translation>„Import rückgängig machen“ hat die Gruppierung aus 1 Eintrag zurückgebracht, die „%1“ ersetzt hatte</translation>
+    </message>
+    <message>
+        <source>Undo Import brought back the grouping of %1 entries that &quot;%2&quot; replaced</source>
+        <translation>„Import rückgängig machen“ hat die Gruppierung aus %1 Einträgen zurückgebracht, die „%2“ ersetzt hatte</translation>
     </message>
 </context>
 </TS>

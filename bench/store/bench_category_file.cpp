@@ -4,7 +4,8 @@
 // SQLite itself costs); "the file alone" shows what reading, checking and collapsing the file
 // takes. An export of 10,000 entries is set beside writing its bytes safely. The 1,000,000-line
 // import also tells when its progress would show (the first report past half a second) and the
-// longest wait between two reports; two more imports, each in a process of its own, tell the
+// longest wait between two reports, and an import over a section of 1,000,000 entries when its
+// progress would show and how long Cancel then takes; two more imports, each in a process of its own, tell the
 // memory an import takes at its peak against the file's size. After the runs it prints each figure over its floor.
 //
 //   build-release/bin/bench_category_file [--benchmark_filter=...] [--benchmark_repetitions=N]
@@ -176,6 +177,39 @@ void ImportProgress(benchmark::State& state)
     state.counters["longestGapS"] = longestGap;
 }
 
+// An import of 10,000 lines over a section of 1,000,000 entries, with as many kept for Undo
+// Import (the state after two such imports): when its progress would show, and how long Cancel,
+// pressed then, takes to leave the store as it was. The erasing of what was kept before is the
+// long part; it reports as it goes.
+void ImportOverLargeSection(benchmark::State& state)
+{
+    host::TRegIniFile& reg = *TheFixture().reg;
+    for (int i = 0; i < 2; ++i)
+        CategoryFile::Import(reg, TheFixture().files.at(ManyLines));
+    double shownAfter = -1;
+    double cancelTook = -1;
+    for (auto _ : state) {
+        QElapsedTimer started;
+        started.start();
+        shownAfter = -1;
+        try {
+            CategoryFile::Import(reg, TheFixture().files.at(EntryCount), [&](int) {
+                const double now = double(started.nsecsElapsed()) * 1e-9;
+                if (now >= 0.5) {
+                    shownAfter = now;
+                    throw CategoryFile::Cancelled();
+                }
+            });
+        } catch (const CategoryFile::Cancelled&) {
+            cancelTook = double(started.nsecsElapsed()) * 1e-9 - shownAfter;
+        }
+    }
+    if (shownAfter < 0 || reg.SectionSize(CategoryStore::Section) != ManyLines)
+        state.SkipWithError("the import was not cancelled, or the section changed");
+    state.counters["shownAfterS"] = shownAfter;
+    state.counters["cancelTookS"] = cancelTook;
+}
+
 qint64 StatusKiB(const char* field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -262,6 +296,7 @@ int main(int argc, char** argv)
         benchmark::RegisterBenchmark(name, run)->Arg(ManyLines)->Iterations(1)->Unit(benchmark::kMillisecond);
     }
     benchmark::RegisterBenchmark("ImportProgress", ImportProgress)->Arg(ManyLines)->Iterations(1);
+    benchmark::RegisterBenchmark("ImportOverLargeSection", ImportOverLargeSection)->Arg(ManyLines)->Iterations(1);
     // 0: 16 MiB of line breaks; 1: the 1,000,000 distinct lines.
     benchmark::RegisterBenchmark("ImportMemory", ImportMemory)->Arg(0)->Arg(1)->Iterations(1);
     for (const auto& [name, run] : std::vector<std::pair<const char*, Run>>{

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -75,6 +76,10 @@ private:
 
 int main(int argc, char** argv)
 {
+    // A write past the limit on the size of files (ulimit -f) then fails with an error that the
+    // writer reports, rather than the signal ending the IDE with everything unsaved.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     // Everything that can be wrong with the command line is found before a window opens.
     standin::CommandLine commandLine;
     QString error;

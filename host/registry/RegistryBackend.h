@@ -42,6 +42,15 @@ public:
     // The key's first limit values in creation order (all of them when limit is negative),
     // names and data exactly as stored.
     virtual QList<QPair<QString, QString>> values(const RegistryKeyPath& key, qsizetype limit) = 0;
+    // How many values the key holds; 0 when it is missing.
+    virtual qsizetype valueCount(const RegistryKeyPath& key) = 0;
+    // As deleteKey, its values deleted a slice at a time, progress(deleted, total) called after
+    // each; progress may raise, which undoes the whole deletion.
+    virtual void deleteKeyInSlices(const RegistryKeyPath& key,
+                                   const std::function<void(qsizetype, qsizetype)>& progress) = 0;
+    // Gives the key, its values and the keys below it the path to, as they are, erasing what
+    // stood at to first; nothing happens when from is missing.
+    virtual void moveKey(const RegistryKeyPath& from, const RegistryKeyPath& to) = 0;
 
     // Runs changes as one all-or-nothing change. Calls may nest: an inner one that raises
     // undoes only its own changes before the exception goes on.

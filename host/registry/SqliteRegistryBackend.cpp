@@ -97,6 +97,10 @@ public:
     void deleteValue(const RegistryKeyPath& key, const QString& name) override;
     void deleteKey(const RegistryKeyPath& key) override;
     QList<QPair<QString, QString>> values(const RegistryKeyPath& key, qsizetype limit) override;
+    qsizetype valueCount(const RegistryKeyPath& key) override;
+    void deleteKeyInSlices(const RegistryKeyPath& key,
+                           const std::function<void(qsizetype, qsizetype)>& progress) override;
+    void moveKey(const RegistryKeyPath& from, const RegistryKeyPath& to) override;
     void transaction(const std::function<void()>& changes) override;
     bool stillCurrent() override;
 
@@ -595,6 +599,86 @@ QList<QPair<QString, QString>> SqliteRegistryBackend::values(const RegistryKeyPa
     if (result != SQLITE_DONE)
         failLastError({"list", &key});
     return entries;
+}
+
+qsizetype SqliteRegistryBackend::valueCount(const RegistryKeyPath& key)
+{
+    const RegistryAction action{"list", &key};
+    checkJournal(action);
+    Statement count;
+    prepare(count, "SELECT count(*) FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1");
+    Use use(count);
+    use.bind(1, pathOf(key));
+    if (use.step() != SQLITE_ROW)
+        failLastError(action);
+    return qsizetype(use.integer(0));
+}
+
+void SqliteRegistryBackend::deleteKeyInSlices(const RegistryKeyPath& key,
+                                              const std::function<void(qsizetype, qsizetype)>& progress)
+{
+    // Slices of some 10 ms each: a million values take a second or more to delete.
+    constexpr int SliceSize = 16384;
+    const RegistryAction action{"erase", &key};
+    requireWritable(action);
+    checkJournal(action);
+    transaction([&] {
+        const qsizetype total = valueCount(key);
+        const sqlite3_int64 id = findKey(pathOf(key), action);
+        Statement slice;
+        // The first values in creation order, up to the slice's last.
+        prepare(slice,
+                "DELETE FROM vals WHERE key = ?1 AND seq <= ifnull((SELECT seq FROM vals WHERE key = ?1 "
+                "ORDER BY seq LIMIT 1 OFFSET ?2), 9223372036854775807)");
+        for (qsizetype deleted = 0; id != 0 && deleted < total;) {
+            {
+                Use use(slice);
+                use.bind(1, id);
+                sqlite3_bind_int64(slice.get(), 2, SliceSize - 1);
+                expectDone(use, action);
+            }
+            const int changes = sqlite3_changes(m_db);
+            deleted += changes;
+            if (changes == 0)
+                break;
+            progress(std::min(deleted, total), total);
+        }
+        deleteKey(key);
+    });
+}
+
+void SqliteRegistryBackend::moveKey(const RegistryKeyPath& from, const RegistryKeyPath& to)
+{
+    const RegistryAction action{"move", &from};
+    requireWritable(action);
+    checkJournal(action);
+    const QString fromPath = pathKey(from, from.size());
+    const QString toPath = pathKey(to, to.size());
+    if (fromPath == toPath)
+        return;
+    transaction([&] {
+        deleteKey(to);
+        if (findKey(fromPath, action) == 0)
+            return;
+        sqlite3_int64 parent = 0;
+        if (to.size() > 1) {
+            ensureKey(to.mid(0, to.size() - 1), action);
+            parent = findKey(pathKey(to, to.size() - 1), action);
+        }
+        m_changeKeyIds.clear(); // paths change
+        Statement move;
+        prepare(move,
+                "UPDATE keys SET path = ?2 || substr(path, length(?1) + 1), "
+                "name = CASE WHEN path = ?1 THEN ?3 ELSE name END, "
+                "parent = CASE WHEN path = ?1 THEN ?4 ELSE parent END "
+                "WHERE path = ?1 OR substr(path, 1, length(?1) + 1) = ?1 || '\\'");
+        Use use(move);
+        use.bind(1, fromPath);
+        use.bind(2, toPath);
+        use.bind(3, to.last());
+        use.bind(4, parent);
+        expectDone(use, action);
+    });
 }
 
 void SqliteRegistryBackend::rollback(bool outermost) noexcept

@@ -64,7 +64,7 @@ QString RegistryNameKey(const QString& name)
     QT_TRANSLATE_NOOP("host::Registry", "create"),         QT_TRANSLATE_NOOP("host::Registry", "delete"),
     QT_TRANSLATE_NOOP("host::Registry", "erase"),          QT_TRANSLATE_NOOP("host::Registry", "list"),
     QT_TRANSLATE_NOOP("host::Registry", "open the store"), QT_TRANSLATE_NOOP("host::Registry", "read"),
-    QT_TRANSLATE_NOOP("host::Registry", "write"),
+    QT_TRANSLATE_NOOP("host::Registry", "write"),          QT_TRANSLATE_NOOP("host::Registry", "move"),
 };
 
 QString RegistryAction::text() const
@@ -194,6 +194,31 @@ QList<QPair<QString, QString>> TRegIniFile::ReadSectionEntries(const QString& se
 QList<QPair<QString, QString>> TRegIniFile::ReadSectionEntries(const QString& section, qsizetype limit) const
 {
     return Backend().values(SectionPath(section), std::max<qsizetype>(limit, 0));
+}
+
+qsizetype TRegIniFile::SectionSize(const QString& section) const
+{
+    return Backend().valueCount(SectionPath(section));
+}
+
+void TRegIniFile::EraseSection(const QString& section, const std::function<void(qsizetype, qsizetype)>& progress)
+{
+    const RegistryKeyPath path = SectionPath(section);
+    if (path.size() == m_path.size())
+        raiseRegistryError(m_location, {"erase", &path},
+                           QCoreApplication::translate("host::Registry", "no section is named"));
+    Backend().deleteKeyInSlices(path, progress);
+}
+
+void TRegIniFile::MoveSection(const QString& section, const QString& newName)
+{
+    const RegistryKeyPath from = SectionPath(section);
+    const RegistryKeyPath to = SectionPath(newName);
+    CheckKeyNames(to, {"move", &from});
+    if (from.size() == m_path.size() || to.size() == m_path.size())
+        raiseRegistryError(m_location, {"move", &from},
+                           QCoreApplication::translate("host::Registry", "no section is named"));
+    Backend().moveKey(from, to);
 }
 
 void TRegIniFile::Transaction(const std::function<void()>& changes)

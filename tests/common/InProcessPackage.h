@@ -34,6 +34,15 @@ inline void UnloadPackageInProcess()
     host::ide::releasePackageWizards(InProcessPackageName());
 }
 
+// The data module of the package loaded in-process, through the wizard that owns it.
+inline TVlPaletteMenuWizardDataModule* LoadedDataModule()
+{
+    for (const auto& wizard : host::ide::packageWizards(InProcessPackageName()))
+        if (const auto* own = dynamic_cast<const TVlPaletteMenuWizard*>(wizard.get()))
+            return own->DataModule();
+    return nullptr;
+}
+
 // A palette menu after its pop-up event: its category submenus as "Title[page,page]", joined
 // by separator; the commands are left out.
 inline QString Grouping(QMenu* menu, QLatin1Char separator = QLatin1Char(' '))
@@ -88,7 +97,7 @@ public:
             });
         }
         LoadPackageInProcess();
-        module = VlPaletteMenuWizardDataModule;
+        module = LoadedDataModule();
     }
     ~LoadedPackage() { UnloadPackageInProcess(); }
     LoadedPackage(const LoadedPackage&) = delete;

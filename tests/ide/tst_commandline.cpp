@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -65,6 +66,7 @@ private Q_SLOTS:
     void namesNotUtf8_data();
     void namesNotUtf8();
     void noDisplay();
+    void fileSizeSignalIgnored();
     void helpAndVersion_data();
     void helpAndVersion();
     void startsWithGoodArguments_data();
@@ -476,6 +478,31 @@ void CommandLineTest::parse()
     QTEST(commandLine.packages, "packages");
     QTEST(commandLine.loadsDefaultPackage(), "loadsDefaultPackage");
     QVERIFY(!commandLine.showHelp && !commandLine.showVersion);
+}
+
+// A write past the limit on the size of files (ulimit -f) fails with an error the package
+// reports, rather than SIGXFSZ ending the IDE: the signal is ignored while the IDE runs.
+void CommandLineTest::fileSizeSignalIgnored()
+{
+    QProcess process;
+    process.setProcessEnvironment(Environment());
+    process.start(QStringLiteral(STANDIN_IDE),
+                  {QStringLiteral("--no-default-package"), QStringLiteral("--registry"),
+                   m_dir.filePath(QStringLiteral("signal.sqlite"))});
+    QVERIFY(process.waitForStarted());
+    const auto ignored = [&] {
+        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("SigIgn:"))
+                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGXFSZ - 1) & 1) != 0;
+        return false;
+    };
+    const bool seen = QTest::qWaitFor(ignored, 10000);
+    process.kill();
+    process.waitForFinished();
+    QVERIFY(seen);
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

@@ -43,7 +43,8 @@ private Q_SLOTS:
         const QStringList menuBefore = ide.MainMenuState();
 
         LoadPackageInProcess();
-        QVERIFY(VlPaletteMenuWizardDataModule);
+        QVERIFY(LoadedDataModule());
+        QCOMPARE(VlPaletteMenuWizardDataModule, LoadedDataModule());
 
         QToolButton* button = PaletteButton(ide);
         QVERIFY(button);

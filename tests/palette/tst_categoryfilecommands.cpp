@@ -36,7 +36,8 @@ struct Seen {
     bool mustExist = false;
     QString nameShown;
     QString question;
-    bool listed = false; // whether the dialog listed the awaited file
+    bool cancelIsDefault = false; // of the question
+    bool listed = false;          // whether the dialog listed the awaited file
 };
 
 // Answers the next file dialog from inside its modal loop: types name into it and accepts,
@@ -52,6 +53,7 @@ public:
         m_timer.start(10);
     }
     Seen seen;
+    QMessageBox::StandardButton answer = QMessageBox::Yes; // to a question
 
 private:
     void Poll()
@@ -59,7 +61,8 @@ private:
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             seen.question = box->text();
-            box->button(QMessageBox::Yes)->click();
+            seen.cancelIsDefault = box->defaultButton() == box->button(QMessageBox::Cancel);
+            box->button(answer)->click();
             return;
         }
         auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -261,7 +264,9 @@ private Q_SLOTS:
         QCOMPARE(driver.seen.folder, documents.absolutePath());
         QVERIFY(!driver.seen.native);
         QCOMPARE(driver.seen.mustExist, importing);
-        QCOMPARE(!driver.seen.question.isEmpty(), !importing && !typed.isEmpty() && !fileBefore.isEmpty());
+        // An import that replaces entries asks first.
+        QCOMPARE(!driver.seen.question.isEmpty(),
+                 importing ? status.startsWith(QLatin1String("Imported")) : !typed.isEmpty() && !fileBefore.isEmpty());
 
         QFile file(documents.filePath(written));
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -336,6 +341,80 @@ private Q_SLOTS:
             QVERIFY(driver.seen.listed);
         }
         QCOMPARE(Grouping(menu), QStringLiteral("Mine[Dialogs] Other[Standard]"));
+        QVERIFY(package.ide.reported().isEmpty());
+    }
+
+    // An import over a grouping asks first, naming the file and the counts; after it, Undo
+    // Import in both menus brings the old grouping back exactly, until the grouping changes.
+    void importAsksAndCanBeUndone_data()
+    {
+        QTest::addColumn<Store>("store");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("replace");     // the answer to the question
+        QTest::addColumn<QString>("question"); // "" when none is asked
+        QTest::addColumn<bool>("cancelIsDefault");
+        QTest::addColumn<QString>("then"); // after the import: "edit" the grouping, or "reload" the package
+        QTest::addColumn<bool>("undoable");
+        const Store two{{"Standard", "Common"}, {"Dialogs", "UI"}};
+        const QString replaceTwo = QStringLiteral(
+            "Replace the 2 entries of your grouping with the %1 read from \"file.cpc\"?");
+        QTest::newRow("over a grouping: asked, then undone")
+            << two << QByteArray("Dialogs=Mine\r\nDialogs=Yours\r\n") << true
+            << replaceTwo.arg(1) + " 1 line was left out." << false << "" << true;
+        QTest::newRow("mostly not a grouping: Cancel is the default")
+            << two << QByteArray("# Notes\r\n\r\nsee below\r\nDialogs=Mine\r\nmore\r\n") << false
+            << replaceTwo.arg(2) + " 3 lines were left out." << true << "" << false;
+        QTest::newRow("into no grouping: nothing asked")
+            << Store{} << QByteArray("Dialogs=Mine\r\n") << true << "" << false << "" << true;
+        QTest::newRow("kept when the package is loaded again")
+            << two << QByteArray("Dialogs=Mine\r\n") << true << replaceTwo.arg(1) << false << "reload" << true;
+        QTest::newRow("gone once the grouping changed")
+            << two << QByteArray("Dialogs=Mine\r\n") << true << replaceTwo.arg(1) << false << "edit" << false;
+    }
+    void importAsksAndCanBeUndone()
+    {
+        QFETCH(Store, store);
+        QFETCH(QByteArray, file);
+        QFETCH(bool, replace);
+        QFETCH(QString, question);
+        QFETCH(bool, cancelIsDefault);
+        QFETCH(QString, then);
+        QFETCH(bool, undoable);
+        QDir documents(m_home.filePath(QStringLiteral("Documents")));
+        QVERIFY(documents.mkpath(QStringLiteral(".")));
+        QFile cpc(documents.filePath(QStringLiteral("file.cpc")));
+        QVERIFY(cpc.open(QIODevice::WriteOnly) && cpc.write(file) == file.size());
+        cpc.close();
+        LoadedPackage package({QStringLiteral("Standard"), QStringLiteral("Dialogs")}, store);
+        {
+            DialogDriver driver(cpc.fileName());
+            driver.answer = replace ? QMessageBox::Yes : QMessageBox::Cancel;
+            RunCommand(package.module->PaletteMenu(), QStringLiteral("ImportCommand"));
+            QCOMPARE(driver.seen.question, question);
+            QCOMPARE(driver.seen.cancelIsDefault, cancelIsDefault);
+        }
+        host::TRegIniFile reg(Key);
+        QCOMPARE(reg.ReadSectionEntries(Section) == store, !replace);
+        const auto said = [&] { return package.ide.window.statusBar()->currentMessage(); };
+        QVERIFY2(said().contains(QLatin1String("Undo Import brings back")) == replace, qPrintable(said()));
+        if (then == QLatin1String("edit"))
+            reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Changed"));
+        if (then == QLatin1String("reload")) {
+            UnloadPackageInProcess();
+            LoadPackageInProcess();
+            package.module = LoadedDataModule();
+        }
+        for (QMenu* menu : {package.module->PaletteMenu(), package.module->PaletteButtonMenu()}) {
+            Q_EMIT menu->aboutToShow();
+            QCOMPARE(bool(CommandItem(menu, QStringLiteral("UndoImportCommand"))), undoable);
+        }
+        if (!undoable)
+            return;
+        RunCommand(package.module->PaletteButtonMenu(), QStringLiteral("UndoImportCommand"));
+        QCOMPARE(reg.ReadSectionEntries(Section), store);
+        QVERIFY2(said().contains(QLatin1String("Undo Import brought back")), qPrintable(said()));
+        Q_EMIT package.module->PaletteMenu()->aboutToShow();
+        QVERIFY(!CommandItem(package.module->PaletteMenu(), QStringLiteral("UndoImportCommand")));
         QVERIFY(package.ide.reported().isEmpty());
     }
 

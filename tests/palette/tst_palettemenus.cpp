@@ -274,6 +274,9 @@ private Q_SLOTS:
                 (QStringList{"-", "FindPageCommand", "EditCategoriesCommand", "-", "ImportCommand", "ExportCommand"}));
             // One action in every menu and behind the keys: no second one competes for them.
             QCOMPARE(CommandItem(menu, QStringLiteral("FindPageCommand")), loaded.module->FindPageAction());
+            // Each command is made once: the same action in both menus.
+            for (const QString& name : {QStringLiteral("EditCategoriesCommand"), QStringLiteral("ExportCommand")})
+                QCOMPARE(CommandItem(menu, name), CommandItem(loaded.module->PaletteMenu(), name));
         }
         QCOMPARE(loaded.module->FindPageAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+P")));
         QCOMPARE(loaded.module->PaletteMenuAtMouseAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+M")));
@@ -505,7 +508,9 @@ private Q_SLOTS:
             Q_EMIT menu->aboutToShow();
             QVERIFY(!visual);
             QVERIFY(!page);
-            QVERIFY(!command);
+            // The commands are made once, and listed again.
+            QVERIFY(command);
+            QCOMPARE(menu->actions().last(), command.data());
             QCOMPARE(bool(first), menu == loaded.module->PaletteMenu()); // the placeholder
         }
     }

@@ -116,16 +116,57 @@ QString AsOrdinaryUser(const QStringList& arguments)
     return QString::fromUtf8(child.readAllStandardOutput()).trimmed();
 }
 
-// What reading (op "read") or writing ("write", with "new") path says: "ok", or the message.
+// Calls of an in-place write that fail: room cannot be had, or a write stops after its first
+// two bytes (the put-back that follows writes as usual).
+int NoRoom(int, off_t, off_t)
+{
+    return ENOSPC;
+}
+int writeCalls = 0;
+ssize_t FailingWrite(int descriptor, const void* data, size_t size, off_t offset)
+{
+    const int calls = ++writeCalls;
+    if (calls == 1)
+        return ::pwrite(descriptor, data, std::min<size_t>(size, 2), offset);
+    if (calls == 2) {
+        errno = EIO;
+        return -1;
+    }
+    return ::pwrite(descriptor, data, size, offset);
+}
+
+// What reading (op "read") or writing ("write", with "new") path says: "ok", "cancelled", or
+// the message. A write may be made to fail: "write:full" (no room), "write:limit" (a file-size
+// limit of 4 bytes), "write:broken" (a write fails midway), "write:cancel" (Cancel at the last
+// report), "write:declined" (the in-place question answered no).
 QString FileOperation(const QString& op, const QString& path)
 {
+    CategoryFile::InPlaceCalls& calls = CategoryFile::InPlaceWriteCalls();
+    const auto restore = qScopeGuard([&calls, saved = calls] { calls = saved; });
+    writeCalls = 0;
+    std::unique_ptr<FileSizeLimit> limit;
+    if (op == QLatin1String("write:full"))
+        calls.reserve = NoRoom;
+    if (op == QLatin1String("write:broken"))
+        calls.writeAt = FailingWrite;
+    if (op == QLatin1String("write:limit"))
+        limit = std::make_unique<FileSizeLimit>(4);
+    int reports = 0;
     try {
         if (op == QLatin1String("read"))
             CategoryFile::ReadFile(path);
         else
-            CategoryFile::WriteFile(path, QByteArray("new\r\n"));
+            CategoryFile::WriteFile(
+                path, QByteArray("new\r\n"), QString(),
+                [&](int) {
+                    if (++reports == 2 && op == QLatin1String("write:cancel"))
+                        throw CategoryFile::Cancelled();
+                },
+                [&] { return op != QLatin1String("write:declined"); });
     } catch (const host::Exception& error) {
         return error.Message();
+    } catch (const CategoryFile::Cancelled&) {
+        return QStringLiteral("cancelled");
     }
     return QStringLiteral("ok");
 }
@@ -651,6 +692,18 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("fileAfter");
         QTest::newRow("export over a writable file in a read-only folder: in place")
             << "write" << 0555 << 0666 << "ok" << QByteArray("new\r\n");
+        // In place, every failure leaves the old file whole and names its cause.
+        QTest::newRow("in place, on a full disk")
+            << "write:full" << 0555 << 0666 << "the disk is full); the old file is unchanged" << QByteArray("old");
+        QTest::newRow("in place, past a file-size limit")
+            << "write:limit" << 0555 << 0666 << "limit on the size of files (ulimit -f)); the old file is unchanged"
+            << QByteArray("old");
+        QTest::newRow("in place, a write failing midway")
+            << "write:broken" << 0555 << 0666 << "failed (Input/output error); the old file was put back"
+            << QByteArray("old");
+        QTest::newRow("in place, cancelled at the last report")
+            << "write:cancel" << 0555 << 0666 << "cancelled" << QByteArray("old");
+        QTest::newRow("in place, declined") << "write:declined" << 0555 << 0666 << "cancelled" << QByteArray("old");
         QTest::newRow("export over a read-only file in a read-only folder")
             << "write" << 0555 << 0444 << "neither its folder" << QByteArray("old");
         QTest::newRow("export of a new file into a read-only folder")
@@ -682,7 +735,7 @@ private Q_SLOTS:
         if (said.isEmpty())
             QSKIP("cannot run as an ordinary user here");
         QVERIFY2(said == result || said.contains(result), qPrintable(said));
-        if (said != QLatin1String("ok"))
+        if (said != QLatin1String("ok") && said != QLatin1String("cancelled"))
             QVERIFY2(said.contains(QDir::toNativeSeparators(path)), qPrintable(said));
         ::chmod(QFile::encodeName(folder).constData(), 0755);
         ::chmod(QFile::encodeName(path).constData(), 0644);
@@ -747,6 +800,27 @@ private Q_SLOTS:
         QCOMPARE(Stored(), before);
         QCOMPARE(FileBytes(path), file);
         QCOMPARE(QDir(m_store->folder()).entryList(QDir::Files), filesBefore);
+    }
+
+    // The grouping kept for Undo Import before is erased a slice at a time, reporting as it
+    // goes, so that Cancel is heard there too; cancelled, the store is as it was.
+    void importReportsWhileErasingWhatWasKept()
+    {
+        m_reg->Transaction([&] {
+            for (int i = 0; i < 40000; ++i)
+                m_reg->WriteString(CategoryStore::UndoImportSection, QString::number(i), QStringLiteral("Old"));
+        });
+        Store({{"Standard", "Common"}});
+        const QString path = Path(QStringLiteral("file.cpc"));
+        QVERIFY(PutFile(path, "Dialogs=Mine\r\n"));
+        qsizetype keptAtFirstReport = -1;
+        QVERIFY_THROWS_EXCEPTION(CategoryFile::Cancelled, CategoryFile::Import(*m_reg, path, [&](int) {
+                                     keptAtFirstReport = m_reg->SectionSize(CategoryStore::UndoImportSection);
+                                     throw CategoryFile::Cancelled();
+                                 }));
+        QVERIFY2(keptAtFirstReport > 0 && keptAtFirstReport < 40000, qPrintable(QString::number(keptAtFirstReport)));
+        QCOMPARE(m_reg->SectionSize(CategoryStore::UndoImportSection), 40000);
+        QCOMPARE(Stored(), (Entries{{"Standard", "Common"}}));
     }
 
     // The box that names what an export left out stays short, however long and many the names.

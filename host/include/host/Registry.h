@@ -63,6 +63,15 @@ public:
     // tells it that the section holds more.
     QList<QPair<QString, QString>> ReadSectionEntries(const QString& section, qsizetype limit) const;
 
+    // How many entries the section holds.
+    qsizetype SectionSize(const QString& section) const;
+    // EraseSection, telling progress(erased, total) as it goes: a section of a million
+    // entries takes a second or more. progress may raise, which leaves the section as it was.
+    void EraseSection(const QString& section, const std::function<void(qsizetype erased, qsizetype total)>& progress);
+    // Gives the section, with its entries as they are, the name newName, in one change; a
+    // section of that name is erased first. Nothing happens when the section is missing.
+    void MoveSection(const QString& section, const QString& newName);
+
     // Runs changes as one all-or-nothing change: if they raise, the store is left as it
     // was before and the exception goes on.
     void Transaction(const std::function<void()>& changes);
