@@ -106,9 +106,11 @@ private:
     // Brings category up for the eye: its window shown, the filter cleared if it hides it,
     // expanded, scrolled into view, its header focused.
     void ShowCategory(host::TButtonCategory* category);
-    void RememberRecentPage(const QString& caption);
-    // Shows the import (AcceptOpen) or export dialog in the folder used last, else in the
-    // user's Documents folder; the chosen file, or "" when cancelled.
+    // Puts the page at position (or, when that holds another caption, the first of caption)
+    // first among the recent pages.
+    void RememberRecentPage(int position, const QString& caption);
+    // Shows the import (AcceptOpen) or export dialog in the folder it was used in last, else
+    // in the user's Documents folder; the chosen file, or "" when cancelled.
     QString ExecuteFileDialog(QFileDialog::AcceptMode mode);
     // Tells the user in the IDE's status bar, for a few seconds, what a command did.
     void ShowStatus(const QString& message);

@@ -201,6 +201,18 @@
         <source>%1, in %2</source>
         <translation>%1, in %2</translation>
     </message>
+    <message>
+        <source>Recent</source>
+        <translation>Zuletzt gewählt</translation>
+    </message>
+    <message>
+        <source>All Pages</source>
+        <translation>Alle Seiten</translation>
+    </message>
+    <message>
+        <source>No page matches &quot;%1&quot;</source>
+        <translation>Keine Seite passt zu „%1“</translation>
+    </message>
 </context>
 <context>
     <name>FindPagePopup</name>
