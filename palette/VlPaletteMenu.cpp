@@ -406,12 +406,17 @@ void TVlPaletteMenuWizardDataModule::AddShortcuts(host::IIDEMainMenuServices* se
         // Listed exactly as the main menu's entry lists it.
         BuildMenu(FPaletteMouseMenu.get(), 0, true);
     });
-    FPaletteMenuAtMouseAction = new QAction(tr("Palette Menu at the Mouse"), this);
+    FPaletteMenuAtMouseAction = new QAction(tr("Palette Menu at Mouse"), this);
     FPaletteMenuAtMouseAction->setObjectName(QLatin1String("PaletteMenuAtMouseAction"));
     FPaletteMenuAtMouseAction->setShortcut(PaletteMenuAtMouseShortcut);
     host::BindEvent(FPaletteMenuAtMouseAction, &QAction::triggered, this,
                     &TVlPaletteMenuWizardDataModule::PaletteMenuAtMouseHandler);
     services->AddAction(FPaletteMenuAtMouseAction);
+    // Listed, with its keys, where users look for such a command: the IDE's View menu, when
+    // it has one. It leaves the menu with the action.
+    if (QMenuBar* mainMenu = services->GetMainMenu())
+        if (auto* view = mainMenu->findChild<QMenu*>(QLatin1String("ViewMenu")))
+            view->addAction(FPaletteMenuAtMouseAction);
 }
 
 void TVlPaletteMenuWizardDataModule::AddToolButton()

@@ -407,10 +407,6 @@
         <translation>%1 weitere Seiten werden nicht gezeigt</translation>
     </message>
     <message>
-        <source>Palette Menu at the Mouse</source>
-        <translation>Palettenmenü am Mauszeiger</translation>
-    </message>
-    <message>
         <source>Importing &quot;%1&quot;...</source>
         <translation>„%1“ wird importiert...</translation>
     </message>
@@ -437,6 +433,10 @@
     <message>
         <source>Exported %1 entries to &quot;%2&quot;</source>
         <translation>%1 Einträge nach „%2“ exportiert</translation>
+    </message>
+    <message>
+        <source>Palette Menu at Mouse</source>
+        <translation>Palettenmenü am Mauszeiger</translation>
     </message>
 </context>
 </TS>
