@@ -794,20 +794,24 @@ QString TVlPaletteMenuWizardDataModule::ExecuteFileDialog(QFileDialog::AcceptMod
 {
     if (!FFileIcons)
         FFileIcons = std::make_unique<NameOnlyFileIconProvider>();
-    QString folder = FLastFolder;
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+    const bool importing = mode == QFileDialog::AcceptOpen;
+    QString& last = importing ? FLastImportFolder : FLastExportFolder;
+    QString folder = last;
+    // An export never starts among the files the package ships: a bare name would put the
+    // user's grouping there, and an install would ship it.
+    if (folder.isEmpty() || !QFileInfo(folder).isDir() || (!importing && IsShippedFolder(folder)))
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
     // Freed after, whatever happens (not twice, should the application window take it along first).
-    QPointer<QFileDialog>& dialog = mode == QFileDialog::AcceptOpen ? dlgOpen : dlgSave;
+    QPointer<QFileDialog>& dialog = importing ? dlgOpen : dlgSave;
     dialog = CreateCategoryFileDialog(host::Application(), mode, folder, FFileIcons.get()).release();
     const auto freeDialog = qScopeGuard([&dialog] { delete dialog.data(); });
     if (dialog->exec() != QDialog::Accepted || !dialog)
         return QString();
     const QString fileName = dialog->selectedFiles().value(0);
     if (!fileName.isEmpty())
-        FLastFolder = QFileInfo(fileName).absolutePath();
+        last = QFileInfo(fileName).absolutePath();
     return fileName;
 }
 

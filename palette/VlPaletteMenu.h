@@ -133,7 +133,8 @@ private:
     // The last plan of each kind of menu (main, button): opened again with the palette and
     // the section as they were, a menu is made from it without filing its pages anew.
     std::array<std::unique_ptr<MenuPlan>, 2> FMenuPlans;
-    QString FLastFolder; // where the last file was chosen in either dialog
+    QString FLastImportFolder; // where the last file was imported from
+    QString FLastExportFolder; // where the last file was exported to
     std::unique_ptr<QAbstractFileIconProvider> FFileIcons;
 };
 
