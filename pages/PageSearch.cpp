@@ -275,9 +275,14 @@ std::vector<PageSearch::Hit> PageSearch::Find(const QString& query) const
         ranks[static_cast<std::size_t>(rank)].push_back(hit);
     };
     const bool typos = LooksForTypos(query);
-    // Pages share a few categories: each is looked at for a slip once, when first needed.
-    std::vector<TextMatch> categoryTypos(typos ? m_categories.size() : 0);
-    std::vector<char> looked(categoryTypos.size(), 0);
+    // Pages share a few categories: each is matched once, and looked at for a slip once, when
+    // first needed.
+    struct CategoryMatch {
+        TextMatch exact;
+        TextMatch typo;
+        std::uint8_t known = 0; // 1: exact, 2: exact and typo
+    };
+    std::vector<CategoryMatch> categories(m_categories.size());
     for (int page = 0; page < Count(); ++page) {
         const Page& entry = m_pages[static_cast<std::size_t>(page)];
         TextMatch match = MatchText(entry.caption, query);
@@ -287,9 +292,14 @@ std::vector<PageSearch::Hit> PageSearch::Find(const QString& query) const
         }
         Hit best{page, -1, {}};
         for (std::size_t c = 0; c < entry.categories.size(); ++c) {
-            match = MatchText(m_categories[static_cast<std::size_t>(entry.categories[c])], query);
-            if (match.kind < best.match.kind)
-                best = {page, static_cast<int>(c), match};
+            const auto id = static_cast<std::size_t>(entry.categories[c]);
+            CategoryMatch& category = categories[id];
+            if (category.known < 1) {
+                category.exact = MatchText(m_categories[id], query);
+                category.known = 1;
+            }
+            if (category.exact.kind < best.match.kind)
+                best = {page, static_cast<int>(c), category.exact};
         }
         if (best.match.kind != MatchKind::None) {
             file(best);
@@ -303,12 +313,13 @@ std::vector<PageSearch::Hit> PageSearch::Find(const QString& query) const
         }
         for (std::size_t c = 0; c < entry.categories.size(); ++c) {
             const auto id = static_cast<std::size_t>(entry.categories[c]);
-            if (!looked[id]) {
-                looked[id] = 1;
-                categoryTypos[id] = MatchTypo(m_categories[id], query);
+            CategoryMatch& category = categories[id];
+            if (category.known < 2) {
+                category.typo = MatchTypo(m_categories[id], query);
+                category.known = 2;
             }
-            if (categoryTypos[id].kind != MatchKind::None) {
-                file({page, static_cast<int>(c), categoryTypos[id]});
+            if (category.typo.kind != MatchKind::None) {
+                file({page, static_cast<int>(c), category.typo});
                 break;
             }
         }
