@@ -43,3 +43,15 @@ QColor SecondaryTextColor(const QColor& text, const QColor& background)
     }
     return text.toRgb();
 }
+
+QColor ReadableBackground(const QColor& background, const QColor& text)
+{
+    const QColor away = RelativeLuminance(text) > RelativeLuminance(background) ? Qt::black : Qt::white;
+    constexpr int Steps = 64;
+    for (int step = 0; step < Steps; ++step) {
+        const QColor mixed = Mix(background, away, double(step) / Steps);
+        if (ContrastRatio(text, mixed) >= MinimumTextContrast)
+            return mixed;
+    }
+    return away;
+}

@@ -17,3 +17,8 @@ inline constexpr double MinimumTextContrast = 4.5;
 // background to text, or as much nearer to text as it takes to reach MinimumTextContrast.
 // text itself when even that is short of it.
 QColor SecondaryTextColor(const QColor& text, const QColor& background);
+
+// background, made darker (for a light text) or lighter (for a dark one) as far as it takes
+// for text on it to reach MinimumTextContrast: a selection highlight that the theme made too
+// faint for its own text.
+QColor ReadableBackground(const QColor& background, const QColor& text);

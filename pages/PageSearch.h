@@ -46,16 +46,26 @@ private:
     QHash<char32_t, QString> m_others;
 };
 
-// How well a text matches a query, best first.
-enum class MatchKind : std::uint8_t { Whole, Prefix, WordStart, Substring, Letters, None };
+// How well a text matches a query, best first. Typo: within one slip of the finger of a word
+// of the text or of its start (two neighbouring letters swapped, one letter wrong, missing or
+// extra), listed after every exact kind.
+enum class MatchKind : std::uint8_t { Whole, Prefix, WordStart, Substring, Letters, Typo, None };
 
 struct TextMatch {
     MatchKind kind = MatchKind::None;
     int start = 0; // where the query starts in the folded text (not for Letters)
 };
 
-// The best way folded query (from FoldQuery, not empty) matches text.
+// The best exact way folded query (from FoldQuery, not empty) matches text.
 TextMatch MatchText(const FoldedText& text, const QString& query);
+// Whether folded query is long enough for slips to be looked for: four letters or more.
+bool LooksForTypos(const QString& query);
+// A Typo match of folded query in text: the first word start where it is one slip away;
+// None when there is none (or when it matches exactly).
+TextMatch MatchTypo(const FoldedText& text, const QString& query);
+// Whether a folded query holds nothing to find: white space and marks only, as a lone "¨"
+// folds to. Find Page then lists what it lists with nothing typed.
+bool IsBlankQuery(const QString& query);
 // The positions in text.shown of the UTF-16 units that match, in order, without repeats.
 std::vector<int> MatchedPositions(const FoldedText& text, const QString& query, const TextMatch& match);
 
@@ -85,7 +95,8 @@ public:
     QString FoldQuery(const QString& query) { return m_folder.FoldQuery(query); }
 
     // Every page that folded query matches: caption matches before category matches, each
-    // by MatchKind, ties in the order added. An empty query finds nothing.
+    // by MatchKind, ties in the order added; slips after every exact match, caption first.
+    // A blank query finds nothing.
     std::vector<Hit> Find(const QString& query) const;
 
 private:

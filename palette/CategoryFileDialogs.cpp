@@ -2,8 +2,15 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QStyle>
+
+#if __has_include(<dlfcn.h>)
+#include <dlfcn.h>
+#endif
 
 namespace {
 
@@ -18,7 +25,51 @@ QIcon StandardIcon(QStyle::StandardPixmap pixmap)
     return QApplication::style() ? QApplication::style()->standardIcon(pixmap) : QIcon();
 }
 
+// Qt's dialog adds the default suffix to any name typed without one, also to the name of a
+// file that exists as typed ("groups" opened "groups.cpc" or said it was not found).
+class CategoryFileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString typed = edit ? edit->text() : QString();
+        const bool exists = !typed.isEmpty() && QFileInfo(directory().absoluteFilePath(typed)).isFile();
+        // Read again by selectedFiles() once the dialog has closed.
+        setDefaultSuffix(exists ? QString() : QString(Suffix));
+        QFileDialog::accept();
+    }
+};
+
+// The package's own file: the installed examples are found relative to it.
+QString PackageFile()
+{
+#if __has_include(<dlfcn.h>)
+    static const char marker = 0;
+    Dl_info info{};
+    if (dladdr(&marker, &info) && info.dli_fname)
+        return QFile::decodeName(info.dli_fname);
+#endif
+    return QString();
+}
+
 } // namespace
+
+bool IsShippedFolder(const QString& folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    QStringList shipped{QStringLiteral(VORLA_SOURCE_EXAMPLES)};
+    if (const QString package = PackageFile(); !package.isEmpty())
+        shipped.append(QFileInfo(package).dir().filePath(QStringLiteral(VORLA_PACKAGE_TO_EXAMPLES)));
+    for (const QString& examples : std::as_const(shipped)) {
+        const QString known = QFileInfo(examples).canonicalFilePath();
+        if (!known.isEmpty() && !canonical.isEmpty()
+            && (canonical == known || canonical.startsWith(known + QLatin1Char('/'))))
+            return true;
+    }
+    return false;
+}
 
 QIcon NameOnlyFileIconProvider::icon(IconType type) const
 {
@@ -74,7 +125,7 @@ std::unique_ptr<QFileDialog> CreateCategoryFileDialog(QWidget* parent, QFileDial
     // can drive it. Its folder is given as it is made: made without one, it would list the
     // working folder at once. The icons are set before Qt returns to its event loop, where the
     // listing's results are first looked at.
-    auto dialog = std::make_unique<QFileDialog>(
+    auto dialog = std::make_unique<CategoryFileDialog>(
         parent,
         opening ? QCoreApplication::translate("CategoryFileDialogs", "Open Import File")
                 : QCoreApplication::translate("CategoryFileDialogs", "Save Export File"),

@@ -30,10 +30,14 @@ QStringList CategoryFileFilters();
 // ".cpc" is added to a name typed without a suffix.
 QString CategoryFileSuffix();
 
+// Whether folder is, or lies in, one of the folders of examples the package ships: examples/
+// of the source tree it was built from, or the examples installed beside it.
+bool IsShippedFolder(const QString& folder);
+
 // Makes the import (AcceptOpen) or export dialog, showing folder, with icons from icons. Made
 // only when it is about to be shown, and pointed at its folder as it is made, so that no
 // folder is listed before the user asks; a relative name typed in is taken relative to the
-// folder shown.
+// folder shown, and gets ".cpc" only when no file of the name as typed exists.
 std::unique_ptr<QFileDialog> CreateCategoryFileDialog(QWidget* parent, QFileDialog::AcceptMode mode,
                                                       const QString& folder, QAbstractFileIconProvider* icons);
 

@@ -1,5 +1,6 @@
 #include "palette/FindPagePopup.h"
 
+#include "editor/TextContrast.h"
 #include "pages/VlPaletteMenuCommon.h"
 
 #include <QAccessible>
@@ -22,7 +23,10 @@ constexpr int RowsShown = 14;
 constexpr int PopupWidth = 560;
 
 // Paints a row: the caption with its matched letters in bold, then the categories in a
-// secondary colour (their matched letters in bold too).
+// secondary colour (their matched letters in bold too); a heading in bold, the no-match line
+// in the secondary colour. Every text keeps the contrast that accessibility guidelines ask
+// of text against what it is drawn on: where the theme's highlight is too faint for its
+// text, the selected row's is made darker (or lighter).
 class FindPageDelegate : public QStyledItemDelegate {
 public:
     FindPageDelegate(const FindPageModel* model, QObject* parent) : QStyledItemDelegate(parent), m_model(model) {}
@@ -32,39 +36,40 @@ public:
         QStyleOptionViewItem item = option;
         initStyleOption(&item, index);
         item.text.clear();
+        const bool selected = item.state & QStyle::State_Selected;
+        // Headings are drawn as text to read, not as disabled items.
+        const QColor text = item.palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text);
+        QColor background = item.palette.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base);
+        if (selected) {
+            background = ReadableBackground(background, text);
+            item.palette.setColor(QPalette::Highlight, background);
+        }
         const QWidget* widget = item.widget;
         QStyle* style = widget ? widget->style() : QApplication::style();
         style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
 
         const FindPageModel::Shown shown = m_model->RowShown(index.row());
-        const bool selected = item.state & QStyle::State_Selected;
-        const QPalette::ColorGroup group = item.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
-        const QColor text = item.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
-        const QColor base = item.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
-        // Between the text and its background: readable, and plainly second to the caption.
-        QColor secondary = text;
-        secondary.setRgbF(text.redF() * 0.6f + base.redF() * 0.4f, text.greenF() * 0.6f + base.greenF() * 0.4f,
-                          text.blueF() * 0.6f + base.blueF() * 0.4f);
-
+        const QColor secondary = SecondaryTextColor(text, background);
         const QString gap(QStringLiteral("    "));
         const QString line = shown.categories.isEmpty() ? shown.caption : shown.caption + gap + shown.categories;
         const int categoriesStart = static_cast<int>(shown.caption.size() + gap.size());
         QList<QTextLayout::FormatRange> formats;
         QTextCharFormat bold;
         bold.setFontWeight(QFont::Bold);
+        QTextCharFormat plain;
+        plain.setForeground(secondary);
+        QTextCharFormat boldSecondary = plain;
+        boldSecondary.setFontWeight(QFont::Bold);
+        if (shown.kind != FindPageModel::RowKind::Page)
+            formats.append({0, static_cast<int>(line.size()),
+                            shown.kind == FindPageModel::RowKind::Heading ? boldSecondary : plain});
         for (const int position : shown.captionMatches)
             formats.append({position, 1, bold});
-        if (!shown.categories.isEmpty()) {
-            QTextCharFormat plain;
-            plain.setForeground(secondary);
-            QTextCharFormat boldSecondary = plain;
-            boldSecondary.setFontWeight(QFont::Bold);
-            std::size_t next = 0;
-            for (int i = 0; i < shown.categories.size(); ++i) {
-                const bool matched = next < shown.categoryMatches.size() && shown.categoryMatches[next] == i;
-                next += matched ? 1 : 0;
-                formats.append({categoriesStart + i, 1, matched ? boldSecondary : plain});
-            }
+        std::size_t next = 0;
+        for (int i = 0; i < shown.categories.size(); ++i) {
+            const bool matched = next < shown.categoryMatches.size() && shown.categoryMatches[next] == i;
+            next += matched ? 1 : 0;
+            formats.append({categoriesStart + i, 1, matched ? boldSecondary : plain});
         }
 
         QTextLayout layout(line, item.font);
@@ -92,8 +97,13 @@ private:
 FindPageModel::FindPageModel(std::vector<FindPageEntry> entries, std::vector<int> recent, QObject* parent)
     : QAbstractListModel(parent), m_entries(std::move(entries))
 {
-    m_listed = std::move(recent);
-    m_listed.reserve(m_listed.size() + m_entries.size());
+    // A page listed twice, among the recent pages and among all, reads as such under headings.
+    m_listed.reserve(recent.size() + m_entries.size() + 2);
+    if (!recent.empty()) {
+        m_listed.push_back(RecentHeading);
+        m_listed.insert(m_listed.end(), recent.begin(), recent.end());
+        m_listed.push_back(AllPagesHeading);
+    }
     for (int i = 0; i < static_cast<int>(m_entries.size()); ++i)
         m_listed.push_back(i);
 }
@@ -102,13 +112,42 @@ int FindPageModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid())
         return 0;
-    return static_cast<int>(m_query.isEmpty() ? m_listed.size() : m_hits.size());
+    if (m_query.isEmpty())
+        return static_cast<int>(m_listed.size());
+    return m_hits.empty() ? 1 : static_cast<int>(m_hits.size());
 }
 
-const FindPageEntry& FindPageModel::Entry(int row) const
+int FindPageModel::PageAt(int row) const
 {
     const std::size_t at = static_cast<std::size_t>(row);
-    return m_entries[static_cast<std::size_t>(m_query.isEmpty() ? m_listed[at] : m_hits[at].page)];
+    if (m_query.isEmpty())
+        return m_listed[at];
+    return m_hits.empty() ? NoMatchLine : m_hits[at].page;
+}
+
+const FindPageEntry* FindPageModel::Entry(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return nullptr;
+    const int page = PageAt(row);
+    return page < 0 ? nullptr : &m_entries[static_cast<std::size_t>(page)];
+}
+
+int FindPageModel::FirstRow() const
+{
+    return m_query.isEmpty() && !m_listed.empty() && m_listed.front() == RecentHeading ? 1 : 0;
+}
+
+Qt::ItemFlags FindPageModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return Qt::NoItemFlags;
+    switch (PageAt(index.row())) {
+    case RecentHeading:
+    case AllPagesHeading: return Qt::ItemNeverHasChildren;
+    case NoMatchLine: return Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    default: return QAbstractListModel::flags(index);
+    }
 }
 
 QVariant FindPageModel::data(const QModelIndex& index, int role) const
@@ -128,9 +167,15 @@ QVariant FindPageModel::data(const QModelIndex& index, int role) const
 FindPageModel::Shown FindPageModel::RowShown(int row) const
 {
     const std::size_t at = static_cast<std::size_t>(row);
-    const int page = m_query.isEmpty() ? m_listed[at] : m_hits[at].page;
-    const FindPageEntry& entry = m_entries[static_cast<std::size_t>(page)];
+    const int page = PageAt(row);
     Shown shown;
+    switch (page) {
+    case RecentHeading: return {RowKind::Heading, tr("Recent"), {}, {}, {}};
+    case AllPagesHeading: return {RowKind::Heading, tr("All Pages"), {}, {}, {}};
+    case NoMatchLine: return {RowKind::NoMatch, tr("No page matches \"%1\"").arg(ShownText(m_typed)), {}, {}, {}};
+    default: break;
+    }
+    const FindPageEntry& entry = m_entries[static_cast<std::size_t>(page)];
     // The categories joined only as far as a row shows them: a list at the store's limit
     // names some 260,000.
     QString categories;
@@ -188,7 +233,11 @@ void FindPageModel::SetQuery(const QString& query)
             m_search->Add(MenuText(entry.caption), entry.categories);
     }
     beginResetModel();
+    m_typed = query.trimmed();
     m_query = m_search ? m_search->FoldQuery(query) : QString();
+    // Nothing to find (a lone "¨" folds to a space) lists what nothing typed lists.
+    if (IsBlankQuery(m_query))
+        m_query.clear();
     m_hits = m_search ? m_search->Find(m_query) : std::vector<PageSearch::Hit>();
     endResetModel();
 }
@@ -208,10 +257,10 @@ void FindPageList::currentChanged(const QModelIndex& current, const QModelIndex&
 {
     QListView::currentChanged(current, previous);
     // The keyboard stays in the line edit, so the view would announce nothing of its own.
-    if (QAccessible::isActive() && current.isValid() && !hasFocus()) {
+    if (current.isValid() && !hasFocus()) {
         QAccessibleEvent event(this, QAccessible::Focus);
         event.setChild(current.row()); // a list view's accessible children are its rows
-        QAccessible::updateAccessibility(&event);
+        Announcer(&event);
     }
 }
 
@@ -238,7 +287,7 @@ FindPagePopup::FindPagePopup(std::vector<FindPageEntry> entries, std::vector<int
     m_list->setAccessibleName(tr("Pages"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new FindPageDelegate(m_model, m_list));
-    m_list->setCurrentIndex(m_model->index(0));
+    m_list->setCurrentIndex(m_model->index(m_model->FirstRow()));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -294,15 +343,16 @@ bool FindPagePopup::eventFilter(QObject* watched, QEvent* event)
 void FindPagePopup::Filter(const QString& text)
 {
     m_model->SetQuery(text);
-    m_list->setCurrentIndex(m_model->index(0));
+    m_list->setCurrentIndex(m_model->index(m_model->FirstRow()));
     m_list->scrollToTop();
 }
 
 void FindPagePopup::Choose(const QModelIndex& index)
 {
-    if (!index.isValid())
+    const FindPageEntry* chosen = m_model->Entry(index.row());
+    if (!chosen)
         return;
-    const FindPageEntry entry = m_model->Entry(index.row());
+    const FindPageEntry entry = *chosen;
     close();
     Q_EMIT PageChosen(entry.palettePosition, entry.caption);
 }

@@ -3,6 +3,7 @@
 #include "pages/PageSearch.h"
 
 #include <QAbstractListModel>
+#include <QAccessible>
 #include <QFrame>
 #include <QListView>
 #include <QString>
@@ -21,8 +22,9 @@ struct FindPageEntry {
     QStringList categories;
 };
 
-// The rows of Find Page: with nothing typed, the recent pages and then every page; else the
-// pages found, best first.
+// The rows of Find Page: with nothing typed, the recent pages under the heading "Recent" and
+// then every page under "All Pages"; else the pages found, best first, or one line saying that
+// none matches.
 class FindPageModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -31,13 +33,22 @@ public:
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // Headings cannot be chosen, and the keys pass over them; the no-match line can be the
+    // current row, so that it is read out, but cannot be chosen either.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     void SetQuery(const QString& query);
-    const FindPageEntry& Entry(int row) const;
+    // The page a row lists; nullptr for a heading or the no-match line.
+    const FindPageEntry* Entry(int row) const;
+    // The row that is current after each keystroke: the first that is no heading.
+    int FirstRow() const;
 
-    // What a row shows: the caption, then the categories, and which of their characters
-    // matched (positions in the caption, and in the categories joined by CategorySeparator).
+    enum class RowKind { Page, Heading, NoMatch };
+    // What a row shows: the caption (or the heading, or the no-match line), then the
+    // categories, and which of their characters matched (positions in the caption, and in the
+    // categories joined by CategorySeparator).
     struct Shown {
+        RowKind kind = RowKind::Page;
         QString caption;
         QString categories;
         std::vector<int> captionMatches;
@@ -51,24 +62,35 @@ public:
     static constexpr qsizetype MaxShownLength = 200;
 
 private:
+    // Stand-ins for pages among the rows listed.
+    static constexpr int RecentHeading = -1;
+    static constexpr int AllPagesHeading = -2;
+    static constexpr int NoMatchLine = -3;
+    // The page a row lists (an index into m_entries), or one of the stand-ins.
+    int PageAt(int row) const;
     // text as a row shows it: cut to MaxShownLength with "…".
     static QString ShownText(const QString& text);
     // Drops the positions that the shortened shown text of whole no longer holds.
     static void KeepShown(std::vector<int>& positions, const QString& shown, const QString& whole);
 
     std::vector<FindPageEntry> m_entries;
-    std::vector<int> m_listed;            // with nothing typed: entries, by index
+    std::vector<int> m_listed;            // with nothing typed: entries, by index, and headings
     std::unique_ptr<PageSearch> m_search; // made at the first letter typed
-    QString m_query;                      // folded
+    QString m_typed;                      // as typed, outer white space aside
+    QString m_query;                      // folded; empty when it holds nothing to find
     std::vector<PageSearch::Hit> m_hits;
 };
 
-// The list of pages: it never takes the focus from the line edit, and says which row is
-// current to assistive technology as the keys move it.
+// The list of pages: it never takes the focus from the line edit, and tells assistive
+// technology which row is current as the keys move it.
 class FindPageList : public QListView {
     Q_OBJECT
 public:
     explicit FindPageList(QWidget* parent = nullptr);
+
+    // How the list tells assistive technology: Qt's way by default. A test stands in for a
+    // screen reader here, since Qt passes nothing on while none listens.
+    static inline void (*Announcer)(QAccessibleEvent* event) = &QAccessible::updateAccessibility;
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;

@@ -30,7 +30,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QSet>
 #include <QStandardPaths>
 #include <QToolButton>
 
@@ -143,42 +142,32 @@ void ForEachMenuCategory(const QString& list, QStringView other, Visit&& visit)
         visit(other);
 }
 
-// Whether two category names are one submenu's in Find Page: equal without regard to case
-// once their "&" are gone.
-bool SameCategory(const QString& known, QStringView name)
-{
-    if (!known.contains(QLatin1Char('&')) && !name.contains(QLatin1Char('&')))
-        return QStringView(known).compare(name, Qt::CaseInsensitive) == 0;
-    return QString::compare(RemoveAmpersand(known), RemoveAmpersand(name.toString()), Qt::CaseInsensitive) == 0;
-}
-
-// Up to this many names of one page are compared with each other; past it, by key.
-constexpr qsizetype FewNames = 16;
-
-// The entries of the recent pages, newest first: each of the first most captions still on the
-// palette, with every entry of that caption; pages that left the palette drop out.
-std::vector<int> RecentEntries(const std::vector<FindPageEntry>& entries, const QStringList& captions, int most)
+// The entries of the recent pages, newest first, at most most: each the page at its
+// remembered place while that place still holds its caption, else (the palette changed) the
+// first page of that caption; pages that left the palette drop out.
+std::vector<int> RecentEntries(const std::vector<FindPageEntry>& entries, const QList<CategoryStore::RecentPage>& pages,
+                               int most)
 {
     std::vector<int> recent;
-    if (captions.isEmpty())
+    if (pages.isEmpty())
         return recent;
-    // Each wanted caption once, by where it stands among them.
-    QHash<QString, int> wanted;
-    for (const QString& caption : captions)
-        wanted.insert(caption, wanted.value(caption, static_cast<int>(wanted.size())));
-    std::vector<std::vector<int>> found(static_cast<std::size_t>(wanted.size()));
-    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
-        const int at = wanted.value(entries[static_cast<std::size_t>(i)].caption, -1);
-        if (at >= 0)
-            found[static_cast<std::size_t>(at)].push_back(i);
-    }
-    int listed = 0;
-    for (const std::vector<int>& ofCaption : found) {
-        if (ofCaption.empty())
-            continue;
-        if (listed++ >= most)
+    std::vector<int> entryAt(entries.size(), -1); // by palette position
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (const auto position = static_cast<std::size_t>(entries[i].palettePosition); position < entries.size())
+            entryAt[position] = static_cast<int>(i);
+    for (const CategoryStore::RecentPage& page : pages) {
+        const auto position = static_cast<std::size_t>(page.position);
+        int entry = position < entryAt.size() ? entryAt[position] : -1;
+        if (entry < 0 || entries[static_cast<std::size_t>(entry)].caption != page.caption) {
+            // Pages of one caption are in palette order.
+            const auto first = std::find_if(entries.cbegin(), entries.cend(),
+                                            [&page](const FindPageEntry& e) { return e.caption == page.caption; });
+            entry = first == entries.cend() ? -1 : static_cast<int>(first - entries.cbegin());
+        }
+        if (entry >= 0 && std::find(recent.cbegin(), recent.cend(), entry) == recent.cend())
+            recent.push_back(entry);
+        if (static_cast<int>(recent.size()) >= most)
             break;
-        recent.insert(recent.end(), ofCaption.begin(), ofCaption.end());
     }
     return recent;
 }
@@ -226,6 +215,9 @@ public:
 
     // Whether the menu holds as many category submenus as it lists.
     bool Full() const { return m_ordered.size() >= std::size_t(MaxItemsInOneMenu); }
+    std::size_t Count() const { return m_ordered.size(); }
+    // The submenu's category name as first met, whole.
+    const QString& Name(int submenu) const { return m_submenus[static_cast<std::size_t>(submenu)].name; }
 
     // Plans a new submenu for name (whose matching form is key) before position, counted
     // among the category submenus; None when the menu is full.
@@ -418,12 +410,17 @@ void TVlPaletteMenuWizardDataModule::AddCommandActions(host::IIDEMainMenuService
         // Listed exactly as the main menu's entry lists it.
         BuildMenu(FPaletteMouseMenu.get(), 0, true);
     });
-    FPaletteMenuAtMouseAction = new QAction(tr("Palette Menu at the Mouse"), this);
+    FPaletteMenuAtMouseAction = new QAction(tr("Palette Menu at Mouse"), this);
     FPaletteMenuAtMouseAction->setObjectName(QLatin1String("PaletteMenuAtMouseAction"));
     FPaletteMenuAtMouseAction->setShortcut(PaletteMenuAtMouseShortcut);
     host::BindEvent(FPaletteMenuAtMouseAction, &QAction::triggered, this,
                     &TVlPaletteMenuWizardDataModule::PaletteMenuAtMouseHandler);
     services->AddAction(FPaletteMenuAtMouseAction);
+    // Listed, with its keys, where users look for such a command: the IDE's View menu, when
+    // it has one. It leaves the menu with the action.
+    if (QMenuBar* mainMenu = services->GetMainMenu())
+        if (auto* view = mainMenu->findChild<QMenu*>(QLatin1String("ViewMenu")))
+            view->addAction(FPaletteMenuAtMouseAction);
 }
 
 void TVlPaletteMenuWizardDataModule::AddToolButton()
@@ -655,7 +652,7 @@ void TVlPaletteMenuWizardDataModule::ShowChosenPage(int position, const QString&
         ShowCategory(category);
     else
         SwitchToTab(caption);
-    RememberRecentPage(caption);
+    RememberRecentPage(position, caption);
 }
 
 void TVlPaletteMenuWizardDataModule::ShowCategory(host::TButtonCategory* category)
@@ -670,18 +667,30 @@ void TVlPaletteMenuWizardDataModule::ShowCategory(host::TButtonCategory* categor
     FToolPalette->setFocus(Qt::OtherFocusReason);
 }
 
-void TVlPaletteMenuWizardDataModule::RememberRecentPage(const QString& caption)
+void TVlPaletteMenuWizardDataModule::RememberRecentPage(int position, const QString& caption)
 {
+    using CategoryStore::RecentPage;
     const QStringList palette = PaletteCaptions(FToolPalette);
-    const QSet<QString> onPalette(palette.begin(), palette.end());
-    if (!onPalette.contains(caption))
+    // Where a page is now: its place while that still holds its caption, else the first page
+    // of its caption (the palette changed); -1 once it has left the palette.
+    const auto now = [&palette](const RecentPage& page) {
+        if (page.position >= 0 && page.position < palette.size() && palette[page.position] == page.caption)
+            return page.position;
+        return static_cast<int>(palette.indexOf(page.caption));
+    };
+    const int chosen = now({caption, position});
+    if (chosen < 0)
         return;
     try {
-        const QStringList recent = CategoryStore::ReadRecentPages(*FReg);
-        QStringList remembered{caption};
-        for (const QString& page : recent)
-            if (remembered.size() < MaxRecentPages && onPalette.contains(page) && !remembered.contains(page))
-                remembered.append(page);
+        const QList<RecentPage> recent = CategoryStore::ReadRecentPages(*FReg);
+        QList<RecentPage> remembered{{caption, chosen}};
+        for (const RecentPage& page : recent) {
+            const int at = now(page);
+            const auto same = [at](const RecentPage& known) { return known.position == at; };
+            if (remembered.size() < MaxRecentPages && at >= 0
+                && std::none_of(remembered.cbegin(), remembered.cend(), same))
+                remembered.append({page.caption, at});
+        }
         if (remembered != recent)
             CategoryStore::WriteRecentPages(*FReg, remembered);
     } catch (const host::ERegistryException& error) {
@@ -704,28 +713,26 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
     const QString other = tr(OtherCategory);
     std::vector<FindPageEntry> entries;
     entries.reserve(static_cast<std::size_t>(pages.size()));
-    QSet<QString> met; // of a page's names past the few: their submenus' keys
+    // Each category once, as the menus caption its submenu: the spelling met first in menu order.
+    CategorySubmenus submenus;
+    std::vector<qsizetype> listedFor; // per submenu: the last page listed under it, plus one
     for (qsizetype i = 0; i < pages.size(); ++i) {
-        // Each category once, as the menus caption it: the first spelling met. A few names
-        // are compared with each other; past that they are told apart by a key, since a list
-        // at the store's limit holds some 260,000 names.
         QStringList names;
-        met.clear();
         ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(pages[i])), other, [&](QStringView name) {
-            if (names.size() < FewNames) {
-                const auto same = [name](const QString& known) { return SameCategory(known, name); };
-                if (std::none_of(names.cbegin(), names.cend(), same))
-                    names.append(name.toString());
+            QString key;
+            std::optional<int> submenu = submenus.Find(name, key);
+            if (!submenu)
+                submenu = submenus.Insert(name.toString(), key, submenus.Count());
+            // A menu with no room for it does not list it either.
+            if (*submenu == CategorySubmenus::None)
                 return;
-            }
-            if (met.isEmpty())
-                for (const QString& known : std::as_const(names))
-                    met.insert(SubmenuKey(known));
-            QString spelling = name.toString();
-            const qsizetype known = met.size();
-            met.insert(SubmenuKey(spelling));
-            if (met.size() != known)
-                names.append(std::move(spelling));
+            const auto at = static_cast<std::size_t>(*submenu);
+            if (at >= listedFor.size())
+                listedFor.resize(at + 1, 0);
+            if (listedFor[at] == i + 1)
+                return;
+            listedFor[at] = i + 1;
+            names.append(submenus.Name(*submenu));
         });
         entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], std::move(names)});
     }
@@ -786,20 +793,24 @@ QString TVlPaletteMenuWizardDataModule::ExecuteFileDialog(QFileDialog::AcceptMod
 {
     if (!FFileIcons)
         FFileIcons = std::make_unique<NameOnlyFileIconProvider>();
-    QString folder = FLastFolder;
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+    const bool importing = mode == QFileDialog::AcceptOpen;
+    QString& last = importing ? FLastImportFolder : FLastExportFolder;
+    QString folder = last;
+    // An export never starts among the files the package ships: a bare name would put the
+    // user's grouping there, and an install would ship it.
+    if (folder.isEmpty() || !QFileInfo(folder).isDir() || (!importing && IsShippedFolder(folder)))
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
     // Freed after, whatever happens (not twice, should the application window take it along first).
-    QPointer<QFileDialog>& dialog = mode == QFileDialog::AcceptOpen ? dlgOpen : dlgSave;
+    QPointer<QFileDialog>& dialog = importing ? dlgOpen : dlgSave;
     dialog = CreateCategoryFileDialog(host::Application(), mode, folder, FFileIcons.get()).release();
     const auto freeDialog = qScopeGuard([&dialog] { delete dialog.data(); });
     if (dialog->exec() != QDialog::Accepted || !dialog)
         return QString();
     const QString fileName = dialog->selectedFiles().value(0);
     if (!fileName.isEmpty())
-        FLastFolder = QFileInfo(fileName).absolutePath();
+        last = QFileInfo(fileName).absolutePath();
     return fileName;
 }
 

@@ -112,9 +112,11 @@ private:
     // Brings category up for the eye: its window shown, the filter cleared if it hides it,
     // expanded, scrolled into view, its header focused.
     void ShowCategory(host::TButtonCategory* category);
-    void RememberRecentPage(const QString& caption);
-    // Shows the import (AcceptOpen) or export dialog in the folder used last, else in the
-    // user's Documents folder; the chosen file, or "" when cancelled.
+    // Puts the page at position (or, when that holds another caption, the first of caption)
+    // first among the recent pages.
+    void RememberRecentPage(int position, const QString& caption);
+    // Shows the import (AcceptOpen) or export dialog in the folder it was used in last, else
+    // in the user's Documents folder; the chosen file, or "" when cancelled.
     QString ExecuteFileDialog(QFileDialog::AcceptMode mode);
     // Asks whether file's entries may replace a grouping that is not empty.
     bool ConfirmImport(const CategoryFile::ImportFile& file);
@@ -141,7 +143,8 @@ private:
     // The last plan of each kind of menu (main, button): opened again with the palette and
     // the section as they were, a menu is made from it without filing its pages anew.
     std::array<std::unique_ptr<MenuPlan>, 2> FMenuPlans;
-    QString FLastFolder; // where the last file was chosen in either dialog
+    QString FLastImportFolder; // where the last file was imported from
+    QString FLastExportFolder; // where the last file was exported to
     std::unique_ptr<QAbstractFileIconProvider> FFileIcons;
 };
 

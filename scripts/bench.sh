@@ -5,7 +5,9 @@
 # target first), then the rows kept for reference. Each figure is the median of REPETITIONS
 # runs (default 3; 1 takes each benchmark's single run). The benchmarks' own output and JSON
 # reports are kept in build-release/bench-results/ (not build-release/bench/, which is the
-# build's own folder for the benchmarks).
+# build's own folder for the benchmarks); the build's own output goes to
+# build-release/bench-build.log. On a machine busier than one task per core the output says
+# first that its ratios are unreliable, and names the targets missed only narrowly.
 #
 #   scripts/bench.sh [REPETITIONS]
 set -euo pipefail
@@ -17,7 +19,14 @@ if ! [[ $repetitions =~ ^[1-9][0-9]*$ ]]; then
   exit 2
 fi
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh" release >&2
+mkdir -p "$root/build-release"
+build_log="$root/build-release/bench-build.log"
+echo "bench: building the release preset; its output goes to $build_log" >&2
+if ! "$root/scripts/setup.sh" release >"$build_log" 2>&1; then
+  echo "bench: the build failed; the end of $build_log:" >&2
+  tail -n 20 "$build_log" >&2
+  exit 1
+fi
 
 bin="$root/build-release/bin"
 out="$root/build-release/bench-results"
@@ -50,7 +59,12 @@ system="$(. /etc/os-release && echo "$PRETTY_NAME")"
 version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null | sed 's/[-+~].*//'; }
 # Other work on the machine slows the figures down and moves the ratios: say how busy it was.
 load="$(cut -d' ' -f2 /proc/loadavg)"
+cores="$(nproc)"
 echo
+if awk -v load="$load" -v cores="$cores" 'BEGIN { exit !(load > cores) }'; then
+  echo "Ratios are unreliable on this run: the machine's load, $load on $cores cores, was above one per core."
+  echo
+fi
 echo "Measured $(date +%Y-%m-%d) on ${cpu:-an unknown CPU}, $(nproc) cores, $memory, $system, Qt $(version qt6-base-dev), SQLite $(version libsqlite3-0);"
 runs="medians of $repetitions runs"
 if ((repetitions == 1)); then
@@ -58,7 +72,7 @@ if ((repetitions == 1)); then
 fi
 echo "$runs, real time; the machine's load over the last 5 minutes: $load."
 echo
-if ! "$bin/bench_table" "$out" "$load"; then
+if ! "$bin/bench_table" "$out" "$load" "$cores"; then
   echo "bench: the table lacks figures (named above); the benchmarks' output is in $out" >&2
   exit 1
 fi

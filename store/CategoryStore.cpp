@@ -3,6 +3,7 @@
 #include "host/Registry.h"
 
 #include <QCryptographicHash>
+#include <QMap>
 #include <QtEndian>
 
 #include <algorithm>
@@ -33,6 +34,8 @@ void DropUndoImport(host::TRegIniFile& reg, const StoreProgress& progress)
     reg.EraseSection(
         UndoImportSection, progress ? progress : [](qsizetype, qsizetype) {});
 }
+
+const QLatin1String PositionPrefix("Position ");
 
 } // namespace
 
@@ -98,31 +101,39 @@ std::optional<qsizetype> UndoImport(host::TRegIniFile& reg, const StoreProgress&
     return restored;
 }
 
-QStringList ReadRecentPages(const host::TRegIniFile& reg)
+QList<RecentPage> ReadRecentPages(const host::TRegIniFile& reg)
 {
-    // Read by position, so that entries written by hand or out of order still come in order.
-    QHash<int, QString> byPosition;
-    for (const auto& [name, caption] : reg.ReadSectionEntries(RecentSection)) {
+    // Read by number, so that entries written by hand or out of order still come in order.
+    QMap<int, RecentPage> byNumber;
+    QHash<int, int> positions;
+    for (const auto& [name, value] : reg.ReadSectionEntries(RecentSection)) {
         bool number = false;
-        const int position = name.toInt(&number);
-        if (number && position > 0)
-            byPosition.insert(position, caption);
+        if (name.startsWith(PositionPrefix)) {
+            const int at = QStringView(name).mid(PositionPrefix.size()).toInt(&number);
+            const int position = value.toInt();
+            if (number && position >= 0)
+                positions.insert(at, position);
+        } else if (const int at = name.toInt(&number); number && at > 0) {
+            byNumber.insert(at, {value, -1});
+        }
     }
-    QList<int> positions = byPosition.keys();
-    std::sort(positions.begin(), positions.end());
-    QStringList captions;
-    captions.reserve(positions.size());
-    for (const int position : positions)
-        captions.append(byPosition.value(position));
-    return captions;
+    QList<RecentPage> pages;
+    pages.reserve(byNumber.size());
+    for (auto it = byNumber.cbegin(); it != byNumber.cend(); ++it)
+        pages.append({it->caption, positions.value(it.key(), -1)});
+    return pages;
 }
 
-void WriteRecentPages(host::TRegIniFile& reg, const QStringList& captions)
+void WriteRecentPages(host::TRegIniFile& reg, const QList<RecentPage>& pages)
 {
     reg.Transaction([&] {
         reg.EraseSection(RecentSection);
-        for (qsizetype i = 0; i < captions.size(); ++i)
-            reg.WriteString(RecentSection, QString::number(i + 1), captions[i]);
+        for (qsizetype i = 0; i < pages.size(); ++i) {
+            const QString number = QString::number(i + 1);
+            reg.WriteString(RecentSection, number, pages[i].caption);
+            if (pages[i].position >= 0)
+                reg.WriteString(RecentSection, PositionPrefix + number, QString::number(pages[i].position));
+        }
     });
 }
 

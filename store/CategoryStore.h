@@ -31,7 +31,9 @@ namespace CategoryStore {
 inline constexpr QLatin1String Key("Software\\Vorla\\Palette Menu");
 inline constexpr QLatin1String Section("Categories");
 // The pages chosen most recently, in a section of their own that import, export and the
-// editor never see: entries "1", "2", ... each the caption of one page, newest first.
+// editor never see: entries "1", "2", ... each the caption of one page, newest first, and
+// beside each ("Position 1", ...) the page's place on the palette, which tells pages of one
+// caption apart. Stores written before positions were kept hold captions only.
 inline constexpr QLatin1String RecentSection("Recent");
 // The category editor's size and place, beside the categories and never among them: import,
 // export and the editor's rows see "Categories" only.
@@ -85,10 +87,17 @@ std::optional<qsizetype> UndoImport(host::TRegIniFile& reg, const StoreProgress&
 // The page's category list as stored, or "".
 QString GetCategory(const host::TRegIniFile& reg, const QString& page);
 
-// The recent pages' captions as stored, newest first.
-QStringList ReadRecentPages(const host::TRegIniFile& reg);
-// Replaces the recent pages with captions, newest first, as one change.
-void WriteRecentPages(host::TRegIniFile& reg, const QStringList& captions);
+// A page chosen recently: its caption, and its place on the palette then (-1: not known).
+struct RecentPage {
+    QString caption;
+    int position = -1;
+    bool operator==(const RecentPage& other) const { return caption == other.caption && position == other.position; }
+};
+
+// The recent pages as stored, newest first.
+QList<RecentPage> ReadRecentPages(const host::TRegIniFile& reg);
+// Replaces the recent pages with pages, newest first, as one change.
+void WriteRecentPages(host::TRegIniFile& reg, const QList<RecentPage>& pages);
 
 // The categories a stored list names, in order: none for an empty list; otherwise the
 // pieces between ";" exactly as written, an empty piece being a category named "".

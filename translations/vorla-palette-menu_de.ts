@@ -233,6 +233,18 @@
         <source>%1, in %2</source>
         <translation>%1, in %2</translation>
     </message>
+    <message>
+        <source>Recent</source>
+        <translation>Zuletzt gewählt</translation>
+    </message>
+    <message>
+        <source>All Pages</source>
+        <translation>Alle Seiten</translation>
+    </message>
+    <message>
+        <source>No page matches &quot;%1&quot;</source>
+        <translation>Keine Seite passt zu „%1“</translation>
+    </message>
 </context>
 <context>
     <name>FindPagePopup</name>
@@ -427,10 +439,6 @@
         <translation>%1 weitere Seiten werden nicht gezeigt</translation>
     </message>
     <message>
-        <source>Palette Menu at the Mouse</source>
-        <translation>Palettenmenü am Mauszeiger</translation>
-    </message>
-    <message>
         <source>Importing &quot;%1&quot;...</source>
         <translation>„%1“ wird importiert...</translation>
     </message>
@@ -513,6 +521,10 @@
     <message>
         <source>Undo Import brought back the grouping of %1 entries that &quot;%2&quot; replaced</source>
         <translation>„Import rückgängig machen“ hat die Gruppierung aus %1 Einträgen zurückgebracht, die „%2“ ersetzt hatte</translation>
+    </message>
+    <message>
+        <source>Palette Menu at Mouse</source>
+        <translation>Palettenmenü am Mauszeiger</translation>
     </message>
 </context>
 </TS>

@@ -4,7 +4,8 @@
 // with a target first), then the rows kept for reference under their own heading, each with
 // a sentence on what it shows. scripts/bench.sh runs every benchmark, then this.
 //
-//   bench_table DIR [LOAD]     LOAD: the machine's load average, named in the summary
+//   bench_table DIR [LOAD [CORES]]   LOAD: the machine's load average, named in the summary;
+//                                    above one per CORES, the targets missed narrowly are named
 //
 // A figure is the median over repetitions when the run was repeated, else the one run's
 // time per iteration (real time: what a person waits for).
@@ -17,9 +18,11 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -128,6 +131,12 @@ std::vector<Row> Rows()
         {"bench_palette_menus",
          "Find Page: a keystroke, 10,000 pages",
          {"BM_FindPageKeystroke/10000"},
+         {{"substring filter, same list", {"BM_FindPageKeystrokeFloor/10000"}}},
+         {{Target::MaxRatio, 2, "at most 2 x floor"}, {Target::MaxValue, 0.016, "under 16 ms"}}},
+        // A query with a slip matches no page exactly: every page is also looked at for it.
+        {"bench_palette_menus",
+         "Find Page: a keystroke with a slip, 10,000 pages",
+         {"BM_FindPageSlipKeystroke/10000"},
          {{"substring filter, same list", {"BM_FindPageKeystrokeFloor/10000"}}},
          {{Target::MaxRatio, 2, "at most 2 x floor"}, {Target::MaxValue, 0.016, "under 16 ms"}}},
         // The first letter folds every page for the search.
@@ -542,15 +551,19 @@ QString Format(double value, Unit unit)
     return Number(value) + QStringLiteral(" s");
 }
 
-bool Met(const Target& target, double value, std::optional<double> floor)
+// Whether value meets target, given slack times its limit.
+bool Met(const Target& target, double value, std::optional<double> floor, double slack = 1)
 {
     switch (target.kind) {
-    case Target::MaxRatio: return floor && value <= target.limit * *floor;
-    case Target::MaxValue: return value <= target.limit;
-    case Target::MaxGrowth: return floor && value - *floor <= target.limit;
+    case Target::MaxRatio: return floor && value <= slack * target.limit * *floor;
+    case Target::MaxValue: return value <= slack * target.limit;
+    case Target::MaxGrowth: return floor && value - *floor <= slack * target.limit;
     }
     return false;
 }
+
+// A target missed by no more than this share of its limit may be the load's doing.
+constexpr double SmallMargin = 1.25;
 
 // The targets' text, and "yes" or "no" for all of them together ("" when there are none).
 QStringList Targets(const std::vector<Target>& targets, double value, std::optional<double> floor)
@@ -578,6 +591,7 @@ struct Printed {
     int targets = 0;
     int met = 0;
     bool missing = false;
+    bool missedNarrowly = false; // a target missed, each within SmallMargin
 };
 
 Printed PrintedRow(Reports& reports, const Row& row)
@@ -600,6 +614,9 @@ Printed PrintedRow(Reports& reports, const Row& row)
     }
     for (const Target& target : row.targets)
         printed.met += Met(target, *value, first) ? 1 : 0;
+    printed.missedNarrowly = printed.met < printed.targets
+        && std::all_of(row.targets.cbegin(), row.targets.cend(),
+                       [&](const Target& target) { return Met(target, *value, first, SmallMargin); });
     if (row.floors.empty()) {
         printed.lines.append(QStringList{label, time, {}, {}, {}} + Targets(row.targets, *value, std::nullopt));
         return printed;
@@ -624,25 +641,35 @@ Printed PrintedRow(Reports& reports, const Row& row)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: bench_table DIR [LOAD] (DIR: the benchmarks' JSON reports)\n");
+    if (argc < 2 || argc > 4) {
+        std::fprintf(stderr, "usage: bench_table DIR [LOAD [CORES]] (DIR: the benchmarks' JSON reports)\n");
         return 2;
     }
     Reports reports{QDir(QString::fromLocal8Bit(argv[1]))};
-    const QString load = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("not measured");
+    const QString load = argc >= 3 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("not measured");
+    const int cores = argc == 4 ? std::atoi(argv[3]) : QThread::idealThreadCount();
 
     std::vector<Printed> printed;
     int targets = 0;
     int met = 0;
     QStringList missing;
+    QStringList narrowly;
     for (const Row& row : Rows()) {
         printed.push_back(PrintedRow(reports, row));
         targets += printed.back().targets;
         met += printed.back().met;
         if (printed.back().missing)
             missing.append(QString::fromUtf8(row.label));
+        if (printed.back().missedNarrowly)
+            narrowly.append(QString::fromUtf8(row.label));
     }
     std::printf("%d of %d targets met on this run; load %s\n\n", met, targets, qUtf8Printable(load));
+    // On a busy machine a figure moves more than its floor (scripts/bench.sh says so first).
+    bool measured = false;
+    const double perCore = load.toDouble(&measured) / std::max(1, cores);
+    if (measured && perCore > 1 && !narrowly.isEmpty())
+        std::printf("Missed by no more than %.0f %% of the target, which the load alone may explain: %s.\n\n",
+                    (SmallMargin - 1) * 100, qUtf8Printable(narrowly.join(QStringLiteral("; "))));
 
     Print({QStringLiteral("work"), QStringLiteral("time"), QStringLiteral("floor"), QStringLiteral("floor time"),
            QStringLiteral("ratio"), QStringLiteral("target"), QStringLiteral("met")});

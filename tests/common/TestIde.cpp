@@ -11,8 +11,11 @@ TestIde::TestIde(const QStringList& pages, const TestIdeOptions& options)
     window.setObjectName(QStringLiteral("MainWindow"));
     menuBar = window.menuBar();
     for (const char* title :
-         {"&File", "&Edit", "&Search", "&View", "&Project", "&Run", "&Component", "&Tools", "&Window", "&Help"})
-        menuBar->addMenu(QString::fromLatin1(title))->addAction(QStringLiteral("Item"));
+         {"&File", "&Edit", "&Search", "&View", "&Project", "&Run", "&Component", "&Tools", "&Window", "&Help"}) {
+        QMenu* menu = menuBar->addMenu(QString::fromLatin1(title));
+        menu->setObjectName(QString::fromLatin1(title).remove(QLatin1Char('&')) + QStringLiteral("Menu"));
+        menu->addAction(QStringLiteral("Item"));
+    }
     host::ide::setMainMenu(menuBar);
     host::ide::setStatusBar(window.statusBar());
     host::ide::setApplicationWindow(&window);

@@ -206,6 +206,13 @@ private Q_SLOTS:
             << QStringList{"[Data] Access", "Dialogs / [Data]"};
         QTest::newRow("ties in menu order") << QStringList{"Zeta Data", "Alpha Data", "Beta Data"} << "data"
                                             << QStringList{"Zeta [Data]", "Alpha [Data]", "Beta [Data]"};
+        QTest::newRow("a slip of the finger, after every exact match")
+            << QStringList{"Net32", "Networks[Nte32]", "Nte32 Tools", "System[Nte32x]", "Net"} << "nte32"
+            << QStringList{"[Nte32] Tools", "Networks / [Nte32]", "System / [Nte32]x", "[Net32]"};
+        QTest::newRow("one letter wrong or extra, at a word's start; a category's slip last")
+            << QStringList{"Ports[Sreial]", "Port Sxrial", "Seral", "Serrial", "Sial"} << "serial"
+            << QStringList{"[Ser]r[ial]", "Port [S]x[rial]", "[Seral]", "Ports / [Sreial]"};
+        QTest::newRow("no slips looked for under four letters") << QStringList{"Net32"} << "nte" << QStringList{};
         QTest::newRow("nothing matches") << QStringList{"Standard", "Dialogs"} << "xyz" << QStringList{};
         // "¨" folds to a space: no letter to find in order.
         QTest::newRow("a query folding to white space") << QStringList{"Standard"} << "\u00A8" << QStringList{};

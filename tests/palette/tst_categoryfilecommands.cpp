@@ -164,7 +164,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<Store>("store");
-        QTest::addColumn<QByteArray>("fileBefore"); // in the Documents folder as "file.cpc"; "" for none
+        QTest::addColumn<QByteArray>("fileBefore"); // in the Documents folder as written; "" for none
         QTest::addColumn<QString>("typed");         // relative to Documents; "" cancels
         QTest::addColumn<QString>("written");       // the file that should hold fileAfter
         QTest::addColumn<QByteArray>("fileAfter");
@@ -191,6 +191,11 @@ private Q_SLOTS:
         QTest::newRow("import: the menus follow")
             << "ImportCommand" << common << QByteArray("Dialogs=Mine;Common\r\n") << "file.cpc"
             << "file.cpc" << QByteArray("Dialogs=Mine;Common\r\n") << "Common[Dialogs] Mine[Dialogs] Other[Standard]"
+            << ""
+            << "Imported 1 entry from";
+        QTest::newRow("import: a name without a suffix, as it exists")
+            << "ImportCommand" << common << QByteArray("Dialogs=Mine\r\n") << "groups"
+            << "groups" << QByteArray("Dialogs=Mine\r\n") << "Mine[Dialogs] Other[Standard]"
             << ""
             << "Imported 1 entry from";
         QTest::newRow("import of a bad file changes nothing")
@@ -234,7 +239,7 @@ private Q_SLOTS:
         documents.removeRecursively();
         QVERIFY(documents.mkpath(QStringLiteral(".")));
         if (!fileBefore.isEmpty()) {
-            QFile file(documents.filePath(QStringLiteral("file.cpc")));
+            QFile file(documents.filePath(written));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(fileBefore) == fileBefore.size());
         }
         // A file to import that is not "file.cpc" is there, empty.
@@ -308,13 +313,13 @@ private Q_SLOTS:
         UnloadPackageInProcess();
     }
 
-    // Both dialogs start where the last file was chosen in either; a name typed relative to
-    // the folder shown is taken there; an export under a bare name gets ".cpc" and is listed
-    // at once by the import dialog, with its own filter.
+    // Import and export each start where they were used last: a file imported from elsewhere
+    // (a shipped example) never makes the export start there. A name typed relative to the
+    // folder shown is taken there; the import dialog lists ".cpc" files with its own filter.
     void startsInTheFolderUsedLast()
     {
         QDir home(m_home.path());
-        QVERIFY(home.mkpath(QStringLiteral("Documents")));
+        QVERIFY(home.mkpath(QStringLiteral("Documents/sub")));
         QVERIFY(home.mkpath(QStringLiteral("elsewhere/sub")));
         const QString elsewhere = home.absoluteFilePath(QStringLiteral("elsewhere"));
         QFile grouping(elsewhere + QStringLiteral("/grouping.cpc"));
@@ -331,14 +336,19 @@ private Q_SLOTS:
         {
             DialogDriver driver(QStringLiteral("sub/mygroups"));
             RunCommand(menu, QStringLiteral("ExportCommand"));
-            QCOMPARE(driver.seen.folder, elsewhere);
+            QCOMPARE(driver.seen.folder, home.absoluteFilePath(QStringLiteral("Documents")));
         }
-        QVERIFY(QFile::exists(elsewhere + QStringLiteral("/sub/mygroups.cpc")));
+        QVERIFY(QFile::exists(home.absoluteFilePath(QStringLiteral("Documents/sub/mygroups.cpc"))));
         {
-            DialogDriver driver(QStringLiteral("mygroups.cpc"), true, QStringLiteral("mygroups.cpc"));
+            DialogDriver driver(QStringLiteral("grouping.cpc"), true, QStringLiteral("grouping.cpc"));
             RunCommand(menu, QStringLiteral("ImportCommand"));
-            QCOMPARE(driver.seen.folder, elsewhere + QStringLiteral("/sub"));
+            QCOMPARE(driver.seen.folder, elsewhere);
             QVERIFY(driver.seen.listed);
+        }
+        {
+            DialogDriver driver{QString()};
+            RunCommand(menu, QStringLiteral("ExportCommand"));
+            QCOMPARE(driver.seen.folder, home.absoluteFilePath(QStringLiteral("Documents/sub")));
         }
         QCOMPARE(Grouping(menu), QStringLiteral("Mine[Dialogs] Other[Standard]"));
         QVERIFY(package.ide.reported().isEmpty());

@@ -2,6 +2,7 @@
 // choosing a page does to the tool palette: shown, unfiltered, expanded, focused; the recent
 // pages it lists first.
 
+#include "editor/TextContrast.h"
 #include "palette/FindPagePopup.h"
 #include "palette/VlPaletteMenu.h"
 #include "store/CategoryFile.h"
@@ -10,6 +11,7 @@
 #include "tests/common/ScopedDefaultLocale.h"
 
 #include "host/Registry.h"
+#include "host/private/IdeHost.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -18,6 +20,8 @@
 #include <QStandardPaths>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -98,7 +102,14 @@ public:
         return ::PageItem(menu, category, caption);
     }
 
-    static QStringList Recent() { return CategoryStore::ReadRecentPages(host::TRegIniFile(CategoryStore::Key)); }
+    static QStringList Recent()
+    {
+        QStringList captions;
+        for (const CategoryStore::RecentPage& page :
+             CategoryStore::ReadRecentPages(host::TRegIniFile(CategoryStore::Key)))
+            captions.append(page.caption);
+        return captions;
+    }
 };
 
 } // namespace
@@ -179,6 +190,14 @@ private Q_SLOTS:
         QTest::newRow("nothing typed: every page in menu order")
             << QStringList{"Widgets", "additional", "Standard"} << Store{} << "" << 2
             << QStringList{"additional", "Standard", "Widgets"} << 0;
+        QTest::newRow("nothing matches: a line says so, Enter opens nothing")
+            << QStringList{"Standard", "Dialogs"} << Store{} << "zzz" << 1 << QStringList{"No page matches \"zzz\""}
+            << -1;
+        QTest::newRow("a slip of the finger")
+            << QStringList{"Network", "Net"} << Store{} << "netwrok" << 0 << QStringList{"Network"} << 0;
+        QTest::newRow("a query folding to nothing lists what nothing typed lists")
+            << QStringList{"Standard", "Big Data"} << Store{} << "\u00A8" << 1 << QStringList{"Big Data", "Standard"}
+            << 0;
     }
 
     void enterOpensTheRowsPage()
@@ -195,9 +214,12 @@ private Q_SLOTS:
             loaded.ide.palette->Categories()->GetItem(i)->SetCollapsed(true);
         QCOMPARE(loaded.Find(typed, downs), rows);
         QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Return);
+        if (opened < 0)
+            QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Escape);
         QTRY_VERIFY(!loaded.module->FindPageWindow());
-        QCOMPARE(loaded.Expanded(), QList<int>{opened});
-        QCOMPARE(loaded.Focused(), opened);
+        QCOMPARE(loaded.Expanded(), opened < 0 ? QList<int>{} : QList<int>{opened});
+        if (opened >= 0)
+            QCOMPARE(loaded.Focused(), opened);
         QCOMPARE(loaded.ide.reported(), QStringList());
     }
 
@@ -209,7 +231,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("list");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown"); // the row as read out: "caption, in categories"
+        QTest::addColumn<QString>("shown"); // as read out, "caption, in categories"; letters marked bold in []
 
         QStringList many;
         QStringList once;
@@ -237,7 +259,14 @@ private Q_SLOTS:
         QTest::newRow("matched past the cut") << "P" << long100.join(QLatin1Char(';')) << "category99"
                                               << "P, in " + cut;
         QTest::newRow("a long caption is cut") << QString(300, QLatin1Char('x')) << ""
-                                               << "xx" << QString(199, QLatin1Char('x')) + QChar(0x2026) + ", in Other";
+                                               << "xx"
+                                               << "[x][x]" + QString(197, 'x') + QChar(0x2026) + ", in Other";
+        QTest::newRow("matched across the cut") << QString(198, 'a') + "bcd" + QString(99, 'e') << ""
+                                                << "bcd" << QString(198, 'a') + "[b]" + QChar(0x2026) + ", in Other";
+        QTest::newRow("the menu's spelling") << "Zzzz"
+                                             << "controls"
+                                             << "zzzz"
+                                             << "[Z][z][z][z], in Controls";
     }
 
     void rowsShowEachCategoryOnceAndShort()
@@ -247,11 +276,21 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QString, shown);
 
-        Shown loaded({caption, QStringLiteral("Zzz")}, list.isEmpty() ? Store{} : Store{{caption, list}});
-        const QStringList rows = loaded.Find(typed);
-        QCOMPARE(rows.value(0), shown.section(QStringLiteral(", in "), 0, 0));
-        const QAbstractItemModel* model = loaded.module->FindPageWindow()->List()->model();
-        QCOMPARE(model->index(0, 0).data(Qt::AccessibleTextRole).toString(), shown);
+        // "Zzz" is met first in menu order, and its spelling names the submenu.
+        Shown loaded({caption, QStringLiteral("Zzz")}, Store{{"Zzz", "Controls"}} + Store{{caption, list}});
+        const QString readOut = QString(shown).remove('[').remove(']');
+        QCOMPARE(loaded.Find(typed).value(0), readOut.section(QStringLiteral(", in "), 0, 0));
+        const auto* model = static_cast<const FindPageModel*>(loaded.module->FindPageWindow()->List()->model());
+        QCOMPARE(model->index(0, 0).data(Qt::AccessibleTextRole).toString(), readOut);
+        const auto marked = [](const QString& text, const std::vector<int>& bold) {
+            QString marks;
+            for (int i = 0; i < text.size(); ++i)
+                marks += std::count(bold.cbegin(), bold.cend(), i) ? "[" + text.mid(i, 1) + "]" : text.mid(i, 1);
+            return marks;
+        };
+        const FindPageModel::Shown row = model->RowShown(0);
+        QCOMPARE(marked(row.caption, row.captionMatches) + ", in " + marked(row.categories, row.categoryMatches),
+                 shown);
         loaded.module->FindPageWindow()->List()->grab(); // painted with its matches
         QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Escape);
         QCOMPARE(loaded.ide.reported(), QStringList());
@@ -301,12 +340,20 @@ private Q_SLOTS:
     }
 
     // The keys move the current row while the line edit keeps the focus; the row is told to
-    // assistive technology as a list item with its categories. (Without a screen reader on
-    // this platform Qt passes on no accessibility event, so the row itself is checked.)
-    void currentRowIsAListItem()
+    // assistive technology as a list item with its categories, and so is the no-match line.
+    void currentRowIsAnnounced()
     {
         Shown loaded({QStringLiteral("Alpha"), QStringLiteral("Beta")}, {{"Beta", "Cloud;Mobile"}});
+        // What the list tells assistive technology, each row as read out.
+        static QStringList Announced;
+        FindPageList::Announcer = [](QAccessibleEvent* event) {
+            const auto* list = qobject_cast<const FindPageList*>(event->object());
+            if (list && event->type() == QAccessible::Focus)
+                Announced.append(list->model()->index(event->child(), 0).data(Qt::AccessibleTextRole).toString());
+        };
+        const auto restore = qScopeGuard([] { FindPageList::Announcer = &QAccessible::updateAccessibility; });
         loaded.Find(QString(), 1);
+        QCOMPARE(Announced.value(Announced.size() - 1), QStringLiteral("Beta, in Cloud, Mobile"));
         FindPageList* list = loaded.module->FindPageWindow()->List();
         QAccessibleInterface* view = QAccessible::queryAccessibleInterface(list);
         QVERIFY(view);
@@ -315,6 +362,8 @@ private Q_SLOTS:
         QVERIFY(row);
         QCOMPARE(row->role(), QAccessible::ListItem);
         QCOMPARE(row->text(QAccessible::Name), QStringLiteral("Beta, in Cloud, Mobile"));
+        QTest::keyClicks(loaded.module->FindPageWindow()->Edit(), QStringLiteral("zzz"));
+        QCOMPARE(Announced.value(Announced.size() - 1), QStringLiteral("No page matches \"zzz\""));
         QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Escape);
     }
 
@@ -395,7 +444,12 @@ private Q_SLOTS:
         Shown::PageItem(loaded.module->PaletteButtonMenu(), QStringLiteral("Other"), QStringLiteral("Page C"))
             ->trigger();
         QCOMPARE(Shown::Recent(), (QStringList{"Page C", "Page B", "Page A"}));
-        QCOMPARE(loaded.Find(QString()).mid(0, 4), (QStringList{"Page C", "Page B", "Page A", "Page A"}));
+        QCOMPARE(loaded.Find(QString(), 3).mid(0, 6),
+                 (QStringList{"Recent", "Page C", "Page B", "Page A", "All Pages", "Page A"}));
+        // The keys pass over the headings.
+        QCOMPARE(loaded.module->FindPageWindow()->List()->currentIndex().row(), 5);
+        QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Up);
+        QCOMPARE(loaded.module->FindPageWindow()->List()->currentIndex().row(), 3);
         QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Escape);
 
         for (const QString& page : pages)
@@ -409,7 +463,8 @@ private Q_SLOTS:
         loaded.ide.SetPages({QStringLiteral("Page C"), QStringLiteral("Page K"), QStringLiteral("Page Z")});
         LoadPackageInProcess();
         loaded.module = VlPaletteMenuWizardDataModule;
-        QCOMPARE(loaded.Find(QString()), (QStringList{"Page K", "Page C", "Page C", "Page K", "Page Z"}));
+        QCOMPARE(loaded.Find(QString()),
+                 (QStringList{"Recent", "Page K", "Page C", "All Pages", "Page C", "Page K", "Page Z"}));
         QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Escape);
         Shown::PageItem(loaded.module->PaletteMenu(), QStringLiteral("Other"), QStringLiteral("Page Z"))->trigger();
         QCOMPARE(Shown::Recent(), (QStringList{"Page Z", "Page K", "Page C"}));
@@ -430,6 +485,55 @@ private Q_SLOTS:
         QCOMPARE(reg.ReadSectionEntries(CategoryStore::Section), (Store{{"Page Z", "Yours"}}));
         QCOMPARE(Shown::Recent(), (QStringList{"Page Z", "Page K", "Page C"}));
         QCOMPARE(loaded.ide.reported(), QStringList());
+    }
+
+    // A recent page is the page chosen, also of two pages of one caption; stores that kept
+    // captions only, and a palette changed since, give the first page of the caption.
+    void recentPagesKeepTheirPlace()
+    {
+        Shown loaded({QStringLiteral("Twin"), QStringLiteral("Alpha"), QStringLiteral("Twin")});
+        host::TRegIniFile(CategoryStore::Key).WriteString(CategoryStore::RecentSection, "1", "Twin");
+        QCOMPARE(loaded.Find(QString()), (QStringList{"Recent", "Twin", "All Pages", "Alpha", "Twin", "Twin"}));
+        QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Return);
+        QCOMPARE(loaded.Focused(), 0);
+        loaded.Find(QStringLiteral("twin"), 1);
+        QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Return);
+        QCOMPARE(loaded.Find(QString()).mid(0, 4), (QStringList{"Recent", "Twin", "Twin", "All Pages"}));
+        QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Return);
+        QCOMPARE(loaded.Focused(), 2);
+        loaded.ide.SetPages({QStringLiteral("Alpha"), QStringLiteral("Twin"), QStringLiteral("Beta")});
+        QCOMPARE(loaded.Find(QString()).mid(0, 3), (QStringList{"Recent", "Twin", "All Pages"}));
+        QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Return);
+        QCOMPARE(loaded.Focused(), 1);
+    }
+
+    // Every text of every row reads at the contrast that accessibility guidelines ask of text
+    // against what it is drawn on, the selected row's too, in either look.
+    void everyTextIsReadable()
+    {
+        const auto restore = qScopeGuard([] { host::ide::setTheme(host::ide::Theme::None); });
+        // Full blocks: their middle is the text's colour, exactly.
+        const QString block(2, QChar(0x2588));
+        Shown loaded({block, block + ' ' + block}, {{block, block}});
+        host::TRegIniFile(CategoryStore::Key).WriteString(CategoryStore::RecentSection, "1", block);
+        // The pages under their headings, the first selected; then the no-match line.
+        for (const auto theme : {host::ide::Theme::Light, host::ide::Theme::Dark})
+            for (const QString& typed : {QString(), block + 'x'}) {
+                host::ide::setTheme(theme);
+                loaded.Find(QString());
+                loaded.module->FindPageWindow()->Edit()->setText(typed);
+                const FindPageList* list = loaded.module->FindPageWindow()->List();
+                const QImage image = list->viewport()->grab().toImage();
+                for (int row = 0; row < list->model()->rowCount(); ++row) {
+                    const QRect rect = list->visualRect(list->model()->index(row, 0));
+                    const auto color = [&](int x) { return image.pixelColor(x, rect.center().y()); };
+                    for (int x = rect.left(); x + 2 < rect.right(); ++x)
+                        if (color(x) != color(rect.right() - 1) && color(x) == color(x + 1) && color(x) == color(x + 2))
+                            QVERIFY2(ContrastRatio(color(x), color(rect.right() - 1)) >= 4.5,
+                                     qPrintable(color(x).name() + " on " + color(rect.right() - 1).name()));
+                }
+                QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Escape);
+            }
     }
 
     // The second keys pop the palette menu up at the mouse, listed as the main menu lists it,
