@@ -90,6 +90,25 @@ QMap<QString, QByteArray> FolderBytes(const QString& folder)
     return files;
 }
 
+// What query yields first on the store file (its first row's first column), run with SQLite
+// directly, or the error.
+QString Query(const QString& store, const char* query)
+{
+    sqlite3* db = nullptr;
+    QString result;
+    sqlite3_open_v2(QFile::encodeName(store).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const auto first = [](void* out, int, char** values, char**) {
+        auto* text = static_cast<QString*>(out);
+        if (text->isEmpty())
+            *text = QString::fromUtf8(values[0]);
+        return 0;
+    };
+    if (char* error = nullptr; sqlite3_exec(db, query, first, &result, &error) != SQLITE_OK)
+        result = QString::fromUtf8(error);
+    sqlite3_close(db);
+    return result;
+}
+
 // The single number that query yields on the store file, read with SQLite directly.
 int RowCount(const QString& store, const char* query)
 {
@@ -183,21 +202,15 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(location));
     }
 
-    void storeIsUtf16AndWal()
+    // Between changes the store is its file alone, also while another handle has it open.
+    void storeIsItsFileAlone()
     {
-        TRegIniFile(Key).WriteString(Section, QStringLiteral("x"), QStringLiteral("y"));
-        sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open_v2(QFile::encodeName(m_store), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        sqlite3_stmt* statement = nullptr;
-        QCOMPARE(sqlite3_prepare_v2(db, "SELECT * FROM pragma_encoding, pragma_journal_mode", -1, &statement, nullptr),
-                 SQLITE_OK);
-        QCOMPARE(sqlite3_step(statement), SQLITE_ROW);
-        const QByteArray encoding(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-        const QByteArray journal(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
-        sqlite3_finalize(statement);
-        sqlite3_close(db);
-        QCOMPARE(encoding, QByteArray("UTF-16le"));
-        QCOMPARE(journal, QByteArray("wal"));
+        TRegIniFile reg(Key);
+        TRegIniFile other(Key);
+        reg.WriteString(Section, QStringLiteral("x"), QStringLiteral("y"));
+        other.Transaction([&] { other.WriteString(Section, QStringLiteral("z"), QStringLiteral("y")); });
+        QCOMPARE(reg.ReadSectionEntries(Section).size(), 2);
+        QCOMPARE(FolderBytes(m_temporary->folder()).keys(), QStringList{QFileInfo(m_store).fileName()});
     }
 
     // --- The five operations --------------------------------------------------------------
@@ -254,6 +267,62 @@ private Q_SLOTS:
         QCOMPARE(read.size(), value.size());
         QCOMPARE(read, value);
         QCOMPARE(reopened.ReadSectionEntries(Section).value(0).second, value);
+    }
+
+    // Marks that SQLite takes for a byte order where text starts, and unpaired surrogates, as
+    // names and values beside an entry that they must not overwrite.
+    void textKeptExactly_data()
+    {
+        QTest::addColumn<QString>("text");
+        const QChar high(0xd800), low(0xdc00);
+        QTest::newRow("U+FEFF first") << QStringLiteral("\uFEFFStandard");
+        QTest::newRow("U+FFFE first") << QStringLiteral("\uFFFEAB");
+        QTest::newRow("marks alone") << QStringLiteral("\uFEFF\uFFFE\uFEFF");
+        QTest::newRow("marks last and inside") << QStringLiteral("St\uFFFEandard\uFEFF");
+        QTest::newRow("unpaired surrogates first and last") << QString(low) + QStringLiteral("Standard") + high;
+        QTest::newRow("a mark, then an unpaired surrogate") << QStringLiteral("\uFEFF") + high + QStringLiteral("😀");
+        QTest::newRow("NUL inside") << QStringLiteral("Stan") + QChar(0) + QStringLiteral("dard");
+    }
+    void textKeptExactly()
+    {
+        QFETCH(QString, text);
+        const QList<QPair<QString, QString>> expected{{QStringLiteral("Standard"), QStringLiteral("kept")},
+                                                      {text, text}};
+        {
+            TRegIniFile reg(Key);
+            reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("kept"));
+            reg.WriteString(Section, text, text);
+            QCOMPARE(reg.ReadString(Section, text, QString()), text);
+        }
+        TRegIniFile reopened(Key);
+        QCOMPARE(reopened.ReadSectionEntries(Section), expected);
+        QCOMPARE(reopened.ReadString(Section, text.toUpper(), QString()), text);
+        reopened.DeleteKey(Section, text);
+        QCOMPARE(reopened.ReadSectionEntries(Section), expected.mid(0, 1));
+    }
+
+    // A store whose names and values were kept as text, as the IDE wrote it before: read as
+    // it is while read-only, then converted, each name found by its own matching form.
+    void storeOfTextConverted()
+    {
+        TRegIniFile(Key).WriteString(Section, QStringLiteral("Ärger"), QStringLiteral("A"));
+        const QByteArray text = "UPDATE keys SET path = CAST(path AS TEXT), name = CAST(name AS TEXT);"
+                                "UPDATE vals SET folded = CAST(folded AS TEXT), name = CAST(name AS TEXT), "
+                                "value = CAST(value AS TEXT); PRAGMA user_version = 1;"
+                                "INSERT INTO vals SELECT key, 9, 'Σ-damaged', 'Σ-Web', 'B' FROM vals;";
+        QCOMPARE(Query(m_store, text), QString());
+        const QList<QPair<QString, QString>> entries{{QStringLiteral("Ärger"), QStringLiteral("A")},
+                                                     {QStringLiteral("Σ-Web"), QStringLiteral("B")}};
+        QVERIFY(QFile::setPermissions(m_store, QFile::ReadOwner));
+        QCOMPARE(TRegIniFile(Key).ReadString(Section, QStringLiteral("äRGER"), QString()), QStringLiteral("A"));
+        QVERIFY(QFile::setPermissions(m_store, QFile::ReadOwner | QFile::WriteOwner));
+        TRegIniFile reg(Key);
+        QCOMPARE(reg.ReadSectionEntries(Section), entries);
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("σ-web"), QString()), QStringLiteral("B"));
+        QCOMPARE(Query(m_store,
+                       "SELECT group_concat(typeof(name) || typeof(folded) || typeof(value)) || "
+                       "(SELECT user_version FROM pragma_user_version) FROM vals"),
+                 QStringLiteral("blobblobblob,blobblobblob2"));
     }
 
     void namesKeptExactly_data()
@@ -1024,41 +1093,81 @@ private Q_SLOTS:
         QCOMPARE(Entries(TRegIniFile(Key)), (QStringList{QStringLiteral("Standard=A"), QStringLiteral("Web=B")}));
     }
 
-    // A backup put in the store's place while handles are open, as a file manager copies
-    // (a new file renamed over the store) or as the user moves it there: the next use reads
-    // the backup, writes go into it, and nothing of the replaced store's journal reaches it.
-    void restoredBackupIsFollowed_data()
+    // A backup put in the store's place in each way a user may, while an IDE has the store
+    // open: that handle and a new one read the file put there exactly as it is, a write goes
+    // into it, and it passes SQLite's own check. A change's journal left behind (its writer
+    // killed) is rolled back into its own store, never into a backup put in its place. The
+    // backup is the store copied one change ago; "other" is another store as many changes old.
+    void restoredStoreIsReadAsItIs_data()
     {
-        QTest::addColumn<bool>("moved");
-        QTest::newRow("copied over the store") << false;
-        QTest::newRow("moved over the store") << true;
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("read"); // the value of "Standard" in the store read then
+        QTest::newRow("moved over the store") << QStringList{"mv"} << "Backup";
+        QTest::newRow("copied over it in place") << QStringList{"cp"} << "Backup";
+        QTest::newRow("another store copied over it in place") << QStringList{"cp other"} << "Other";
+        QTest::newRow("emptied in place, then copied back") << QStringList{"empty", "cp"} << "Backup";
+        QTest::newRow("damaged in place, then moved back") << QStringList{"damage", "mv"} << "Backup";
+        QTest::newRow("the IDE closed, the store removed, the backup copied in")
+            << QStringList{"close", "rm", "cp"} << "Backup";
+        QTest::newRow("a change's journal left, then moved over") << QStringList{"journal", "mv"} << "Backup";
+        QTest::newRow("a change's journal left, the store kept") << QStringList{"journal"} << "Running";
     }
-    void restoredBackupIsFollowed()
+    void restoredStoreIsReadAsItIs()
     {
-        QFETCH(bool, moved);
-        const QString backup = StorePath(QStringLiteral("backup/registry.sqlite"));
-        host::ide::setRegistryFile(backup);
-        TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Backup"));
+        QFETCH(QStringList, steps);
+        QFETCH(QString, read);
+        const QString backup = StorePath(QStringLiteral("backup.sqlite"));
+        const QString other = StorePath(QStringLiteral("other.sqlite"));
+        const QString journal = m_store + QStringLiteral("-journal");
+        host::ide::setRegistryFile(other);
+        for (const QString& value : {QStringLiteral("First"), QStringLiteral("Other")})
+            TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), value);
         host::ide::setRegistryFile(m_store);
+        auto reg = std::make_unique<TRegIniFile>(Key);
+        reg->WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Backup"));
+        QVERIFY(QFile::copy(m_store, backup));
+        reg->WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Running"));
+        WriteFile(StorePath(QStringLiteral("garbage")), QByteArray(8192, '\x5a'));
 
-        TRegIniFile reg(Key);
-        TRegIniFile other(Key);
-        reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Running"));
-        reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("Running"));
-        QCOMPARE(other.ReadString(Section, QStringLiteral("Web"), QString()), QStringLiteral("Running"));
-        QVERIFY(QFileInfo(m_store + QStringLiteral("-wal")).size() > 0); // not yet in the file itself
-
-        const QString incoming = moved ? backup : m_store + QStringLiteral(".copy");
-        if (!moved)
-            QVERIFY(QFile::copy(backup, incoming));
-        QCOMPARE(::rename(QFile::encodeName(incoming).constData(), QFile::encodeName(m_store).constData()), 0);
-
-        for (TRegIniFile* handle : {&reg, &other}) {
-            QCOMPARE(Entries(*handle), QStringList{QStringLiteral("Standard=Backup")});
+        for (const QString& step : steps) {
+            if (step == QLatin1String("mv")) {
+                QVERIFY(QFile::copy(backup, m_store + QStringLiteral(".new")));
+                QCOMPARE(::rename(QFile::encodeName(m_store + QStringLiteral(".new")), QFile::encodeName(m_store)), 0);
+            } else if (step.startsWith(QLatin1String("cp")) || step == QLatin1String("damage")) {
+                const QString from = step == QLatin1String("cp") ? backup
+                    : step == QLatin1String("damage")            ? StorePath(QStringLiteral("garbage"))
+                                                                 : other;
+                QCOMPARE(QProcess::execute(QStringLiteral("cp"), {from, m_store}), 0);
+            } else if (step == QLatin1String("empty")) {
+                QCOMPARE(QProcess::execute(QStringLiteral("truncate"), {QStringLiteral("-s0"), m_store}), 0);
+            } else if (step == QLatin1String("close")) {
+                reg.reset();
+            } else if (step == QLatin1String("rm")) {
+                QVERIFY(QFile::remove(m_store));
+            } else if (step == QLatin1String("journal")) {
+                // More than SQLite keeps in memory, so that some of it reaches the file first.
+                QVERIFY_THROWS_EXCEPTION(std::runtime_error, reg->Transaction([&] {
+                    for (int i = 0; i < 20000; ++i)
+                        reg->WriteString(QStringLiteral("Killed"), QString::number(i), QString(200, QLatin1Char('k')));
+                    QFile::copy(journal, journal + QStringLiteral(".left"));
+                    throw std::runtime_error("killed");
+                }));
+            }
+            QThread::msleep(host::ide::RegistryLookIntervalMs + 1);
+            if (step == QLatin1String("empty") || step == QLatin1String("damage"))
+                QVERIFY(!RegistryError([&] { Entries(*reg); }).isEmpty());
         }
-        reg.WriteString(Section, QStringLiteral("After"), QStringLiteral("restore"));
-        QCOMPARE(Entries(other), (QStringList{QStringLiteral("Standard=Backup"), QStringLiteral("After=restore")}));
-        QCOMPARE(RowCount(m_store, "SELECT count(*) FROM vals WHERE value = 'Running'"), 0);
+        if (steps.contains(QStringLiteral("journal")))
+            QVERIFY(QFile::rename(journal + QStringLiteral(".left"), journal));
+        if (!reg)
+            reg = std::make_unique<TRegIniFile>(Key);
+
+        const QStringList expected{QStringLiteral("Standard=") + read};
+        QCOMPARE(Entries(*reg), expected);
+        QCOMPARE(Entries(TRegIniFile(Key)), expected);
+        reg->WriteString(Section, QStringLiteral("After"), QStringLiteral("restore"));
+        QCOMPARE(Entries(TRegIniFile(Key)), expected + QStringList{QStringLiteral("After=restore")});
+        QCOMPARE(Query(m_store, "PRAGMA integrity_check"), QStringLiteral("ok"));
     }
 
     // As an ordinary user: a store opened while read-only leaves its journal's files
