@@ -34,6 +34,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -701,7 +702,18 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
         FFindPage->close();
     std::vector<int> positions;
     const QStringList pages = FSorter.Sorted(PaletteCaptions(FToolPalette), positions);
-    const CategoryStore::Snapshot categories(*FReg, pages.size());
+    // A store that cannot be read leaves the pages alone, without categories or recent pages,
+    // as it leaves a menu its commands; the failure is reported before Find Page opens.
+    std::optional<CategoryStore::Snapshot> categories;
+    QStringList recentPages;
+    std::exception_ptr failure;
+    try {
+        categories.emplace(*FReg, pages.size());
+        recentPages = CategoryStore::ReadRecentPages(*FReg);
+    } catch (const host::ERegistryException&) {
+        categories.reset();
+        failure = std::current_exception();
+    }
     const QString other = tr(OtherCategory);
     std::vector<FindPageEntry> entries;
     entries.reserve(static_cast<std::size_t>(pages.size()));
@@ -712,7 +724,11 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
         // at the store's limit holds some 260,000 names.
         QStringList names;
         met.clear();
-        ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(pages[i])), other, [&](QStringView name) {
+        if (!categories) {
+            entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], {}});
+            continue;
+        }
+        ForEachMenuCategory(categories->GetCategory(RemoveAmpersand(pages[i])), other, [&](QStringView name) {
             if (names.size() < FewNames) {
                 const auto same = [name](const QString& known) { return SameCategory(known, name); };
                 if (std::none_of(names.cbegin(), names.cend(), same))
@@ -730,7 +746,9 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
         });
         entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], std::move(names)});
     }
-    std::vector<int> recent = RecentEntries(entries, CategoryStore::ReadRecentPages(*FReg), MaxRecentPages);
+    std::vector<int> recent = RecentEntries(entries, recentPages, MaxRecentPages);
+    if (failure)
+        host::HandleException(failure);
 
     auto* popup = new FindPagePopup(std::move(entries), std::move(recent), host::Application());
     FFindPage = popup;

@@ -13,6 +13,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QStandardPaths>
@@ -255,6 +256,22 @@ private Q_SLOTS:
         loaded.module->FindPageWindow()->List()->grab(); // painted with its matches
         QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Escape);
         QCOMPARE(loaded.ide.reported(), QStringList());
+    }
+
+    // The store's path turned into a folder: Find Page lists the pages alone, and the failure
+    // is reported once, as a menu lists its commands and reports it.
+    void storeThatCannotBeRead()
+    {
+        Shown loaded({QStringLiteral("Standard"), QStringLiteral("Dialogs")}, {{"Standard", "Mine"}});
+        const QString store = loaded.ide.store.file();
+        QVERIFY(QFile::remove(store) && QDir().mkpath(store));
+        QThread::msleep(host::ide::RegistryLookIntervalMs + 1);
+        QCOMPARE(loaded.Find(QString()), (QStringList{"Dialogs", "Standard"}));
+        const QAbstractItemModel* model = loaded.module->FindPageWindow()->List()->model();
+        QCOMPARE(model->index(1, 0).data(Qt::AccessibleTextRole).toString(), QStringLiteral("Standard"));
+        QCOMPARE(loaded.ide.reported().size(), 1);
+        QVERIFY2(loaded.ide.reported().value(0).contains(QStringLiteral("the path is a folder")),
+                 qPrintable(loaded.ide.reported().join(QLatin1Char('\n'))));
     }
 
     void keysMoveAndCloseAndTheMouseChooses()
