@@ -281,7 +281,6 @@ private Q_SLOTS:
         QTest::newRow("marks last and inside") << QStringLiteral("St\uFFFEandard\uFEFF");
         QTest::newRow("unpaired surrogates first and last") << QString(low) + QStringLiteral("Standard") + high;
         QTest::newRow("a mark, then an unpaired surrogate") << QStringLiteral("\uFEFF") + high + QStringLiteral("😀");
-        QTest::newRow("NUL inside") << QStringLiteral("Stan") + QChar(0) + QStringLiteral("dard");
     }
     void textKeptExactly()
     {
