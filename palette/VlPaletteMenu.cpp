@@ -34,7 +34,6 @@
 
 #include <algorithm>
 #include <deque>
-#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -703,16 +702,17 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
     std::vector<int> positions;
     const QStringList pages = FSorter.Sorted(PaletteCaptions(FToolPalette), positions);
     // A store that cannot be read leaves the pages alone, without categories or recent pages,
-    // as it leaves a menu its commands; the failure is reported before Find Page opens.
+    // as it leaves a menu its commands. The menus say why at each opening; an error box here
+    // would take the focus, and Find Page, a pop-up, would close before it was seen.
     std::optional<CategoryStore::Snapshot> categories;
     QStringList recentPages;
-    std::exception_ptr failure;
     try {
         categories.emplace(*FReg, pages.size());
         recentPages = CategoryStore::ReadRecentPages(*FReg);
-    } catch (const host::ERegistryException&) {
+    } catch (const host::ERegistryException& error) {
         categories.reset();
-        failure = std::current_exception();
+        qCWarning(lcPaletteMenu, "Vorla Palette Menu: Find Page lists the pages alone: %s",
+                  qUtf8Printable(error.Message()));
     }
     const QString other = tr(OtherCategory);
     std::vector<FindPageEntry> entries;
@@ -747,8 +747,6 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
         entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], std::move(names)});
     }
     std::vector<int> recent = RecentEntries(entries, recentPages, MaxRecentPages);
-    if (failure)
-        host::HandleException(failure);
 
     auto* popup = new FindPagePopup(std::move(entries), std::move(recent), host::Application());
     FFindPage = popup;
