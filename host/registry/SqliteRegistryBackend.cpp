@@ -190,7 +190,6 @@ private:
     Statement m_nextSeq;
     Statement m_deleteValue;
     Statement m_values;
-    Statement m_touchHeader;
 };
 
 SqliteRegistryBackend::SqliteRegistryBackend(const QString& file) : m_file(file)
@@ -391,9 +390,6 @@ void SqliteRegistryBackend::connect(const RegistryAction& action)
          "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 "
          "ORDER BY v.seq LIMIT ?2"},
     });
-    // Puts the file's first page, unchanged, into the journal as a change's first
-    // (removeForeignJournal).
-    prepare(m_touchHeader, ("PRAGMA user_version = " + QByteArray::number(StoreSchemaVersion)).constData(), binding);
     m_watch.start(m_db, m_file, m_readOnly);
 }
 
@@ -468,9 +464,7 @@ void SqliteRegistryBackend::convertText(const RegistryAction& action)
     if (sqlite3_create_function(m_db, "stored_bytes", 1, flags, nullptr, asBytes, nullptr, nullptr) != SQLITE_OK
         || sqlite3_create_function(m_db, "name_key", 1, flags, nullptr, nameKey, nullptr, nullptr) != SQLITE_OK)
         failLastError(action);
-    // The layout's number first, so that the journal holds the file's first page before any
-    // other (removeForeignJournal). Names whose matching form, made again, would match
-    // another's keep the form they had.
+    // Names whose matching form, made again, would match another's keep the form they had.
     const QByteArray convert = "PRAGMA user_version = " + QByteArray::number(StoreSchemaVersion)
         + ";UPDATE keys SET path = stored_bytes(path), name = stored_bytes(name);"
           "UPDATE vals SET folded = stored_bytes(folded), name = stored_bytes(name), value = stored_bytes(value);"
@@ -674,12 +668,6 @@ void SqliteRegistryBackend::transaction(const std::function<void()>& changes)
     execute(outermost ? (m_changeWritable ? "BEGIN IMMEDIATE" : "BEGIN") : "SAVEPOINT nested", action);
     ++m_depth;
     try {
-        // A change of many pages may write some of them into the file before it commits:
-        // its journal then names the file they belong to by holding its first page first.
-        if (outermost && m_changeWritable && m_touchHeader.get()) {
-            Use touch(m_touchHeader);
-            expectDone(touch, action);
-        }
         changes();
         --m_depth;
     } catch (...) {

@@ -38,7 +38,7 @@ quint32 bigEndian(const QByteArray& bytes, int offset)
 // must be the file's page 1 before the change (the file not yet written) or one change behind
 // it (written up to the commit). A journal without page 1 whose change was never synced (so
 // the file was never written) must leave the file's size as it is, which SQLite cuts back to
-// the journal's. Any other journal is left to SQLite: no change of the store's writes one.
+// the journal's. Any other journal is left to SQLite.
 bool journalFits(sqlite3_file* file, const QByteArray& path)
 {
     QFile in(QFile::decodeName(path));

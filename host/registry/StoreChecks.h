@@ -49,7 +49,10 @@ private:
 // Before the connection's first read: a rollback journal beside the store that no change of
 // this file holds is rolled back into the file by SQLite's next read. When the journal is
 // another file's (the store's own file replaced after a writer was killed), it is removed
-// instead: its page 1, which every change of the store journals, shows another file.
+// instead: its page 1 shows another file. A change journals page 1 before it commits, and
+// as soon as it makes the file longer or frees a page, so before SQLite's cache runs over
+// and writes pages into the file early; only a change that rewrote more values in place
+// than the cache holds could write some without it.
 void removeForeignJournal(sqlite3* db);
 
 } // namespace host
