@@ -6,9 +6,8 @@
 
 #include <cstdio>
 
-// Opens the store with SQLite alone and holds its write lock, as a change at work holds it
-// (readers go on), until standard input closes, saying "locked" once it holds it. Returns 0,
-// or what failed.
+// Opens the store with SQLite alone and holds its write lock until standard input closes,
+// saying "locked" once it holds it; readers go on meanwhile. Returns 0, or what failed.
 inline int HoldStoreWriteLock(const char* file)
 {
     sqlite3* db = nullptr;

@@ -1,10 +1,10 @@
 // The file dialogs never open the store's files: the IDE started in the store's folder, a
-// menu opened (the store connected), a change held open (SQLite holds its locks while one is
-// at work), then both file dialogs shown on that folder, in the detail view that names each
-// file's type, and closed; then made in that folder, as they are once a file was chosen
-// there. POSIX locks belong to the process, so a descriptor of the IDE's own opened and
-// closed on the store or its journal would release the locks the change holds: they must all
-// still be held (/proc/locks), and another process's write must wait.
+// menu opened (the store connected), then both file dialogs shown on that folder, in the
+// detail view that names each file's type, and closed; then made in that folder, as they are
+// once a file was chosen there. POSIX locks belong to the process, so a
+// descriptor of the IDE's own opened and closed on the store or its journal would release the
+// locks its store connection holds: they must all still be held (/proc/locks), and while the
+// IDE holds a change open, another process's write must wait.
 //
 // Run with "--try-write FILE" this executable is the other process: it tries to begin a write
 // on the store, waiting a little, and says "busy" or "wrote".
@@ -108,33 +108,40 @@ private Q_SLOTS:
         package.ide.window.show();
 
         QCOMPARE(Grouping(package.module->PaletteMenu()), QStringLiteral("Common[Standard] Other[Dialogs]"));
+        // SQLite holds its locks on the store only while a change is at work: one is held open.
+        sqlite3* change = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(store).constData(), &change), SQLITE_OK);
+        const auto end = qScopeGuard([&] { sqlite3_close(change); });
+        QCOMPARE(sqlite3_exec(change, "BEGIN IMMEDIATE; PRAGMA user_version = 2", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        const QStringList storeFiles{store, store + QStringLiteral("-journal")};
+        for (const QString& file : storeFiles)
+            QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+        const QStringList locks = HeldLocks(storeFiles);
+        QVERIFY2(!locks.isEmpty(), "the store's connection holds no lock to watch");
+
+        for (const QString& command : {QStringLiteral("ImportCommand"), QStringLiteral("ExportCommand")}) {
+            bool listed = false;
+            QVERIFY(RunCommand(package.module->PaletteMenu(), command, LookInto(folder, &listed)));
+            QVERIFY2(listed, qPrintable(command));
+            QCOMPARE(HeldLocks(storeFiles), locks);
+        }
+        // Once a file was chosen there, the dialogs are made in the store's folder and list it at once.
+        QVERIFY(RunCommand(package.module->PaletteMenu(), QStringLiteral("ExportCommand"),
+                           ChooseFile(folder + QStringLiteral("/grouping.cpc"))));
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/grouping.cpc")));
+        bool listed = false;
+        QVERIFY(RunCommand(package.module->PaletteMenu(), QStringLiteral("ImportCommand"), LookInto(folder, &listed)));
+        QVERIFY(listed);
+        QCOMPARE(HeldLocks(storeFiles), locks);
+        QVERIFY(package.ide.reported().isEmpty());
+        QCOMPARE(sqlite3_exec(change, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+
+        // While this IDE holds a change open, another process's write waits.
         host::TRegIniFile reg(CategoryStore::Key);
         QByteArray other;
         reg.Transaction([&] {
             reg.WriteString(CategoryStore::Section, QStringLiteral("Dialogs"), QStringLiteral("Mine"));
-            const QStringList storeFiles{store, store + QStringLiteral("-journal")};
-            for (const QString& file : storeFiles)
-                QVERIFY2(QFileInfo::exists(file), qPrintable(file));
-            const QStringList locks = HeldLocks(storeFiles);
-            QVERIFY2(!locks.isEmpty(), "the store's connection holds no lock to watch");
-
-            for (const QString& command : {QStringLiteral("ImportCommand"), QStringLiteral("ExportCommand")}) {
-                bool listed = false;
-                QVERIFY(RunCommand(package.module->PaletteMenu(), command, LookInto(folder, &listed)));
-                QVERIFY2(listed, qPrintable(command));
-                QCOMPARE(HeldLocks(storeFiles), locks);
-            }
-            // Once a file was chosen there, the dialogs are made in the store's folder and list it at once.
-            QVERIFY(RunCommand(package.module->PaletteMenu(), QStringLiteral("ExportCommand"),
-                               ChooseFile(folder + QStringLiteral("/grouping.cpc"))));
-            QVERIFY(QFileInfo::exists(folder + QStringLiteral("/grouping.cpc")));
-            bool listed = false;
-            QVERIFY(
-                RunCommand(package.module->PaletteMenu(), QStringLiteral("ImportCommand"), LookInto(folder, &listed)));
-            QVERIFY(listed);
-            QCOMPARE(HeldLocks(storeFiles), locks);
-            QVERIFY(package.ide.reported().isEmpty());
-
             const auto writer = StartSelf({QStringLiteral("--try-write"), store});
             other = ReadLine(*writer);
             writer->waitForFinished(30000);

@@ -1,6 +1,5 @@
 // The store failing while the IDE runs: made read-only, replaced or written over by garbage,
-// a folder or a link in its journal's place, its folder removed, locked by another process
-// beyond the busy timeout.
+// a folder or a link as its journal, its folder removed, locked beyond the busy timeout.
 // Each palette menu and each command either works or shows one error box naming the store;
 // the IDE runs on, the store's files stay byte for byte, and once the fault is put right the
 // next opening works, without a restart.
@@ -153,10 +152,7 @@ private Q_SLOTS:
             QVERIFY(QDir().rename(folder, faulty));
             clear = [folder, faulty] { QDir().rename(faulty, folder); };
         } else if (fault.startsWith(QLatin1String("journal"))) {
-            const QString elsewhere = ide.store.filePath(QStringLiteral("elsewhere"));
-            QVERIFY(fault == QLatin1String("journal folder")
-                        ? QDir().mkpath(journal)
-                        : WriteFile(elsewhere, "x") && QFile::link(elsewhere, journal));
+            QVERIFY(fault == QLatin1String("journal folder") ? QDir().mkpath(journal) : QFile::link(store, journal));
             clear = [journal] { QDir(journal).exists() ? QDir(journal).removeRecursively() : QFile::remove(journal); };
         } else {
             const QString file = store;

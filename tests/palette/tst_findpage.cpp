@@ -258,17 +258,15 @@ private Q_SLOTS:
         QCOMPARE(loaded.ide.reported(), QStringList());
     }
 
-    // The store's path turned into a folder: Find Page lists the pages alone, as a menu lists
-    // its commands, and no error box takes the focus from it.
+    // The store's path a folder: Find Page lists the pages alone, and no error box takes its focus.
     void storeThatCannotBeRead()
     {
         Shown loaded({QStringLiteral("Standard"), QStringLiteral("Dialogs")}, {{"Standard", "Mine"}});
-        const QString store = loaded.ide.store.file();
-        QVERIFY(QFile::remove(store) && QDir().mkpath(store));
+        QVERIFY(QFile::remove(loaded.ide.store.file()) && QDir().mkpath(loaded.ide.store.file()));
         QThread::msleep(host::ide::RegistryLookIntervalMs + 1);
         QCOMPARE(loaded.Find(QString()), (QStringList{"Dialogs", "Standard"}));
-        const QAbstractItemModel* model = loaded.module->FindPageWindow()->List()->model();
-        QCOMPARE(model->index(1, 0).data(Qt::AccessibleTextRole).toString(), QStringLiteral("Standard"));
+        QCOMPARE(loaded.module->FindPageWindow()->List()->model()->index(1, 0).data(Qt::AccessibleTextRole),
+                 QStringLiteral("Standard"));
         QCOMPARE(loaded.ide.reported(), QStringList());
     }
 

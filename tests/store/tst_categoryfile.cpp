@@ -605,7 +605,6 @@ private Q_SLOTS:
         } else if (kind == QLatin1String("store")) {
             path = store;
         } else if (kind.endsWith(QLatin1String("store journal"))) {
-            // As while a change is at work; a linked store's lies beside the file it names.
             path = (kind == QLatin1String("store journal") ? store : Path(QStringLiteral("real/registry.sqlite")))
                 + QStringLiteral("-journal");
             QVERIFY(PutFile(path, ""));
