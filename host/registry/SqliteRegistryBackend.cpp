@@ -432,8 +432,8 @@ void SqliteRegistryBackend::useRollbackJournal(const RegistryAction& action)
     });
     if (code != SQLITE_OK)
         failLastError(action);
-    if (mode != "delete")
-        fail(action, SQLITE_BUSY);
+    if (mode != "delete") // another process keeps the log in use
+        raiseRegistryError(m_file, action, reasonFor(SQLITE_BUSY, m_journal));
 }
 
 void SqliteRegistryBackend::convertText(const RegistryAction& action)

@@ -41,6 +41,7 @@ quint32 bigEndian(const QByteArray& bytes, int offset)
 // the journal's. Any other journal is left to SQLite.
 bool journalFits(sqlite3_file* file, const QByteArray& path)
 {
+    // A descriptor of its own: SQLite holds no lock on a journal that closing it could drop.
     QFile in(QFile::decodeName(path));
     if (!in.open(QIODevice::ReadOnly))
         return true;
