@@ -709,7 +709,19 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
         FFindPage->close();
     std::vector<int> positions;
     const QStringList pages = FSorter.Sorted(PaletteCaptions(FToolPalette), positions);
-    const CategoryStore::Snapshot categories(*FReg, pages.size());
+    // A store that cannot be read leaves the pages alone, without categories or recent pages,
+    // as it leaves a menu its commands. The menus say why at each opening; an error box here
+    // would take the focus, and Find Page, a pop-up, would close before it was seen.
+    std::optional<CategoryStore::Snapshot> categories;
+    QList<CategoryStore::RecentPage> recentPages;
+    try {
+        categories.emplace(*FReg, pages.size());
+        recentPages = CategoryStore::ReadRecentPages(*FReg);
+    } catch (const host::ERegistryException& error) {
+        categories.reset();
+        qCWarning(lcPaletteMenu, "Vorla Palette Menu: Find Page lists the pages alone: %s",
+                  qUtf8Printable(error.Message()));
+    }
     const QString other = tr(OtherCategory);
     std::vector<FindPageEntry> entries;
     entries.reserve(static_cast<std::size_t>(pages.size()));
@@ -718,7 +730,11 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
     std::vector<qsizetype> listedFor; // per submenu: the last page listed under it, plus one
     for (qsizetype i = 0; i < pages.size(); ++i) {
         QStringList names;
-        ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(pages[i])), other, [&](QStringView name) {
+        if (!categories) {
+            entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], {}});
+            continue;
+        }
+        ForEachMenuCategory(categories->GetCategory(RemoveAmpersand(pages[i])), other, [&](QStringView name) {
             QString key;
             std::optional<int> submenu = submenus.Find(name, key);
             if (!submenu)
@@ -736,7 +752,7 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
         });
         entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], std::move(names)});
     }
-    std::vector<int> recent = RecentEntries(entries, CategoryStore::ReadRecentPages(*FReg), MaxRecentPages);
+    std::vector<int> recent = RecentEntries(entries, recentPages, MaxRecentPages);
 
     auto* popup = new FindPagePopup(std::move(entries), std::move(recent), host::Application());
     FFindPage = popup;

@@ -105,22 +105,35 @@ QString Place(const QString& path)
     return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
 }
 
+// Where the bytes at path really lie, its symbolic links followed even to a file not made
+// yet: SQLite follows a link to the store and keeps the journals beside the file it names,
+// not beside the link.
+QString RealPlace(const QString& file)
+{
+    QString path = QFileInfo(file).absoluteFilePath();
+    for (int hop = 0; hop < 40 && QFileInfo(path).isSymLink(); ++hop)
+        path = QFileInfo(path).symLinkTarget();
+    return Place(path);
+}
+
 // Whether path, holding the file st describes (nullptr: none yet), is the store's file or one
-// of the journals SQLite keeps beside it. Opening and closing such a file here would release
-// every lock the IDE's store connections hold on it (POSIX locks belong to the process), and
-// replacing one would replace the store.
+// of the journals SQLite keeps beside it, by whatever path either is reached. Opening and
+// closing such a file here would release every lock the IDE's store connections hold on it
+// (POSIX locks belong to the process), and replacing one would replace the store.
 bool IsStoreFile(const QString& path, const struct stat* st, const QString& storeFile)
 {
     if (storeFile.isEmpty())
         return false;
-    const QString place = Place(path);
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-        const QString file = storeFile + QLatin1String(suffix);
-        struct stat store {};
-        if (st && ::stat(Encoded(file).constData(), &store) == 0 && SameFile(*st, store))
-            return true;
-        if (Place(file) == place)
-            return true;
+    const QString place = RealPlace(path);
+    for (const QString& store : {storeFile, RealPlace(storeFile)}) {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+            const QString file = store + QLatin1String(suffix);
+            struct stat found {};
+            if (st && ::stat(Encoded(file).constData(), &found) == 0 && SameFile(*st, found))
+                return true;
+            if (Place(file) == place)
+                return true;
+        }
     }
     return false;
 }

@@ -106,10 +106,6 @@
         <translation>die Datenbank hat versagt</translation>
     </message>
     <message>
-        <source>its journal &quot;%1&quot; is damaged (%2); nothing was read or written</source>
-        <translation>sein Journal „%1“ ist beschädigt (%2); nichts wurde gelesen oder geschrieben</translation>
-    </message>
-    <message>
         <source>another process is creating the store (waited %1 s)</source>
         <translation>ein anderer Prozess legt den Speicher gerade an (%1 s gewartet)</translation>
     </message>
@@ -124,18 +120,6 @@
     <message>
         <source>the store was written by a newer version of this program</source>
         <translation>der Speicher wurde von einer neueren Version dieses Programms geschrieben</translation>
-    </message>
-    <message>
-        <source>it is %L1 bytes long but holds changes up to byte %L2</source>
-        <translation>es ist %L1 Bytes lang, enthält aber Änderungen bis Byte %L2</translation>
-    </message>
-    <message>
-        <source>its header is damaged</source>
-        <translation>sein Kopf ist beschädigt</translation>
-    </message>
-    <message>
-        <source>its last change is damaged</source>
-        <translation>seine letzte Änderung ist beschädigt</translation>
     </message>
     <message>
         <source>%1 is %2 %3 long; the registry allows at most %4</source>
@@ -224,6 +208,18 @@
     <message>
         <source>move</source>
         <translation>verschieben</translation>
+    </message>
+    <message>
+        <source>its journal &quot;%1&quot; is a folder</source>
+        <translation>sein Journal „%1“ ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>its journal &quot;%1&quot; is a symbolic link, which SQLite does not follow</source>
+        <translation>sein Journal „%1“ ist eine symbolische Verknüpfung, der SQLite nicht folgt</translation>
+    </message>
+    <message>
+        <source>its journal &quot;%1&quot; is not a plain file</source>
+        <translation>sein Journal „%1“ ist keine gewöhnliche Datei</translation>
     </message>
 </context>
 <context>

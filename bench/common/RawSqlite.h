@@ -2,8 +2,9 @@
 
 // The floor under the per-user store: its queries as raw prepared SQLite statements on the same
 // file, each name folded into the form the store matches it by (given so where a caller
-// passes it folded), and each change synced as the store syncs it. What the store costs beyond
-// this is its own work.
+// passes it folded), names and values bound and read as the store keeps them (the bytes of
+// their UTF-16 code units), and each change journalled and synced as the store does it. What
+// the store costs beyond this is its own work.
 
 #include "host/Registry.h"
 
@@ -37,7 +38,7 @@ public:
         if (sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, flags, nullptr) != SQLITE_OK)
             qFatal("cannot open %s: %s", qPrintable(file), sqlite3_errmsg(m_db));
         sqlite3_busy_timeout(m_db, 5000);
-        Check(sqlite3_exec(m_db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr));
+        Check(sqlite3_exec(m_db, "PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL", nullptr, nullptr, nullptr));
         m_read = Prepare("SELECT v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 AND v.folded = ?2");
         m_section = Prepare(
             "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq");
@@ -103,6 +104,17 @@ public:
         Check(sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr));
     }
 
+    // Writes one entry (its name folded as the store folds it) as a change of its own: creates
+    // it, or replaces its value in place.
+    void WriteOne(sqlite3_int64 key, const QString& name, const QString& value)
+    {
+        sqlite3_bind_int64(m_upsert, 1, key);
+        Bind(m_upsert, 2, host::RegistryNameKey(name));
+        Bind(m_upsert, 3, name);
+        Bind(m_upsert, 4, value);
+        Step(m_upsert);
+    }
+
     // Replaces the key's values with entries (name, value) in one transaction, each name
     // folded as the store folds it.
     void WriteAll(sqlite3_int64 key, const QList<QPair<QString, QString>>& entries)
@@ -139,14 +151,17 @@ private:
         Check(sqlite3_step(statement));
         sqlite3_reset(statement);
     }
+    // On this little-endian machine a string's code units are the bytes the store keeps.
     static void Bind(sqlite3_stmt* statement, int index, const QString& text)
     {
-        sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
+        static const char16_t empty[] = u"";
+        sqlite3_bind_blob(statement, index, text.isEmpty() ? static_cast<const void*>(empty) : text.utf16(),
+                          int(text.size() * 2), SQLITE_TRANSIENT);
     }
     static QString Text(sqlite3_stmt* statement, int column)
     {
-        const void* data = sqlite3_column_text16(statement, column);
-        return QString(static_cast<const QChar*>(data), sqlite3_column_bytes16(statement, column) / 2);
+        const void* data = sqlite3_column_blob(statement, column);
+        return QString(static_cast<const QChar*>(data), sqlite3_column_bytes(statement, column) / 2);
     }
 
     sqlite3* m_db = nullptr;

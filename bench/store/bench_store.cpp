@@ -2,9 +2,11 @@
 // the same queries through raw prepared SQLite statements on the same file (what SQLite
 // itself costs), and an in-memory hash map with the same name matching and creation order.
 // The work: reading one entry from a section of 100 and of 10,000 entries, reading a whole
-// section, and writing 10,000 entries as one all-or-nothing change (erase the section, then
-// write every entry, as an import does). After the runs it prints each store figure over
-// each floor.
+// section, writing one entry as a change of its own (as choosing a page remembers it), and
+// writing 10,000 entries as one all-or-nothing change (erase the section, then write every
+// entry, as an import does). Every change goes through a rollback journal, made and deleted
+// with it, and is synced, in the store and its floor alike. After the runs it prints each
+// store figure over each floor.
 //
 //   build-release/bin/bench_store [--benchmark_filter=...] [--benchmark_repetitions=N]
 //
@@ -198,6 +200,35 @@ void MapReadSection(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// One entry written again and again, its value changed each time, so that every write is a
+// change synced to disk.
+void StoreWriteOne(benchmark::State& state)
+{
+    host::TRegIniFile& reg = *TheFixture->reg;
+    int next = 0;
+    for (auto _ : state)
+        reg.WriteString(QStringLiteral("Written"), QStringLiteral("Page"), QString::number(++next));
+}
+
+void SqliteWriteOne(benchmark::State& state)
+{
+    RawSqlite& raw = *TheFixture->raw;
+    const sqlite3_int64 key = raw.KeyId(FoldedPath(Key, RawSection));
+    int next = 0;
+    for (auto _ : state)
+        raw.WriteOne(key, QStringLiteral("Page"), QString::number(++next));
+}
+
+void MapWriteOne(benchmark::State& state)
+{
+    MapSection map;
+    int next = 0;
+    for (auto _ : state) {
+        map.Write(QStringLiteral("Page"), QString::number(++next));
+        benchmark::ClobberMemory();
+    }
+}
+
 void StoreWriteAll(benchmark::State& state)
 {
     const Entries entries = MakeEntries(int(state.range(0)));
@@ -246,6 +277,9 @@ void Register()
     benchmark::RegisterBenchmark("ReadSection/Store", StoreReadSection)->Apply(sizes)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("ReadSection/SQLite", SqliteReadSection)->Apply(sizes)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("ReadSection/HashMap", MapReadSection)->Apply(sizes)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("WriteOne/Store", StoreWriteOne)->Arg(1)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("WriteOne/SQLite", SqliteWriteOne)->Arg(1)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("WriteOne/HashMap", MapWriteOne)->Arg(1)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("WriteAll/Store", StoreWriteAll)->Arg(WriteCount)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("WriteAll/SQLite", SqliteWriteAll)->Arg(WriteCount)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("WriteAll/HashMap", MapWriteAll)->Arg(WriteCount)->Unit(benchmark::kMillisecond);
@@ -255,7 +289,7 @@ void Register()
 void PrintRatios(FloorReporter& reporter)
 {
     for (const char* floor : {"/SQLite", "/HashMap"})
-        for (const char* work : {"ReadOne", "ReadSection", "WriteAll"})
+        for (const char* work : {"ReadOne", "ReadSection", "WriteOne", "WriteAll"})
             reporter.PrintRatios(std::string(work) + "/Store", std::string(work) + floor);
 }
 

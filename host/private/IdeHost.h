@@ -57,6 +57,9 @@ HOST_EXPORT QString registryFileProblem(const QString& path);
 // locked; 5,000 ms unless set.
 HOST_EXPORT void setRegistryBusyTimeout(int milliseconds);
 HOST_EXPORT int registryBusyTimeout();
+// How long a read may rely on the last look at whether the store's file is still the one
+// its connection has open; a write always looks first.
+inline constexpr int RegistryLookIntervalMs = 5;
 
 // Wizard registration is recorded against the package being registered; the host
 // releases them together when that package unloads.

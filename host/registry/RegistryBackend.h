@@ -57,9 +57,11 @@ public:
     virtual void transaction(const std::function<void()>& changes) = 0;
 
     // False when the store's file is no longer the one this backend has open (moved,
-    // removed, replaced, or written over by another program): the caller then lets it go,
-    // and it writes nothing more, and connects afresh. Always true within transaction().
-    virtual bool stillCurrent() = 0;
+    // removed, replaced, or written over by another program), or, before writing, when only
+    // a fresh connection may write it: the caller then lets it go, and it writes nothing
+    // more, and connects afresh. Before a write it always looks; before a read it may rely
+    // on a look a moment old. Always true within transaction().
+    virtual bool stillCurrent(bool writing) = 0;
 };
 
 // Where this platform's per-user store is now (the IDE may name another one).

@@ -13,6 +13,7 @@
 #include "host/registry/SqliteFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -29,12 +30,15 @@
 #include <memory>
 #include <system_error>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace host {
 
 namespace {
 
+// Every name, path and value is stored as the bytes of its UTF-16 code units (a BLOB), though
+// the columns were declared for text before: the store's own statements bind them so.
 const char* const CreateSchema = R"sql(
 CREATE TABLE keys(
     id INTEGER PRIMARY KEY,
@@ -187,6 +191,10 @@ StoreFile inspectStoreFile(const QString& file, QString* refusal)
         return refuse(QCoreApplication::translate("host::Registry", "the path is a folder"));
     if (info.exists() && !info.isFile())
         return refuse(QCoreApplication::translate("host::Registry", "the path is not a regular file"));
+    const QString real = realPathOf(file);
+    // What stands in the journal's place keeps SQLite from reading the store at all.
+    if (const QString problem = journalProblem(real + QLatin1String("-journal")); !problem.isEmpty())
+        return refuse(problem);
     if (info.exists()) {
         QByteArray bytes;
         qint64 size = 0;
@@ -199,7 +207,7 @@ StoreFile inspectStoreFile(const QString& file, QString* refusal)
         else if (!isSqliteHeader(bytes))
             return refuse(QCoreApplication::translate("host::Registry", "the file is not a database or is corrupt"));
         else if (field(header::ApplicationId) == quint32(StoreApplicationId))
-            return StoreFile::Store; // the journals beside it are its own
+            return StoreFile::Store; // a journal beside it is looked at once connected
         else if (field(header::ApplicationId) == 0 && field(header::UserVersion) == 0
                  && bytes[header::SchemaPageType] == header::LeafTablePage
                  && qFromBigEndian<quint16>(bytes.constData() + header::SchemaCellCount) == 0)
@@ -211,7 +219,7 @@ StoreFile inspectStoreFile(const QString& file, QString* refusal)
     // Beside anything but this store, a journal is another database's unfinished change,
     // which SQLite would apply to the new store and then delete.
     for (const char* suffix : {"-wal", "-journal"}) {
-        const QFileInfo side(file + QLatin1String(suffix));
+        const QFileInfo side(real + QLatin1String(suffix));
         if (side.exists() || side.isSymLink())
             return refuse(QCoreApplication::translate("host::Registry", "\"%1\" beside it belongs to another database")
                               .arg(side.fileName()));
@@ -219,9 +227,35 @@ StoreFile inspectStoreFile(const QString& file, QString* refusal)
     return kind;
 }
 
+QString realPathOf(const QString& file)
+{
+    if (const QString real = QFileInfo(file).canonicalFilePath(); !real.isEmpty())
+        return real;
+    // No file there yet: a link to nothing is followed to where the file will be made.
+    QString path = QFileInfo(file).absoluteFilePath();
+    for (int hop = 0; hop < 40 && QFileInfo(path).isSymLink(); ++hop)
+        path = QFileInfo(path).symLinkTarget();
+    const QFileInfo place(path);
+    const QString folder = place.absoluteDir().canonicalPath();
+    return folder.isEmpty() ? place.absoluteFilePath() : folder + QLatin1Char('/') + place.fileName();
+}
+
+QString journalProblem(const QString& journal)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(journal).constData(), &info) != 0 || S_ISREG(info.st_mode))
+        return QString();
+    const char* const cause = S_ISDIR(info.st_mode)
+        ? QT_TRANSLATE_NOOP("host::Registry", "its journal \"%1\" is a folder")
+        : S_ISLNK(info.st_mode)
+        ? QT_TRANSLATE_NOOP("host::Registry", "its journal \"%1\" is a symbolic link, which SQLite does not follow")
+        : QT_TRANSLATE_NOOP("host::Registry", "its journal \"%1\" is not a plain file");
+    return QCoreApplication::translate("host::Registry", cause).arg(journal);
+}
+
 // Made in memory and written to file under a temporary name, then renamed into place:
 // another process finds no store or a whole one, and a crash leaves no half-made store
-// behind. It starts with a rollback journal; opening it switches to WAL.
+// behind.
 void writeNewStore(const QString& file, const RegistryAction& action)
 {
     const auto fail = [&](const QString& why) { raiseRegistryError(file, action, why); };

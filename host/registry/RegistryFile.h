@@ -12,9 +12,12 @@
 
 namespace host {
 
-// Identifies the file as this store ("Vrlg"), and the layout of its tables.
+// Identifies the file as this store ("Vrlg"), and the layout of its tables: 2 keeps every
+// name and value as the bytes of its UTF-16 code units (SqliteStatement.h), 1 kept them as
+// text, which a writable store is converted from when opened.
 inline constexpr int StoreApplicationId = 0x56726c67;
-inline constexpr int StoreSchemaVersion = 1;
+inline constexpr int StoreSchemaVersion = 2;
+inline constexpr int StoreTextSchemaVersion = 1;
 
 // The tables of an empty store, and the marks that make the file this store.
 QByteArray newStoreSql();
@@ -36,6 +39,13 @@ enum class StoreFile {
 // Reads the file's header and looks for journals beside it, changing nothing. On Refused,
 // *refusal says why the file cannot be the store.
 StoreFile inspectStoreFile(const QString& file, QString* refusal);
+
+// Where file really lies, its symbolic links followed as SQLite follows them: SQLite keeps
+// the journal beside that, not beside the link.
+QString realPathOf(const QString& file);
+// Why what stands at journal (the store's rollback journal) cannot serve as one, or "" when
+// nothing or a plain file does: SQLite fails on a folder there, and refuses a symbolic link.
+QString journalProblem(const QString& journal);
 
 // Makes a new store at file, whole or not at all; raises naming action when it cannot.
 void writeNewStore(const QString& file, const RegistryAction& action);

@@ -16,8 +16,8 @@ namespace host {
 //
 // The store's files are read only through these handles, never through a descriptor of our
 // own: POSIX locks belong to the process, so closing any descriptor of a file drops every
-// lock the process holds on it, and another process could then take the store for unused,
-// checkpoint and delete its journal under this process's connections.
+// lock the process holds on it, and another process could then write the store in the
+// middle of this process's change. (SQLite locks only the store's file, never its journal.)
 sqlite3_file* fileOf(sqlite3* db, int which);
 // The file's size, or -1.
 qint64 sizeOf(sqlite3_file* file);

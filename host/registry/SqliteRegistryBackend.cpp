@@ -7,16 +7,19 @@
 // key and creation number (seq), so that listing a section reads one range in order;
 // replacing a value updates its row in place.
 //
-// The database is in WAL mode with a busy timeout, so two processes (two IDE windows) can
-// share it; synchronous=FULL makes every committed change durable when the call returns.
-// Text is stored as UTF-16, so values come back exactly as written, unpaired surrogates
-// included.
+// Changes go through a rollback journal that SQLite deletes when the change is done, so that
+// between changes the store is its file alone: a file put in its place (a backup moved or
+// copied there) is read as it is, by a running IDE and a new one alike, and no journal of
+// another file is applied to it. A busy timeout lets two processes (two IDE windows) share
+// it; synchronous=FULL makes every committed change durable when the call returns. Names and
+// values are stored as the bytes of their UTF-16 code units, so that they come back exactly
+// as written (SqliteStatement.h).
 //
-// The file may change under a running IDE. Before each use a connection looks at what
-// changed since its last use (StoreWatch): a connection whose file was moved, removed,
-// replaced or written over is let go without another write, and a store this process had
-// open is never made anew where it has gone. What is not this store is refused before
-// SQLite opens it (RegistryFile).
+// The file may change under a running IDE. Before a write, and before a read at most every
+// few milliseconds, a connection looks whether its file is still the one at the path
+// (StoreWatch): a connection whose file was moved, removed, replaced or written over is let
+// go without another write, and a store this process had open is never made anew where it
+// has gone. What is not this store is refused before SQLite opens it (RegistryFile).
 
 #include "host/registry/RegistryBackend.h"
 
@@ -36,7 +39,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace host {
 
@@ -46,13 +51,32 @@ namespace {
 // another (ide::setRegistryBusyTimeout).
 int busyTimeoutMs = 5000;
 
-QString reasonFor(int code, const QString& file)
+// SQLite's lock on the file is taken without a queue, and a change holds it for the few
+// syncs of its journal and file; another IDE writing change after change leaves it free only
+// for a moment between them. SQLite's own wait sleeps up to 100 ms between tries and may miss
+// every such moment until it gives up: this one tries again every millisecond.
+int waitForLock(void* started, int tries)
 {
-    // SQLite keeps its journal beside the file: a folder that cannot be written fails
-    // reads and writes with codes that would otherwise blame the file.
+    auto& since = *static_cast<std::chrono::steady_clock::time_point*>(started);
+    const auto now = std::chrono::steady_clock::now();
+    if (tries == 0)
+        since = now;
+    if (now - since >= std::chrono::milliseconds(busyTimeoutMs))
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 1;
+}
+
+QString reasonFor(int code, const QString& journal)
+{
+    // SQLite keeps its journal beside the file: a folder that cannot be written, or what
+    // stands in the journal's place, fails reads and writes with codes that would otherwise
+    // blame the file.
     const int primary = code & 0xff;
-    if ((primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN) && !folderWritable(folderOf(file)))
-        return folderNotWritable(folderOf(file));
+    if (const QString problem = journalProblem(journal); !problem.isEmpty())
+        return problem;
+    if ((primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN) && !folderWritable(folderOf(journal)))
+        return folderNotWritable(folderOf(journal));
     switch (primary) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -102,23 +126,24 @@ public:
                            const std::function<void(qsizetype, qsizetype)>& progress) override;
     void moveKey(const RegistryKeyPath& from, const RegistryKeyPath& to) override;
     void transaction(const std::function<void()>& changes) override;
-    bool stillCurrent() override;
+    bool stillCurrent(bool writing) override;
 
 private:
     void open();
     // Opens the connection on the file, which exists by now.
     void connect(const RegistryAction& action);
-    // Closes the connection; one that has failed, or whose file is no longer the store, is
-    // closed without copying its journal into the file (SQLite does when the last
-    // connection closes), so that it writes nothing more.
     void close() noexcept;
-    // Raises when the journal is damaged; nothing is read or written then.
-    void checkJournal(const RegistryAction& action);
     // The matching form of the whole key, kept from the last call: calls name the same
     // section over and over.
     const QString& pathOf(const RegistryKeyPath& key);
     void createSchemaIfBlank();
-    void switchToWal(const RegistryAction& action);
+    // Leaves the write-ahead log that stores made before used, and any other journal mode
+    // than the rollback journal deleted after each change.
+    void useRollbackJournal(const RegistryAction& action);
+    // Converts a store of the first layout, whose text SQLite may have changed on the way in,
+    // to names and values kept as bytes, each name's matching form made again from the name
+    // as it is stored.
+    void convertText(const RegistryAction& action);
     [[noreturn]] void fail(const RegistryAction& action, int code) const;
     [[noreturn]] void failLastError(const RegistryAction& action) const
     {
@@ -126,7 +151,9 @@ private:
     }
     void execute(const char* sql, const RegistryAction& action);
     sqlite3_int64 integerQuery(const char* sql, const RegistryAction& action);
-    void prepare(Statement& statement, const char* sql);
+    void prepare(Statement& statement, const char* sql, TextBinding binding);
+    // A statement made for one use, binding text as the store keeps it.
+    void prepare(Statement& statement, const char* sql) { prepare(statement, sql, m_binding); }
     void requireWritable(const RegistryAction& action);
     void expectDone(Use& use, const RegistryAction& action);
     sqlite3_int64 findKey(const QString& path, const RegistryAction& action);
@@ -144,13 +171,14 @@ private:
     void rollback(bool outermost) noexcept;
 
     QString m_file;
+    QString m_journal; // where SQLite keeps the rollback journal: beside the file a link names
+    std::chrono::steady_clock::time_point m_waitingSince; // for the lock, by waitForLock
     sqlite3* m_db = nullptr;
     bool m_readOnly = false;
-    bool m_healthy = false;        // opened, and the file still the store when last looked at
-    bool m_replaced = false;       // another file is at the path now
     int m_depth = 0;               // nesting of transaction()
     bool m_changeWritable = false; // whether the file was writable when the outermost change began
     StoreWatch m_watch;
+    TextBinding m_binding = TextBinding::Bytes; // how text is bound, by the store's layout
     QHash<QString, sqlite3_int64> m_changeKeyIds; // by path, within the outermost change
     // By key row, within the outermost change: the creation number the key's next new value
     // takes. No other process writes while a change holds the write lock, so it is counted
@@ -179,48 +207,19 @@ SqliteRegistryBackend::SqliteRegistryBackend(const QString& file) : m_file(file)
         close();
         throw;
     }
-    m_healthy = true;
 }
 
 void SqliteRegistryBackend::close() noexcept
 {
-    if (!m_db)
-        return;
-    if (!m_healthy)
-        sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    if (m_replaced)
-        m_watch.noteStaleJournal();
     // close_v2 lets the connection go once the members have finalized its statements.
     sqlite3_close_v2(m_db);
     m_db = nullptr;
 }
 
-bool SqliteRegistryBackend::stillCurrent()
+bool SqliteRegistryBackend::stillCurrent(bool writing)
 {
     // Within a change the connection stays, whatever happens to the file meanwhile.
-    if (m_depth > 0)
-        return true;
-    switch (m_watch.look()) {
-    case StoreWatch::Look::Current: return true;
-    case StoreWatch::Look::Writable: return false; // connected afresh, for writing
-    case StoreWatch::Look::Replaced: m_replaced = true; break;
-    case StoreWatch::Look::WrittenOver: break;
-    }
-    m_healthy = false;
-    return false;
-}
-
-void SqliteRegistryBackend::checkJournal(const RegistryAction& action)
-{
-    if (m_depth > 0)
-        return;
-    if (const QString damage = m_watch.journalDamage(); !damage.isEmpty()) {
-        m_healthy = false; // never copied into the file, not even when the connection closes
-        raiseRegistryError(m_file, action,
-                           QCoreApplication::translate(
-                               "host::Registry", "its journal \"%1\" is damaged (%2); nothing was read or written")
-                               .arg(QFileInfo(m_file).fileName() + QLatin1String("-wal"), damage));
-    }
+    return m_depth > 0 || m_watch.look(writing) == StoreWatch::Look::Current;
 }
 
 const QString& SqliteRegistryBackend::pathOf(const RegistryKeyPath& key)
@@ -237,7 +236,7 @@ void SqliteRegistryBackend::fail(const RegistryAction& action, int code) const
     QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(code));
     if (const int error = m_db ? sqlite3_system_errno(m_db) : 0; error != 0)
         detail += QStringLiteral("; ") + QString::fromLocal8Bit(std::strerror(error));
-    raiseRegistryError(m_file, action, reasonFor(code, m_file) + QStringLiteral(" (") + detail + QLatin1Char(')'));
+    raiseRegistryError(m_file, action, reasonFor(code, m_journal) + QStringLiteral(" (") + detail + QLatin1Char(')'));
 }
 
 void SqliteRegistryBackend::execute(const char* sql, const RegistryAction& action)
@@ -257,8 +256,9 @@ sqlite3_int64 SqliteRegistryBackend::integerQuery(const char* sql, const Registr
     return use.integer(0);
 }
 
-void SqliteRegistryBackend::prepare(Statement& statement, const char* sql)
+void SqliteRegistryBackend::prepare(Statement& statement, const char* sql, TextBinding binding)
 {
+    statement.setBinding(binding);
     if (sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, statement.slot(), nullptr) != SQLITE_OK)
         failLastError({"open the store"});
 }
@@ -268,6 +268,7 @@ void SqliteRegistryBackend::open()
     const RegistryAction action{"open the store"};
     // A store this process had open is never made anew: not even its folder.
     const bool known = storeWasOpened(m_file);
+    m_journal = realPathOf(m_file) + QLatin1String("-journal");
 
     // Anything but this store is looked at again while no other process of ours is making
     // it: a journal seen a moment ago may have been that process's.
@@ -303,9 +304,7 @@ void SqliteRegistryBackend::open()
             raiseRegistryError(m_file, action, folderNotWritable(folderOf(m_file)));
         writeNewStore(m_file, action);
     }
-    // The journal's files held until now by a file that is no longer at the path go, and
-    // the lock is held until SQLite has made the new file's own.
-    setJournalRight(m_file, kind == StoreFile::Store, lock);
+    // The lock, when taken, is held until the new file is the store.
     connect(action);
     noteStoreOpened(m_file);
 }
@@ -334,8 +333,11 @@ void SqliteRegistryBackend::connect(const RegistryAction& action)
         code != SQLITE_OK)
         fail(action, code);
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, busyTimeoutMs);
+    sqlite3_busy_handler(m_db, waitForLock, &m_waitingSince);
     m_readOnly = m_readOnly || sqlite3_db_readonly(m_db, "main") == 1;
+    if (const char* name = sqlite3_db_filename(m_db, "main"); name && *name)
+        m_journal = QFile::decodeName(sqlite3_filename_journal(name));
+    removeForeignJournal(m_db);
     // The schema's references are kept by the store's own statements (an erased key takes
     // its values and the keys below it along, in one change), not checked by SQLite on every
     // value written: that check made writing 10,000 values as one change cost half as much
@@ -352,40 +354,50 @@ void SqliteRegistryBackend::connect(const RegistryAction& action)
             m_file, action,
             QCoreApplication::translate("host::Registry", "the store was written by a newer version of this program"));
     if (!m_readOnly)
-        switchToWal(action);
+        useRollbackJournal(action);
     execute("PRAGMA synchronous = FULL", action);
+    if (!m_readOnly && integerQuery("PRAGMA user_version", action) == StoreTextSchemaVersion)
+        convertText(action);
+    m_binding = integerQuery("PRAGMA user_version", action) == StoreTextSchemaVersion ? TextBinding::Text
+                                                                                      : TextBinding::Bytes;
+    const TextBinding binding = m_binding;
 
-    prepare(m_findKey, "SELECT id FROM keys WHERE path = ?1");
-    prepare(m_insertKey, "INSERT INTO keys(parent, path, name) VALUES(?1, ?2, ?3)");
-    // A key and every key below it, and (first) their values.
-    prepare(m_deleteKey,
-            "WITH RECURSIVE doomed(id) AS (SELECT id FROM keys WHERE path = ?1 UNION ALL "
-            "SELECT k.id FROM keys k JOIN doomed d ON k.parent = d.id) "
-            "DELETE FROM keys WHERE id IN doomed");
-    prepare(m_deleteKeyValues,
-            "WITH RECURSIVE doomed(id) AS (SELECT id FROM keys WHERE path = ?1 UNION ALL "
-            "SELECT k.id FROM keys k JOIN doomed d ON k.parent = d.id) "
-            "DELETE FROM vals WHERE key IN doomed");
-    prepare(m_readValue, "SELECT v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 AND v.folded = ?2");
-    // Inserts nothing when the key is missing. A new value comes after the key's others.
-    prepare(m_writeValue,
-            "INSERT INTO vals(key, seq, folded, name, value) "
-            "SELECT k.id, (SELECT ifnull(max(seq), 0) + 1 FROM vals WHERE key = k.id), ?2, ?3, ?4 "
-            "FROM keys k WHERE k.path = ?1 "
-            "ON CONFLICT(key, folded) DO UPDATE SET value = excluded.value");
-    // The same into a key known to exist within a change, its creation number given: one
-    // row of values, which SQLite writes without a statement journal of its own.
-    prepare(m_insertValue,
-            "INSERT INTO vals(key, seq, folded, name, value) VALUES(?1, ?5, ?2, ?3, ?4) "
-            "ON CONFLICT(key, folded) DO UPDATE SET value = excluded.value");
-    prepare(m_nextSeq, "SELECT ifnull(max(seq), 0) + 1 FROM vals WHERE key = ?1");
-    prepare(m_deleteValue, "DELETE FROM vals WHERE key = (SELECT id FROM keys WHERE path = ?1) AND folded = ?2");
-    // A negative limit lists them all.
-    prepare(m_values,
-            "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq "
-            "LIMIT ?2");
+    const auto prepareAll = [&](std::initializer_list<std::pair<Statement*, const char*>> statements) {
+        for (const auto& [statement, sql] : statements)
+            prepare(*statement, sql, binding);
+    };
+    prepareAll({
+        {&m_findKey, "SELECT id FROM keys WHERE path = ?1"},
+        {&m_insertKey, "INSERT INTO keys(parent, path, name) VALUES(?1, ?2, ?3)"},
+        // A key and every key below it, and (first) their values.
+        {&m_deleteKey,
+         "WITH RECURSIVE doomed(id) AS (SELECT id FROM keys WHERE path = ?1 UNION ALL "
+         "SELECT k.id FROM keys k JOIN doomed d ON k.parent = d.id) "
+         "DELETE FROM keys WHERE id IN doomed"},
+        {&m_deleteKeyValues,
+         "WITH RECURSIVE doomed(id) AS (SELECT id FROM keys WHERE path = ?1 UNION ALL "
+         "SELECT k.id FROM keys k JOIN doomed d ON k.parent = d.id) "
+         "DELETE FROM vals WHERE key IN doomed"},
+        {&m_readValue, "SELECT v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 AND v.folded = ?2"},
+        // Inserts nothing when the key is missing. A new value comes after the key's others.
+        {&m_writeValue,
+         "INSERT INTO vals(key, seq, folded, name, value) "
+         "SELECT k.id, (SELECT ifnull(max(seq), 0) + 1 FROM vals WHERE key = k.id), ?2, ?3, ?4 "
+         "FROM keys k WHERE k.path = ?1 "
+         "ON CONFLICT(key, folded) DO UPDATE SET value = excluded.value"},
+        // The same into a key known to exist within a change, its creation number given: one
+        // row of values, which SQLite writes without a statement journal of its own.
+        {&m_insertValue,
+         "INSERT INTO vals(key, seq, folded, name, value) VALUES(?1, ?5, ?2, ?3, ?4) "
+         "ON CONFLICT(key, folded) DO UPDATE SET value = excluded.value"},
+        {&m_nextSeq, "SELECT ifnull(max(seq), 0) + 1 FROM vals WHERE key = ?1"},
+        {&m_deleteValue, "DELETE FROM vals WHERE key = (SELECT id FROM keys WHERE path = ?1) AND folded = ?2"},
+        // A negative limit lists them all.
+        {&m_values,
+         "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 "
+         "ORDER BY v.seq LIMIT ?2"},
+    });
     m_watch.start(m_db, m_file, m_readOnly);
-    checkJournal(action);
 }
 
 // A blank database (no tables, no marks) becomes the store where it is, under the folder's
@@ -407,23 +419,67 @@ void SqliteRegistryBackend::createSchemaIfBlank()
         rollback(true);
         throw;
     }
-    // In WAL mode the marks reach the file itself only with a checkpoint; until then another
-    // process would not know the file for this store.
-    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
-void SqliteRegistryBackend::switchToWal(const RegistryAction& action)
+void SqliteRegistryBackend::useRollbackJournal(const RegistryAction& action)
 {
-    // The switch reads the file and then writes it, and SQLite does not wait for a lock that
-    // another process takes in between (two processes opening a new store at once): the
-    // wait is ours.
+    // Leaving the write-ahead log copies it into the file and deletes it with its index;
+    // that needs the store to itself, and SQLite does not wait for a lock that another
+    // process takes meanwhile: the wait is ours. Any other mode is left at once.
+    QByteArray mode;
     int code = SQLITE_OK;
     waitFor([&] {
-        code = sqlite3_exec(m_db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
-        return (code & 0xff) != SQLITE_BUSY;
+        Statement statement;
+        code = sqlite3_prepare_v2(m_db, "PRAGMA journal_mode = DELETE", -1, statement.slot(), nullptr);
+        if (code == SQLITE_OK && (code = sqlite3_step(statement.get())) == SQLITE_ROW) {
+            mode = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0)));
+            code = SQLITE_OK;
+        }
+        return (code & 0xff) != SQLITE_BUSY && (code != SQLITE_OK || mode == "delete");
     });
     if (code != SQLITE_OK)
         failLastError(action);
+    if (mode != "delete") // another process keeps the log in use
+        raiseRegistryError(m_file, action, reasonFor(SQLITE_BUSY, m_journal));
+}
+
+void SqliteRegistryBackend::convertText(const RegistryAction& action)
+{
+    // Each as the bytes of its UTF-16 code units; a value already bytes stays as it is.
+    const auto asBytes = [](sqlite3_context* context, int, sqlite3_value** arguments) {
+        if (sqlite3_value_type(arguments[0]) == SQLITE_BLOB)
+            sqlite3_result_value(context, arguments[0]);
+        else if (const void* text = sqlite3_value_text16le(arguments[0]); text && sqlite3_value_bytes16(arguments[0]))
+            sqlite3_result_blob(context, text, sqlite3_value_bytes16(arguments[0]), SQLITE_TRANSIENT);
+        else
+            sqlite3_result_zeroblob(context, 0);
+    };
+    // The matching form of a name stored as bytes.
+    const auto nameKey = [](sqlite3_context* context, int, sqlite3_value** arguments) {
+        QString name(static_cast<const QChar*>(sqlite3_value_blob(arguments[0])),
+                     sqlite3_value_bytes(arguments[0]) / 2);
+        if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN)
+            qFromLittleEndian<char16_t>(name.utf16(), name.size(), name.data());
+        QString swapped;
+        const QString key = RegistryNameKey(name);
+        if (key.isEmpty())
+            sqlite3_result_zeroblob(context, 0);
+        else
+            sqlite3_result_blob(context, storedBytes(key, swapped), int(key.size() * 2), SQLITE_TRANSIENT);
+    };
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY;
+    if (sqlite3_create_function(m_db, "stored_bytes", 1, flags, nullptr, asBytes, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_create_function(m_db, "name_key", 1, flags, nullptr, nameKey, nullptr, nullptr) != SQLITE_OK)
+        failLastError(action);
+    // Names whose matching form, made again, would match another's keep the form they had.
+    const QByteArray convert = "PRAGMA user_version = " + QByteArray::number(StoreSchemaVersion)
+        + ";UPDATE keys SET path = stored_bytes(path), name = stored_bytes(name);"
+          "UPDATE vals SET folded = stored_bytes(folded), name = stored_bytes(name), value = stored_bytes(value);"
+          "UPDATE OR IGNORE vals SET folded = name_key(name) WHERE folded <> name_key(name);";
+    transaction([&] {
+        if (integerQuery("PRAGMA user_version", action) == StoreTextSchemaVersion)
+            execute(convert.constData(), action);
+    });
 }
 
 void SqliteRegistryBackend::requireWritable(const RegistryAction& action)
@@ -474,7 +530,6 @@ void SqliteRegistryBackend::ensureKey(const RegistryKeyPath& key, const Registry
 void SqliteRegistryBackend::createKey(const RegistryKeyPath& key)
 {
     const RegistryAction action{"create", &key};
-    checkJournal(action);
     if (findKey(pathOf(key), action) != 0)
         return;
     requireWritable(action);
@@ -483,7 +538,6 @@ void SqliteRegistryBackend::createKey(const RegistryKeyPath& key)
 
 std::optional<QString> SqliteRegistryBackend::readValue(const RegistryKeyPath& key, const QString& name)
 {
-    checkJournal({"read", &key, &name});
     Use use(m_readValue);
     use.bind(1, pathOf(key));
     use.bind(2, RegistryNameKey(name));
@@ -513,7 +567,6 @@ void SqliteRegistryBackend::writeValue(const RegistryKeyPath& key, const QString
 {
     const RegistryAction action{"write", &key, &name};
     requireWritable(action);
-    checkJournal(action);
     const QString path = pathOf(key);
     if (m_depth > 0) {
         sqlite3_int64 id = changeKeyId(path, action);
@@ -562,7 +615,6 @@ void SqliteRegistryBackend::deleteValue(const RegistryKeyPath& key, const QStrin
 {
     const RegistryAction action{"delete", &key, &name};
     requireWritable(action);
-    checkJournal(action);
     Use use(m_deleteValue);
     use.bind(1, pathOf(key));
     use.bind(2, RegistryNameKey(name));
@@ -573,7 +625,6 @@ void SqliteRegistryBackend::deleteKey(const RegistryKeyPath& key)
 {
     const RegistryAction action{"erase", &key};
     requireWritable(action);
-    checkJournal(action);
     m_changeKeyIds.clear(); // the key and those below it go
     m_changeNextSeq.clear();
     const QString path = pathOf(key);
@@ -588,7 +639,6 @@ void SqliteRegistryBackend::deleteKey(const RegistryKeyPath& key)
 
 QList<QPair<QString, QString>> SqliteRegistryBackend::values(const RegistryKeyPath& key, qsizetype limit)
 {
-    checkJournal({"list", &key});
     QList<QPair<QString, QString>> entries;
     Use use(m_values);
     use.bind(1, pathOf(key));
@@ -604,7 +654,6 @@ QList<QPair<QString, QString>> SqliteRegistryBackend::values(const RegistryKeyPa
 qsizetype SqliteRegistryBackend::valueCount(const RegistryKeyPath& key)
 {
     const RegistryAction action{"list", &key};
-    checkJournal(action);
     Statement count;
     prepare(count, "SELECT count(*) FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1");
     Use use(count);
@@ -621,7 +670,6 @@ void SqliteRegistryBackend::deleteKeyInSlices(const RegistryKeyPath& key,
     constexpr int SliceSize = 16384;
     const RegistryAction action{"erase", &key};
     requireWritable(action);
-    checkJournal(action);
     transaction([&] {
         const qsizetype total = valueCount(key);
         const sqlite3_int64 id = findKey(pathOf(key), action);
@@ -651,7 +699,6 @@ void SqliteRegistryBackend::moveKey(const RegistryKeyPath& from, const RegistryK
 {
     const RegistryAction action{"move", &from};
     requireWritable(action);
-    checkJournal(action);
     const QString fromPath = pathKey(from, from.size());
     const QString toPath = pathKey(to, to.size());
     if (fromPath == toPath)
@@ -666,18 +713,37 @@ void SqliteRegistryBackend::moveKey(const RegistryKeyPath& from, const RegistryK
             parent = findKey(pathKey(to, to.size() - 1), action);
         }
         m_changeKeyIds.clear(); // paths change
+        // The key and those below it take the new path in place of the old one's start. Paths
+        // are kept as their code units' bytes, which SQL's text functions cannot join, so they
+        // are made here; a store holds a handful of keys.
+        const QString below = fromPath + QLatin1Char('\\');
+        std::vector<std::pair<sqlite3_int64, QString>> moved;
+        {
+            Statement keys;
+            prepare(keys, "SELECT id, path FROM keys");
+            Use use(keys);
+            int result;
+            while ((result = use.step()) == SQLITE_ROW) {
+                const QString path = use.text(1);
+                if (path == fromPath || path.startsWith(below))
+                    moved.emplace_back(use.integer(0), toPath + path.mid(fromPath.size()));
+            }
+            if (result != SQLITE_DONE)
+                failLastError(action);
+        }
         Statement move;
-        prepare(move,
-                "UPDATE keys SET path = ?2 || substr(path, length(?1) + 1), "
-                "name = CASE WHEN path = ?1 THEN ?3 ELSE name END, "
-                "parent = CASE WHEN path = ?1 THEN ?4 ELSE parent END "
-                "WHERE path = ?1 OR substr(path, 1, length(?1) + 1) = ?1 || '\\'");
-        Use use(move);
-        use.bind(1, fromPath);
-        use.bind(2, toPath);
-        use.bind(3, to.last());
-        use.bind(4, parent);
-        expectDone(use, action);
+        prepare(move, "UPDATE keys SET path = ?2, name = CASE WHEN id = ?1 THEN ?3 ELSE name END, "
+                      "parent = CASE WHEN id = ?1 THEN ?4 ELSE parent END WHERE id = ?5");
+        const sqlite3_int64 top = findKey(fromPath, action);
+        for (const auto& [id, path] : moved) {
+            Use use(move);
+            use.bind(1, top);
+            use.bind(2, path);
+            use.bind(3, to.last());
+            use.bind(4, parent);
+            use.bind(5, id);
+            expectDone(use, action);
+        }
     });
 }
 
@@ -695,7 +761,6 @@ void SqliteRegistryBackend::transaction(const std::function<void()>& changes)
 {
     const bool outermost = m_depth == 0;
     const RegistryAction action{"begin a change"};
-    checkJournal(action);
     // The outermost change takes the write lock at once, waiting for it as long as the busy
     // timeout allows, so that it never fails halfway for want of it.
     if (outermost) {
@@ -718,7 +783,7 @@ void SqliteRegistryBackend::transaction(const std::function<void()>& changes)
         const QString detail = QString::fromUtf8(sqlite3_errmsg(m_db));
         rollback(outermost);
         raiseRegistryError(m_file, {"commit a change"},
-                           reasonFor(code, m_file) + QStringLiteral(" (") + detail + QLatin1Char(')'));
+                           reasonFor(code, m_journal) + QStringLiteral(" (") + detail + QLatin1Char(')'));
     }
 }
 

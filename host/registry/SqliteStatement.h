@@ -3,10 +3,18 @@
 #include "host/private/StandinOnly.h"
 
 #include <QString>
+#include <QtEndian>
 
 #include <sqlite3.h>
 
 namespace host {
+
+// How a connection binds names and values. SQLite takes a leading U+FEFF or U+FFFE of text
+// for a byte-order mark (dropped, or the rest byte-swapped), so text goes in as the bytes of
+// its UTF-16 code units, little-endian, and comes back exactly: every code point, and
+// unpaired surrogates too. A store of the first layout, read-only and so not yet converted,
+// holds text and is matched as text.
+enum class TextBinding { Bytes, Text };
 
 // A prepared statement, kept for the connection's lifetime and reset after each use.
 class Statement {
@@ -18,32 +26,70 @@ public:
 
     sqlite3_stmt* get() const { return m_statement; }
     sqlite3_stmt** slot() { return &m_statement; }
+    TextBinding binding() const { return m_binding; }
+    void setBinding(TextBinding binding) { m_binding = binding; }
 
 private:
     sqlite3_stmt* m_statement = nullptr;
+    TextBinding m_binding = TextBinding::Bytes;
 };
+
+// A string's UTF-16 code units as stored: little-endian bytes.
+inline const void* storedBytes(const QString& text, QString& swapped)
+{
+    if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+        Q_UNUSED(swapped);
+        return text.constData();
+    } else {
+        swapped = text;
+        qToLittleEndian<char16_t>(text.utf16(), text.size(), swapped.data());
+        return swapped.constData();
+    }
+}
+
+// A column's stored bytes (or, in a store of the first layout, its text) as a string; an
+// empty value is an empty string, never a null one.
+inline QString storedText(sqlite3_stmt* statement, int column)
+{
+    static const char16_t empty[] = u"";
+    if (sqlite3_column_type(statement, column) != SQLITE_BLOB) {
+        const void* data = sqlite3_column_text16(statement, column);
+        return QString(static_cast<const QChar*>(data ? data : empty), sqlite3_column_bytes16(statement, column) / 2);
+    }
+    const void* data = sqlite3_column_blob(statement, column);
+    QString text(static_cast<const QChar*>(data ? data : empty), sqlite3_column_bytes(statement, column) / 2);
+    if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN)
+        qFromLittleEndian<char16_t>(text.utf16(), text.size(), text.data());
+    return text;
+}
 
 // One use of a prepared statement: binds, steps, and resets on the way out.
 class Use {
 public:
-    explicit Use(const Statement& statement) : m_statement(statement.get()) {}
+    explicit Use(const Statement& statement) : m_statement(statement.get()), m_binding(statement.binding()) {}
     Use(const Use&) = delete;
     Use& operator=(const Use&) = delete;
     ~Use()
     {
-        // The next use binds every parameter again, so bindings are left as they are: text
-        // bound as transient is SQLite's own copy.
+        // The next use binds every parameter again, so bindings are left as they are: what
+        // is bound as transient is SQLite's own copy.
         sqlite3_reset(m_statement);
     }
 
     void bind(int index, const QString& text)
     {
-        // Bound by its UTF-16 code units and length: an empty string stays an empty string,
-        // never NULL, and nothing is converted on the way in.
+        // An empty string stays an empty string (bytes or text), never NULL.
         static const char16_t empty[] = u"";
-        const void* data = text.isEmpty() ? static_cast<const void*>(empty)
-                                          : static_cast<const void*>(text.constData());
-        sqlite3_bind_text16(m_statement, index, data, static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+        const int bytes = static_cast<int>(text.size() * 2);
+        if (m_binding == TextBinding::Text) {
+            sqlite3_bind_text16(m_statement, index, text.isEmpty() ? static_cast<const void*>(empty) : text.constData(),
+                                bytes, SQLITE_TRANSIENT);
+            return;
+        }
+        QString swapped;
+        sqlite3_bind_blob(m_statement, index,
+                          text.isEmpty() ? static_cast<const void*>(empty) : storedBytes(text, swapped), bytes,
+                          SQLITE_TRANSIENT);
     }
     // A row id; 0 (no row) binds NULL.
     void bind(int index, sqlite3_int64 id)
@@ -57,16 +103,12 @@ public:
     // SQLITE_ROW or SQLITE_DONE; any other outcome is returned for the caller to raise.
     int step() { return sqlite3_step(m_statement); }
 
-    QString text(int column) const
-    {
-        const void* data = sqlite3_column_text16(m_statement, column);
-        const int bytes = sqlite3_column_bytes16(m_statement, column);
-        return data ? QString(static_cast<const QChar*>(data), bytes / 2) : QString();
-    }
+    QString text(int column) const { return storedText(m_statement, column); }
     sqlite3_int64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
 
 private:
     sqlite3_stmt* m_statement;
+    TextBinding m_binding;
 };
 
 } // namespace host

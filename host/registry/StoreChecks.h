@@ -7,26 +7,20 @@
 #include <QByteArray>
 #include <QString>
 
-#include <array>
-#include <optional>
+#include <chrono>
 
 #include <sqlite3.h>
 
-// The checks of an open store's file and journal before each use, and the setting right of
-// its journal's files before a connection opens.
+// The checks of an open store's file before its uses, and of a journal found beside it
+// before the connection's first read.
 
 namespace host {
 
-class FolderLock;
-
-// What a connection last saw of its store's file and journal, so that each use looks again
-// only at what changed. While nothing did, a use costs a stat of the file and one of the
-// journal, and a glance at the shared index, which is in memory.
+// What a connection last saw of its store's file, so that it learns when the file at the
+// path is no longer the one it has open. Between changes the store is its file alone (a
+// rollback journal lives only while a change does), so the file is all there is to watch.
 class StoreWatch {
 public:
-    // The shared index's header and its count of frames copied into the file.
-    using IndexHeader = std::array<char, 48 + 4>;
-
     enum class Look {
         Current,     // the file at the path is the one the connection has open, and the store
         Writable,    // the same, and writable now though the connection was opened read-only
@@ -37,37 +31,28 @@ public:
     // After the connection has read its file: which file it has open, told apart by identity
     // (device and inode), never by content.
     void start(sqlite3* db, const QString& file, bool openedReadOnly);
-    Look look();
-    // Why the journal cannot hold what the shared index says it does, or "" when it can or
-    // nothing changed since the last look.
-    QString journalDamage();
-
-    // On letting go of a connection whose file was replaced: the journal and shared index
-    // still at the path belong to the file it had open, not to the one there now, so the next
-    // connection removes them rather than take another file's changes for its own.
-    void noteStaleJournal() const;
+    // Before a write the file is always looked at. A read relies on the last look for
+    // ide::RegistryLookIntervalMs, timed by a clock that costs no system call: a store put in
+    // place is read from that long after, and a read costs SQLite's own calls alone.
+    Look look(bool writing);
 
 private:
-    sqlite3_file* databaseFile() const;
-
     sqlite3* m_db = nullptr;
-    sqlite3_file* m_databaseFile = nullptr;
-    QByteArray m_path, m_journalPath, m_indexPath;
+    sqlite3_file* m_databaseFile = nullptr; // SQLite's handle, open as long as the connection
+    QByteArray m_path;
     bool m_openedReadOnly = false;
-    FileIdentity m_opened;              // the file the connection has open
-    FileIdentity m_indexOpened;         // the shared index it has mapped
-    FileState m_file;                   // the store's file when it last passed the checks
-    FileState m_journal;                // the journal when last looked at
-    FileState m_journalChecked;         // the journal when its content last passed the checks
-    std::optional<IndexHeader> m_index; // the shared index's header then
-    bool m_journalSeen = false;         // m_journal was looked at since the last content check
+    FileIdentity m_opened; // the file the connection has open
+    FileState m_file;      // the store's file when it last passed the checks
+    std::chrono::steady_clock::time_point m_looked;
 };
 
-// Before a connection opens file: removes the journal and shared index that a connection of
-// this process left at the path when another file was put there (see noteStaleJournal), and
-// gives the journal's files the store's mode when only a mode left over from a read-only time
-// keeps this user from writing them. Changes nothing but those; by name, opening nothing.
-// Runs under lock, which it takes when it has something to do.
-void setJournalRight(const QString& file, bool storeIsThere, FolderLock& lock);
+// Before the connection's first read: a rollback journal beside the store that no change of
+// this file holds is rolled back into the file by SQLite's next read. When the journal is
+// another file's (the store's own file replaced after a writer was killed), it is removed
+// instead: its page 1 shows another file. A change journals page 1 before it commits, and
+// as soon as it makes the file longer or frees a page, so before SQLite's cache runs over
+// and writes pages into the file early; only a change that rewrote more values in place
+// than the cache holds could write some without it.
+void removeForeignJournal(sqlite3* db);
 
 } // namespace host

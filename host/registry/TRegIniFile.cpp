@@ -103,11 +103,11 @@ QString TRegIniFile::StoreLocation() const
     return m_location;
 }
 
-RegistryBackend& TRegIniFile::Backend() const
+RegistryBackend& TRegIniFile::Backend(bool writing) const
 {
     // A file moved, removed or replaced since the last use is looked at afresh, as at the
     // first use; writing on through the old connection would write where no one reads.
-    if (m_backend && !m_backend->stillCurrent())
+    if (m_backend && !m_backend->stillCurrent(writing))
         m_backend.reset();
     if (!m_backend) {
         std::unique_ptr<RegistryBackend> backend = openRegistryBackend(m_location);
@@ -142,7 +142,7 @@ void TRegIniFile::CheckKeyNames(const RegistryKeyPath& path, const RegistryActio
 
 QString TRegIniFile::ReadString(const QString& section, const QString& name, const QString& defaultValue) const
 {
-    return Backend().readValue(SectionPath(section), name).value_or(defaultValue);
+    return Backend(false).readValue(SectionPath(section), name).value_or(defaultValue);
 }
 
 void TRegIniFile::WriteString(const QString& section, const QString& name, const QString& value)
@@ -157,12 +157,12 @@ void TRegIniFile::WriteString(const QString& section, const QString& name, const
     if (value.size() > MaxValueLength)
         refuse(tooLong(QCoreApplication::translate("host::Registry", "the value"), value.size(),
                        QT_TRANSLATE_NOOP("host::Registry", "UTF-16 code units (2 bytes each)"), MaxValueLength));
-    Backend().writeValue(path, name, value);
+    Backend(true).writeValue(path, name, value);
 }
 
 void TRegIniFile::DeleteKey(const QString& section, const QString& name)
 {
-    Backend().deleteValue(SectionPath(section), name);
+    Backend(true).deleteValue(SectionPath(section), name);
 }
 
 void TRegIniFile::EraseSection(const QString& section)
@@ -172,7 +172,7 @@ void TRegIniFile::EraseSection(const QString& section)
     if (path.size() == m_path.size())
         raiseRegistryError(m_location, {"erase", &path},
                            QCoreApplication::translate("host::Registry", "no section is named"));
-    Backend().deleteKey(path);
+    Backend(true).deleteKey(path);
 }
 
 void TRegIniFile::ReadSectionValues(const QString& section, QStringList& lines) const
@@ -188,17 +188,17 @@ void TRegIniFile::ReadSectionValues(const QString& section, QStringList& lines) 
 
 QList<QPair<QString, QString>> TRegIniFile::ReadSectionEntries(const QString& section) const
 {
-    return Backend().values(SectionPath(section), -1);
+    return Backend(false).values(SectionPath(section), -1);
 }
 
 QList<QPair<QString, QString>> TRegIniFile::ReadSectionEntries(const QString& section, qsizetype limit) const
 {
-    return Backend().values(SectionPath(section), std::max<qsizetype>(limit, 0));
+    return Backend(false).values(SectionPath(section), std::max<qsizetype>(limit, 0));
 }
 
 qsizetype TRegIniFile::SectionSize(const QString& section) const
 {
-    return Backend().valueCount(SectionPath(section));
+    return Backend(false).valueCount(SectionPath(section));
 }
 
 void TRegIniFile::EraseSection(const QString& section, const std::function<void(qsizetype, qsizetype)>& progress)
@@ -207,7 +207,7 @@ void TRegIniFile::EraseSection(const QString& section, const std::function<void(
     if (path.size() == m_path.size())
         raiseRegistryError(m_location, {"erase", &path},
                            QCoreApplication::translate("host::Registry", "no section is named"));
-    Backend().deleteKeyInSlices(path, progress);
+    Backend(true).deleteKeyInSlices(path, progress);
 }
 
 void TRegIniFile::MoveSection(const QString& section, const QString& newName)
@@ -218,12 +218,12 @@ void TRegIniFile::MoveSection(const QString& section, const QString& newName)
     if (from.size() == m_path.size() || to.size() == m_path.size())
         raiseRegistryError(m_location, {"move", &from},
                            QCoreApplication::translate("host::Registry", "no section is named"));
-    Backend().moveKey(from, to);
+    Backend(true).moveKey(from, to);
 }
 
 void TRegIniFile::Transaction(const std::function<void()>& changes)
 {
-    Backend().transaction(changes);
+    Backend(true).transaction(changes);
 }
 
 } // namespace host

@@ -138,7 +138,7 @@ private:
     // open then, so its files can simply be replaced.
     void RestoreStore(const QString& store)
     {
-        for (const char* suffix : {"", "-wal", "-shm"})
+        for (const char* suffix : {"", "-journal"})
             QFile::remove(store + QLatin1String(suffix));
         QVERIFY(QFile::copy(Path(QStringLiteral("before.sqlite")), store));
     }

@@ -90,6 +90,21 @@ QMap<QString, QByteArray> FolderBytes(const QString& folder)
     return files;
 }
 
+// What query yields first on the store file, run by SQLite itself.
+QString Query(const QString& store, const char* query)
+{
+    sqlite3* db = nullptr;
+    QString first;
+    sqlite3_open(QFile::encodeName(store).constData(), &db);
+    const auto keep = [](void* out, int, char** values, char**) {
+        *static_cast<QString*>(out) = QString::fromUtf8(values[0]);
+        return 1;
+    };
+    sqlite3_exec(db, query, keep, &first, nullptr);
+    sqlite3_close(db);
+    return first;
+}
+
 // The single number that query yields on the store file, read with SQLite directly.
 int RowCount(const QString& store, const char* query)
 {
@@ -183,23 +198,6 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(location));
     }
 
-    void storeIsUtf16AndWal()
-    {
-        TRegIniFile(Key).WriteString(Section, QStringLiteral("x"), QStringLiteral("y"));
-        sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open_v2(QFile::encodeName(m_store), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        sqlite3_stmt* statement = nullptr;
-        QCOMPARE(sqlite3_prepare_v2(db, "SELECT * FROM pragma_encoding, pragma_journal_mode", -1, &statement, nullptr),
-                 SQLITE_OK);
-        QCOMPARE(sqlite3_step(statement), SQLITE_ROW);
-        const QByteArray encoding(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-        const QByteArray journal(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
-        sqlite3_finalize(statement);
-        sqlite3_close(db);
-        QCOMPARE(encoding, QByteArray("UTF-16le"));
-        QCOMPARE(journal, QByteArray("wal"));
-    }
-
     // --- The five operations --------------------------------------------------------------
 
     void readMissingGivesDefault()
@@ -254,6 +252,50 @@ private Q_SLOTS:
         QCOMPARE(read.size(), value.size());
         QCOMPARE(read, value);
         QCOMPARE(reopened.ReadSectionEntries(Section).value(0).second, value);
+    }
+
+    // Byte-order marks and unpaired surrogates as names and values, beside an entry they must not touch.
+    void textKeptExactly_data()
+    {
+        QTest::addColumn<QString>("text");
+        const QChar high(0xd800), low(0xdc00);
+        QTest::newRow("U+FEFF first") << QStringLiteral("\uFEFFStandard");
+        QTest::newRow("U+FFFE first") << QStringLiteral("\uFFFEAB");
+        QTest::newRow("marks alone") << QStringLiteral("\uFEFF\uFFFE\uFEFF");
+        QTest::newRow("marks last and inside") << QStringLiteral("St\uFFFEandard\uFEFF");
+        QTest::newRow("unpaired surrogates first and last") << QString(low) + QStringLiteral("Standard") + high;
+        QTest::newRow("a mark, then an unpaired surrogate") << QStringLiteral("\uFEFF") + high + QStringLiteral("😀");
+    }
+    void textKeptExactly()
+    {
+        QFETCH(QString, text);
+        TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), QStringLiteral("kept"));
+        TRegIniFile(Key).WriteString(Section, text, text);
+        TRegIniFile reopened(Key);
+        QCOMPARE(Entries(reopened), (QStringList{QStringLiteral("Standard=kept"), text + QLatin1Char('=') + text}));
+        QCOMPARE(reopened.ReadString(Section, text.toUpper(), QString()), text);
+    }
+
+    // A store of names and values kept as text: read while read-only, then converted, each name
+    // found by its own matching form.
+    void storeOfTextConverted()
+    {
+        TRegIniFile(Key).WriteString(Section, QStringLiteral("Ärger"), QStringLiteral("A"));
+        const QByteArray text = "UPDATE keys SET path = CAST(path AS TEXT), name = CAST(name AS TEXT);"
+                                "UPDATE vals SET folded = CAST(folded AS TEXT), name = CAST(name AS TEXT), "
+                                "value = CAST(value AS TEXT); PRAGMA user_version = 1;"
+                                "INSERT INTO vals SELECT key, 9, 'Σ-damaged', 'Σ-Web', 'B' FROM vals;";
+        QCOMPARE(Query(m_store, text), QString());
+        QVERIFY(QFile::setPermissions(m_store, QFile::ReadOwner));
+        QCOMPARE(TRegIniFile(Key).ReadString(Section, QStringLiteral("äRGER"), QString()), QStringLiteral("A"));
+        QVERIFY(QFile::setPermissions(m_store, QFile::ReadOwner | QFile::WriteOwner));
+        TRegIniFile reg(Key);
+        QCOMPARE(Entries(reg), (QStringList{QStringLiteral("Ärger=A"), QStringLiteral("Σ-Web=B")}));
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("σ-web"), QString()), QStringLiteral("B"));
+        QCOMPARE(Query(m_store,
+                       "SELECT group_concat(typeof(name) || typeof(folded) || typeof(value)) || "
+                       "(SELECT user_version FROM pragma_user_version) FROM vals"),
+                 QStringLiteral("blobblobblob,blobblobblob2"));
     }
 
     void namesKeptExactly_data()
@@ -1024,41 +1066,67 @@ private Q_SLOTS:
         QCOMPARE(Entries(TRegIniFile(Key)), (QStringList{QStringLiteral("Standard=A"), QStringLiteral("Web=B")}));
     }
 
-    // A backup put in the store's place while handles are open, as a file manager copies
-    // (a new file renamed over the store) or as the user moves it there: the next use reads
-    // the backup, writes go into it, and nothing of the replaced store's journal reaches it.
-    void restoredBackupIsFollowed_data()
+    // A backup (the store one change ago) put in its place in each way a user may while an IDE
+    // has it open: that handle and a new one read the file as it is, write into it, it passes
+    // SQLite's check, and nothing is left beside it. The journal of a change killed before it
+    // deleted its journal is rolled back into its own store only.
+    void restoredStoreIsReadAsItIs_data()
     {
-        QTest::addColumn<bool>("moved");
-        QTest::newRow("copied over the store") << false;
-        QTest::newRow("moved over the store") << true;
+        QTest::addColumn<QStringList>("steps"); // shell commands, or "close" (the IDE) and "journal"
+        QTest::addColumn<QString>("read");
+        const QString mv = QStringLiteral("cp \"$BACKUP\" \"$STORE.new\" && mv \"$STORE.new\" \"$STORE\"");
+        const QString cp = QStringLiteral("cp \"$BACKUP\" \"$STORE\"");
+        QTest::newRow("moved over the store") << QStringList{mv} << "Backup";
+        QTest::newRow("copied over it in place") << QStringList{cp} << "Backup";
+        QTest::newRow("another store copied over it in place") << QStringList{"cp \"$OTHER\" \"$STORE\""} << "Other";
+        QTest::newRow("emptied in place, then copied back") << QStringList{": > \"$STORE\"", cp} << "Backup";
+        QTest::newRow("damaged in place, then moved back") << QStringList{"printf %8192s > \"$STORE\"", mv} << "Backup";
+        QTest::newRow("the IDE closed, the store removed, the backup copied in (maybe on its inode)")
+            << QStringList{"close", "rm \"$STORE\"", cp} << "Backup";
+        QTest::newRow("a change's journal left, then moved over") << QStringList{"journal", mv} << "Backup";
+        QTest::newRow("a change's journal left, the store kept") << QStringList{"journal"} << "Running";
     }
-    void restoredBackupIsFollowed()
+    void restoredStoreIsReadAsItIs()
     {
-        QFETCH(bool, moved);
-        const QString backup = StorePath(QStringLiteral("backup/registry.sqlite"));
-        host::ide::setRegistryFile(backup);
-        TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Backup"));
+        QFETCH(QStringList, steps);
+        QFETCH(QString, read);
+        const QString journal = m_store + QStringLiteral("-journal");
+        qputenv("STORE", QFile::encodeName(m_store));
+        qputenv("BACKUP", QFile::encodeName(StorePath(QStringLiteral("backup.sqlite"))));
+        qputenv("OTHER", QFile::encodeName(StorePath(QStringLiteral("other.sqlite"))));
+        host::ide::setRegistryFile(StorePath(QStringLiteral("other.sqlite")));
+        for (const QString& value : {QStringLiteral("First"), QStringLiteral("Other")})
+            TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), value);
         host::ide::setRegistryFile(m_store);
-
-        TRegIniFile reg(Key);
-        TRegIniFile other(Key);
-        reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Running"));
-        reg.WriteString(Section, QStringLiteral("Web"), QStringLiteral("Running"));
-        QCOMPARE(other.ReadString(Section, QStringLiteral("Web"), QString()), QStringLiteral("Running"));
-        QVERIFY(QFileInfo(m_store + QStringLiteral("-wal")).size() > 0); // not yet in the file itself
-
-        const QString incoming = moved ? backup : m_store + QStringLiteral(".copy");
-        if (!moved)
-            QVERIFY(QFile::copy(backup, incoming));
-        QCOMPARE(::rename(QFile::encodeName(incoming).constData(), QFile::encodeName(m_store).constData()), 0);
-
-        for (TRegIniFile* handle : {&reg, &other}) {
-            QCOMPARE(Entries(*handle), QStringList{QStringLiteral("Standard=Backup")});
+        auto reg = std::make_unique<TRegIniFile>(Key);
+        reg->WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Backup"));
+        QVERIFY(QFile::copy(m_store, StorePath(QStringLiteral("backup.sqlite"))));
+        reg->WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Running"));
+        for (const QString& step : steps) {
+            if (step == QLatin1String("close"))
+                reg.reset();
+            else if (step != QLatin1String("journal"))
+                QCOMPARE(QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), step}), 0);
+            else // more than SQLite keeps in memory, so that some of it reaches the file first
+                reg->Transaction([&] {
+                    for (int i = 0; i < 20000; ++i)
+                        reg->WriteString(QStringLiteral("Killed"), QString::number(i), QString(200, QLatin1Char('k')));
+                    QFile::copy(journal, journal + QStringLiteral(".left"));
+                });
+            QThread::msleep(host::ide::RegistryLookIntervalMs + 1);
+            if (step.contains(QLatin1Char('>')))
+                QVERIFY(!RegistryError([&] { Entries(*reg); }).isEmpty());
         }
-        reg.WriteString(Section, QStringLiteral("After"), QStringLiteral("restore"));
-        QCOMPARE(Entries(other), (QStringList{QStringLiteral("Standard=Backup"), QStringLiteral("After=restore")}));
-        QCOMPARE(RowCount(m_store, "SELECT count(*) FROM vals WHERE value = 'Running'"), 0);
+        QFile::rename(journal + QStringLiteral(".left"), journal);
+        if (!reg)
+            reg = std::make_unique<TRegIniFile>(Key);
+        const QStringList expected{QStringLiteral("Standard=") + read};
+        QCOMPARE(Entries(*reg), expected);
+        QCOMPARE(Entries(TRegIniFile(Key)), expected);
+        reg->WriteString(Section, QStringLiteral("After"), QStringLiteral("restore"));
+        QCOMPARE(Entries(TRegIniFile(Key)), expected + QStringList{QStringLiteral("After=restore")});
+        QCOMPARE(Query(m_store, "PRAGMA integrity_check"), QStringLiteral("ok"));
+        QCOMPARE(QDir(m_temporary->folder()).entryList({QStringLiteral("registry.sqlite-*")}), QStringList());
     }
 
     // As an ordinary user: a store opened while read-only leaves its journal's files

@@ -15,6 +15,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QStandardPaths>
@@ -293,6 +294,18 @@ private Q_SLOTS:
                  shown);
         loaded.module->FindPageWindow()->List()->grab(); // painted with its matches
         QTest::keyClick(loaded.module->FindPageWindow()->Edit(), Qt::Key_Escape);
+        QCOMPARE(loaded.ide.reported(), QStringList());
+    }
+
+    // The store's path a folder: Find Page lists the pages alone, and no error box takes its focus.
+    void storeThatCannotBeRead()
+    {
+        Shown loaded({QStringLiteral("Standard"), QStringLiteral("Dialogs")}, {{"Standard", "Mine"}});
+        QVERIFY(QFile::remove(loaded.ide.store.file()) && QDir().mkpath(loaded.ide.store.file()));
+        QThread::msleep(host::ide::RegistryLookIntervalMs + 1);
+        QCOMPARE(loaded.Find(QString()), (QStringList{"Dialogs", "Standard"}));
+        QCOMPARE(loaded.module->FindPageWindow()->List()->model()->index(1, 0).data(Qt::AccessibleTextRole),
+                 QStringLiteral("Standard"));
         QCOMPARE(loaded.ide.reported(), QStringList());
     }
 

@@ -8,6 +8,7 @@
 
 #include "host/Exceptions.h"
 #include "host/Registry.h"
+#include "host/private/IdeHost.h"
 
 #include <QDir>
 #include <QFile>
@@ -312,6 +313,9 @@ private Q_SLOTS:
         QTest::newRow("a line break alone is one nameless entry") << QByteArray("\r\n") << Entries{{"", ""}};
         QTest::newRow("a later line replaces an earlier, whatever the case")
             << QByteArray("Web=A\r\nDialogs=B\r\nWEB=C\r\n") << Entries{{"Web", "C"}, {"Dialogs", "B"}};
+        QTest::newRow("two files with byte-order marks joined: the second mark is a character")
+            << Utf8Bom + "Web=A\r\n" + Utf8Bom + "Web=B\r\n" + u"\uFFFEAB=\uFEFF"_s.toUtf8()
+            << Entries{{"Web", "A"}, {u"\uFEFFWeb"_s, "B"}, {u"\uFFFEAB"_s, u"\uFEFF"_s}};
     }
     void import()
     {
@@ -600,11 +604,19 @@ private Q_SLOTS:
                                                   << "the IDE's own category store";
         QTest::newRow("the store's journal not made yet") << "store rollback journal"
                                                           << "the IDE's own category store";
+        QTest::newRow("the journal beside the file a linked store names") << "linked store journal"
+                                                                          << "the IDE's own category store";
     }
     void exportTargets()
     {
         QFETCH(QString, kind);
         QFETCH(QString, reason);
+        if (kind == QLatin1String("linked store journal")) {
+            QVERIFY(QDir().mkpath(Path(QStringLiteral("real"))));
+            QVERIFY(QFile::link(Path(QStringLiteral("real/registry.sqlite")), Path(QStringLiteral("link.sqlite"))));
+            host::ide::setRegistryFile(Path(QStringLiteral("link.sqlite")));
+            m_reg = std::make_unique<TRegIniFile>(CategoryStore::Key);
+        }
         Store({{"Standard", "Common"}});
         const QString store = m_reg->StoreLocation();
         QString path = Path(QStringLiteral("target"));
@@ -633,8 +645,10 @@ private Q_SLOTS:
             QVERIFY(QFile::link(Path(QStringLiteral("other")), path));
         } else if (kind == QLatin1String("store")) {
             path = store;
-        } else if (kind == QLatin1String("store journal")) {
-            path = store + QStringLiteral("-wal");
+        } else if (kind.endsWith(QLatin1String("store journal"))) {
+            path = (kind == QLatin1String("store journal") ? store : Path(QStringLiteral("real/registry.sqlite")))
+                + QStringLiteral("-journal");
+            QVERIFY(PutFile(path, ""));
         } else if (kind == QLatin1String("store hard link")) {
             QCOMPARE(::link(QFile::encodeName(store).constData(), target.constData()), 0);
         } else if (kind == QLatin1String("store rollback journal")) {

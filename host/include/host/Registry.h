@@ -77,8 +77,9 @@ public:
     void Transaction(const std::function<void()>& changes);
 
 private:
-    // The connected store, connecting and creating the key first when needed.
-    RegistryBackend& Backend() const;
+    // The connected store, connecting and creating the key first when needed; before a
+    // write, one that may write the file the store's path names now.
+    RegistryBackend& Backend(bool writing) const;
     QStringList SectionPath(const QString& section) const;
     void CheckKeyNames(const QStringList& path, const RegistryAction& action) const;
 
