@@ -178,7 +178,7 @@ private:
     int m_depth = 0;               // nesting of transaction()
     bool m_changeWritable = false; // whether the file was writable when the outermost change began
     StoreWatch m_watch;
-    TextBinding m_binding = TextBinding::Bytes; // how text is bound, by the store's layout
+    TextBinding m_binding = TextBinding::Bytes;   // how text is bound, by the store's layout
     QHash<QString, sqlite3_int64> m_changeKeyIds; // by path, within the outermost change
     // By key row, within the outermost change: the creation number the key's next new value
     // takes. No other process writes while a change holds the write lock, so it is counted
@@ -732,8 +732,9 @@ void SqliteRegistryBackend::moveKey(const RegistryKeyPath& from, const RegistryK
                 failLastError(action);
         }
         Statement move;
-        prepare(move, "UPDATE keys SET path = ?2, name = CASE WHEN id = ?1 THEN ?3 ELSE name END, "
-                      "parent = CASE WHEN id = ?1 THEN ?4 ELSE parent END WHERE id = ?5");
+        prepare(move,
+                "UPDATE keys SET path = ?2, name = CASE WHEN id = ?1 THEN ?3 ELSE name END, "
+                "parent = CASE WHEN id = ?1 THEN ?4 ELSE parent END WHERE id = ?5");
         const sqlite3_int64 top = findKey(fromPath, action);
         for (const auto& [id, path] : moved) {
             Use use(move);
