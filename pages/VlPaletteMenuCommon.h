@@ -1,11 +1,10 @@
 #pragma once
 
+// RemoveAmpersand, with the grouping's other rules of names.
+#include "grouping/CategoryList.h"
+
 #include <QLoggingCategory>
 #include <QString>
-
-// s with every "&" removed, each other character kept in order: a menu caption's
-// accelerator marks are not part of the page's name ("&&" loses both characters).
-QString RemoveAmpersand(const QString& s);
 
 // The submenu a category name files its pages under: the menus take names that differ only
 // in letter case or "&" for one submenu.

@@ -1,0 +1,156 @@
+#include "grouping/CategoryList.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+// Up to this many names of one page are compared with each other; past it, by key.
+constexpr qsizetype FewNames = 16;
+
+} // namespace
+
+QString RemoveAmpersand(const QString& s)
+{
+    if (!s.contains(QLatin1Char('&')))
+        return s;
+    QString result = s;
+    result.remove(QLatin1Char('&'));
+    return result;
+}
+
+QString PageKey(const QString& name)
+{
+    QString key(name.size(), Qt::Uninitialized);
+    QChar* out = key.data();
+    const QChar* in = name.constData();
+    const qsizetype size = name.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (in[i].isHighSurrogate() && i + 1 < size && in[i + 1].isLowSurrogate()) {
+            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(in[i], in[i + 1]));
+            out[i] = QChar(QChar::highSurrogate(folded));
+            out[i + 1] = QChar(QChar::lowSurrogate(folded));
+            ++i;
+        } else {
+            out[i] = in[i].toCaseFolded();
+        }
+    }
+    return key;
+}
+
+QStringList CategoryNames(QStringView list)
+{
+    QStringList names;
+    ForEachCategory(list, [&names](QStringView name) { names.append(name.toString()); });
+    return names;
+}
+
+QString SubmenuKey(QStringView name)
+{
+    QString key = name.toString();
+    key.remove(QLatin1Char('&'));
+    return key.toCaseFolded();
+}
+
+bool SameSubmenu(QStringView a, QStringView b)
+{
+    if (!a.contains(QLatin1Char('&')) && !b.contains(QLatin1Char('&')))
+        return a.compare(b, Qt::CaseInsensitive) == 0;
+    return SubmenuKey(a) == SubmenuKey(b);
+}
+
+QStringList PageCategories(QStringView list, QStringView other)
+{
+    // A few names are compared with each other; past that they are told apart by a key,
+    // since a list at the store's limit holds some 260,000 names.
+    QStringList names;
+    QSet<QString> met;
+    ForEachMenuCategory(list, other, [&](QStringView name) {
+        if (names.size() < FewNames) {
+            const auto same = [name](const QString& known) { return SameSubmenu(known, name); };
+            if (std::none_of(names.cbegin(), names.cend(), same))
+                names.append(name.toString());
+            return;
+        }
+        if (met.isEmpty())
+            for (const QString& known : std::as_const(names))
+                met.insert(SubmenuKey(known));
+        const qsizetype known = met.size();
+        met.insert(SubmenuKey(name));
+        if (met.size() != known)
+            names.append(name.toString());
+    });
+    return names;
+}
+
+QString AddCategories(const QString& list, QStringView added)
+{
+    QSet<QString> filed;
+    ForEachCategory(list, [&filed](QStringView name) { filed.insert(SubmenuKey(name)); });
+    QString result;
+    ForEachCategory(added, [&](QStringView name) {
+        const qsizetype known = filed.size();
+        filed.insert(SubmenuKey(name));
+        if (filed.size() == known)
+            return;
+        if (result.isEmpty()) {
+            // After the list's last name: separators and white space that end it go.
+            qsizetype end = list.size();
+            while (end > 0 && (list.at(end - 1) == QChar(ListSeparator) || list.at(end - 1).isSpace()))
+                --end;
+            result = list.left(end);
+        }
+        if (!result.isEmpty())
+            result += QChar(ListSeparator);
+        result += name;
+    });
+    return result.isEmpty() ? list : result;
+}
+
+QString RemoveCategory(const QString& list, QStringView name)
+{
+    const QString key = SubmenuKey(name.trimmed());
+    QList<QStringView> kept;
+    bool removed = false;
+    for (qsizetype start = 0; start <= list.size();) {
+        qsizetype end = list.indexOf(QChar(ListSeparator), start);
+        if (end < 0)
+            end = list.size();
+        const QStringView piece = QStringView(list).mid(start, end - start);
+        const QStringView trimmed = piece.trimmed();
+        if (!trimmed.isEmpty() && SubmenuKey(trimmed) == key)
+            removed = true;
+        else
+            kept.append(piece);
+        start = end + 1;
+    }
+    if (!removed)
+        return list;
+    QString result;
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        if (i > 0)
+            result += QChar(ListSeparator);
+        result += kept[i];
+    }
+    return result;
+}
+
+CategoryAtCaret CategoryTypedAt(const QString& list, qsizetype caret)
+{
+    caret = std::clamp<qsizetype>(caret, 0, list.size());
+    CategoryAtCaret at;
+    const qsizetype pieceStart = caret == 0 ? 0 : list.lastIndexOf(QChar(ListSeparator), caret - 1) + 1;
+    at.start = pieceStart;
+    while (at.start < caret && list.at(at.start).isSpace())
+        ++at.start;
+    at.end = list.indexOf(QChar(ListSeparator), caret);
+    if (at.end < 0)
+        at.end = list.size();
+    at.typed = list.mid(at.start, caret - at.start);
+    if (pieceStart > 0)
+        at.others = CategoryNames(QStringView(list).left(pieceStart - 1));
+    if (at.end < list.size())
+        at.others += CategoryNames(QStringView(list).mid(at.end + 1));
+    return at;
+}
