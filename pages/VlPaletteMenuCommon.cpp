@@ -4,11 +4,6 @@
 
 Q_LOGGING_CATEGORY(lcPaletteMenu, "vorla.palettemenu", QtWarningMsg)
 
-QString SubmenuKey(const QString& name)
-{
-    return RemoveAmpersand(name).toCaseFolded();
-}
-
 QString CutText(const QString& text, qsizetype longest)
 {
     if (text.size() <= longest)

@@ -21,7 +21,7 @@
 #include <array>
 #include <memory>
 
-class CategorySubmenus;
+class SubmenuPlan;
 
 namespace host {
 class TButtonCategory;
@@ -97,8 +97,8 @@ private:
     // Rebuilds menu: its category submenus, then the commands. keep items at the top stay.
     void BuildMenu(QMenu* menu, int keep, bool mainMenu);
     // The submenu a page of category name goes into, planned when new.
-    int CategoryMenuItem(CategorySubmenus& submenus, QStringView name);
-    int CategoryButtonMenuItem(CategorySubmenus& submenus, QStringView name);
+    int CategoryMenuItem(SubmenuPlan& submenus, QStringView name);
+    int CategoryButtonMenuItem(SubmenuPlan& submenus, QStringView name);
     void AddCommands(QMenu* menu);
     // Shows the page the user chose, the palette's page at position if its caption is still
     // caption, else the first page of that caption; remembers it among the recent pages.
