@@ -5,13 +5,9 @@
 #include <QString>
 #include <QStringList>
 
-// text as a person searching compares it: without regard to letter case or accents, so that
-// "cafe" finds "Café" and "CAFÉ". Only for finding text, never for naming anything.
-QString FoldForSearch(const QString& text);
-
 // The category names that the editor's rows and the store use, each counted once for every
-// list it appears in, and grouped by submenu. It answers what completion offers and which
-// names will share a submenu with another spelling. Empty names are left out.
+// list it appears in, and grouped by submenu (grouping/CategoryList.h reads the lists). It
+// answers what completion offers and which names will share a submenu with another spelling.
 class CategoryNameIndex {
 public:
     // Makes the names of a list known without counting them: of spellings used as often,
@@ -21,7 +17,7 @@ public:
     // Counts the names of one category list.
     void AddList(const QString& list);
 
-    // The names that complete typed (the start of a name, compared by FoldForSearch), one
+    // The names that complete typed (the start of a name, folded for search), one
     // spelling per submenu, most used first, and in the user's collation among names used as
     // often. Leaves out the submenus of the names in skip (those the cell names already), and
     // names that only ownList uses (the cell's own text before this edit).

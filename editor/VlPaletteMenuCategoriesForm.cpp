@@ -3,6 +3,8 @@
 
 #include "editor/CategoryCompleter.h"
 #include "editor/TextContrast.h"
+#include "grouping/CategoryList.h"
+#include "grouping/SearchFolding.h"
 #include "pages/VlPaletteMenuCommon.h"
 #include "store/CategoryStore.h"
 
@@ -770,25 +772,10 @@ void TVlFrmPaletteMenuCategories::UpdateCommands()
 
 void TVlFrmPaletteMenuCategories::AddCategory(const QString& name)
 {
-    QStringList added;
-    for (const QString& part : CategoryStore::CategoryNames(name))
-        if (!part.isEmpty())
-            added.append(part);
-    if (added.isEmpty())
-        return;
     std::vector<CellChange> changes;
     for (const int row : SelectedRows()) {
         const QString before = CellText(CategoryColumn, row + 1);
-        QSet<QString> filed;
-        CategoryStore::ForEachCategoryName(before, [&filed](const QString& known) { filed.insert(SubmenuKey(known)); });
-        QString after = before;
-        for (const QString& part : std::as_const(added)) {
-            const QString key = SubmenuKey(part);
-            if (filed.contains(key))
-                continue;
-            filed.insert(key);
-            after = after.isEmpty() ? part : after + QLatin1Char(';') + part;
-        }
+        const QString after = AddCategories(before, name);
         if (after != before)
             changes.push_back({row, before, after});
     }
@@ -797,17 +784,12 @@ void TVlFrmPaletteMenuCategories::AddCategory(const QString& name)
 
 void TVlFrmPaletteMenuCategories::RemoveCategory(const QString& name)
 {
-    const QString key = SubmenuKey(name);
     std::vector<CellChange> changes;
     for (const int row : SelectedRows()) {
         const QString before = CellText(CategoryColumn, row + 1);
-        const QStringList names = CategoryStore::CategoryNames(before);
-        QStringList kept;
-        for (const QString& known : names)
-            if (known.isEmpty() || SubmenuKey(known) != key)
-                kept.append(known);
-        if (kept.size() != names.size())
-            changes.push_back({row, before, kept.join(QLatin1Char(';'))});
+        const QString after = ::RemoveCategory(before, name);
+        if (after != before)
+            changes.push_back({row, before, after});
     }
     ChangeCells(tr("Remove Category \"%1\"").arg(name), changes);
 }
@@ -938,13 +920,13 @@ void TVlFrmPaletteMenuCategories::LoadStoreOnlyLists()
     QSet<QString> pages;
     pages.reserve(Grid()->rowCount());
     for (int row = 1; row <= Grid()->rowCount(); ++row)
-        pages.insert(host::RegistryNameKey(CellText(PageColumn, row)));
+        pages.insert(PageKey(CellText(PageColumn, row)));
     // The section as the rows were read from it, when it was read whole; else read now.
     const QList<QPair<QString, QString>> section = FSectionRead ? *std::exchange(FSectionRead, std::nullopt)
                                                                 : Store().ReadSectionEntries(CategoryStore::Section);
     QStringList lists;
     for (const auto& [page, list] : section)
-        if (!pages.contains(host::RegistryNameKey(page)))
+        if (!pages.contains(PageKey(page)))
             lists.append(list);
     if (lists.isEmpty())
         return;
@@ -965,12 +947,11 @@ QList<QPair<QString, QString>> TVlFrmPaletteMenuCategories::SubmenuTwins(const Q
     if (list.isEmpty())
         return twins;
     const CategoryNameIndex& names = Names();
-    CategoryStore::ForEachCategoryName(list, [&](const QString& name) {
-        if (name.isEmpty())
-            return;
-        const QString known = names.SubmenuSpelling(name);
-        if (!known.isEmpty() && !twins.contains({name, known}))
-            twins.append({name, known});
+    ForEachCategory(list, [&](QStringView name) {
+        const QString spelling = name.toString();
+        const QString known = names.SubmenuSpelling(spelling);
+        if (!known.isEmpty() && !twins.contains({spelling, known}))
+            twins.append({spelling, known});
     });
     return twins;
 }
