@@ -1,5 +1,7 @@
 #include "store/CategoryStore.h"
 
+#include "grouping/CategoryList.h"
+
 #include "host/Registry.h"
 
 #include <algorithm>
@@ -39,13 +41,6 @@ void WriteRecentPages(host::TRegIniFile& reg, const QStringList& captions)
     });
 }
 
-QStringList CategoryNames(const QString& list)
-{
-    QStringList names;
-    ForEachCategoryName(list, [&names](const QString& name) { names.append(name); });
-    return names;
-}
-
 Snapshot::Snapshot(const host::TRegIniFile& reg) : m_entries(reg.ReadSectionEntries(Section)) {}
 
 Snapshot::Snapshot(const host::TRegIniFile& reg, qsizetype pages)
@@ -62,8 +57,8 @@ Snapshot::Snapshot(const host::TRegIniFile& reg, qsizetype pages)
 
 namespace {
 
-// A hash of host::RegistryNameKey(name), made without making the key: each character
-// case-folded as the key folds it (a pair of surrogates as one character), and mixed in.
+// A hash of PageKey(name), made without making the key: each character case-folded as the
+// key folds it (a pair of surrogates as one character), and mixed in.
 std::size_t NameKeyHash(const QString& name)
 {
     std::size_t hash = 14695981039346656037ull; // FNV-1a
@@ -110,10 +105,10 @@ QString Snapshot::GetCategory(const QString& page) const
     auto candidate = std::lower_bound(m_keyHashes.begin(), m_keyHashes.end(), std::make_pair(hash, qsizetype(0)));
     if (candidate == m_keyHashes.end() || candidate->first != hash)
         return QString();
-    const QString key = host::RegistryNameKey(page);
+    const QString key = PageKey(page);
     for (; candidate != m_keyHashes.end() && candidate->first == hash; ++candidate) {
         const auto& [name, list] = m_entries[candidate->second];
-        if (host::RegistryNameKey(name) == key)
+        if (PageKey(name) == key)
             return list;
     }
     return QString();

@@ -16,7 +16,8 @@ class TRegIniFile;
 
 // The package's view of the per-user store: which categories each palette page belongs to.
 // A page is named by its caption without "&"; its value is a list of category names
-// separated by ";". A missing entry and an empty value both mean the page has none.
+// separated by ";" (grouping/CategoryList.h says how it reads). A missing entry and an empty
+// value both mean the page has none.
 namespace CategoryStore {
 
 // Plain literals, not QString objects: nothing of the package may run when it loads, and
@@ -37,30 +38,6 @@ QString GetCategory(const host::TRegIniFile& reg, const QString& page);
 QStringList ReadRecentPages(const host::TRegIniFile& reg);
 // Replaces the recent pages with captions, newest first, as one change.
 void WriteRecentPages(host::TRegIniFile& reg, const QStringList& captions);
-
-// The categories a stored list names, in order: none for an empty list; otherwise the
-// pieces between ";" exactly as written, an empty piece being a category named "".
-QStringList CategoryNames(const QString& list);
-
-// Calls visit(name) for each category that CategoryNames(list) holds, in order, without
-// making the list: a menu build does this for every page. A list naming one category is
-// passed on as it is.
-template <typename Visit>
-void ForEachCategoryName(const QString& list, Visit&& visit)
-{
-    if (list.isEmpty())
-        return;
-    qsizetype start = 0;
-    for (;;) {
-        const qsizetype end = list.indexOf(QLatin1Char(';'), start);
-        if (end < 0) {
-            visit(start == 0 ? list : list.mid(start));
-            return;
-        }
-        visit(list.mid(start, end - start));
-        start = end + 1;
-    }
-}
 
 // The section read at once, answering GetCategory for any page exactly as the store
 // would at that moment: names match exactly as the store matches them. A menu build reads
