@@ -13,6 +13,60 @@ QString GetCategory(const host::TRegIniFile& reg, const QString& page)
     return reg.ReadString(Section, page, QString());
 }
 
+namespace {
+
+// The editor's size and place, as saveGeometry() makes them, in Base64.
+constexpr QLatin1String PlacementValue("Geometry");
+
+} // namespace
+
+QList<ListConflict> WriteEditedLists(host::TRegIniFile& reg, const QList<ListEdit>& edits)
+{
+    QList<ListConflict> conflicts;
+    if (edits.isEmpty())
+        return conflicts;
+    // Compared and written within one change, which holds the store's write lock: no other
+    // writer comes between.
+    reg.Transaction([&] {
+        const Snapshot stored(reg, edits.size());
+        std::vector<bool> written(std::size_t(edits.size()));
+        for (qsizetype i = 0; i < edits.size(); ++i) {
+            const QString now = stored.GetCategory(edits[i].page);
+            written[std::size_t(i)] = now == edits[i].edited;
+            if (now != edits[i].read && !written[std::size_t(i)])
+                conflicts.append({i, now});
+        }
+        if (!conflicts.isEmpty())
+            return;
+        for (qsizetype i = 0; i < edits.size(); ++i) {
+            const ListEdit& edit = edits[i];
+            if (written[std::size_t(i)])
+                continue;
+            if (edit.edited.isEmpty())
+                reg.DeleteKey(Section, edit.page);
+            else
+                reg.WriteString(Section, edit.page, edit.edited);
+        }
+    });
+    return conflicts;
+}
+
+QByteArray ReadEditorPlacement(const host::TRegIniFile& reg)
+{
+    return QByteArray::fromBase64(reg.ReadString(EditorSection, PlacementValue, QString()).toLatin1());
+}
+
+void WriteEditorPlacement(const QByteArray& placement)
+{
+    host::TRegIniFile reg(Key);
+    reg.SetLockWait(0);
+    // Only the placement: what earlier versions kept there goes with it.
+    reg.Transaction([&] {
+        reg.EraseSection(EditorSection);
+        reg.WriteString(EditorSection, PlacementValue, QString::fromLatin1(placement.toBase64()));
+    });
+}
+
 QStringList ReadRecentPages(const host::TRegIniFile& reg)
 {
     // Read by position, so that entries written by hand or out of order still come in order.

@@ -34,6 +34,30 @@ inline constexpr QLatin1String EditorSection("Editor");
 // The page's category list as stored, or "".
 QString GetCategory(const host::TRegIniFile& reg, const QString& page);
 
+// One page's list as the editor read it when it opened and as the user left it.
+struct ListEdit {
+    QString page;
+    QString read;
+    QString edited;
+};
+// An edit whose page another writer changed since the editor read it: which edit, and the
+// list the store holds now.
+struct ListConflict {
+    qsizetype edit;
+    QString stored;
+};
+// Writes edits as one change, each page's edited list (an empty list as no entry), unless
+// another writer changed a page meanwhile: then nothing is written and the pages whose list
+// is now neither the one read nor the one edited are returned. A page left as read is never
+// written, so what others wrote to it stays.
+QList<ListConflict> WriteEditedLists(host::TRegIniFile& reg, const QList<ListEdit>& edits);
+
+// The editor's size and place as QWidget::saveGeometry() gave them; empty when none is kept.
+QByteArray ReadEditorPlacement(const host::TRegIniFile& reg);
+// Keeps the editor's size and place, through a handle of its own that does not wait for
+// another process's lock: a store that is locked, read-only or broken raises at once.
+void WriteEditorPlacement(const QByteArray& placement);
+
 // The recent pages' captions as stored, newest first.
 QStringList ReadRecentPages(const host::TRegIniFile& reg);
 // Replaces the recent pages with captions, newest first, as one change.

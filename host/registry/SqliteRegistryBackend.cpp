@@ -97,6 +97,8 @@ public:
     void deleteValue(const RegistryKeyPath& key, const QString& name) override;
     void deleteKey(const RegistryKeyPath& key) override;
     QList<QPair<QString, QString>> values(const RegistryKeyPath& key, qsizetype limit) override;
+    QList<QPair<QString, QString>> valuesAfter(const RegistryKeyPath& key, qint64& position, qsizetype limit) override;
+    void setLockWait(int milliseconds) override { sqlite3_busy_timeout(m_db, std::max(0, milliseconds)); }
     void transaction(const std::function<void()>& changes) override;
     bool stillCurrent() override;
 
@@ -165,6 +167,7 @@ private:
     Statement m_nextSeq;
     Statement m_deleteValue;
     Statement m_values;
+    Statement m_valuesAfter;
 };
 
 SqliteRegistryBackend::SqliteRegistryBackend(const QString& file) : m_file(file)
@@ -380,6 +383,9 @@ void SqliteRegistryBackend::connect(const RegistryAction& action)
     prepare(m_values,
             "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 ORDER BY v.seq "
             "LIMIT ?2");
+    prepare(m_valuesAfter,
+            "SELECT v.seq, v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 AND v.seq > ?2 "
+            "ORDER BY v.seq LIMIT ?3");
     m_watch.start(m_db, m_file, m_readOnly);
     checkJournal(action);
 }
@@ -592,6 +598,25 @@ QList<QPair<QString, QString>> SqliteRegistryBackend::values(const RegistryKeyPa
     int result;
     while ((result = use.step()) == SQLITE_ROW)
         entries.append({use.text(0), use.text(1)});
+    if (result != SQLITE_DONE)
+        failLastError({"list", &key});
+    return entries;
+}
+
+QList<QPair<QString, QString>> SqliteRegistryBackend::valuesAfter(const RegistryKeyPath& key, qint64& position,
+                                                                  qsizetype limit)
+{
+    checkJournal({"list", &key});
+    QList<QPair<QString, QString>> entries;
+    Use use(m_valuesAfter);
+    use.bind(1, pathOf(key));
+    sqlite3_bind_int64(m_valuesAfter.get(), 2, position);
+    sqlite3_bind_int64(m_valuesAfter.get(), 3, sqlite3_int64(std::max<qsizetype>(limit, 0)));
+    int result;
+    while ((result = use.step()) == SQLITE_ROW) {
+        position = use.integer(0);
+        entries.append({use.text(1), use.text(2)});
+    }
     if (result != SQLITE_DONE)
         failLastError({"list", &key});
     return entries;

@@ -111,6 +111,8 @@ RegistryBackend& TRegIniFile::Backend() const
         m_backend.reset();
     if (!m_backend) {
         std::unique_ptr<RegistryBackend> backend = openRegistryBackend(m_location);
+        if (m_lockWait >= 0)
+            backend->setLockWait(m_lockWait);
         backend->createKey(m_path);
         m_backend = std::move(backend);
     }
@@ -194,6 +196,19 @@ QList<QPair<QString, QString>> TRegIniFile::ReadSectionEntries(const QString& se
 QList<QPair<QString, QString>> TRegIniFile::ReadSectionEntries(const QString& section, qsizetype limit) const
 {
     return Backend().values(SectionPath(section), std::max<qsizetype>(limit, 0));
+}
+
+QList<QPair<QString, QString>> TRegIniFile::ReadSectionPart(const QString& section, qint64& position,
+                                                            qsizetype limit) const
+{
+    return Backend().valuesAfter(SectionPath(section), position, limit);
+}
+
+void TRegIniFile::SetLockWait(int milliseconds)
+{
+    m_lockWait = std::max(0, milliseconds);
+    if (m_backend)
+        m_backend->setLockWait(m_lockWait);
 }
 
 void TRegIniFile::Transaction(const std::function<void()>& changes)
