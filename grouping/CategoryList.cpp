@@ -86,46 +86,50 @@ QStringList PageCategories(QStringView list, QStringView other)
 
 QString AddCategories(const QString& list, QStringView added)
 {
-    QSet<QString> filed;
-    ForEachCategory(list, [&filed](QStringView name) { filed.insert(SubmenuKey(name)); });
-    QString result;
+    // Names are compared in place, without making keys: Add Category runs over thousands of
+    // rows at once.
+    QList<QStringView> names;
     ForEachCategory(added, [&](QStringView name) {
-        const qsizetype known = filed.size();
-        filed.insert(SubmenuKey(name));
-        if (filed.size() == known)
-            return;
-        if (result.isEmpty()) {
-            // After the list's last name: separators and white space that end it go.
-            qsizetype end = list.size();
-            while (end > 0 && (list.at(end - 1) == QChar(ListSeparator) || list.at(end - 1).isSpace()))
-                --end;
-            result = list.left(end);
-        }
+        const auto same = [name](QStringView known) { return SameSubmenu(known, name); };
+        bool filed = std::any_of(names.cbegin(), names.cend(), same);
+        if (!filed)
+            ForEachCategory(list, [&](QStringView known) { filed = filed || same(known); });
+        if (!filed)
+            names.append(name);
+    });
+    if (names.isEmpty())
+        return list;
+    // After the list's last name: separators and white space that end it go.
+    qsizetype end = list.size();
+    while (end > 0 && (list.at(end - 1) == QChar(ListSeparator) || list.at(end - 1).isSpace()))
+        --end;
+    QString result = list.left(end);
+    for (const QStringView name : std::as_const(names)) {
         if (!result.isEmpty())
             result += QChar(ListSeparator);
         result += name;
-    });
-    return result.isEmpty() ? list : result;
+    }
+    return result;
 }
 
 QString RemoveCategory(const QString& list, QStringView name)
 {
-    const QString key = SubmenuKey(name.trimmed());
+    const QStringView removed = name.trimmed();
     QList<QStringView> kept;
-    bool removed = false;
+    bool found = false;
     for (qsizetype start = 0; start <= list.size();) {
         qsizetype end = list.indexOf(QChar(ListSeparator), start);
         if (end < 0)
             end = list.size();
         const QStringView piece = QStringView(list).mid(start, end - start);
         const QStringView trimmed = piece.trimmed();
-        if (!trimmed.isEmpty() && SubmenuKey(trimmed) == key)
-            removed = true;
+        if (!trimmed.isEmpty() && SameSubmenu(trimmed, removed))
+            found = true;
         else
             kept.append(piece);
         start = end + 1;
     }
-    if (!removed)
+    if (!found)
         return list;
     QString result;
     for (qsizetype i = 0; i < kept.size(); ++i) {
