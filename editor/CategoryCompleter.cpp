@@ -102,12 +102,19 @@ bool CategoryCompleter::eventFilter(QObject* watched, QEvent* event)
         popup->hide();
     if (watched != popup || event->type() != QEvent::KeyPress || !popup->isVisible())
         return QObject::eventFilter(watched, event);
-    switch (static_cast<QKeyEvent*>(event)->key()) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Tab: {
         const QModelIndex marked = popup->currentIndex();
         Take(marked.isValid() ? marked.data().toString() : m_names->stringList().value(0));
+        // Enter then does in the line edit what it does there: it ends the edit in a cell,
+        // and presses a dialog's default button.
+        if (key->key() != Qt::Key_Tab && m_line) {
+            QKeyEvent again(key->type(), key->key(), key->modifiers(), key->text());
+            QCoreApplication::sendEvent(m_line, &again);
+        }
         return true;
     }
     case Qt::Key_Escape:
