@@ -18,7 +18,23 @@ void CategoryNameIndex::AddList(const QString& list)
     Count(list, 1);
 }
 
-void CategoryNameIndex::Count(const QString& list, int uses)
+void CategoryNameIndex::ReplaceList(const QString& before, const QString& after)
+{
+    // Only the names past the lists' common start change, counted from the ";" where it
+    // ends: an Add Category over thousands of rows appends one name to each.
+    qsizetype same = 0;
+    while (same < before.size() && same < after.size() && before.at(same) == after.at(same))
+        ++same;
+    const auto endsName = [](const QString& list, qsizetype at) {
+        return at == list.size() || list.at(at) == QChar(ListSeparator);
+    };
+    if (!endsName(before, same) || !endsName(after, same))
+        same = same == 0 ? 0 : before.lastIndexOf(QChar(ListSeparator), same - 1) + 1;
+    Count(QStringView(before).mid(same), -1);
+    Count(QStringView(after).mid(same), 1);
+}
+
+void CategoryNameIndex::Count(QStringView list, int uses)
 {
     ForEachCategory(list, [this, uses](QStringView name) {
         const QString key = SubmenuKey(name);

@@ -16,6 +16,8 @@ public:
     void Introduce(const QString& list);
     // Counts the names of one category list.
     void AddList(const QString& list);
+    // Counts after's names instead of before's: a list changed.
+    void ReplaceList(const QString& before, const QString& after);
 
     // The names that complete typed (the start of a name, folded for search), one
     // spelling per submenu, most used first, and in the user's collation among names used as
@@ -44,7 +46,7 @@ private:
     };
 
     Submenu& Find(const QString& name);
-    void Count(const QString& list, int uses);
+    void Count(QStringView list, int uses);
     // The spelling the submenu is known by.
     static const QString& KnownSpelling(const Submenu& submenu);
     void Rank() const;

@@ -596,9 +596,13 @@ void TVlPaletteMenuWizardDataModule::EditCategories(QObject* /*sender*/)
     // in the order the menus list pages.
     form->SetCategories(FSorter.Sorted(UniquePageCaptions(PaletteCaptions(FToolPalette))));
     form->UpdateControls();
+    // Where it was last left in this session, also after Cancel (which writes nothing).
+    form->SetPlacement(FEditorPlacement);
     // OK saves while the dialog is open, so that a store that fails keeps every edit for a
     // second try.
     form->exec();
+    if (form)
+        FEditorPlacement = form->Placement();
 }
 
 QString TVlPaletteMenuWizardDataModule::ExecuteFileDialog(QFileDialog::AcceptMode mode)

@@ -131,7 +131,8 @@ private:
     // The last plan of each kind of menu (main, button): opened again with the palette and
     // the section as they were, a menu is made from it without filing its pages anew.
     std::array<std::unique_ptr<MenuPlan>, 2> FMenuPlans;
-    QString FLastFolder; // where the last file was chosen in either dialog
+    QString FLastFolder;         // where the last file was chosen in either dialog
+    QByteArray FEditorPlacement; // the editor's size and place when it last closed
     std::unique_ptr<QAbstractFileIconProvider> FFileIcons;
 };
 
