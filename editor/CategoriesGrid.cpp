@@ -5,7 +5,7 @@
 bool CategoriesGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 {
     const bool open = indexWidget(index) != nullptr;
-    if (!QTableWidget::edit(index, trigger, event))
+    if (!QTableView::edit(index, trigger, event))
         return false;
     // The grid selects an editor's whole text when it opens one; a typed key has replaced
     // it by now.

@@ -1,16 +1,16 @@
 #pragma once
 
-#include <QTableWidget>
+#include <QTableView>
 
 // The category editor's grid (grdCategories). An edit begun by typing replaces the cell's
 // text with what is typed; any other (F2, Enter, a double-click, a click on the selected
 // cell) keeps the text, with the caret at its end and nothing selected, so that the next key
 // adds to it.
-class CategoriesGrid final : public QTableWidget {
+class CategoriesGrid final : public QTableView {
     Q_OBJECT
 
 public:
-    using QTableWidget::QTableWidget;
+    using QTableView::QTableView;
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;

@@ -1,6 +1,6 @@
 #include "editor/CategoryCompleter.h"
 
-#include "store/CategoryStore.h"
+#include "grouping/CategoryList.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -49,29 +49,12 @@ QStringList CategoryCompleter::Shown() const
     return m_completer->popup()->isVisible() ? m_names->stringList() : QStringList();
 }
 
-CategoryCompleter::Part CategoryCompleter::PartAtCaret() const
-{
-    const QString text = m_line->text();
-    const qsizetype caret = m_line->cursorPosition();
-    Part part;
-    part.start = caret == 0 ? 0 : text.lastIndexOf(QLatin1Char(';'), caret - 1) + 1;
-    part.end = text.indexOf(QLatin1Char(';'), caret);
-    if (part.end < 0)
-        part.end = text.size();
-    part.typed = text.mid(part.start, caret - part.start);
-    if (part.start > 0)
-        part.others = CategoryStore::CategoryNames(text.left(part.start - 1));
-    if (part.end < text.size())
-        part.others += CategoryStore::CategoryNames(text.mid(part.end + 1));
-    return part;
-}
-
 void CategoryCompleter::Update()
 {
     if (m_taking || !m_line)
         return;
     QAbstractItemView* popup = m_completer->popup();
-    const Part part = PartAtCaret();
+    const CategoryAtCaret part = CategoryTypedAt(m_line->text(), m_line->cursorPosition());
     const QStringList names = part.typed.isEmpty() ? QStringList() : m_source(part.typed, part.others);
     // Nothing to offer, or only what is typed already.
     if (names.isEmpty() || (names.size() == 1 && names.first() == part.typed)) {
@@ -88,7 +71,7 @@ void CategoryCompleter::Take(const QString& name)
     m_completer->popup()->hide();
     if (!m_line)
         return;
-    const Part part = PartAtCaret();
+    const CategoryAtCaret part = CategoryTypedAt(m_line->text(), m_line->cursorPosition());
     // As if typed: the line edit's own undo takes it back.
     m_taking = true;
     m_line->setSelection(int(part.start), int(part.end - part.start));
@@ -119,12 +102,19 @@ bool CategoryCompleter::eventFilter(QObject* watched, QEvent* event)
         popup->hide();
     if (watched != popup || event->type() != QEvent::KeyPress || !popup->isVisible())
         return QObject::eventFilter(watched, event);
-    switch (static_cast<QKeyEvent*>(event)->key()) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Tab: {
         const QModelIndex marked = popup->currentIndex();
         Take(marked.isValid() ? marked.data().toString() : m_names->stringList().value(0));
+        // Enter then does in the line edit what it does there: it ends the edit in a cell,
+        // and presses a dialog's default button.
+        if (key->key() != Qt::Key_Tab && m_line) {
+            QKeyEvent again(key->type(), key->key(), key->modifiers(), key->text());
+            QCoreApplication::sendEvent(m_line, &again);
+        }
         return true;
     }
     case Qt::Key_Escape:

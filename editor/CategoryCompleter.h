@@ -12,10 +12,11 @@ class QStringListModel;
 class QWidget;
 
 // Completes the category name being typed in a line edit: the part of its text from the ";"
-// before the caret up to the caret. A list of the names that start with it opens under the
-// line edit, the first one marked; Tab or Enter takes the marked name (the arrow keys mark
-// another), a click takes any, Escape closes the list and the edit goes on. One completer
-// serves one line edit at a time: the grid's, say, for each cell edited in turn.
+// before the caret, outer white space aside, up to the caret (CategoryTypedAt). A list of the
+// names that start with it opens under the line edit, the first one marked; Tab takes the
+// marked name (the arrow keys mark another), Enter takes it and ends the edit as Enter does,
+// a click takes any, Escape closes the list and the edit goes on. One completer serves one
+// line edit at a time: the grid's, say, for each cell edited in turn.
 class CategoryCompleter final : public QObject {
 public:
     // The names that complete typed, best first, leaving out those the rest of the text
@@ -32,13 +33,6 @@ public:
     QStringList Shown() const;
 
 private:
-    struct Part {
-        qsizetype start = 0;
-        qsizetype end = 0; // the next ";" or the end of the text
-        QString typed;     // from start to the caret
-        QStringList others;
-    };
-    Part PartAtCaret() const;
     void Update();
     void Take(const QString& name);
     void ListActivated();

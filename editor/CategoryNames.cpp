@@ -1,29 +1,12 @@
 #include "editor/CategoryNames.h"
 
+#include "grouping/CategoryList.h"
+#include "grouping/SearchFolding.h"
 #include "pages/PageOrder.h"
-#include "pages/VlPaletteMenuCommon.h"
-#include "store/CategoryStore.h"
 
 #include <QSet>
 
 #include <algorithm>
-
-QString FoldForSearch(const QString& text)
-{
-    // Most names are ASCII, where folding is lowering; the filter folds thousands of rows.
-    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    if (ascii)
-        return text.toLower();
-    // Compatibility decomposition parts letters from their accents (and ligatures into
-    // letters); the accents, non-spacing marks, are then dropped.
-    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
-    QString bare;
-    bare.reserve(decomposed.size());
-    for (const QChar c : decomposed)
-        if (c.category() != QChar::Mark_NonSpacing)
-            bare.append(c);
-    return bare.toCaseFolded();
-}
 
 void CategoryNameIndex::Introduce(const QString& list)
 {
@@ -35,11 +18,25 @@ void CategoryNameIndex::AddList(const QString& list)
     Count(list, 1);
 }
 
-void CategoryNameIndex::Count(const QString& list, int uses)
+void CategoryNameIndex::ReplaceList(const QString& before, const QString& after)
 {
-    CategoryStore::ForEachCategoryName(list, [this, uses](const QString& name) {
-        if (name.isEmpty())
-            return;
+    // Only the names past the lists' common start change, counted from the ";" where it
+    // ends: an Add Category over thousands of rows appends one name to each.
+    qsizetype same = 0;
+    while (same < before.size() && same < after.size() && before.at(same) == after.at(same))
+        ++same;
+    const auto endsName = [](const QString& list, qsizetype at) {
+        return at == list.size() || list.at(at) == QChar(ListSeparator);
+    };
+    if (!endsName(before, same) || !endsName(after, same))
+        same = same == 0 ? 0 : before.lastIndexOf(QChar(ListSeparator), same - 1) + 1;
+    Count(QStringView(before).mid(same), -1);
+    Count(QStringView(after).mid(same), 1);
+}
+
+void CategoryNameIndex::Count(QStringView list, int uses)
+{
+    ForEachCategory(list, [this, uses](QStringView name) {
         const QString key = SubmenuKey(name);
         auto found = m_byKey.constFind(key);
         if (found == m_byKey.constEnd()) {
@@ -51,7 +48,7 @@ void CategoryNameIndex::Count(const QString& list, int uses)
         auto spelling = std::find_if(submenu.spellings.begin(), submenu.spellings.end(),
                                      [&name](const Spelling& known) { return known.name == name; });
         if (spelling == submenu.spellings.end())
-            submenu.spellings.append(Spelling{name, uses});
+            submenu.spellings.append(Spelling{name.toString(), uses});
         else
             spelling->uses += uses;
         m_rankedValid = false;
@@ -92,7 +89,7 @@ QStringList CategoryNameIndex::Completions(const QString& typed, const QString& 
 {
     Rank();
     QHash<QString, int> own;
-    CategoryStore::ForEachCategoryName(ownList, [&own](const QString& name) { ++own[SubmenuKey(name)]; });
+    ForEachCategory(ownList, [&own](QStringView name) { ++own[SubmenuKey(name)]; });
     QSet<QString> skipped;
     for (const QString& name : skip)
         skipped.insert(SubmenuKey(name));

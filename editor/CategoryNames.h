@@ -5,13 +5,9 @@
 #include <QString>
 #include <QStringList>
 
-// text as a person searching compares it: without regard to letter case or accents, so that
-// "cafe" finds "Café" and "CAFÉ". Only for finding text, never for naming anything.
-QString FoldForSearch(const QString& text);
-
 // The category names that the editor's rows and the store use, each counted once for every
-// list it appears in, and grouped by submenu. It answers what completion offers and which
-// names will share a submenu with another spelling. Empty names are left out.
+// list it appears in, and grouped by submenu (grouping/CategoryList.h reads the lists). It
+// answers what completion offers and which names will share a submenu with another spelling.
 class CategoryNameIndex {
 public:
     // Makes the names of a list known without counting them: of spellings used as often,
@@ -20,8 +16,10 @@ public:
     void Introduce(const QString& list);
     // Counts the names of one category list.
     void AddList(const QString& list);
+    // Counts after's names instead of before's: a list changed.
+    void ReplaceList(const QString& before, const QString& after);
 
-    // The names that complete typed (the start of a name, compared by FoldForSearch), one
+    // The names that complete typed (the start of a name, folded for search), one
     // spelling per submenu, most used first, and in the user's collation among names used as
     // often. Leaves out the submenus of the names in skip (those the cell names already), and
     // names that only ownList uses (the cell's own text before this edit).
@@ -48,7 +46,7 @@ private:
     };
 
     Submenu& Find(const QString& name);
-    void Count(const QString& list, int uses);
+    void Count(QStringView list, int uses);
     // The spelling the submenu is known by.
     static const QString& KnownSpelling(const Submenu& submenu);
     void Rank() const;

@@ -3,6 +3,7 @@
 
 #include "editor/CategoryCompleter.h"
 #include "editor/TextContrast.h"
+#include "grouping/CategoryList.h"
 #include "pages/VlPaletteMenuCommon.h"
 #include "store/CategoryStore.h"
 
@@ -11,24 +12,25 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPen>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
-#include <QSet>
 #include <QStyledItemDelegate>
-#include <QTableWidget>
-#include <QTextDocument>
+#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
@@ -36,6 +38,8 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <functional>
 #include <utility>
 
@@ -43,10 +47,10 @@ namespace {
 
 using DrawState = TVlFrmPaletteMenuCategories::TGridDrawState;
 using DrawCellFunction = std::function<void(QPainter&, int col, int row, const QRect&, DrawState)>;
-using CellChange = TVlFrmPaletteMenuCategories::CellChange;
+using ListChange = CategoriesModel::ListChange;
 
-constexpr int PageColumn = 0;
-constexpr int CategoryColumn = 1;
+constexpr int PageColumn = CategoriesModel::PageColumn;
+constexpr int CategoryColumn = CategoriesModel::CategoryColumn;
 constexpr int DefaultColumnWidth = 160;
 constexpr int RowHeight = 18;
 // Text sits this far right of and below a cell's corner, in pixels at any scale, and keeps
@@ -56,15 +60,15 @@ constexpr int TextOffset = 2;
 constexpr int MarkSize = 6;
 // A tooltip shows this much of a list at most: stored lists may hold half a million characters.
 constexpr int MaxToolTipLength = 2000;
+// A question about a list shows this much of it.
+constexpr int MaxQuestionLength = 200;
 // The client area as designed; the filter line and the panel's buttons may need more.
 constexpr QSize DesignClientSize(359, 461);
-
-// The editor's size and place, under the package's key beside the categories.
-constexpr QLatin1String LeftValue("Left");
-constexpr QLatin1String TopValue("Top");
-constexpr QLatin1String WidthValue("Width");
-constexpr QLatin1String HeightValue("Height");
-constexpr QLatin1String MaximizedValue("Maximized");
+// The names in use of stored pages without a row are read this many entries at a time, for
+// about this long between two looks at the event loop: a store of a million entries takes a
+// second or two to read, and the dialog answers meanwhile.
+constexpr qsizetype NamesPart = 2048;
+constexpr qint64 NamesTimeSliceMs = 10;
 
 bool IsEnterKey(const QKeyEvent* key)
 {
@@ -105,46 +109,11 @@ QString SelectedPagesPhrase(qsizetype count)
                       : TVlFrmPaletteMenuCategories::tr("the %1 selected pages").arg(count);
 }
 
-// One step of the undo stack: the texts of one or more category cells changed together.
-class CellsCommand final : public QUndoCommand {
-public:
-    using SetText = std::function<void(int row, const QString& text)>;
-    using Reveal = std::function<void(int row)>;
-
-    CellsCommand(const QString& what, std::vector<CellChange> changes, SetText set, Reveal reveal)
-        : QUndoCommand(what), m_changes(std::move(changes)), m_set(std::move(set)), m_reveal(std::move(reveal))
-    {
-    }
-
-    void redo() override
-    {
-        for (const CellChange& change : m_changes)
-            m_set(change.row, change.after);
-        // Done the first time where the user is; undone and redone where it may be out of sight.
-        if (!m_first)
-            m_reveal(m_changes.front().row);
-        m_first = false;
-    }
-
-    void undo() override
-    {
-        for (auto it = m_changes.crbegin(); it != m_changes.crend(); ++it)
-            m_set(it->row, it->before);
-        m_reveal(m_changes.front().row);
-    }
-
-private:
-    std::vector<CellChange> m_changes;
-    SetText m_set;
-    Reveal m_reveal;
-    bool m_first = true;
-};
-
 } // namespace
 
-// Draws the grid's cells through the form, hands the form what is typed in a cell (so that
-// it can be undone), fits each editor with completion, and ends an edit with Tab by leaving
-// the grid, as the grid's own Tab does.
+// Draws the grid's cells through the form, fits each editor with completion, and ends an
+// edit with Tab by leaving the grid, as the grid's own Tab does. What is typed reaches the
+// rows through the model, as one step to undo.
 class CategoriesDelegate final : public QStyledItemDelegate {
 public:
     CategoriesDelegate(TVlFrmPaletteMenuCategories* form, QObject* parent) : QStyledItemDelegate(parent), m_form(form)
@@ -156,7 +125,7 @@ public:
         DrawState state;
         state.selected = option.state.testFlag(QStyle::State_Selected);
         state.focused = option.state.testFlag(QStyle::State_HasFocus);
-        m_form->DrawCell(*painter, index.column(), index.row() + 1, option.rect, state);
+        m_form->DrawCell(*painter, index.column(), m_form->RowOf(index), option.rect, state);
     }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
@@ -168,7 +137,7 @@ public:
             line->setMaxLength(host::TRegIniFile::MaxValueLength);
             line->setObjectName(QStringLiteral("edCategories"));
             TVlFrmPaletteMenuCategories* form = m_form;
-            const int row = index.row();
+            const int row = form->RowOf(index);
             // Made for the first edit: a dialog merely opened and closed needs none.
             if (!form->FCompleter)
                 form->FCompleter = new CategoryCompleter(form);
@@ -191,11 +160,7 @@ public:
 
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
     {
-        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-            host::RunHandler([&] { m_form->CommitCell(index.row(), line->text()); });
-            return;
-        }
-        QStyledItemDelegate::setModelData(editor, model, index);
+        host::RunHandler([&] { QStyledItemDelegate::setModelData(editor, model, index); });
     }
 
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
@@ -204,7 +169,7 @@ public:
         if (event->type() != QEvent::ToolTip || !index.isValid())
             return QStyledItemDelegate::helpEvent(event, view, option, index);
         QString tip;
-        host::RunHandler([&] { tip = m_form->CellToolTip(index.column(), index.row() + 1, option.rect.width()); });
+        host::RunHandler([&] { tip = m_form->CellToolTip(index.column(), m_form->RowOf(index), option.rect.width()); });
         if (tip.isEmpty())
             QToolTip::hideText();
         else
@@ -254,7 +219,8 @@ private:
 
 namespace {
 
-// The grid's header row, drawn by the form like every other cell, with the grid's lines.
+// The grid's header, drawn by the form like every other cell, with the grid's lines; its
+// captions are the model's.
 class CategoriesHeader final : public QHeaderView {
 public:
     CategoriesHeader(DrawCellFunction draw, QWidget* parent)
@@ -266,7 +232,8 @@ protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
     {
         // The table keeps the right and bottom pixel of each cell for its grid lines.
-        m_draw(*painter, logicalIndex, 0, rect.adjusted(0, 0, -1, -1), DrawState());
+        m_draw(*painter, logicalIndex, TVlFrmPaletteMenuCategories::HeaderRow, rect.adjusted(0, 0, -1, -1),
+               DrawState());
         QStyleOptionViewItem option;
         option.initFrom(this);
         const auto lineColor = static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this));
@@ -340,40 +307,50 @@ TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
                    | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setBackgroundRole(QPalette::Button);
 
-    QTableWidget* grid = Grid();
+    // Undo and redo of every change made in the dialog, until it closes; the rows change
+    // only through it.
+    FUndo = new QUndoStack(this);
+    FRows = new CategoriesModel(FUndo, this);
+    FFilter = new CategoriesFilter(this);
+    FFilter->setSourceModel(FRows);
+
+    QTableView* grid = Grid();
     auto* header = new CategoriesHeader([this](QPainter& canvas, int col, int row, const QRect& rect,
                                                DrawState state) { DrawCell(canvas, col, row, rect, state); },
                                         grid);
     grid->setHorizontalHeader(header);
+    grid->setModel(FFilter);
     header->setSectionsClickable(false);
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
     header->setMinimumSectionSize(0);
     header->setDefaultSectionSize(DefaultColumnWidth);
-    header->setSectionResizeMode(QHeaderView::Fixed);
+    // The page column can be widened for long names; the category column takes what is left.
+    header->setSectionResizeMode(PageColumn, QHeaderView::Interactive);
+    header->setSectionResizeMode(CategoryColumn, QHeaderView::Fixed);
     header->setFixedHeight(RowHeight);
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    host::BindEvent(header, &QHeaderView::sectionResized, this, [this](int section, int, int) {
+        if (section == PageColumn)
+            FormResize(this);
+    });
 
     FDelegate = new CategoriesDelegate(this, grid);
     grid->setItemDelegate(FDelegate);
 
     QItemSelectionModel* gridSelection = grid->selectionModel();
     grid->setSelectionModel(new CellSelection(
-        grid->model(), [this](const QModelIndex& index) { return CanSelectCell(index.column(), index.row() + 1); },
-        grid));
+        FFilter, [this](const QModelIndex& index) { return CanSelectCell(index.column(), RowOf(index)); }, grid));
     delete gridSelection;
 
     grid->installEventFilter(this);
     grid->viewport()->installEventFilter(this);
-    host::BindEvent(grid->model(), &QAbstractItemModel::dataChanged, this,
-                    [this](const QModelIndex& first, const QModelIndex& last, const QList<int>&) {
-                        RowsChanged(first.row(), last.row());
-                    });
+    host::BindEvent(FRows, &QAbstractItemModel::dataChanged, this,
+                    [this](const QModelIndex&, const QModelIndex&, const QList<int>&) { RowsChanged(); });
+    host::BindEvent(FRows, &CategoriesModel::Revisited, this, [this](int row) { Reveal(row); });
     host::BindEvent(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                     [this](const QItemSelection&, const QItemSelection&) { UpdateCommands(); });
 
-    // Undo and redo of every change made in the dialog, until it closes.
-    FUndo = new QUndoStack(this);
     const auto command = [this](const char* name, const QString& text, const QList<QKeySequence>& keys) {
         auto* action = new QAction(text, this);
         action->setObjectName(QLatin1String(name));
@@ -449,17 +426,27 @@ TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
 TVlFrmPaletteMenuCategories::~TVlFrmPaletteMenuCategories()
 {
     host::RunHandler([this] { FormDestroy(this); });
-    // The grid and the undo stack go with the form's children, once the form is no longer
-    // itself: nothing they say on the way may reach it.
-    disconnect(Grid()->model(), nullptr, this, nullptr);
+    // The grid, the rows and the undo stack go with the form's children, once the form is no
+    // longer itself: nothing they say on the way may reach it.
+    disconnect(FRows, nullptr, this, nullptr);
     disconnect(Grid()->selectionModel(), nullptr, this, nullptr);
     delete FUndo;
     FUndo = nullptr;
 }
 
-QTableWidget* TVlFrmPaletteMenuCategories::Grid() const
+QTableView* TVlFrmPaletteMenuCategories::Grid() const
 {
     return ui->grdCategories;
+}
+
+int TVlFrmPaletteMenuCategories::RowOf(const QModelIndex& cell) const
+{
+    return FFilter->mapToSource(cell).row();
+}
+
+QModelIndex TVlFrmPaletteMenuCategories::CellOf(int row, int col) const
+{
+    return FFilter->mapFromSource(FRows->index(row, col));
 }
 
 host::TRegIniFile& TVlFrmPaletteMenuCategories::Store() const
@@ -508,7 +495,7 @@ void TVlFrmPaletteMenuCategories::FormResize(QObject* /*sender*/)
     // The category column takes what the page column leaves of the grid's viewport, exactly:
     // widths here are device-independent at every scale, and the viewport narrows when the
     // vertical scroll bar shows.
-    QTableWidget* grid = Grid();
+    QTableView* grid = Grid();
     const int width = std::max(0, grid->viewport()->width() - grid->columnWidth(PageColumn));
     if (grid->columnWidth(CategoryColumn) != width)
         grid->setColumnWidth(CategoryColumn, width);
@@ -536,78 +523,183 @@ void TVlFrmPaletteMenuCategories::UpdateControls()
     // One read of the section answers every row as reading each page would; a section far
     // larger than the palette (an import of a million entries) is read only for its rows.
     const CategoryStore::Snapshot stored(Store(), FCategories.size());
-    QTableWidget* grid = Grid();
-    {
-        // Filling the grid is no edit.
-        FFilling = true;
-        const auto filled = qScopeGuard([this] { FFilling = false; });
-        grid->setRowCount(0);
-        grid->setRowCount(static_cast<int>(FCategories.size()));
-        for (int row = 0; row < FCategories.size(); ++row) {
-            const QString page = RemoveAmpersand(FCategories[row]);
-            // Flags are set before the item joins the grid, which then sees it once.
-            auto* name = new QTableWidgetItem(page);
-            name->setFlags(Qt::ItemIsEnabled);
-            auto* categories = new QTableWidgetItem(stored.GetCategory(page));
-            categories->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
-            grid->setItem(row, PageColumn, name);
-            grid->setItem(row, CategoryColumn, categories);
-        }
+    std::vector<CategoriesModel::Row> rows;
+    rows.reserve(std::size_t(FCategories.size()));
+    for (const QString& caption : std::as_const(FCategories)) {
+        QString page = RemoveAmpersand(caption);
+        QString list = stored.GetCategory(page);
+        rows.push_back({std::move(page), list, list});
     }
-    grid->viewport()->update();
     FUndo->clear();
-    FNames.reset();
-    FStoredLists.clear();
-    FStoredLists.reserve(grid->rowCount());
-    for (int row = 1; row <= grid->rowCount(); ++row)
-        FStoredLists.append(CellText(CategoryColumn, row));
-    FStoreOnlyLists.clear();
-    FStoreOnlyLoaded = false;
+    FRows->SetRows(std::move(rows));
     FSectionRead.reset();
     if (const auto* entries = stored.Entries())
         FSectionRead = *entries;
-    FSearchText.assign(std::size_t(grid->rowCount()), RowSearchText());
+    // Fitted to the names when the dialog shows, in the font it shows them in.
+    if (FShown)
+        FitPageColumn();
     if (!ui->edFilter->text().isEmpty())
         ApplyFilter(ui->edFilter->text());
-    if (grid->rowCount() > 0)
-        grid->setCurrentCell(0, CategoryColumn);
+    if (FFilter->rowCount() > 0)
+        Grid()->setCurrentIndex(FFilter->index(0, CategoryColumn));
     UpdateCommands();
 }
 
-void TVlFrmPaletteMenuCategories::SaveCategories()
+void TVlFrmPaletteMenuCategories::FitPageColumn()
+{
+    // Wide enough for the longest page name, up to a third of the screen; never narrower
+    // than designed. The user may widen or narrow it from there.
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    const int most = screen ? screen->availableGeometry().width() / 3 : DefaultColumnWidth;
+    // Laying out every name would cost more than the rest of an opening of 10,000 pages:
+    // each is first reckoned by its characters' widths, and only the widest few are laid out.
+    const QFontMetrics metrics(font(), Grid()->viewport());
+    std::array<int, 128> ascii;
+    ascii.fill(-1);
+    QHash<char16_t, int> others;
+    const auto advance = [&](QChar c) {
+        if (c.unicode() < ascii.size()) {
+            int& known = ascii[c.unicode()];
+            if (known < 0)
+                known = metrics.horizontalAdvance(c);
+            return known;
+        }
+        auto known = others.constFind(c.unicode());
+        if (known == others.constEnd())
+            known = others.insert(c.unicode(), metrics.horizontalAdvance(c));
+        return known.value();
+    };
+    std::vector<std::pair<int, int>> reckoned; // width, row
+    reckoned.reserve(std::size_t(FRows->Rows()));
+    for (int row = 0; row < FRows->Rows(); ++row) {
+        int width = 0;
+        for (const QChar c : FRows->At(row).page)
+            if ((width += advance(c)) > most)
+                break;
+        reckoned.emplace_back(width, row);
+    }
+    constexpr std::size_t WidestFew = 16;
+    const auto few = reckoned.begin() + std::ptrdiff_t(std::min(WidestFew, reckoned.size()));
+    std::partial_sort(reckoned.begin(), few, reckoned.end(), std::greater<>());
+    const QFontMetricsF exact(font(), Grid()->viewport());
+    int longest = 0;
+    for (auto it = reckoned.begin(); it != few && longest < most; ++it)
+        longest = std::max(longest, int(std::ceil(exact.horizontalAdvance(CutText(FRows->At(it->second).page, most)))));
+    // The text's room on both sides, and the grid's line.
+    Grid()->setColumnWidth(
+        PageColumn, std::clamp(longest + 2 * TextOffset + 1, DefaultColumnWidth, std::max(most, DefaultColumnWidth)));
+    FormResize(this);
+}
+
+bool TVlFrmPaletteMenuCategories::SaveCategories()
 {
     FDelegate->CommitOpenEditor();
-    const int rows = Grid()->rowCount();
-    if (rows == 0)
-        return;
-    host::TRegIniFile& reg = Store();
-    const QString section = CategoryStore::Section;
-    // All or nothing: a failure on any row leaves the store as it was, not half saved.
-    reg.Transaction([&] {
-        for (int row = 1; row <= rows; ++row) {
-            const QString page = CellText(PageColumn, row);
-            const QString categories = CellText(CategoryColumn, row);
-            if (categories.isEmpty())
-                reg.DeleteKey(section, page);
-            else
-                reg.WriteString(section, page, categories);
+    std::vector<int> edited = FRows->EditedRows();
+    QList<CategoryStore::ListEdit> edits;
+    edits.reserve(qsizetype(edited.size()));
+    for (const int row : edited)
+        edits.append({FRows->At(row).page, FRows->At(row).read, FRows->At(row).list});
+    bool forAll = false;
+    std::optional<bool> keepMine;
+    for (;;) {
+        const QList<CategoryStore::ListConflict> conflicts = CategoryStore::WriteEditedLists(Store(), edits);
+        if (conflicts.isEmpty())
+            break;
+        // Another IDE changed some of these pages since the dialog read them: each is asked
+        // about (or all as the first), then everything is tried again as one change.
+        for (qsizetype i = 0; i < conflicts.size(); ++i) {
+            CategoryStore::ListEdit& edit = edits[conflicts[i].edit];
+            if (!forAll) {
+                keepMine = AskWhichToKeep(edit.page, edit.edited, conflicts[i].stored, int(conflicts.size() - i - 1),
+                                          &forAll);
+                if (!keepMine)
+                    return false;
+            }
+            // Theirs: the page is written as it is now; mine: over what it is now.
+            if (!*keepMine)
+                edit.edited = conflicts[i].stored;
+            edit.read = conflicts[i].stored;
         }
-    });
+    }
+    // The rows now hold what the store holds.
+    for (qsizetype i = 0; i < edits.size(); ++i) {
+        const int row = edited[std::size_t(i)];
+        if (FRows->At(row).list != edits[i].edited)
+            FRows->ApplyLists({{row, FRows->At(row).list, edits[i].edited}}, true);
+    }
+    FRows->Saved(edited);
+    return true;
+}
+
+std::optional<bool> TVlFrmPaletteMenuCategories::AskWhichToKeep(const QString& page, const QString& mine,
+                                                                const QString& stored, int more, bool* forAll)
+{
+    const auto shown = [](const QString& list) {
+        return list.isEmpty() ? tr("(no category)") : CutText(list, MaxQuestionLength);
+    };
+    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Question, tr("Categories Changed Meanwhile"),
+                                                tr("The categories of page \"%1\" were changed in another window "
+                                                   "since this dialog opened.")
+                                                    .arg(CutText(page, MaxQuestionLength)),
+                                                QMessageBox::Cancel, this);
+    const auto freeBox = qScopeGuard([&box] { delete box.data(); });
+    box->setObjectName(QStringLiteral("dlgKeepWhich"));
+    box->setInformativeText(tr("Yours: %1\nStored now: %2").arg(shown(mine), shown(stored)));
+    QPushButton* keepMine = box->addButton(tr("Keep Mine"), QMessageBox::AcceptRole);
+    QPushButton* keepStored = box->addButton(tr("Keep Stored"), QMessageBox::RejectRole);
+    keepMine->setObjectName(QStringLiteral("btnKeepMine"));
+    keepStored->setObjectName(QStringLiteral("btnKeepStored"));
+    box->button(QMessageBox::Cancel)->setObjectName(QStringLiteral("btnKeepEditing"));
+    box->setDefaultButton(keepMine);
+    if (more > 0)
+        box->setCheckBox(new QCheckBox(tr("Do the same for the other pages changed meanwhile")));
+    box->exec();
+    if (!box)
+        return std::nullopt;
+    if (forAll && box->checkBox())
+        *forAll = box->checkBox()->isChecked();
+    if (box->clickedButton() == keepMine)
+        return true;
+    if (box->clickedButton() == keepStored)
+        return false;
+    return std::nullopt;
 }
 
 void TVlFrmPaletteMenuCategories::btnOkClick(QObject* /*sender*/)
 {
     // Saved while the dialog is still open: when the store fails, the host reports it on
     // the way out of this handler and the dialog stays, every edit in place.
-    SaveCategories();
+    if (!SaveCategories())
+        return;
+    WritePlacement();
     accept();
+}
+
+void TVlFrmPaletteMenuCategories::reject()
+{
+    FinishEdit();
+    if (!FRows->EditedRows().empty()) {
+        QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Question, windowTitle(),
+                                                    tr("Discard the changes you made to the categories?"),
+                                                    QMessageBox::Discard | QMessageBox::Cancel, this);
+        const auto freeBox = qScopeGuard([&box] { delete box.data(); });
+        box->setObjectName(QStringLiteral("dlgDiscardChanges"));
+        box->button(QMessageBox::Discard)->setObjectName(QStringLiteral("btnDiscard"));
+        box->button(QMessageBox::Cancel)->setObjectName(QStringLiteral("btnKeepEditing"));
+        box->setDefaultButton(QMessageBox::Cancel);
+        if (box->exec() != QMessageBox::Discard || !box)
+            return;
+    }
+    QDialog::reject();
 }
 
 QString TVlFrmPaletteMenuCategories::CellText(int col, int row) const
 {
-    QTableWidget* grid = Grid();
-    const QTableWidgetItem* item = row == 0 ? grid->horizontalHeaderItem(col) : grid->item(row - 1, col);
-    return item ? item->text() : QString();
+    if (row == HeaderRow)
+        return FRows->headerData(col, Qt::Horizontal).toString();
+    if (row < 0 || row >= FRows->Rows())
+        return QString();
+    return col == PageColumn ? FRows->At(row).page : FRows->At(row).list;
 }
 
 void TVlFrmPaletteMenuCategories::DrawCell(QPainter& canvas, int col, int row, const QRect& rect, TGridDrawState state)
@@ -631,7 +723,7 @@ void TVlFrmPaletteMenuCategories::grdCategoriesDrawCell(QPainter& canvas, int co
     };
     QColor fontColor = color(FFontColor, QPalette::Text);
     QColor brushColor = color(FEditColor, QPalette::Base);
-    if (row == 0)
+    if (row == HeaderRow)
         brushColor = color(FPanelColor, QPalette::Button);
     else if (col == PageColumn)
         fontColor = LabelColor(fontColor, brushColor);
@@ -651,7 +743,8 @@ void TVlFrmPaletteMenuCategories::grdCategoriesDrawCell(QPainter& canvas, int co
                     FittedText(CellText(col, row), canvas.fontMetrics(), textRect.width()));
     // The names in use are counted once the dialog is in sight, not for its first picture:
     // until then no cell is marked.
-    if (row > 0 && col == CategoryColumn && FNames && !SubmenuTwins(CellText(col, row)).isEmpty()) {
+    if (row != HeaderRow && col == CategoryColumn && FRows->NamesCounted()
+        && !SubmenuTwins(CellText(col, row)).isEmpty()) {
         // A name that the menus file under one submenu with another spelling: a corner
         // mark, explained by the cell's tooltip.
         const QPoint corner = rect.topRight();
@@ -685,56 +778,18 @@ bool TVlFrmPaletteMenuCategories::grdCategoriesSelectCell(int col, int /*row*/)
 
 // --- Edits, undo and redo -------------------------------------------------------------
 
-void TVlFrmPaletteMenuCategories::CommitCell(int row, const QString& text)
+void TVlFrmPaletteMenuCategories::RowsChanged()
 {
-    const QString before = CellText(CategoryColumn, row + 1);
-    if (text != before)
-        ChangeCells(tr("Edit Cell"), {{row, before, text}});
-}
-
-void TVlFrmPaletteMenuCategories::ChangeCells(const QString& what, const std::vector<CellChange>& changes)
-{
-    if (changes.empty() || !FUndo)
-        return;
-    FUndo->push(new CellsCommand(
-        what, changes, [this](int row, const QString& text) { SetCellText(row, text); },
-        [this](int row) {
-            if (QTableWidgetItem* item = Grid()->item(row, CategoryColumn); item && !Grid()->isRowHidden(row))
-                Grid()->scrollToItem(item);
-        }));
-}
-
-void TVlFrmPaletteMenuCategories::SetCellText(int row, const QString& text)
-{
-    if (QTableWidgetItem* item = Grid()->item(row, CategoryColumn))
-        item->setText(text);
-}
-
-void TVlFrmPaletteMenuCategories::RowsChanged(int first, int last)
-{
-    if (FFilling)
-        return;
-    for (int row = std::max(first, 0); row <= last && std::size_t(row) < FSearchText.size(); ++row)
-        FSearchText[std::size_t(row)].known = false;
-    // The names in use are counted afresh, for the marks once the change is drawn.
-    FNames.reset();
-    CountNamesSoon();
+    // Another row's names may now share a submenu with a changed one: its mark is drawn afresh.
+    Grid()->viewport()->update();
     UpdateCommands();
 }
 
-void TVlFrmPaletteMenuCategories::CountNamesSoon()
+void TVlFrmPaletteMenuCategories::Reveal(int row)
 {
-    if (FCountingSoon)
-        return;
-    FCountingSoon = true;
-    QTimer::singleShot(0, this, [this] {
-        FCountingSoon = false;
-        host::RunHandler([this] {
-            LoadStoreOnlyLists();
-            Names();
-            Grid()->viewport()->update();
-        });
-    });
+    const QModelIndex cell = CellOf(row, CategoryColumn);
+    if (cell.isValid())
+        Grid()->scrollTo(cell);
 }
 
 void TVlFrmPaletteMenuCategories::FinishEdit()
@@ -744,13 +799,13 @@ void TVlFrmPaletteMenuCategories::FinishEdit()
 
 QList<int> TVlFrmPaletteMenuCategories::SelectedRows() const
 {
-    QTableWidget* grid = Grid();
     QList<int> rows;
-    for (const QItemSelectionRange& range : grid->selectionModel()->selection())
+    // While the filter shows every row, the grid's rows are the rows.
+    const bool all = FFilter->rowCount() == FRows->Rows();
+    for (const QItemSelectionRange& range : Grid()->selectionModel()->selection())
         if (range.left() <= CategoryColumn && CategoryColumn <= range.right())
             for (int row = range.top(); row <= range.bottom(); ++row)
-                if (!grid->isRowHidden(row))
-                    rows.append(row);
+                rows.append(all ? row : RowOf(FFilter->index(row, CategoryColumn)));
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
@@ -761,7 +816,7 @@ void TVlFrmPaletteMenuCategories::UpdateCommands()
     const QList<int> rows = SelectedRows();
     const bool any = !rows.isEmpty();
     const bool named = std::any_of(rows.cbegin(), rows.cend(),
-                                   [this](int row) { return !CellText(CategoryColumn, row + 1).isEmpty(); });
+                                   [this](int row) { return !CellText(CategoryColumn, row).isEmpty(); });
     actAddCategory->setEnabled(any);
     ui->btnAddCategory->setEnabled(any);
     actRemoveCategory->setEnabled(named);
@@ -770,46 +825,26 @@ void TVlFrmPaletteMenuCategories::UpdateCommands()
 
 void TVlFrmPaletteMenuCategories::AddCategory(const QString& name)
 {
-    QStringList added;
-    for (const QString& part : CategoryStore::CategoryNames(name))
-        if (!part.isEmpty())
-            added.append(part);
-    if (added.isEmpty())
-        return;
-    std::vector<CellChange> changes;
+    std::vector<ListChange> changes;
     for (const int row : SelectedRows()) {
-        const QString before = CellText(CategoryColumn, row + 1);
-        QSet<QString> filed;
-        CategoryStore::ForEachCategoryName(before, [&filed](const QString& known) { filed.insert(SubmenuKey(known)); });
-        QString after = before;
-        for (const QString& part : std::as_const(added)) {
-            const QString key = SubmenuKey(part);
-            if (filed.contains(key))
-                continue;
-            filed.insert(key);
-            after = after.isEmpty() ? part : after + QLatin1Char(';') + part;
-        }
+        const QString& before = FRows->At(row).list;
+        QString after = AddCategories(before, name);
         if (after != before)
-            changes.push_back({row, before, after});
+            changes.push_back({row, before, std::move(after)});
     }
-    ChangeCells(tr("Add Category \"%1\"").arg(name), changes);
+    FRows->ChangeLists(tr("Add Category \"%1\"").arg(name), std::move(changes));
 }
 
 void TVlFrmPaletteMenuCategories::RemoveCategory(const QString& name)
 {
-    const QString key = SubmenuKey(name);
-    std::vector<CellChange> changes;
+    std::vector<ListChange> changes;
     for (const int row : SelectedRows()) {
-        const QString before = CellText(CategoryColumn, row + 1);
-        const QStringList names = CategoryStore::CategoryNames(before);
-        QStringList kept;
-        for (const QString& known : names)
-            if (known.isEmpty() || SubmenuKey(known) != key)
-                kept.append(known);
-        if (kept.size() != names.size())
-            changes.push_back({row, before, kept.join(QLatin1Char(';'))});
+        const QString& before = FRows->At(row).list;
+        QString after = ::RemoveCategory(before, name);
+        if (after != before)
+            changes.push_back({row, before, std::move(after)});
     }
-    ChangeCells(tr("Remove Category \"%1\"").arg(name), changes);
+    FRows->ChangeLists(tr("Remove Category \"%1\"").arg(name), std::move(changes));
 }
 
 std::optional<QString> TVlFrmPaletteMenuCategories::AskCategory(const char* name, const QString& title,
@@ -853,10 +888,7 @@ void TVlFrmPaletteMenuCategories::btnAddCategoryClick(QObject* /*sender*/)
             completer->Attach(line, [self](const QString& typed, const QStringList& others) {
                 QStringList names;
                 if (self)
-                    host::RunHandler([&] {
-                        self->LoadStoreOnlyLists();
-                        names = self->Names().Completions(typed, QString(), others);
-                    });
+                    host::RunHandler([&] { names = self->FRows->Names().Completions(typed, QString(), others); });
                 return names;
             });
         });
@@ -871,7 +903,7 @@ void TVlFrmPaletteMenuCategories::btnRemoveCategoryClick(QObject* /*sender*/)
     // The names the selected rows use, one spelling per submenu, most used first.
     CategoryNameIndex inSelection;
     for (const int row : rows)
-        inSelection.AddList(CellText(CategoryColumn, row + 1));
+        inSelection.AddList(CellText(CategoryColumn, row));
     const QStringList names = inSelection.Completions(QString());
     if (names.isEmpty())
         return;
@@ -887,11 +919,11 @@ void TVlFrmPaletteMenuCategories::btnRemoveCategoryClick(QObject* /*sender*/)
 
 void TVlFrmPaletteMenuCategories::ShowContextMenu(const QPoint& position)
 {
-    QTableWidget* grid = Grid();
+    QTableView* grid = Grid();
     const QModelIndex at = grid->indexAt(position);
     if (at.isValid()) {
         // A row outside the selection becomes the selection, as in any list.
-        const QModelIndex cell = grid->model()->index(at.row(), CategoryColumn);
+        const QModelIndex cell = FFilter->index(at.row(), CategoryColumn);
         if (!grid->selectionModel()->isSelected(cell))
             grid->setCurrentIndex(cell);
     }
@@ -912,51 +944,71 @@ void TVlFrmPaletteMenuCategories::TabOutOfGrid(bool forward)
 
 // --- Names in use -----------------------------------------------------------------------
 
-const CategoryNameIndex& TVlFrmPaletteMenuCategories::Names()
+void TVlFrmPaletteMenuCategories::ReadNamesInUse()
 {
-    if (!FNames) {
-        FNames.emplace();
-        // The spellings stored first: one typed anew is the one told of the stored one.
-        for (const QString& list : std::as_const(FStoredLists))
-            FNames->Introduce(list);
-        for (const QString& list : std::as_const(FStoreOnlyLists))
-            FNames->Introduce(list);
-        for (int row = 1; row <= Grid()->rowCount(); ++row)
-            FNames->AddList(CellText(CategoryColumn, row));
-        for (const QString& list : std::as_const(FStoreOnlyLists))
-            FNames->AddList(list);
+    FRows->Names();
+    // Stored pages that the palette no longer has still name categories in use: from the
+    // section as the rows were read from it, when it was read whole; else read a part at a
+    // time, so that a store of a million entries never holds the dialog up.
+    if (FSectionRead) {
+        QSet<QString> pages;
+        pages.reserve(FRows->Rows());
+        for (int row = 0; row < FRows->Rows(); ++row)
+            pages.insert(PageKey(FRows->At(row).page));
+        QStringList lists;
+        for (const auto& [page, list] : std::as_const(*FSectionRead))
+            if (!pages.contains(PageKey(page)))
+                lists.append(list);
+        FSectionRead.reset();
+        FRows->AddStoredListsWithoutRow(lists);
+        Grid()->viewport()->update();
+        return;
     }
-    return *FNames;
+    if (FReadingNames)
+        return;
+    FReadingNames = true;
+    FNamesPosition = 0;
+    FRowPages.clear();
+    FRowPages.reserve(FRows->Rows());
+    for (int row = 0; row < FRows->Rows(); ++row)
+        FRowPages.insert(PageKey(FRows->At(row).page));
+    QTimer::singleShot(0, this, &TVlFrmPaletteMenuCategories::ReadNamesPart);
 }
 
-void TVlFrmPaletteMenuCategories::LoadStoreOnlyLists()
+void TVlFrmPaletteMenuCategories::ReadNamesPart()
 {
-    if (FStoreOnlyLoaded)
-        return;
-    FStoreOnlyLoaded = true;
-    // Stored pages that the palette no longer has still name categories in use.
-    QSet<QString> pages;
-    pages.reserve(Grid()->rowCount());
-    for (int row = 1; row <= Grid()->rowCount(); ++row)
-        pages.insert(host::RegistryNameKey(CellText(PageColumn, row)));
-    // The section as the rows were read from it, when it was read whole; else read now.
-    const QList<QPair<QString, QString>> section = FSectionRead ? *std::exchange(FSectionRead, std::nullopt)
-                                                                : Store().ReadSectionEntries(CategoryStore::Section);
-    QStringList lists;
-    for (const auto& [page, list] : section)
-        if (!pages.contains(host::RegistryNameKey(page)))
-            lists.append(list);
-    if (lists.isEmpty())
-        return;
-    FStoreOnlyLists = lists;
-    FNames.reset();
+    QElapsedTimer spent;
+    spent.start();
+    try {
+        for (;;) {
+            const QList<QPair<QString, QString>> part = Store().ReadSectionPart(CategoryStore::Section, FNamesPosition,
+                                                                                NamesPart);
+            QStringList lists;
+            for (const auto& [page, list] : part)
+                if (!FRowPages.contains(PageKey(page)))
+                    lists.append(list);
+            FRows->AddStoredListsWithoutRow(lists);
+            if (part.size() < NamesPart)
+                break;
+            if (spent.elapsed() >= NamesTimeSliceMs) {
+                QTimer::singleShot(0, this, &TVlFrmPaletteMenuCategories::ReadNamesPart);
+                return;
+            }
+        }
+    } catch (const host::ERegistryException& error) {
+        // Completion offers the names read so far; the rows themselves were read already.
+        qCWarning(lcPaletteMenu, "Vorla Palette Menu: the names in use were not all read: %s",
+                  qUtf8Printable(error.Message()));
+    }
+    FReadingNames = false;
+    FRowPages.clear();
     Grid()->viewport()->update();
 }
 
 QStringList TVlFrmPaletteMenuCategories::CompletionsForRow(int row, const QString& typed, const QStringList& others)
 {
-    LoadStoreOnlyLists();
-    return Names().Completions(typed, CellText(CategoryColumn, row + 1), others);
+    // The cell's own text before this edit: names only it uses are not offered.
+    return FRows->Names().Completions(typed, FRows->At(row).list, others);
 }
 
 QList<QPair<QString, QString>> TVlFrmPaletteMenuCategories::SubmenuTwins(const QString& list)
@@ -964,20 +1016,19 @@ QList<QPair<QString, QString>> TVlFrmPaletteMenuCategories::SubmenuTwins(const Q
     QList<QPair<QString, QString>> twins;
     if (list.isEmpty())
         return twins;
-    const CategoryNameIndex& names = Names();
-    CategoryStore::ForEachCategoryName(list, [&](const QString& name) {
-        if (name.isEmpty())
-            return;
-        const QString known = names.SubmenuSpelling(name);
-        if (!known.isEmpty() && !twins.contains({name, known}))
-            twins.append({name, known});
+    const CategoryNameIndex& names = FRows->Names();
+    ForEachCategory(list, [&](QStringView name) {
+        const QString spelling = name.toString();
+        const QString known = names.SubmenuSpelling(spelling);
+        if (!known.isEmpty() && !twins.contains({spelling, known}))
+            twins.append({spelling, known});
     });
     return twins;
 }
 
 QString TVlFrmPaletteMenuCategories::CellToolTip(int col, int row, int width)
 {
-    if (row == 0)
+    if (row == HeaderRow)
         return QString();
     const QString text = CellText(col, row);
     QStringList lines;
@@ -996,53 +1047,20 @@ void TVlFrmPaletteMenuCategories::edFilterChange(QObject* /*sender*/)
     ApplyFilter(ui->edFilter->text());
 }
 
-const TVlFrmPaletteMenuCategories::RowSearchText& TVlFrmPaletteMenuCategories::SearchText(int row)
-{
-    RowSearchText& text = FSearchText[std::size_t(row)];
-    if (!text.known) {
-        text.page = FoldForSearch(CellText(PageColumn, row + 1));
-        text.categories = FoldForSearch(CellText(CategoryColumn, row + 1));
-        text.known = true;
-    }
-    return text;
-}
-
 void TVlFrmPaletteMenuCategories::ApplyFilter(const QString& text)
 {
-    QTableWidget* grid = Grid();
-    const int rows = grid->rowCount();
-    FSearchText.resize(std::size_t(rows));
-    const QString needle = FoldForSearch(text);
-    for (int row = 0; row < rows; ++row) {
-        bool hide = false;
-        if (!needle.isEmpty()) {
-            const RowSearchText& search = SearchText(row);
-            hide = !search.page.contains(needle) && !search.categories.contains(needle);
-        }
-        // Hidden rows keep their text, and are saved with the others.
-        if (grid->isRowHidden(row) != hide)
-            grid->setRowHidden(row, hide);
-    }
-
-    // What the filter hides is no longer selected, and the current cell is one in sight.
-    QItemSelectionModel* selection = grid->selectionModel();
-    QItemSelection hidden;
-    for (const QItemSelectionRange& range : selection->selection())
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            if (grid->isRowHidden(row))
-                hidden.select(grid->model()->index(row, range.left()), grid->model()->index(row, range.right()));
-    if (!hidden.isEmpty())
-        selection->select(hidden, QItemSelectionModel::Deselect);
-    const QModelIndex current = grid->currentIndex();
-    if (!current.isValid() || grid->isRowHidden(current.row())) {
-        int first = 0;
-        while (first < rows && grid->isRowHidden(first))
-            ++first;
-        if (first < rows) {
-            const QModelIndex cell = grid->model()->index(first, CategoryColumn);
-            selection->setCurrentIndex(
-                cell, selection->hasSelection() ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
-        }
+    // Rows the filter hides keep their text, and are saved with the others; they leave the
+    // selection with the view. The current cell stays where it was while in sight, else it
+    // goes to the first row in sight, selected when nothing else is.
+    QTableView* grid = Grid();
+    const int current = grid->currentIndex().isValid() ? RowOf(grid->currentIndex()) : -1;
+    FFilter->SetText(text);
+    const QModelIndex kept = current >= 0 ? CellOf(current, CategoryColumn) : QModelIndex();
+    if (!kept.isValid() && FFilter->rowCount() > 0) {
+        QItemSelectionModel* selection = grid->selectionModel();
+        selection->setCurrentIndex(FFilter->index(0, CategoryColumn),
+                                   selection->hasSelection() ? QItemSelectionModel::NoUpdate
+                                                             : QItemSelectionModel::ClearAndSelect);
     }
     UpdateCommands();
 }
@@ -1059,69 +1077,48 @@ void TVlFrmPaletteMenuCategories::UpdateMinimumSize()
     setMinimumSize(std::max(DesignClientSize.width(), buttonsWidth), DesignClientSize.height() + filterHeight);
 }
 
+QByteArray TVlFrmPaletteMenuCategories::Placement() const
+{
+    return FShown ? saveGeometry() : FPlacement;
+}
+
 void TVlFrmPaletteMenuCategories::RestorePlacement()
 {
-    const host::TRegIniFile& reg = Store();
-    const QString section = CategoryStore::EditorSection;
-    bool valid = true;
-    const auto number = [&](QLatin1String name) {
-        bool ok = false;
-        const int value = reg.ReadString(section, name, QString()).toInt(&ok);
-        valid = valid && ok;
-        return value;
-    };
-    QRect saved(number(LeftValue), number(TopValue), number(WidthValue), number(HeightValue));
-    if (!valid || saved.width() <= 0 || saved.height() <= 0) {
-        CenterOnScreen();
-        return;
+    try {
+        FStoredPlacement = CategoryStore::ReadEditorPlacement(Store());
+    } catch (const host::ERegistryException& error) {
+        qCWarning(lcPaletteMenu, "Vorla Palette Menu: the editor's size and place were not read: %s",
+                  qUtf8Printable(error.Message()));
     }
-    saved.setSize(saved.size().expandedTo(minimumSize()));
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    const bool fits = std::any_of(screens.cbegin(), screens.cend(), [&saved](const QScreen* screen) {
-        return screen->availableGeometry().contains(saved);
-    });
-    if (fits) {
-        setGeometry(saved);
-    } else {
-        // The screen it was on has gone or shrunk: centred as on a first opening, at the
-        // size it had when that still fits.
-        const QWidget* owner = parentWidget();
-        const QScreen* screen = owner ? owner->screen() : this->screen();
-        if (screen && screen->availableGeometry().size().expandedTo(saved.size()) == screen->availableGeometry().size())
-            resize(saved.size());
+    // Where it was left in this session, else where the store says. Qt keeps a window it
+    // restores on a screen that is there.
+    const QByteArray placement = FPlacement.isEmpty() ? FStoredPlacement : FPlacement;
+    FPlacedBefore = !placement.isEmpty() && restoreGeometry(placement);
+    if (!FPlacedBefore) {
+        // As wide as the page column grew for long names, so that the category column keeps
+        // the width it was designed with.
+        resize(width() + std::max(0, Grid()->columnWidth(PageColumn) - DefaultColumnWidth), height());
         CenterOnScreen();
     }
-    if (reg.ReadString(section, MaximizedValue, QString()) == QLatin1String("1"))
-        setWindowState(windowState() | Qt::WindowMaximized);
+    FOpenedPlacement = saveGeometry();
 }
 
 void TVlFrmPaletteMenuCategories::WritePlacement()
 {
-    if (!FShown)
+    FPlacement = Placement();
+    // Written only once the user has placed it: a dialog opened and closed where it opens
+    // by itself, or where the store has it, leaves the store as it was.
+    if (FPlacement == FStoredPlacement || (!FPlacedBefore && FPlacement == FOpenedPlacement))
         return;
-    const bool maximized = isMaximized();
-    const QRect placed = maximized ? normalGeometry() : geometry();
-    // Written only when the user moved or sized it: a dialog merely opened and closed
-    // leaves the store as it was.
-    if (placed == FPlacedGeometry && maximized == FPlacedMaximized)
-        return;
-    host::TRegIniFile& reg = Store();
-    const QString section = CategoryStore::EditorSection;
-    reg.Transaction([&] {
-        reg.WriteString(section, LeftValue, QString::number(placed.x()));
-        reg.WriteString(section, TopValue, QString::number(placed.y()));
-        reg.WriteString(section, WidthValue, QString::number(placed.width()));
-        reg.WriteString(section, HeightValue, QString::number(placed.height()));
-        reg.WriteString(section, MaximizedValue, maximized ? QStringLiteral("1") : QStringLiteral("0"));
-    });
-    FPlacedGeometry = placed;
-    FPlacedMaximized = maximized;
-}
-
-void TVlFrmPaletteMenuCategories::done(int result)
-{
-    host::RunHandler([this] { WritePlacement(); });
-    QDialog::done(result);
+    try {
+        CategoryStore::WriteEditorPlacement(FPlacement);
+        FStoredPlacement = FPlacement;
+    } catch (const host::ERegistryException& error) {
+        // The categories are saved; a store that cannot take the placement now (locked by
+        // another IDE, read-only) is not worth a word to the user.
+        qCWarning(lcPaletteMenu, "Vorla Palette Menu: the editor's size and place were not kept: %s",
+                  qUtf8Printable(error.Message()));
+    }
 }
 
 void TVlFrmPaletteMenuCategories::resizeEvent(QResizeEvent* event)
@@ -1143,18 +1140,17 @@ void TVlFrmPaletteMenuCategories::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (FShown)
         return;
-    FShown = true;
     FDpi = logicalDpiX();
-    host::RunHandler([this] { RestorePlacement(); });
-    FPlacedGeometry = isMaximized() ? normalGeometry() : geometry();
-    FPlacedMaximized = isMaximized();
+    FitPageColumn();
+    RestorePlacement();
+    FShown = true;
     if (QWindow* window = windowHandle()) {
         host::BindEvent(window, &QWindow::screenChanged, this, [this](QScreen* screen) { ScreenChanged(screen); });
         WatchScreen(window->screen());
     }
-    // The names in use (of stored pages that have no row too) are counted once the dialog
-    // is in sight.
-    CountNamesSoon();
+    // The names in use (of stored pages that have no row too) are read once the dialog is in
+    // sight.
+    host::RunHandler([this] { ReadNamesInUse(); });
 }
 
 void TVlFrmPaletteMenuCategories::WatchScreen(QScreen* screen)
@@ -1210,7 +1206,7 @@ void TVlFrmPaletteMenuCategories::keyPressEvent(QKeyEvent* event)
 
 bool TVlFrmPaletteMenuCategories::eventFilter(QObject* watched, QEvent* event)
 {
-    QTableWidget* grid = Grid();
+    QTableView* grid = Grid();
     // The viewport narrows and widens with the vertical scroll bar, not only with the form.
     if (watched == grid->viewport() && event->type() == QEvent::Resize) {
         host::RunHandler([this] { FormResize(this); });

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "editor/CategoryNames.h"
+#include "editor/CategoriesModel.h"
 
 #include "host/Registry.h"
 #include "host/Theming.h"
 
 #include <QDialog>
 #include <QMetaObject>
-#include <QRect>
+#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -17,11 +17,10 @@
 
 class QAction;
 class QInputDialog;
-class QLineEdit;
 class QMenu;
 class QPainter;
 class QScreen;
-class QTableWidget;
+class QTableView;
 class QUndoStack;
 
 namespace Ui {
@@ -32,31 +31,29 @@ class CategoriesDelegate;
 class CategoryCompleter;
 
 // The category editor: one row per palette page, its name (read-only) beside its category
-// list (editable). OK writes every row back to the store as one change and closes the
-// dialog; when the store fails, the host shows why and the dialog stays open with every
-// edit, so that OK can try again or Cancel give up. Cancel and closing the window leave the
-// categories in the store as they were. Neither button is the default or the cancel button,
-// so Enter and Escape stay with the cell being edited and never close the dialog.
+// list (editable). OK writes the rows the user changed back to the store as one change and
+// closes the dialog; a row another IDE changed meanwhile is asked about first. When the store
+// fails, the host shows why and the dialog stays open with every edit, so that OK can try
+// again or Cancel give up. Cancel and closing the window ask before they drop edits, and
+// write nothing. Neither button is the default or the cancel button, so Enter and Escape stay
+// with the cell being edited and never close the dialog.
 //
 // For everyday work: the names in use complete the one being typed; several rows can be
 // selected and a category added to or removed from all of them; a filter shows only the
-// rows that contain a text; every change can be undone until the dialog closes. The dialog
-// remembers its size and place in the store (section "Editor", never "Categories").
+// rows that contain a text; every change can be undone until the dialog closes. The rows are
+// a model (CategoriesModel), the grid a view of it through the filter. The dialog's size and
+// place are kept in the store when it closes with OK.
 class TVlFrmPaletteMenuCategories : public QDialog {
     Q_OBJECT
 
 public:
-    // How a cell is to be drawn. The header row is row 0 of the grid.
+    // How a cell is to be drawn.
     struct TGridDrawState {
         bool selected = false;
         bool focused = false;
     };
-    // One category cell's text before and after a change; row counts from 0.
-    struct CellChange {
-        int row;
-        QString before;
-        QString after;
-    };
+    // The row that grdCategoriesDrawCell draws for the grid's header.
+    static constexpr int HeaderRow = -1;
 
     explicit TVlFrmPaletteMenuCategories(QWidget* owner = nullptr);
     ~TVlFrmPaletteMenuCategories() override;
@@ -68,21 +65,27 @@ public:
     QString GetCategory(const QString& page) const;
     // Fills the grid from the pages and the store, and selects the first category cell.
     void UpdateControls();
-    // Writes every row to the store as one all-or-nothing change, the cell still being
-    // edited and the rows the filter hides included: a list as typed, or no entry for an
-    // empty cell.
-    void SaveCategories();
+    // Writes the rows changed since they were read (the cell still being edited and rows the
+    // filter hides included) as one all-or-nothing change: a list as typed, or no entry for
+    // an empty cell. When another writer changed one of those pages meanwhile, asks which
+    // list to keep; false when the user cancelled that question and nothing was written.
+    bool SaveCategories();
 
-    // The grid rows (from 0) whose category cells are selected, in order; rows the filter
-    // hides are left out.
+    // The rows (from 0) whose category cells are selected, in order; rows the filter hides
+    // are left out.
     QList<int> SelectedRows() const;
     // Adds name to the list of every selected row that does not file its page under name's
     // submenu already, after the list's other names; a name holding ";" adds each of its
     // names. One step to undo.
     void AddCategory(const QString& name);
     // Takes every name of name's submenu out of the selected rows' lists, keeping the other
-    // names in their order. One step to undo.
+    // names as written. One step to undo.
     void RemoveCategory(const QString& name);
+
+    // The size and place to open at, as Placement() gave them (kept by the caller for this
+    // session); without one, the dialog opens where the store says, else centred.
+    void SetPlacement(const QByteArray& placement) { FPlacement = placement; }
+    QByteArray Placement() const;
 
     // The form's events. The form runs them through the host, which reports whatever
     // they throw.
@@ -90,7 +93,7 @@ public:
     void FormDestroy(QObject* sender);
     void FormResize(QObject* sender);
     void FormAfterMonitorDpiChanged(QObject* sender);
-    // Draws one cell of the grid; row 0 is the header.
+    // Draws one cell of the grid: row counts the pages from 0, or is HeaderRow.
     void grdCategoriesDrawCell(QPainter& canvas, int col, int row, const QRect& rect, TGridDrawState state);
     // Whether a cell may be selected, and so edited: only the category column.
     bool grdCategoriesSelectCell(int col, int row);
@@ -99,36 +102,33 @@ public:
     void btnRemoveCategoryClick(QObject* sender);
     void edFilterChange(QObject* sender);
 
+public Q_SLOTS:
+    // Asks first when rows were edited, and stays when the user keeps them.
+    void reject() override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void done(int result) override;
 
 private:
     friend class CategoriesDelegate;
 
-    // What the filter compares of one row, folded for search; made when first needed.
-    struct RowSearchText {
-        QString page;
-        QString categories;
-        bool known = false;
-    };
-
     host::TRegIniFile& Store() const;
-    QTableWidget* Grid() const;
+    QTableView* Grid() const;
+    // The row of the rows (the model's) that a cell of the grid shows.
+    int RowOf(const QModelIndex& cell) const;
+    QModelIndex CellOf(int row, int col) const;
     QString CellText(int col, int row) const;
     void DrawCell(QPainter& canvas, int col, int row, const QRect& rect, TGridDrawState state);
     bool CanSelectCell(int col, int row);
     QColor LabelColor(const QColor& text, const QColor& background) const;
 
     // Edits, undo and redo.
-    void CommitCell(int row, const QString& text);
-    void ChangeCells(const QString& what, const std::vector<CellChange>& changes);
-    void SetCellText(int row, const QString& text);
-    void RowsChanged(int first, int last);
+    void RowsChanged();
+    void Reveal(int row);
     void FinishEdit();
     void UpdateCommands();
     void ShowContextMenu(const QPoint& position);
@@ -137,18 +137,20 @@ private:
     std::optional<QString> AskCategory(const char* name, const QString& title, const QString& label,
                                        const std::function<void(QInputDialog&)>& setUp);
     void TabOutOfGrid(bool forward);
+    // Which list to keep of a page that another writer changed: true for the user's.
+    std::optional<bool> AskWhichToKeep(const QString& page, const QString& mine, const QString& stored, int more,
+                                       bool* forAll);
 
-    // Names in use, completion, and names that share a submenu with another spelling.
-    const CategoryNameIndex& Names();
-    void CountNamesSoon();
-    void LoadStoreOnlyLists();
+    // The names of stored pages without a row, read a part at a time between events.
+    void ReadNamesInUse();
+    void ReadNamesPart();
     QStringList CompletionsForRow(int row, const QString& typed, const QStringList& others);
     QList<QPair<QString, QString>> SubmenuTwins(const QString& list);
     QString CellToolTip(int col, int row, int width);
 
-    const RowSearchText& SearchText(int row);
     void ApplyFilter(const QString& text);
 
+    void FitPageColumn();
     void RestorePlacement();
     void WritePlacement();
     void UpdateMinimumSize();
@@ -172,27 +174,27 @@ private:
     std::unique_ptr<host::TRegIniFile> FReg;
 
     QUndoStack* FUndo = nullptr;
+    CategoriesModel* FRows = nullptr;
+    CategoriesFilter* FFilter = nullptr;
     QAction* actUndo = nullptr;
     QAction* actRedo = nullptr;
     QAction* actAddCategory = nullptr;
     QAction* actRemoveCategory = nullptr;
     QMenu* pmCategories = nullptr;
 
-    std::optional<CategoryNameIndex> FNames; // made afresh after every change of a row
-    QStringList FStoredLists;                // the rows' lists as the store had them
-    QStringList FStoreOnlyLists;             // lists of stored pages that have no row
-    bool FStoreOnlyLoaded = false;
-    // The section as UpdateControls read it whole, until the lists of pages without a row are
+    // The section as UpdateControls read it whole, until the names of pages without a row are
     // taken from it; nothing when it was read row by row.
     std::optional<QList<QPair<QString, QString>>> FSectionRead;
-    bool FCountingSoon = false;
-    std::vector<RowSearchText> FSearchText;
+    qint64 FNamesPosition = 0; // where the next part of the section starts
+    bool FReadingNames = false;
+    QSet<QString> FRowPages; // the rows' page keys, while names are read
 
     bool FLaidOut = false; // the layout's widgets are made
-    bool FFilling = false; // UpdateControls is filling the grid
     bool FShown = false;
-    int FDpi = 0;          // the resolution the form was last laid out for
-    QRect FPlacedGeometry; // where the dialog was put when it opened
-    bool FPlacedMaximized = false;
+    int FDpi = 0;                // the resolution the form was last laid out for
+    QByteArray FPlacement;       // where to open, then where it closed
+    QByteArray FStoredPlacement; // what the store holds
+    QByteArray FOpenedPlacement; // where it opened
+    bool FPlacedBefore = false;  // opened where the user left it before
     QMetaObject::Connection FScreenDpiWatch;
 };

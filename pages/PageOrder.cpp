@@ -4,7 +4,6 @@
 
 #include "host/CategoryButtons.h"
 #include "host/Forms.h"
-#include "host/Registry.h"
 
 #include <QCollator>
 #include <QHash>
@@ -90,7 +89,7 @@ QStringList UniquePageCaptions(const QStringList& captions)
     names.reserve(captions.size());
     for (const QString& caption : captions) {
         const qsizetype known = names.size();
-        names.insert(host::RegistryNameKey(RemoveAmpersand(caption)));
+        names.insert(PageKey(RemoveAmpersand(caption)));
         if (names.size() != known)
             unique.append(caption);
     }

@@ -7,47 +7,6 @@
 
 namespace {
 
-bool IsMark(char32_t character)
-{
-    switch (QChar::category(character)) {
-    case QChar::Mark_NonSpacing:
-    case QChar::Mark_SpacingCombining:
-    case QChar::Mark_Enclosing: return true;
-    default: return false;
-    }
-}
-
-// One character folded: decomposed, without its marks, case-folded; "&" folds to nothing.
-QString FoldOne(char32_t character)
-{
-    if (character == U'&')
-        return QString();
-    QString base;
-    const QString decomposed = QString::fromUcs4(&character, 1).normalized(QString::NormalizationForm_KD);
-    for (const char32_t part : decomposed.toUcs4())
-        if (!IsMark(part))
-            base.append(QString::fromUcs4(&part, 1));
-    // A mark on its own is kept: dropping it would leave nothing to find it by.
-    if (base.isEmpty())
-        base = decomposed;
-    // Through the capitals first: their full mapping spells "ß" as "SS", as the collation reads it.
-    return base.toUpper().toCaseFolded();
-}
-
-// Whether the character at position of text begins a word: the text's start, after a
-// character that is no letter or digit, a capital after a small letter, a digit after a
-// letter.
-bool BeginsWord(const QString& text, qsizetype position)
-{
-    if (position == 0)
-        return true;
-    const QChar previous = text.at(position - 1);
-    const QChar current = text.at(position);
-    if (!previous.isLetterOrNumber() && !previous.isLowSurrogate())
-        return true;
-    return (current.isUpper() && previous.isLower()) || (current.isDigit() && !previous.isDigit());
-}
-
 // Whether query's characters, white space aside, occur in order in folded, each at its
 // earliest; where, into *found when given (every page is asked at every keystroke, and only
 // the rows shown need where). A query of white space alone finds nothing.
@@ -130,50 +89,6 @@ QString MenuText(const QString& caption)
     return shown;
 }
 
-TextFolder::TextFolder()
-{
-    for (char32_t character = 0; character < m_ascii.size(); ++character)
-        m_ascii[character] = FoldOne(character);
-}
-
-const QString& TextFolder::FoldCharacter(char32_t character)
-{
-    if (character < m_ascii.size())
-        return m_ascii[character];
-    auto known = m_others.find(character);
-    if (known == m_others.end())
-        known = m_others.insert(character, FoldOne(character));
-    return known.value();
-}
-
-FoldedText TextFolder::Fold(const QString& shown)
-{
-    FoldedText text;
-    text.shown = shown;
-    text.folded.reserve(shown.size());
-    text.origin.reserve(static_cast<std::size_t>(shown.size()));
-    text.wordStart.reserve(static_cast<std::size_t>(shown.size()));
-    for (qsizetype i = 0; i < shown.size();) {
-        const QChar unit = shown.at(i);
-        const bool pair = unit.isHighSurrogate() && i + 1 < shown.size() && shown.at(i + 1).isLowSurrogate();
-        const char32_t character = pair ? QChar::surrogateToUcs4(unit, shown.at(i + 1)) : unit.unicode();
-        const QString& folded = FoldCharacter(character);
-        const bool wordStart = BeginsWord(shown, i);
-        for (qsizetype k = 0; k < folded.size(); ++k) {
-            text.folded.append(folded.at(k));
-            text.origin.push_back(static_cast<int>(i));
-            text.wordStart.push_back(wordStart && k == 0 ? 1 : 0);
-        }
-        i += pair ? 2 : 1;
-    }
-    return text;
-}
-
-QString TextFolder::FoldQuery(const QString& query)
-{
-    return Fold(query.trimmed()).folded;
-}
-
 TextMatch MatchText(const FoldedText& text, const QString& query)
 {
     const QString& folded = text.folded;
@@ -202,14 +117,6 @@ TextMatch MatchTypo(const FoldedText& text, const QString& query)
         if (text.wordStart[static_cast<std::size_t>(start)] && OneSlipAt(text.folded, start, query))
             return {MatchKind::Typo, static_cast<int>(start)};
     return {};
-}
-
-bool IsBlankQuery(const QString& query)
-{
-    for (const char32_t character : query.toUcs4())
-        if (!QChar::isSpace(character) && !IsMark(character))
-            return false;
-    return true;
 }
 
 std::vector<int> MatchedPositions(const FoldedText& text, const QString& query, const TextMatch& match)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "grouping/SearchFolding.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -9,42 +11,12 @@
 #include <vector>
 
 // Finding palette pages by a few typed letters: each page's caption and its categories are
-// folded once, so that every keystroke is a plain search through folded text.
-//
-// Folding makes text match without regard to case, accents or "&": each character is
-// decomposed (Unicode NFKD, so ligatures and width variants come apart too), its combining
-// marks dropped, and the rest case-folded through its capitals, all with Qt's Unicode data:
-// "É", "é" and "e" are one letter, "ß" reads as "ss" and "ﬁ" as "fi", as a collation at
-// primary strength reads them. (QCollator offers no primary strength: ignoring case leaves
-// it at secondary, where accents still count.) Letters with a stroke ("ø", "ł") have no
-// decomposition and stay letters of their own.
+// folded once (FoldedText, TextFolder: the package's one folding for search), so that every
+// keystroke is a plain search through folded text.
 
 // A caption as a menu shows it: a single "&" marks the next letter as the access key and is
 // not shown; "&&" shows as one "&".
 QString MenuText(const QString& caption);
-
-// Text as it is shown, folded for matching, with where each folded character came from.
-struct FoldedText {
-    QString shown;
-    QString folded;
-    std::vector<int> origin;     // per folded character: its position in shown
-    std::vector<char> wordStart; // per folded character: whether it begins a word of shown
-};
-
-// Folds text, remembering each character's folding: captions repeat the same few letters.
-class TextFolder {
-public:
-    TextFolder();
-    FoldedText Fold(const QString& shown);
-    // The folded form of a query alone, outer white space dropped.
-    QString FoldQuery(const QString& query);
-
-private:
-    const QString& FoldCharacter(char32_t character);
-
-    std::array<QString, 128> m_ascii;
-    QHash<char32_t, QString> m_others;
-};
 
 // How well a text matches a query, best first. Typo: within one slip of the finger of a word
 // of the text or of its start (two neighbouring letters swapped, one letter wrong, missing or
@@ -63,9 +35,6 @@ bool LooksForTypos(const QString& query);
 // A Typo match of folded query in text: the first word start where it is one slip away;
 // None when there is none (or when it matches exactly).
 TextMatch MatchTypo(const FoldedText& text, const QString& query);
-// Whether a folded query holds nothing to find: white space and marks only, as a lone "¨"
-// folds to. Find Page then lists what it lists with nothing typed.
-bool IsBlankQuery(const QString& query);
 // The positions in text.shown of the UTF-16 units that match, in order, without repeats.
 std::vector<int> MatchedPositions(const FoldedText& text, const QString& query, const TextMatch& match);
 

@@ -4,20 +4,6 @@
 
 Q_LOGGING_CATEGORY(lcPaletteMenu, "vorla.palettemenu", QtWarningMsg)
 
-QString RemoveAmpersand(const QString& s)
-{
-    if (!s.contains(QLatin1Char('&')))
-        return s;
-    QString result = s;
-    result.remove(QLatin1Char('&'));
-    return result;
-}
-
-QString SubmenuKey(const QString& name)
-{
-    return RemoveAmpersand(name).toCaseFolded();
-}
-
 QString CutText(const QString& text, qsizetype longest)
 {
     if (text.size() <= longest)

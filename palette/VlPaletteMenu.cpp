@@ -1,6 +1,8 @@
 #include "palette/VlPaletteMenu.h"
 
 #include "editor/VlPaletteMenuCategoriesForm.h"
+#include "grouping/CategoryList.h"
+#include "grouping/MenuPlan.h"
 #include "pages/PageOrder.h"
 #include "pages/VlPaletteMenuCommon.h"
 #include "palette/CategoryFileDialogs.h"
@@ -34,7 +36,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,14 +58,6 @@ constexpr char PaletteMenuCaption[] = QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDat
 constexpr QLatin1String HiddenCaption("Hidden");
 constexpr char OtherCategory[] = QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "Other");
 
-// What one build lists at most. Qt checks each item added to a menu against the items already
-// there, so a menu's cost grows with the square of its items: a page filed 100,000 times (a
-// category list of 100,000 ";") froze the IDE for seconds at every opening. No palette and
-// store a person keeps come near these; a 10,000-page palette is listed whole.
-constexpr int MaxItemsInOneMenu = 10000; // category submenus in the menu, or pages in one submenu
-constexpr int MaxPagesInAll = 100000;
-// The longest category caption a menu shows; the store keeps the whole name.
-constexpr int MaxCaptionLength = 200;
 // How long the status bar shows what a file command did.
 constexpr int StatusMessageMs = 5000;
 
@@ -113,35 +106,6 @@ QString Translated(const char* text)
     return QCoreApplication::translate("TVlPaletteMenuWizardDataModule", text);
 }
 
-bool OrdinalLess(const QString& a, const QString& b)
-{
-    return QString::compare(a, b, Qt::CaseSensitive) < 0;
-}
-
-// Calls visit(name) for each category the menus list a page under, given its stored list:
-// the names without outer white space, blank ones left out; other when none is left. The
-// names are views into list or other: a build visits tens of thousands, and makes a string
-// only of the few it has not met.
-template <typename Visit>
-void ForEachMenuCategory(const QString& list, QStringView other, Visit&& visit)
-{
-    bool named = false;
-    // The pieces between ";", as CategoryStore::ForEachCategoryName gives them.
-    for (qsizetype start = 0; !list.isEmpty();) {
-        const qsizetype end = list.indexOf(QLatin1Char(';'), start);
-        const QStringView name = QStringView(list).mid(start, (end < 0 ? list.size() : end) - start).trimmed();
-        if (!name.isEmpty()) {
-            named = true;
-            visit(name);
-        }
-        if (end < 0)
-            break;
-        start = end + 1;
-    }
-    if (!named)
-        visit(other);
-}
-
 // The entries of the recent pages, newest first, at most most: each the page at its
 // remembered place while that place still holds its caption, else (the palette changed) the
 // first page of that caption; pages that left the palette drop out.
@@ -183,146 +147,40 @@ QString MenuCaption(const QString& name)
     return caption;
 }
 
+// A line that ends menu, disabled, saying that pages pages are not shown there.
+void AddNotShownLine(QMenu* menu, int pages)
+{
+    if (pages == 0)
+        return;
+    auto* line = new QAction(
+        pages == 1
+            ? Translated(QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "1 more page is not shown"))
+            : Translated(QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "%1 more pages are not shown")).arg(pages),
+        menu);
+    line->setEnabled(false);
+    menu->addAction(line);
+}
+
+// Makes the planned submenus at the end of menu, in order, each with its items (makeItem(submenu,
+// page) makes one) and, when it was cut short, the line saying how many pages are not shown;
+// then that line for the menu when categories were left out. Each submenu's items are made
+// together, in the order the menu lists them, as the floor of the benchmark makes them: items
+// made page by page across thirty submenus lie scattered in memory, and releasing them at the
+// next opening took three times as long.
+template <typename MakeItem>
+void MakeSubmenus(QMenu* menu, const SubmenuPlan& plan, MakeItem&& makeItem)
+{
+    plan.ForEachSubmenu([&](const SubmenuPlan::Submenu& planned) {
+        auto* submenu = new QMenu(MenuCaption(planned.name), menu);
+        menu->addMenu(submenu);
+        for (const int page : planned.pages)
+            makeItem(submenu, page);
+        AddNotShownLine(submenu, planned.notShown);
+    });
+    AddNotShownLine(menu, plan.NotShown());
+}
+
 } // namespace
-
-// The category submenus of one menu during one build, planned before any item is made:
-// each submenu's pages are gathered first and its items then made together, in the order
-// the menu lists them, as the floor of the benchmark makes them; items made page by page
-// across thirty submenus lie scattered in memory, and releasing them at the next opening
-// took three times as long. Indexed so that filing thousands of pages stays linear. Lookup
-// matches as the host menu's find-by-caption does ("&"-blind, without regard to case) but
-// sees only category submenus, never the main menu's placeholder; the submenus are kept in
-// ordinal order of their names.
-class CategorySubmenus {
-public:
-    // What Find and Insert give when the menu holds as many submenus as it lists.
-    static constexpr int None = -1;
-
-    // The submenu of category name (None: one the full menu has no room for), else nothing;
-    // then key is name's matching form, for Insert.
-    std::optional<int> Find(QStringView name, QString& key)
-    {
-        // Pages name the same few categories over and over: remember each spelling met.
-        if (const auto known = m_byName.constFind(name); known != m_byName.constEnd())
-            return known.value();
-        key = SubmenuKey(name.toString());
-        const int submenu = m_byKey.value(key, None);
-        if (submenu == None)
-            return std::nullopt;
-        Remember(name.toString(), submenu);
-        return submenu;
-    }
-
-    // Whether the menu holds as many category submenus as it lists.
-    bool Full() const { return m_ordered.size() >= std::size_t(MaxItemsInOneMenu); }
-    std::size_t Count() const { return m_ordered.size(); }
-    // The submenu's category name as first met, whole.
-    const QString& Name(int submenu) const { return m_submenus[static_cast<std::size_t>(submenu)].name; }
-
-    // Plans a new submenu for name (whose matching form is key) before position, counted
-    // among the category submenus; None when the menu is full.
-    int Insert(const QString& name, const QString& key, std::size_t position)
-    {
-        if (Full())
-            return None;
-        const int submenu = static_cast<int>(m_submenus.size());
-        m_submenus.push_back({name, {}, 0});
-        m_ordered.insert(m_ordered.begin() + static_cast<std::ptrdiff_t>(position), submenu);
-        m_byKey.insert(key, submenu);
-        Remember(name, submenu);
-        return submenu;
-    }
-
-    // Position of the first submenu whose name is not ordinally less than name.
-    std::size_t LowerBound(const QString& name) const
-    {
-        return Bound(name, [](const QString& other, const QString& key) { return OrdinalLess(other, key); });
-    }
-    // Position of the first submenu whose name is ordinally greater than name.
-    std::size_t UpperBound(const QString& name) const
-    {
-        return Bound(name, [](const QString& other, const QString& key) { return !OrdinalLess(key, other); });
-    }
-
-    // Files page (an index into the build's pages) into submenu (None: its category was not
-    // listed), unless the submenu or the menu lists as many pages as it may; a page refused
-    // is counted for the line that ends the submenu.
-    void Admit(int submenu, int page)
-    {
-        if (submenu != None && m_listedInAll < MaxPagesInAll) {
-            Submenu& planned = m_submenus[static_cast<std::size_t>(submenu)];
-            if (planned.pages.size() < std::size_t(MaxItemsInOneMenu)) {
-                planned.pages.push_back(page);
-                ++m_listedInAll;
-                return;
-            }
-        }
-        ++(submenu == None ? m_notShown : m_submenus[static_cast<std::size_t>(submenu)].notShown);
-    }
-
-    // Makes the planned submenus at the end of menu, in order, each with its items
-    // (makeItem(submenu, page) makes one) and, when it was cut short, one disabled line
-    // saying how many pages are not shown; then that line for the menu when categories
-    // were left out.
-    template <typename MakeItem>
-    void Make(QMenu* menu, MakeItem&& makeItem) const
-    {
-        for (const int index : m_ordered) {
-            const Submenu& planned = m_submenus[static_cast<std::size_t>(index)];
-            auto* submenu = new QMenu(MenuCaption(planned.name), menu);
-            menu->addMenu(submenu);
-            for (const int page : planned.pages)
-                makeItem(submenu, page);
-            AddNotShownLine(submenu, planned.notShown);
-        }
-        AddNotShownLine(menu, m_notShown);
-    }
-
-private:
-    struct Submenu {
-        QString name; // the category name whole
-        std::vector<int> pages;
-        int notShown;
-    };
-
-    // Looked up by views into the lists read, which may go before the build ends: each
-    // spelling is kept here.
-    void Remember(const QString& spelling, int submenu)
-    {
-        m_spellings.push_back(spelling);
-        m_byName.insert(m_spellings.back(), submenu);
-    }
-
-    static void AddNotShownLine(QMenu* menu, int pages)
-    {
-        if (pages == 0)
-            return;
-        auto* line = new QAction(
-            pages == 1 ? Translated(QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "1 more page is not shown"))
-                       : Translated(QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "%1 more pages are not shown"))
-                             .arg(pages),
-            menu);
-        line->setEnabled(false);
-        menu->addAction(line);
-    }
-
-    template <typename Before>
-    std::size_t Bound(const QString& name, Before before) const
-    {
-        const auto it = std::partition_point(m_ordered.begin(), m_ordered.end(), [&](int other) {
-            return before(m_submenus[static_cast<std::size_t>(other)].name, name);
-        });
-        return static_cast<std::size_t>(it - m_ordered.begin());
-    }
-
-    std::vector<Submenu> m_submenus;  // in the order planned
-    std::vector<int> m_ordered;       // m_submenus' indexes in the menu's order
-    QHash<QString, int> m_byKey;      // by caption without "&", case-folded
-    std::deque<QString> m_spellings;  // each spelling already resolved
-    QHash<QStringView, int> m_byName; // by those spellings
-    int m_notShown = 0;               // pages of categories not listed
-    int m_listedInAll = 0;
-};
 
 // A menu as planned from the palette's sorted captions, the section as read and the caption
 // of the pages filed under no category.
@@ -332,7 +190,7 @@ struct TVlPaletteMenuWizardDataModule::MenuPlan {
     QList<QPair<QString, QString>> entries;
     bool wholeSection = false; // entries is the section, not read page by page
     QString other;
-    CategorySubmenus submenus;
+    SubmenuPlan submenus;
 
     bool SameInput(const MenuPlan& next) const
     {
@@ -566,7 +424,7 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
             for (qsizetype i = 0; i < plan->pages.size(); ++i) {
                 ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(plan->pages[i])), plan->other,
                                     [&](QStringView name) {
-                                        CategorySubmenus& submenus = plan->submenus;
+                                        SubmenuPlan& submenus = plan->submenus;
                                         submenus.Admit(mainMenu ? CategoryMenuItem(submenus, name)
                                                                 : CategoryButtonMenuItem(submenus, name),
                                                        static_cast<int>(i));
@@ -581,7 +439,7 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
     }
     releaseLastBuild();
     const MenuPlan& plan = *last;
-    plan.submenus.Make(menu, [&](QMenu* submenu, int page) {
+    MakeSubmenus(menu, plan.submenus, [&](QMenu* submenu, int page) {
         auto* item = new QAction(plan.pages[page], submenu);
         item->setData(plan.positions[static_cast<std::size_t>(page)]);
         host::BindEvent(item, &QAction::triggered, this, &TVlPaletteMenuWizardDataModule::TabItemClickHandler);
@@ -589,24 +447,15 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
     });
 }
 
-int TVlPaletteMenuWizardDataModule::CategoryMenuItem(CategorySubmenus& submenus, QStringView name)
+int TVlPaletteMenuWizardDataModule::CategoryMenuItem(SubmenuPlan& submenus, QStringView name)
 {
-    QString key;
-    if (const std::optional<int> known = submenus.Find(name, key))
-        return *known;
-    // After the placeholder: past every submenu whose caption the name is greater than.
-    const QString whole = name.toString();
-    return submenus.Insert(whole, key, submenus.Full() ? 0 : submenus.LowerBound(whole));
+    return submenus.SubmenuOf(name);
 }
 
-int TVlPaletteMenuWizardDataModule::CategoryButtonMenuItem(CategorySubmenus& submenus, QStringView name)
+int TVlPaletteMenuWizardDataModule::CategoryButtonMenuItem(SubmenuPlan& submenus, QStringView name)
 {
-    QString key;
-    if (const std::optional<int> known = submenus.Find(name, key))
-        return *known;
-    // Before the first submenu whose caption is greater than the name.
-    const QString whole = name.toString();
-    return submenus.Insert(whole, key, submenus.Full() ? 0 : submenus.UpperBound(whole));
+    // The same as the main menu's: its placeholder is never among the category submenus.
+    return submenus.SubmenuOf(name);
 }
 
 void TVlPaletteMenuWizardDataModule::AddCommands(QMenu* menu, bool undoable)
@@ -726,32 +575,11 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
     std::vector<FindPageEntry> entries;
     entries.reserve(static_cast<std::size_t>(pages.size()));
     // Each category once, as the menus caption its submenu: the spelling met first in menu order.
-    CategorySubmenus submenus;
-    std::vector<qsizetype> listedFor; // per submenu: the last page listed under it, plus one
-    for (qsizetype i = 0; i < pages.size(); ++i) {
-        QStringList names;
-        if (!categories) {
-            entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], {}});
-            continue;
-        }
-        ForEachMenuCategory(categories->GetCategory(RemoveAmpersand(pages[i])), other, [&](QStringView name) {
-            QString key;
-            std::optional<int> submenu = submenus.Find(name, key);
-            if (!submenu)
-                submenu = submenus.Insert(name.toString(), key, submenus.Count());
-            // A menu with no room for it does not list it either.
-            if (*submenu == CategorySubmenus::None)
-                return;
-            const auto at = static_cast<std::size_t>(*submenu);
-            if (at >= listedFor.size())
-                listedFor.resize(at + 1, 0);
-            if (listedFor[at] == i + 1)
-                return;
-            listedFor[at] = i + 1;
-            names.append(submenus.Name(*submenu));
-        });
-        entries.push_back({positions[static_cast<std::size_t>(i)], pages[i], std::move(names)});
-    }
+    SubmenuPlan submenus;
+    for (qsizetype i = 0; i < pages.size(); ++i)
+        entries.push_back(
+            {positions[static_cast<std::size_t>(i)], pages[i],
+             categories ? submenus.NamesOf(categories->GetCategory(RemoveAmpersand(pages[i])), other) : QStringList()});
     std::vector<int> recent = RecentEntries(entries, recentPages, MaxRecentPages);
 
     auto* popup = new FindPagePopup(std::move(entries), std::move(recent), host::Application());
@@ -800,9 +628,13 @@ void TVlPaletteMenuWizardDataModule::EditCategories(QObject* /*sender*/)
     // in the order the menus list pages.
     form->SetCategories(FSorter.Sorted(UniquePageCaptions(PaletteCaptions(FToolPalette))));
     form->UpdateControls();
+    // Where it was last left in this session, also after Cancel (which writes nothing).
+    form->SetPlacement(FEditorPlacement);
     // OK saves while the dialog is open, so that a store that fails keeps every edit for a
     // second try.
     form->exec();
+    if (form)
+        FEditorPlacement = form->Placement();
 }
 
 QString TVlPaletteMenuWizardDataModule::ExecuteFileDialog(QFileDialog::AcceptMode mode)

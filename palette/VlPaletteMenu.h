@@ -22,7 +22,7 @@
 #include <array>
 #include <memory>
 
-class CategorySubmenus;
+class SubmenuPlan;
 
 namespace host {
 class TButtonCategory;
@@ -102,8 +102,8 @@ private:
     // Rebuilds menu: its category submenus, then the commands. keep items at the top stay.
     void BuildMenu(QMenu* menu, int keep, bool mainMenu);
     // The submenu a page of category name goes into, planned when new.
-    int CategoryMenuItem(CategorySubmenus& submenus, QStringView name);
-    int CategoryButtonMenuItem(CategorySubmenus& submenus, QStringView name);
+    int CategoryMenuItem(SubmenuPlan& submenus, QStringView name);
+    int CategoryButtonMenuItem(SubmenuPlan& submenus, QStringView name);
     // Ends menu with the commands; Undo Import only when undoable.
     void AddCommands(QMenu* menu, bool undoable);
     // Shows the page the user chose, the palette's page at position if its caption is still
@@ -143,8 +143,9 @@ private:
     // The last plan of each kind of menu (main, button): opened again with the palette and
     // the section as they were, a menu is made from it without filing its pages anew.
     std::array<std::unique_ptr<MenuPlan>, 2> FMenuPlans;
-    QString FLastImportFolder; // where the last file was imported from
-    QString FLastExportFolder; // where the last file was exported to
+    QString FLastImportFolder;   // where the last file was imported from
+    QString FLastExportFolder;   // where the last file was exported to
+    QByteArray FEditorPlacement; // the editor's size and place when it last closed
     std::unique_ptr<QAbstractFileIconProvider> FFileIcons;
 };
 

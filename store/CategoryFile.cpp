@@ -2,6 +2,8 @@
 
 #include "store/CategoryStore.h"
 
+#include "grouping/CategoryList.h"
+
 #include "host/Exceptions.h"
 #include "host/Registry.h"
 
@@ -390,8 +392,9 @@ struct ParsedFile {
 
 namespace {
 
-// Reads bytes as a category file. With collapse, each name is kept once, matched as the store
-// matches names, where it first stands and as it is first spelt, with its last line's value:
+// Reads bytes as a category file. With collapse, each page is kept once (names of one
+// PageKey, as the store matches them), where it first stands and as it is first spelt, with
+// its last line's value:
 // what writing every line in turn would leave in the store. progress hears of the reading in
 // thousandths up to readShare.
 ParsedFile Parse(QByteArray bytes, const QString& fileName, bool collapse, const Progress& progress = {},
@@ -404,9 +407,9 @@ ParsedFile Parse(QByteArray bytes, const QString& fileName, bool collapse, const
     bytes = QByteArray();
     const QString& text = parsed.text;
 
-    // Names match by their folded form, which is as long as the name: the whole text is
-    // folded once, and each name is a place in it.
-    const QString folded = collapse ? host::RegistryNameKey(text) : QString();
+    // Names match by their page key, which is as long as the name: the whole text is keyed
+    // once, and each name is a place in it.
+    const QString folded = collapse ? PageKey(text) : QString();
     QHash<QStringView, qint32> byName;
     if (collapse) {
         // Room for a name on every line, as most files have, saves growing the index step by

@@ -1,5 +1,7 @@
 #include "store/CategoryStore.h"
 
+#include "grouping/CategoryList.h"
+
 #include "host/Registry.h"
 
 #include <QCryptographicHash>
@@ -16,6 +18,9 @@ QString GetCategory(const host::TRegIniFile& reg, const QString& page)
 }
 
 namespace {
+
+// The editor's size and place, as saveGeometry() makes them, in Base64.
+constexpr QLatin1String PlacementValue("Geometry");
 
 const QString FingerprintName = QStringLiteral("Fingerprint");
 const QString FileName = QStringLiteral("File");
@@ -101,6 +106,53 @@ std::optional<qsizetype> UndoImport(host::TRegIniFile& reg, const StoreProgress&
     return restored;
 }
 
+QList<ListConflict> WriteEditedLists(host::TRegIniFile& reg, const QList<ListEdit>& edits)
+{
+    QList<ListConflict> conflicts;
+    if (edits.isEmpty())
+        return conflicts;
+    // Compared and written within one change, which holds the store's write lock: no other
+    // writer comes between.
+    reg.Transaction([&] {
+        const Snapshot stored(reg, edits.size());
+        std::vector<bool> written(std::size_t(edits.size()));
+        for (qsizetype i = 0; i < edits.size(); ++i) {
+            const QString now = stored.GetCategory(edits[i].page);
+            written[std::size_t(i)] = now == edits[i].edited;
+            if (now != edits[i].read && !written[std::size_t(i)])
+                conflicts.append({i, now});
+        }
+        if (!conflicts.isEmpty())
+            return;
+        for (qsizetype i = 0; i < edits.size(); ++i) {
+            const ListEdit& edit = edits[i];
+            if (written[std::size_t(i)])
+                continue;
+            if (edit.edited.isEmpty())
+                reg.DeleteKey(Section, edit.page);
+            else
+                reg.WriteString(Section, edit.page, edit.edited);
+        }
+    });
+    return conflicts;
+}
+
+QByteArray ReadEditorPlacement(const host::TRegIniFile& reg)
+{
+    return QByteArray::fromBase64(reg.ReadString(EditorSection, PlacementValue, QString()).toLatin1());
+}
+
+void WriteEditorPlacement(const QByteArray& placement)
+{
+    host::TRegIniFile reg(Key);
+    reg.SetLockWait(0);
+    // Only the placement: what earlier versions kept there goes with it.
+    reg.Transaction([&] {
+        reg.EraseSection(EditorSection);
+        reg.WriteString(EditorSection, PlacementValue, QString::fromLatin1(placement.toBase64()));
+    });
+}
+
 QList<RecentPage> ReadRecentPages(const host::TRegIniFile& reg)
 {
     // Read by number, so that entries written by hand or out of order still come in order.
@@ -137,13 +189,6 @@ void WriteRecentPages(host::TRegIniFile& reg, const QList<RecentPage>& pages)
     });
 }
 
-QStringList CategoryNames(const QString& list)
-{
-    QStringList names;
-    ForEachCategoryName(list, [&names](const QString& name) { names.append(name); });
-    return names;
-}
-
 Snapshot::Snapshot(const host::TRegIniFile& reg) : m_entries(reg.ReadSectionEntries(Section)) {}
 
 Snapshot::Snapshot(const host::TRegIniFile& reg, qsizetype pages)
@@ -160,8 +205,8 @@ Snapshot::Snapshot(const host::TRegIniFile& reg, qsizetype pages)
 
 namespace {
 
-// A hash of host::RegistryNameKey(name), made without making the key: each character
-// case-folded as the key folds it (a pair of surrogates as one character), and mixed in.
+// A hash of PageKey(name), made without making the key: each character case-folded as the
+// key folds it (a pair of surrogates as one character), and mixed in.
 std::size_t NameKeyHash(const QString& name)
 {
     std::size_t hash = 14695981039346656037ull; // FNV-1a
@@ -208,10 +253,10 @@ QString Snapshot::GetCategory(const QString& page) const
     auto candidate = std::lower_bound(m_keyHashes.begin(), m_keyHashes.end(), std::make_pair(hash, qsizetype(0)));
     if (candidate == m_keyHashes.end() || candidate->first != hash)
         return QString();
-    const QString key = host::RegistryNameKey(page);
+    const QString key = PageKey(page);
     for (; candidate != m_keyHashes.end() && candidate->first == hash; ++candidate) {
         const auto& [name, list] = m_entries[candidate->second];
-        if (host::RegistryNameKey(name) == key)
+        if (PageKey(name) == key)
             return list;
     }
     return QString();

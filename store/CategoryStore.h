@@ -23,7 +23,8 @@ class TRegIniFile;
 
 // The package's view of the per-user store: which categories each palette page belongs to.
 // A page is named by its caption without "&"; its value is a list of category names
-// separated by ";". A missing entry and an empty value both mean the page has none.
+// separated by ";" (grouping/CategoryList.h says how it reads). A missing entry and an empty
+// value both mean the page has none.
 namespace CategoryStore {
 
 // Plain literals, not QString objects: nothing of the package may run when it loads, and
@@ -87,6 +88,30 @@ std::optional<qsizetype> UndoImport(host::TRegIniFile& reg, const StoreProgress&
 // The page's category list as stored, or "".
 QString GetCategory(const host::TRegIniFile& reg, const QString& page);
 
+// One page's list as the editor read it when it opened and as the user left it.
+struct ListEdit {
+    QString page;
+    QString read;
+    QString edited;
+};
+// An edit whose page another writer changed since the editor read it: which edit, and the
+// list the store holds now.
+struct ListConflict {
+    qsizetype edit;
+    QString stored;
+};
+// Writes edits as one change, each page's edited list (an empty list as no entry), unless
+// another writer changed a page meanwhile: then nothing is written and the pages whose list
+// is now neither the one read nor the one edited are returned. A page left as read is never
+// written, so what others wrote to it stays.
+QList<ListConflict> WriteEditedLists(host::TRegIniFile& reg, const QList<ListEdit>& edits);
+
+// The editor's size and place as QWidget::saveGeometry() gave them; empty when none is kept.
+QByteArray ReadEditorPlacement(const host::TRegIniFile& reg);
+// Keeps the editor's size and place, through a handle of its own that does not wait for
+// another process's lock: a store that is locked, read-only or broken raises at once.
+void WriteEditorPlacement(const QByteArray& placement);
+
 // A page chosen recently: its caption, and its place on the palette then (-1: not known).
 struct RecentPage {
     QString caption;
@@ -98,30 +123,6 @@ struct RecentPage {
 QList<RecentPage> ReadRecentPages(const host::TRegIniFile& reg);
 // Replaces the recent pages with pages, newest first, as one change.
 void WriteRecentPages(host::TRegIniFile& reg, const QList<RecentPage>& pages);
-
-// The categories a stored list names, in order: none for an empty list; otherwise the
-// pieces between ";" exactly as written, an empty piece being a category named "".
-QStringList CategoryNames(const QString& list);
-
-// Calls visit(name) for each category that CategoryNames(list) holds, in order, without
-// making the list: a menu build does this for every page. A list naming one category is
-// passed on as it is.
-template <typename Visit>
-void ForEachCategoryName(const QString& list, Visit&& visit)
-{
-    if (list.isEmpty())
-        return;
-    qsizetype start = 0;
-    for (;;) {
-        const qsizetype end = list.indexOf(QLatin1Char(';'), start);
-        if (end < 0) {
-            visit(start == 0 ? list : list.mid(start));
-            return;
-        }
-        visit(list.mid(start, end - start));
-        start = end + 1;
-    }
-}
 
 // The section read at once, answering GetCategory for any page exactly as the store
 // would at that moment: names match exactly as the store matches them. A menu build reads

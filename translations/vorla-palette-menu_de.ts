@@ -403,6 +403,40 @@
         <source>%1: one submenu with &apos;%2&apos;</source>
         <translation>%1: ein Untermenü mit „%2“</translation>
     </message>
+    <message>
+        <source>(no category)</source>
+        <translation>(keine Kategorie)</translation>
+    </message>
+    <message>
+        <source>Categories Changed Meanwhile</source>
+        <translation>Kategorien inzwischen geändert</translation>
+    </message>
+    <message>
+        <source>The categories of page &quot;%1&quot; were changed in another window since this dialog opened.</source>
+        <translation>Die Kategorien der Seite „%1“ wurden in einem anderen Fenster geändert, seit dieser Dialog geöffnet wurde.</translation>
+    </message>
+    <message>
+        <source>Yours: %1
+Stored now: %2</source>
+        <translation>Ihre: %1
+Jetzt gespeichert: %2</translation>
+    </message>
+    <message>
+        <source>Keep Mine</source>
+        <translation>Meine behalten</translation>
+    </message>
+    <message>
+        <source>Keep Stored</source>
+        <translation>Gespeicherte behalten</translation>
+    </message>
+    <message>
+        <source>Do the same for the other pages changed meanwhile</source>
+        <translation>Ebenso für die anderen inzwischen geänderten Seiten</translation>
+    </message>
+    <message>
+        <source>Discard the changes you made to the categories?</source>
+        <translation>Ihre Änderungen an den Kategorien verwerfen?</translation>
+    </message>
 </context>
 <context>
     <name>TVlPaletteMenuWizardDataModule</name>

@@ -8,6 +8,7 @@
 
 #include "bench/common/FloorReporter.h"
 #include "bench/common/RawSqlite.h"
+#include "grouping/CategoryList.h"
 #include "pages/PageOrder.h"
 #include "palette/VlPaletteMenu.h"
 #include "store/CategoryStore.h"
@@ -241,8 +242,7 @@ void BM_ReadStore(benchmark::State& state)
     for (auto _ : state) {
         const CategoryStore::Snapshot snapshot(reg, captions.size());
         for (const QString& caption : captions)
-            CategoryStore::ForEachCategoryName(snapshot.GetCategory(caption),
-                                               [](const QString& name) { benchmark::DoNotOptimize(name); });
+            ForEachCategory(snapshot.GetCategory(caption), [](QStringView name) { benchmark::DoNotOptimize(name); });
     }
 }
 

@@ -51,6 +51,12 @@ public:
     // Gives the key, its values and the keys below it the path to, as they are, erasing what
     // stood at to first; nothing happens when from is missing.
     virtual void moveKey(const RegistryKeyPath& from, const RegistryKeyPath& to) = 0;
+    // Up to limit of the key's values in creation order, those created after the one at
+    // position (0: from the first); position becomes the last one's.
+    virtual QList<QPair<QString, QString>> valuesAfter(const RegistryKeyPath& key, qint64& position,
+                                                       qsizetype limit) = 0;
+    // How long a call waits for another process's lock before it raises.
+    virtual void setLockWait(int milliseconds) = 0;
 
     // Runs changes as one all-or-nothing change. Calls may nest: an inner one that raises
     // undoes only its own changes before the exception goes on.

@@ -55,13 +55,18 @@ int busyTimeoutMs = 5000;
 // syncs of its journal and file; another IDE writing change after change leaves it free only
 // for a moment between them. SQLite's own wait sleeps up to 100 ms between tries and may miss
 // every such moment until it gives up: this one tries again every millisecond.
-int waitForLock(void* started, int tries)
+struct LockWait {
+    std::chrono::steady_clock::time_point since;
+    int limitMs = -1; // the IDE's busy timeout unless a handle set its own
+};
+
+int waitForLock(void* wait, int tries)
 {
-    auto& since = *static_cast<std::chrono::steady_clock::time_point*>(started);
+    auto& state = *static_cast<LockWait*>(wait);
     const auto now = std::chrono::steady_clock::now();
     if (tries == 0)
-        since = now;
-    if (now - since >= std::chrono::milliseconds(busyTimeoutMs))
+        state.since = now;
+    if (now - state.since >= std::chrono::milliseconds(state.limitMs >= 0 ? state.limitMs : busyTimeoutMs))
         return 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return 1;
@@ -125,6 +130,8 @@ public:
     void deleteKeyInSlices(const RegistryKeyPath& key,
                            const std::function<void(qsizetype, qsizetype)>& progress) override;
     void moveKey(const RegistryKeyPath& from, const RegistryKeyPath& to) override;
+    QList<QPair<QString, QString>> valuesAfter(const RegistryKeyPath& key, qint64& position, qsizetype limit) override;
+    void setLockWait(int milliseconds) override { m_lockWait.limitMs = std::max(0, milliseconds); }
     void transaction(const std::function<void()>& changes) override;
     bool stillCurrent(bool writing) override;
 
@@ -171,8 +178,8 @@ private:
     void rollback(bool outermost) noexcept;
 
     QString m_file;
-    QString m_journal; // where SQLite keeps the rollback journal: beside the file a link names
-    std::chrono::steady_clock::time_point m_waitingSince; // for the lock, by waitForLock
+    QString m_journal;   // where SQLite keeps the rollback journal: beside the file a link names
+    LockWait m_lockWait; // for the lock, by waitForLock
     sqlite3* m_db = nullptr;
     bool m_readOnly = false;
     int m_depth = 0;               // nesting of transaction()
@@ -197,6 +204,7 @@ private:
     Statement m_nextSeq;
     Statement m_deleteValue;
     Statement m_values;
+    Statement m_valuesAfter;
 };
 
 SqliteRegistryBackend::SqliteRegistryBackend(const QString& file) : m_file(file)
@@ -333,7 +341,7 @@ void SqliteRegistryBackend::connect(const RegistryAction& action)
         code != SQLITE_OK)
         fail(action, code);
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_handler(m_db, waitForLock, &m_waitingSince);
+    sqlite3_busy_handler(m_db, waitForLock, &m_lockWait);
     m_readOnly = m_readOnly || sqlite3_db_readonly(m_db, "main") == 1;
     if (const char* name = sqlite3_db_filename(m_db, "main"); name && *name)
         m_journal = QFile::decodeName(sqlite3_filename_journal(name));
@@ -396,6 +404,9 @@ void SqliteRegistryBackend::connect(const RegistryAction& action)
         {&m_values,
          "SELECT v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 "
          "ORDER BY v.seq LIMIT ?2"},
+        {&m_valuesAfter,
+         "SELECT v.seq, v.name, v.value FROM keys k JOIN vals v ON v.key = k.id WHERE k.path = ?1 AND v.seq > ?2 "
+         "ORDER BY v.seq LIMIT ?3"},
     });
     m_watch.start(m_db, m_file, m_readOnly);
 }
@@ -746,6 +757,24 @@ void SqliteRegistryBackend::moveKey(const RegistryKeyPath& from, const RegistryK
             expectDone(use, action);
         }
     });
+}
+
+QList<QPair<QString, QString>> SqliteRegistryBackend::valuesAfter(const RegistryKeyPath& key, qint64& position,
+                                                                  qsizetype limit)
+{
+    QList<QPair<QString, QString>> entries;
+    Use use(m_valuesAfter);
+    use.bind(1, pathOf(key));
+    sqlite3_bind_int64(m_valuesAfter.get(), 2, position);
+    sqlite3_bind_int64(m_valuesAfter.get(), 3, sqlite3_int64(std::max<qsizetype>(limit, 0)));
+    int result;
+    while ((result = use.step()) == SQLITE_ROW) {
+        position = use.integer(0);
+        entries.append({use.text(1), use.text(2)});
+    }
+    if (result != SQLITE_DONE)
+        failLastError({"list", &key});
+    return entries;
 }
 
 void SqliteRegistryBackend::rollback(bool outermost) noexcept

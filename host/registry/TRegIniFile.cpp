@@ -111,6 +111,8 @@ RegistryBackend& TRegIniFile::Backend(bool writing) const
         m_backend.reset();
     if (!m_backend) {
         std::unique_ptr<RegistryBackend> backend = openRegistryBackend(m_location);
+        if (m_lockWait >= 0)
+            backend->setLockWait(m_lockWait);
         backend->createKey(m_path);
         m_backend = std::move(backend);
     }
@@ -219,6 +221,19 @@ void TRegIniFile::MoveSection(const QString& section, const QString& newName)
         raiseRegistryError(m_location, {"move", &from},
                            QCoreApplication::translate("host::Registry", "no section is named"));
     Backend(true).moveKey(from, to);
+}
+
+QList<QPair<QString, QString>> TRegIniFile::ReadSectionPart(const QString& section, qint64& position,
+                                                            qsizetype limit) const
+{
+    return Backend(false).valuesAfter(SectionPath(section), position, limit);
+}
+
+void TRegIniFile::SetLockWait(int milliseconds)
+{
+    m_lockWait = std::max(0, milliseconds);
+    if (m_backend)
+        m_backend->setLockWait(m_lockWait);
 }
 
 void TRegIniFile::Transaction(const std::function<void()>& changes)

@@ -17,8 +17,10 @@
 #include <QHelpEvent>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QSortFilterProxyModel>
+#include <QTableView>
 #include <QTextDocumentFragment>
 #include <QTimer>
 #include <QToolTip>
@@ -40,9 +42,27 @@ inline Store StoreEntries()
     return host::TRegIniFile(Key).ReadSectionEntries(Section);
 }
 
-inline QTableWidget* GridOf(const QWidget* form)
+inline QTableView* GridOf(const QWidget* form)
 {
-    return form->findChild<QTableWidget*>(QStringLiteral("grdCategories"));
+    return form->findChild<QTableView*>(QStringLiteral("grdCategories"));
+}
+
+// The grid's rows, those its filter hides included.
+inline QAbstractItemModel* RowsModelOf(const QTableView* grid)
+{
+    return static_cast<const QSortFilterProxyModel*>(grid->model())->sourceModel();
+}
+
+// The text of a cell of the rows, those the filter hides included.
+inline QString CellText(const QTableView* grid, int row, int col)
+{
+    return RowsModelOf(grid)->index(row, col).data().toString();
+}
+
+// The grid's cell that shows a cell of the rows; invalid while the filter hides it.
+inline QModelIndex GridCell(const QTableView* grid, int row, int col)
+{
+    return static_cast<const QSortFilterProxyModel*>(grid->model())->mapFromSource(RowsModelOf(grid)->index(row, col));
 }
 
 inline QPushButton* ButtonOf(const QWidget* form, const char* name)
@@ -53,17 +73,17 @@ inline QPushButton* ButtonOf(const QWidget* form, const char* name)
 // The grid's rows as "page=categories".
 inline QStringList RowsOf(const QWidget* form)
 {
-    const QTableWidget* grid = GridOf(form);
+    const QTableView* grid = GridOf(form);
     QStringList rows;
-    for (int row = 0; row < grid->rowCount(); ++row)
-        rows.append(grid->item(row, 0)->text() + QLatin1Char('=') + grid->item(row, 1)->text());
+    for (int row = 0; row < RowsModelOf(grid)->rowCount(); ++row)
+        rows.append(CellText(grid, row, 0) + QLatin1Char('=') + CellText(grid, row, 1));
     return rows;
 }
 
 // Opens the category cell's editor and puts text in it, as typing would; the editor stays open.
-inline QLineEdit* StartEdit(QTableWidget* grid, int row, const QString& text)
+inline QLineEdit* StartEdit(QTableView* grid, int row, const QString& text)
 {
-    grid->setCurrentCell(row, 1);
+    grid->setCurrentIndex(GridCell(grid, row, 1));
     grid->edit(grid->currentIndex());
     auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex()));
     if (editor)
@@ -101,10 +121,10 @@ inline std::map<QString, QByteArray> StoreFiles(const QString& dir)
 // The category cells' texts, row by row, the rows the filter hides included.
 inline QStringList CellsOf(const QWidget* form)
 {
-    const QTableWidget* grid = GridOf(form);
+    const QTableView* grid = GridOf(form);
     QStringList cells;
-    for (int row = 0; row < grid->rowCount(); ++row)
-        cells.append(grid->item(row, 1)->text());
+    for (int row = 0; row < RowsModelOf(grid)->rowCount(); ++row)
+        cells.append(CellText(grid, row, 1));
     return cells;
 }
 
@@ -124,7 +144,7 @@ inline QWidget* KeyTarget()
 }
 
 // The tooltip a pointer resting on the cell shows, as plain text; "" for none.
-inline QString ToolTipOf(QTableWidget* grid, int row, int col)
+inline QString ToolTipOf(QTableView* grid, int row, int col)
 {
     // A tooltip hides a moment after it is told to.
     QToolTip::hideText();
@@ -134,6 +154,20 @@ inline QString ToolTipOf(QTableWidget* grid, int row, int col)
     QHelpEvent help(QEvent::ToolTip, cell.center(), grid->viewport()->mapToGlobal(cell.center()));
     QCoreApplication::sendEvent(grid->viewport(), &help);
     return QToolTip::isVisible() ? QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText() : QString();
+}
+
+// Answers the next question the editor asks from inside the current dialog with the button
+// of that name; *asked is what it asked.
+inline void AnswerNextQuestion(const QString& button, QString* asked = nullptr)
+{
+    QTimer::singleShot(0, [button, asked] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            if (asked)
+                *asked = box->text() + QLatin1Char('\n') + box->informativeText();
+            if (auto* answer = box->findChild<QAbstractButton*>(button))
+                answer->click();
+        }
+    });
 }
 
 // Answers the next modal dialog opened from inside the current one (an input dialog of the
@@ -157,7 +191,7 @@ public:
     QString ButtonMenuGrouping() { return Grouping(module->PaletteButtonMenu(), QLatin1Char('|')); }
 
     // Chooses "Edit Categories..." in a menu and runs work on the dialog while it is shown;
-    // the dialog is cancelled afterwards if work left it open. False, with the reason in
+    // the dialog is closed afterwards if work left it open. False, with the reason in
     // failure, when the dialog did not show as it should or was not freed.
     bool Edit(const std::function<void(QDialog&)>& work, QMenu* menu = nullptr)
     {
@@ -175,8 +209,9 @@ public:
             }
             failure = form->parentWidget() == &ide.window ? QString() : QStringLiteral("not owned by the application");
             work(*form);
+            // Closed by the test, not by the user: nothing asked.
             if (form->isVisible())
-                form->reject();
+                form->done(QDialog::Rejected);
         });
         Q_EMIT menu->aboutToShow();
         if (QAction* item = CommandItem(menu, QStringLiteral("EditCategoriesCommand")))

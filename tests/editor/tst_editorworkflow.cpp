@@ -17,11 +17,11 @@ namespace {
 const QStringList Pages{"Alpha", "Beta", "Café page", "Delta"};
 
 // The rows now in sight, as "0,2".
-QString VisibleRows(const QTableWidget* grid)
+QString VisibleRows(const QTableView* grid)
 {
     QStringList rows;
-    for (int row = 0; row < grid->rowCount(); ++row)
-        if (!grid->isRowHidden(row))
+    for (int row = 0; row < RowsModelOf(grid)->rowCount(); ++row)
+        if (GridCell(grid, row, 0).isValid())
             rows.append(QString::number(row));
     return rows.join(QLatin1Char(','));
 }
@@ -108,6 +108,9 @@ private Q_SLOTS:
                 else
                     Press(key);
             }
+            // Enter on a completion takes it and ends the edit in one press.
+            if (keys.value(keys.size() - 1) == QLatin1String("Return"))
+                QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
             if (qobject_cast<QLineEdit*>(QApplication::focusWidget()))
                 EndEdit(QApplication::focusWidget());
             QCOMPARE(CompletionsShown(), QStringList());
@@ -137,7 +140,7 @@ private Q_SLOTS:
         QFETCH(QString, tip);
         Loaded loaded(Pages, store);
         QVERIFY2(loaded.Edit([&](QDialog& form) {
-            QTableWidget* grid = GridOf(&form);
+            QTableView* grid = GridOf(&form);
             EndEdit(StartEdit(grid, 0, typed));
             QCOMPARE(ToolTipOf(grid, 0, 1), tip);
             // The spelling most used is the one the others are told of, and is not marked.
@@ -223,8 +226,8 @@ private Q_SLOTS:
                 store.append({Pages[row], lists[row]});
         Loaded loaded(Pages, store);
         QVERIFY2(loaded.Edit([&](QDialog& form) {
-            QTableWidget* grid = GridOf(&form);
-            const auto cellCentre = [grid](int row) { return grid->visualRect(grid->model()->index(row, 1)).center(); };
+            QTableView* grid = GridOf(&form);
+            const auto cellCentre = [grid](int row) { return grid->visualRect(GridCell(grid, row, 1)).center(); };
             const auto action = [&form](const char* name) { return form.findChild<QAction*>(QLatin1String(name)); };
             for (const QString& step : steps) {
                 const QString argument = step.section(QLatin1Char(' '), 1);
@@ -243,7 +246,7 @@ private Q_SLOTS:
                 } else if (step.startsWith(QLatin1String("menu "))) {
                     const bool add = argument.startsWith(QLatin1String("add "));
                     AnswerNextInput(argument.section(QLatin1Char(' '), 1));
-                    Q_EMIT grid->customContextMenuRequested(cellCentre(grid->currentRow()));
+                    Q_EMIT grid->customContextMenuRequested(grid->visualRect(grid->currentIndex()).center());
                     auto* menu = form.findChild<QMenu*>(QStringLiteral("pmCategories"));
                     QVERIFY(menu && menu->isVisible());
                     QAction* chosen = action(add ? "actAddCategory" : "actRemoveCategory");

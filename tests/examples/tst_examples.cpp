@@ -2,6 +2,7 @@
 // the grouping of the built-in palette imports cleanly and files every one of its pages,
 // so a newcomer's first menu shows categories and nothing under "Other".
 
+#include "grouping/CategoryList.h"
 #include "store/CategoryFile.h"
 #include "store/CategoryStore.h"
 #include "tests/common/TemporaryStore.h"
@@ -77,7 +78,7 @@ void ExamplesTest::groupingOfTheDefaultPalette()
     for (const auto& [page, list] : entries) {
         QVERIFY2(pages.contains(page), qPrintable(page + QLatin1String(" is not a page of the built-in palette")));
         filed.insert(page);
-        const QStringList names = CategoryStore::CategoryNames(list);
+        const QStringList names = CategoryNames(list);
         QVERIFY2(!names.isEmpty() && names.size() <= 2, qPrintable(page));
         inTwo += names.size() == 2;
         for (const QString& name : names)

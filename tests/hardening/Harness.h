@@ -22,7 +22,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QtTest>
 
@@ -89,13 +89,18 @@ inline Answer EditCells(const Edits& edits)
         auto* form = qobject_cast<TVlFrmPaletteMenuCategories*>(modal);
         if (!form)
             return;
-        auto* grid = form->findChild<QTableWidget*>(QStringLiteral("grdCategories"));
+        QAbstractItemModel* rows = form->findChild<QTableView*>(QStringLiteral("grdCategories"))->model();
         for (const auto& [row, text] : edits)
-            if (row < grid->rowCount())
-                grid->item(row, 1)->setText(text);
+            if (row < rows->rowCount())
+                rows->setData(rows->index(row, 1), text);
         form->findChild<QPushButton*>(QStringLiteral("btnOk"))->click();
         if (form->isVisible()) {
             ErrorBoxesTaken() += TakeErrorBoxes();
+            // Cancel asks before it drops the edits: they are dropped.
+            QTimer::singleShot(0, [] {
+                if (auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                    question->button(QMessageBox::Discard)->click();
+            });
             form->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
         }
     };

@@ -89,9 +89,9 @@ int CrashChild(const QString& role, const QString& store, const QString& file)
             TVlFrmPaletteMenuCategories form;
             form.SetCategories(PageNames());
             form.UpdateControls();
-            auto* grid = form.findChild<QTableWidget*>(QStringLiteral("grdCategories"));
-            for (int row = 0; row < grid->rowCount(); ++row)
-                grid->item(row, 1)->setText(SavedCell(row));
+            QAbstractItemModel* rows = form.findChild<QTableView*>(QStringLiteral("grdCategories"))->model();
+            for (int row = 0; row < rows->rowCount(); ++row)
+                rows->setData(rows->index(row, 1), SavedCell(row));
             std::puts("ready");
             std::fflush(stdout);
             form.SaveCategories();

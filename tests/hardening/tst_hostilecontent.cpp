@@ -120,9 +120,9 @@ private Q_SLOTS:
 
         QStringList shown;
         QVERIFY(RunCommand(module->PaletteMenu(), QStringLiteral("EditCategoriesCommand"), [&](QWidget* modal) {
-            auto* grid = modal->findChild<QTableWidget*>(QStringLiteral("grdCategories"));
-            for (int row = 0; grid && row < grid->rowCount(); ++row)
-                shown.append(grid->item(row, 1)->text().left(40));
+            auto* grid = modal->findChild<QTableView*>(QStringLiteral("grdCategories"));
+            for (int row = 0; grid && row < grid->model()->rowCount(); ++row)
+                shown.append(grid->model()->index(row, 1).data().toString().left(40));
             // Painted whole once, then saved as it is.
             modal->grab();
             EditCells({})(modal);

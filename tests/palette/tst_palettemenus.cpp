@@ -280,9 +280,15 @@ private Q_SLOTS:
         }
         QCOMPARE(loaded.module->FindPageAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+P")));
         QCOMPARE(loaded.module->PaletteMenuAtMouseAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+M")));
-        // Held by the main window, so that the keys work before any menu was opened.
+        // Held by the main window, so that the keys work before any menu was opened, and from
+        // every window of the IDE, also one that shows no menu of the package.
         QVERIFY(loaded.ide.window.actions().contains(loaded.module->FindPageAction()));
-        QCOMPARE(loaded.module->FindPageAction()->shortcutContext(), Qt::ApplicationShortcut);
+        loaded.ide.window.show();
+        QWidget other;
+        other.show();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QTest::keySequence(&other, QKeySequence(QStringLiteral("Ctrl+Shift+P")));
+        QTRY_VERIFY(loaded.module->FindPageWindow());
     }
 
     void storeChangesShowAtNextOpening()

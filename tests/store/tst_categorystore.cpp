@@ -69,28 +69,6 @@ private Q_SLOTS:
         QCOMPARE(CategoryStore::Snapshot(reg).GetCategory(QStringLiteral("Page")), expected);
     }
 
-    void categoryNames_data()
-    {
-        QTest::addColumn<QString>("list");
-        QTest::addColumn<QStringList>("names");
-        QTest::newRow("empty: no category") << "" << QStringList{};
-        QTest::newRow("one") << "Common" << QStringList{"Common"};
-        QTest::newRow("two") << "Web;Data" << QStringList{"Web", "Data"};
-        QTest::newRow("not trimmed") << " Web ; Data " << QStringList{" Web ", " Data "};
-        QTest::newRow("empty piece in the middle") << "Web;;Data" << QStringList{"Web", "", "Data"};
-        QTest::newRow("trailing separator") << "Web;" << QStringList{"Web", ""};
-        QTest::newRow("leading separator") << ";Web" << QStringList{"", "Web"};
-        QTest::newRow("only a separator") << ";" << QStringList{"", ""};
-        QTest::newRow("a space is a name") << " " << QStringList{" "};
-        QTest::newRow("other characters kept") << "R&D;a=b;Ärger" << QStringList{"R&D", "a=b", "Ärger"};
-    }
-    void categoryNames()
-    {
-        QFETCH(QString, list);
-        QFETCH(QStringList, names);
-        QCOMPARE(CategoryStore::CategoryNames(list), names);
-    }
-
     // The snapshot answers every page as the store itself would, whatever the case: read
     // whole, for a build of many pages, and for one of a few pages in a section of many more
     // entries, which it reads one by one.

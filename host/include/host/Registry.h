@@ -62,6 +62,14 @@ public:
     // The same, but no more than the first limit entries: one more than a caller can use
     // tells it that the section holds more.
     QList<QPair<QString, QString>> ReadSectionEntries(const QString& section, qsizetype limit) const;
+    // A part of the section, for reading a large one a little at a time: up to limit entries
+    // in creation order, after those the earlier parts gave (position 0 before the first);
+    // position moves past them. An entry written meanwhile comes in a later part.
+    QList<QPair<QString, QString>> ReadSectionPart(const QString& section, qint64& position, qsizetype limit) const;
+
+    // How long this handle's calls wait for another process's lock before they raise, in
+    // milliseconds: as long as the IDE says unless set here; 0 does not wait.
+    void SetLockWait(int milliseconds);
 
     // How many entries the section holds.
     qsizetype SectionSize(const QString& section) const;
@@ -89,6 +97,7 @@ private:
     mutable QString m_lastSection; // the section last named, and its path
     mutable QStringList m_lastSectionPath;
     mutable std::unique_ptr<RegistryBackend> m_backend; // none until the first use succeeds
+    int m_lockWait = -1;                                // the IDE's while negative
 };
 
 } // namespace host
