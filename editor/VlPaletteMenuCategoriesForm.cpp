@@ -9,6 +9,7 @@
 
 #include "host/Events.h"
 #include "host/Exceptions.h"
+#include "host/Registry.h"
 
 #include <QAction>
 #include <QApplication>
@@ -954,10 +955,10 @@ void TVlFrmPaletteMenuCategories::ReadNamesInUse()
         QSet<QString> pages;
         pages.reserve(FRows->Rows());
         for (int row = 0; row < FRows->Rows(); ++row)
-            pages.insert(PageKey(FRows->At(row).page));
+            pages.insert(host::RegistryNameKey(FRows->At(row).page));
         QStringList lists;
         for (const auto& [page, list] : std::as_const(*FSectionRead))
-            if (!pages.contains(PageKey(page)))
+            if (!pages.contains(host::RegistryNameKey(page)))
                 lists.append(list);
         FSectionRead.reset();
         FRows->AddStoredListsWithoutRow(lists);
@@ -971,7 +972,7 @@ void TVlFrmPaletteMenuCategories::ReadNamesInUse()
     FRowPages.clear();
     FRowPages.reserve(FRows->Rows());
     for (int row = 0; row < FRows->Rows(); ++row)
-        FRowPages.insert(PageKey(FRows->At(row).page));
+        FRowPages.insert(host::RegistryNameKey(FRows->At(row).page));
     QTimer::singleShot(0, this, &TVlFrmPaletteMenuCategories::ReadNamesPart);
 }
 
@@ -985,7 +986,7 @@ void TVlFrmPaletteMenuCategories::ReadNamesPart()
                                                                                 NamesPart);
             QStringList lists;
             for (const auto& [page, list] : part)
-                if (!FRowPages.contains(PageKey(page)))
+                if (!FRowPages.contains(host::RegistryNameKey(page)))
                     lists.append(list);
             FRows->AddStoredListsWithoutRow(lists);
             if (part.size() < NamesPart)

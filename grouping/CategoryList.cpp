@@ -11,25 +11,6 @@ QString RemoveAmpersand(const QString& s)
     return result;
 }
 
-QString PageKey(const QString& name)
-{
-    QString key(name.size(), Qt::Uninitialized);
-    QChar* out = key.data();
-    const QChar* in = name.constData();
-    const qsizetype size = name.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        if (in[i].isHighSurrogate() && i + 1 < size && in[i + 1].isLowSurrogate()) {
-            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(in[i], in[i + 1]));
-            out[i] = QChar(QChar::highSurrogate(folded));
-            out[i + 1] = QChar(QChar::lowSurrogate(folded));
-            ++i;
-        } else {
-            out[i] = in[i].toCaseFolded();
-        }
-    }
-    return key;
-}
-
 QStringList CategoryNames(QStringView list)
 {
     QStringList names;

@@ -12,12 +12,6 @@
 // accelerator marks are not part of the page's name ("&&" loses both characters).
 QString RemoveAmpersand(const QString& s);
 
-// The key of a page name as the store matches names: letter case aside, each character
-// replaced by its simple case folding, so the length stays ("Ä" and "ä" are one page, "ß"
-// and "ss" two). Page names of one key are one entry in the store, and so one row of the
-// editor and one line of an import.
-QString PageKey(const QString& name);
-
 // A category list names its categories between ";", each without its outer white space;
 // a blank name is no category. A list that names none files its page under "Other".
 inline constexpr char16_t ListSeparator = u';';

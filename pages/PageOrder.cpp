@@ -4,6 +4,7 @@
 
 #include "host/CategoryButtons.h"
 #include "host/Forms.h"
+#include "host/Registry.h"
 
 #include <QCollator>
 #include <QHash>
@@ -89,7 +90,7 @@ QStringList UniquePageCaptions(const QStringList& captions)
     names.reserve(captions.size());
     for (const QString& caption : captions) {
         const qsizetype known = names.size();
-        names.insert(PageKey(RemoveAmpersand(caption)));
+        names.insert(host::RegistryNameKey(RemoveAmpersand(caption)));
         if (names.size() != known)
             unique.append(caption);
     }

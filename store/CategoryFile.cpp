@@ -393,7 +393,7 @@ struct ParsedFile {
 namespace {
 
 // Reads bytes as a category file. With collapse, each page is kept once (names of one
-// PageKey, as the store matches them), where it first stands and as it is first spelt, with
+// host::RegistryNameKey, as the store matches them), where it first stands and as it is first spelt, with
 // its last line's value:
 // what writing every line in turn would leave in the store. progress hears of the reading in
 // thousandths up to readShare.
@@ -409,7 +409,7 @@ ParsedFile Parse(QByteArray bytes, const QString& fileName, bool collapse, const
 
     // Names match by their page key, which is as long as the name: the whole text is keyed
     // once, and each name is a place in it.
-    const QString folded = collapse ? PageKey(text) : QString();
+    const QString folded = collapse ? host::RegistryNameKey(text) : QString();
     QHash<QStringView, qint32> byName;
     if (collapse) {
         // Room for a name on every line, as most files have, saves growing the index step by

@@ -205,7 +205,7 @@ Snapshot::Snapshot(const host::TRegIniFile& reg, qsizetype pages)
 
 namespace {
 
-// A hash of PageKey(name), made without making the key: each character case-folded as the
+// A hash of host::RegistryNameKey(name), made without making the key: each character case-folded as the
 // key folds it (a pair of surrogates as one character), and mixed in.
 std::size_t NameKeyHash(const QString& name)
 {
@@ -253,10 +253,10 @@ QString Snapshot::GetCategory(const QString& page) const
     auto candidate = std::lower_bound(m_keyHashes.begin(), m_keyHashes.end(), std::make_pair(hash, qsizetype(0)));
     if (candidate == m_keyHashes.end() || candidate->first != hash)
         return QString();
-    const QString key = PageKey(page);
+    const QString key = host::RegistryNameKey(page);
     for (; candidate != m_keyHashes.end() && candidate->first == hash; ++candidate) {
         const auto& [name, list] = m_entries[candidate->second];
-        if (PageKey(name) == key)
+        if (host::RegistryNameKey(name) == key)
             return list;
     }
     return QString();

@@ -33,8 +33,6 @@ QString Apply(const QString& rule, const QString& text, const QString& argument)
         return SubmenuPlan().NamesOf(text, u"Other").join(QLatin1Char('|'));
     if (rule == QLatin1String("submenu"))
         return sameOrApart(SubmenuKey(text) == SubmenuKey(argument) && SameSubmenu(text, argument));
-    if (rule == QLatin1String("page key"))
-        return sameOrApart(PageKey(text) == PageKey(argument));
     if (rule == QLatin1String("add"))
         return AddCategories(text, argument);
     if (rule == QLatin1String("remove"))
@@ -86,9 +84,6 @@ private Q_SLOTS:
         row("submenu: Greek final sigma", "submenu", "ΟΔΟΣ", "οδος", "same");
         row("submenu: another name", "submenu", "Databases", "Database", "apart");
         row("submenu: sharp s is not ss", "submenu", "Straße", "Strasse", "apart");
-        row("page key: letter case aside", "page key", "Ärger", "äRGER", "same");
-        row("page key: beyond the BMP", "page key", "𐐀", "𐐨", "same");
-        row("page key: sharp s is not ss", "page key", "ß", "ss", "apart");
         row("add: to a list naming it with a space", "add", "Cloud; Mobile", "Mobile", "Cloud; Mobile");
         row("add: another spelling of a name filed", "add", "Web", "WEB;w&eb", "Web");
         row("add: after the list's names", "add", "Cloud; Mobile", "Web", "Cloud; Mobile;Web");
