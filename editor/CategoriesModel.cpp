@@ -1,5 +1,6 @@
 #include "editor/CategoriesModel.h"
 
+#include "editor/Tr.h"
 #include "grouping/SearchFolding.h"
 
 #include <QCoreApplication>
@@ -8,12 +9,12 @@
 #include <algorithm>
 #include <utility>
 
+using CategoryEditor::Tr;
+
 namespace {
 
-// The editor's texts, in its own translation context.
-constexpr char Context[] = "TVlFrmPaletteMenuCategories";
-constexpr const char* Headers[] = {QT_TRANSLATE_NOOP("TVlFrmPaletteMenuCategories", "Palette Page"),
-                                   QT_TRANSLATE_NOOP("TVlFrmPaletteMenuCategories", "Category")};
+constexpr const char* Headers[] = {QT_TRANSLATE_NOOP("CategoryEditor", "Palette Page"),
+                                   QT_TRANSLATE_NOOP("CategoryEditor", "Category")};
 
 // One step of the undo stack: the lists of one or more rows changed together.
 class ListsCommand final : public QUndoCommand {
@@ -140,7 +141,7 @@ QVariant CategoriesModel::headerData(int section, Qt::Orientation orientation, i
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
         return QVariant();
-    return QCoreApplication::translate(Context, Headers[section]);
+    return Tr::tr(Headers[section]);
 }
 
 Qt::ItemFlags CategoriesModel::flags(const QModelIndex& index) const
@@ -159,8 +160,7 @@ bool CategoriesModel::setData(const QModelIndex& index, const QVariant& value, i
     const QString before = At(index.row()).list;
     const QString after = value.toString();
     if (after != before)
-        ChangeLists(QCoreApplication::translate("TVlFrmPaletteMenuCategories", "Edit Cell"),
-                    {{index.row(), before, after}});
+        ChangeLists(Tr::tr("Edit Cell"), {{index.row(), before, after}});
     return true;
 }
 

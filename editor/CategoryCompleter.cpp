@@ -1,5 +1,6 @@
 #include "editor/CategoryCompleter.h"
 
+#include "editor/Tr.h"
 #include "grouping/CategoryList.h"
 
 #include <QAbstractItemView>
@@ -11,6 +12,8 @@
 #include <QStringListModel>
 #include <QWindow>
 
+using CategoryEditor::Tr;
+
 CategoryCompleter::CategoryCompleter(QObject* owner)
     : QObject(owner), m_completer(new QCompleter(this)), m_names(new QStringListModel(this))
 {
@@ -20,7 +23,7 @@ CategoryCompleter::CategoryCompleter(QObject* owner)
     m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     QAbstractItemView* popup = m_completer->popup();
     popup->setObjectName(QStringLiteral("lstCategoryCompletions"));
-    popup->setAccessibleName(QCoreApplication::translate("TVlFrmPaletteMenuCategories", "Category names"));
+    popup->setAccessibleName(Tr::tr("Category names"));
     if (auto* list = qobject_cast<QListView*>(popup))
         list->setUniformItemSizes(true); // a list of a thousand names is laid out at once
     // After the completer's own filter, so this one sees the keys first.

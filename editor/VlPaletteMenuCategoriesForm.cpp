@@ -3,6 +3,7 @@
 
 #include "editor/CategoryCompleter.h"
 #include "editor/TextContrast.h"
+#include "editor/Tr.h"
 #include "grouping/CategoryList.h"
 #include "pages/VlPaletteMenuCommon.h"
 #include "store/CategoryStore.h"
@@ -43,6 +44,8 @@
 #include <cmath>
 #include <functional>
 #include <utility>
+
+using CategoryEditor::Tr;
 
 namespace {
 
@@ -106,8 +109,7 @@ QString ToolTipHtml(const QString& text)
 // "the selected page", or "the 7 selected pages".
 QString SelectedPagesPhrase(qsizetype count)
 {
-    return count == 1 ? TVlFrmPaletteMenuCategories::tr("the selected page")
-                      : TVlFrmPaletteMenuCategories::tr("the %1 selected pages").arg(count);
+    return Tr::tr("the %n selected pages", nullptr, int(count));
 }
 
 } // namespace
@@ -300,7 +302,7 @@ private:
 } // namespace
 
 TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
-    : QDialog(owner), ui(std::make_unique<Ui::TVlFrmPaletteMenuCategories>())
+    : QDialog(owner), ui(std::make_unique<Ui::CategoryEditor>())
 {
     ui->setupUi(this);
     FLaidOut = true;
@@ -359,10 +361,10 @@ TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
         addAction(action);
         return action;
     };
-    actUndo = command("actUndo", tr("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    actRedo = command("actRedo", tr("Redo"),
+    actUndo = command("actUndo", Tr::tr("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    actRedo = command("actRedo", Tr::tr("Redo"),
                       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    QAction* actFilter = command("actFilter", tr("Filter"), {QKeySequence(Qt::CTRL | Qt::Key_F)});
+    QAction* actFilter = command("actFilter", Tr::tr("Filter"), {QKeySequence(Qt::CTRL | Qt::Key_F)});
     actAddCategory = new QAction(ui->btnAddCategory->text(), this);
     actAddCategory->setObjectName(QStringLiteral("actAddCategory"));
     actRemoveCategory = new QAction(ui->btnRemoveCategory->text(), this);
@@ -379,25 +381,26 @@ TVlFrmPaletteMenuCategories::TVlFrmPaletteMenuCategories(QWidget* owner)
     host::BindEvent(actUndo, &QAction::triggered, this, [undoRedo](bool) { undoRedo(true); });
     host::BindEvent(actRedo, &QAction::triggered, this, [undoRedo](bool) { undoRedo(false); });
     const auto describe = [](QAction* action, const QString& verb, const QString& keys, const QString& what) {
-        action->setToolTip(what.isEmpty() ? tr("%1 (%2)").arg(verb, keys) : tr("%1 %2 (%3)").arg(verb, what, keys));
+        action->setToolTip(what.isEmpty() ? Tr::tr("%1 (%2)").arg(verb, keys)
+                                          : Tr::tr("%1 %2 (%3)").arg(verb, what, keys));
     };
     const QString undoKeys = QKeySequence(Qt::CTRL | Qt::Key_Z).toString(QKeySequence::NativeText);
-    const QString redoKeys = tr("%1 or %2")
+    const QString redoKeys = Tr::tr("%1 or %2")
                                  .arg(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z).toString(QKeySequence::NativeText),
                                       QKeySequence(Qt::CTRL | Qt::Key_Y).toString(QKeySequence::NativeText));
     // The stack says so when it goes with the form too: the actions, not the form, are told.
     connect(FUndo, &QUndoStack::undoTextChanged, actUndo, [action = actUndo, describe, undoKeys](const QString& what) {
-        describe(action, tr("Undo"), undoKeys, what);
+        describe(action, Tr::tr("Undo"), undoKeys, what);
     });
     connect(FUndo, &QUndoStack::redoTextChanged, actRedo, [action = actRedo, describe, redoKeys](const QString& what) {
-        describe(action, tr("Redo"), redoKeys, what);
+        describe(action, Tr::tr("Redo"), redoKeys, what);
     });
     connect(FUndo, &QUndoStack::canUndoChanged, actUndo, &QAction::setEnabled);
     connect(FUndo, &QUndoStack::canRedoChanged, actRedo, &QAction::setEnabled);
     actUndo->setEnabled(false);
     actRedo->setEnabled(false);
-    describe(actUndo, tr("Undo"), undoKeys, QString());
-    describe(actRedo, tr("Redo"), redoKeys, QString());
+    describe(actUndo, Tr::tr("Undo"), undoKeys, QString());
+    describe(actRedo, Tr::tr("Redo"), redoKeys, QString());
 
     host::BindEvent(actFilter, &QAction::triggered, this, [this](bool) {
         ui->edFilter->setFocus(Qt::ShortcutFocusReason);
@@ -453,7 +456,7 @@ QModelIndex TVlFrmPaletteMenuCategories::CellOf(int row, int col) const
 host::TRegIniFile& TVlFrmPaletteMenuCategories::Store() const
 {
     if (!FReg)
-        throw host::ERegistryException(tr("The category editor has no store open: \"%1\"").arg(CategoryStore::Key));
+        throw host::ERegistryException(Tr::tr("The category editor has no store open: \"%1\"").arg(CategoryStore::Key));
     return *FReg;
 }
 
@@ -636,24 +639,24 @@ std::optional<bool> TVlFrmPaletteMenuCategories::AskWhichToKeep(const QString& p
                                                                 const QString& stored, int more, bool* forAll)
 {
     const auto shown = [](const QString& list) {
-        return list.isEmpty() ? tr("(no category)") : CutText(list, MaxQuestionLength);
+        return list.isEmpty() ? Tr::tr("(no category)") : CutText(list, MaxQuestionLength);
     };
-    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Question, tr("Categories Changed Meanwhile"),
-                                                tr("The categories of page \"%1\" were changed in another window "
-                                                   "since this dialog opened.")
+    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Question, Tr::tr("Categories Changed Meanwhile"),
+                                                Tr::tr("The categories of page \"%1\" were changed in another window "
+                                                       "since this dialog opened.")
                                                     .arg(CutText(page, MaxQuestionLength)),
                                                 QMessageBox::Cancel, this);
     const auto freeBox = qScopeGuard([&box] { delete box.data(); });
     box->setObjectName(QStringLiteral("dlgKeepWhich"));
-    box->setInformativeText(tr("Yours: %1\nStored now: %2").arg(shown(mine), shown(stored)));
-    QPushButton* keepMine = box->addButton(tr("Keep Mine"), QMessageBox::AcceptRole);
-    QPushButton* keepStored = box->addButton(tr("Keep Stored"), QMessageBox::RejectRole);
+    box->setInformativeText(Tr::tr("Yours: %1\nStored now: %2").arg(shown(mine), shown(stored)));
+    QPushButton* keepMine = box->addButton(Tr::tr("Keep Mine"), QMessageBox::AcceptRole);
+    QPushButton* keepStored = box->addButton(Tr::tr("Keep Stored"), QMessageBox::RejectRole);
     keepMine->setObjectName(QStringLiteral("btnKeepMine"));
     keepStored->setObjectName(QStringLiteral("btnKeepStored"));
     box->button(QMessageBox::Cancel)->setObjectName(QStringLiteral("btnKeepEditing"));
     box->setDefaultButton(keepMine);
     if (more > 0)
-        box->setCheckBox(new QCheckBox(tr("Do the same for the other pages changed meanwhile")));
+        box->setCheckBox(new QCheckBox(Tr::tr("Do the same for the other pages changed meanwhile")));
     box->exec();
     if (!box)
         return std::nullopt;
@@ -681,7 +684,7 @@ void TVlFrmPaletteMenuCategories::reject()
     FinishEdit();
     if (!FRows->EditedRows().empty()) {
         QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Question, windowTitle(),
-                                                    tr("Discard the changes you made to the categories?"),
+                                                    Tr::tr("Discard the changes you made to the categories?"),
                                                     QMessageBox::Discard | QMessageBox::Cancel, this);
         const auto freeBox = qScopeGuard([&box] { delete box.data(); });
         box->setObjectName(QStringLiteral("dlgDiscardChanges"));
@@ -833,7 +836,7 @@ void TVlFrmPaletteMenuCategories::AddCategory(const QString& name)
         if (after != before)
             changes.push_back({row, before, std::move(after)});
     }
-    FRows->ChangeLists(tr("Add Category \"%1\"").arg(name), std::move(changes));
+    FRows->ChangeLists(Tr::tr("Add Category \"%1\"").arg(name), std::move(changes));
 }
 
 void TVlFrmPaletteMenuCategories::RemoveCategory(const QString& name)
@@ -845,7 +848,7 @@ void TVlFrmPaletteMenuCategories::RemoveCategory(const QString& name)
         if (after != before)
             changes.push_back({row, before, std::move(after)});
     }
-    FRows->ChangeLists(tr("Remove Category \"%1\"").arg(name), std::move(changes));
+    FRows->ChangeLists(Tr::tr("Remove Category \"%1\"").arg(name), std::move(changes));
 }
 
 std::optional<QString> TVlFrmPaletteMenuCategories::AskCategory(const char* name, const QString& title,
@@ -877,14 +880,14 @@ void TVlFrmPaletteMenuCategories::btnAddCategoryClick(QObject* /*sender*/)
         return;
     const QPointer<TVlFrmPaletteMenuCategories> self(this);
     const std::optional<QString> name = AskCategory(
-        "dlgAddCategory", tr("Add Category"), tr("Category to add to %1:").arg(SelectedPagesPhrase(rows.size())),
-        [self](QInputDialog& dialog) {
+        "dlgAddCategory", Tr::tr("Add Category"),
+        Tr::tr("Category to add to %1:").arg(SelectedPagesPhrase(rows.size())), [self](QInputDialog& dialog) {
             dialog.setInputMode(QInputDialog::TextInput);
             auto* line = dialog.findChild<QLineEdit*>();
             if (!line)
                 return;
             line->setMaxLength(host::TRegIniFile::MaxValueLength);
-            line->setAccessibleName(tr("Category to add"));
+            line->setAccessibleName(Tr::tr("Category to add"));
             auto* completer = new CategoryCompleter(&dialog);
             completer->Attach(line, [self](const QString& typed, const QStringList& others) {
                 QStringList names;
@@ -909,8 +912,8 @@ void TVlFrmPaletteMenuCategories::btnRemoveCategoryClick(QObject* /*sender*/)
     if (names.isEmpty())
         return;
     const std::optional<QString> name = AskCategory(
-        "dlgRemoveCategory", tr("Remove Category"),
-        tr("Category to remove from %1:").arg(SelectedPagesPhrase(rows.size())), [&names](QInputDialog& dialog) {
+        "dlgRemoveCategory", Tr::tr("Remove Category"),
+        Tr::tr("Category to remove from %1:").arg(SelectedPagesPhrase(rows.size())), [&names](QInputDialog& dialog) {
             dialog.setComboBoxItems(names);
             dialog.setComboBoxEditable(false);
         });
@@ -1037,7 +1040,7 @@ QString TVlFrmPaletteMenuCategories::CellToolTip(int col, int row, int width)
         lines.append(CutText(text, MaxToolTipLength + 1)); // the first MaxToolTipLength characters, and "…"
     if (col == CategoryColumn)
         for (const auto& [name, known] : SubmenuTwins(text))
-            lines.append(tr("%1: one submenu with '%2'").arg(name, known));
+            lines.append(Tr::tr("%1: one submenu with '%2'").arg(name, known));
     return lines.join(QLatin1Char('\n'));
 }
 

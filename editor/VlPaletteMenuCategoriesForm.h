@@ -24,7 +24,7 @@ class QTableView;
 class QUndoStack;
 
 namespace Ui {
-class TVlFrmPaletteMenuCategories;
+class CategoryEditor;
 }
 
 class CategoriesDelegate;
@@ -159,7 +159,7 @@ private:
     void MonitorDpiChanged();
     void CenterOnScreen();
 
-    std::unique_ptr<Ui::TVlFrmPaletteMenuCategories> ui;
+    std::unique_ptr<Ui::CategoryEditor> ui;
     CategoriesDelegate* FDelegate = nullptr; // owned by the grid
     CategoryCompleter* FCompleter = nullptr; // completes in each cell edited in turn
 

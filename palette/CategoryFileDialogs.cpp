@@ -1,5 +1,7 @@
 #include "palette/CategoryFileDialogs.h"
 
+#include "palette/Tr.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -12,10 +14,12 @@
 #include <dlfcn.h>
 #endif
 
+using PaletteMenu::Tr;
+
 namespace {
 
-constexpr char CategoryFileFilter[] = QT_TRANSLATE_NOOP("CategoryFileDialogs", "Component Palette Categories Files");
-constexpr char AllFilesFilter[] = QT_TRANSLATE_NOOP("CategoryFileDialogs", "All Files");
+constexpr char CategoryFileFilter[] = QT_TRANSLATE_NOOP("PaletteMenu", "Component Palette Categories Files");
+constexpr char AllFilesFilter[] = QT_TRANSLATE_NOOP("PaletteMenu", "All Files");
 constexpr QLatin1String Suffix("cpc");
 // How often a long run lets the IDE repaint and hear the Cancel button.
 constexpr int EventsEveryMs = 30;
@@ -97,19 +101,18 @@ QIcon NameOnlyFileIconProvider::icon(const QFileInfo& info) const
 QString NameOnlyFileIconProvider::type(const QFileInfo& info) const
 {
     if (info.isRoot())
-        return QCoreApplication::translate("CategoryFileDialogs", "Drive");
+        return Tr::tr("Drive");
     if (info.isDir())
-        return QCoreApplication::translate("CategoryFileDialogs", "Folder");
+        return Tr::tr("Folder");
     if (info.suffix().isEmpty())
-        return QCoreApplication::translate("CategoryFileDialogs", "File");
-    return QCoreApplication::translate("CategoryFileDialogs", "%1 File").arg(info.suffix());
+        return Tr::tr("File");
+    return Tr::tr("%1 File").arg(info.suffix());
 }
 
 QStringList CategoryFileFilters()
 {
     // The patterns are the dialogs' own, whatever the language of their names.
-    return {QCoreApplication::translate("CategoryFileDialogs", CategoryFileFilter) + QStringLiteral(" (*.cpc)"),
-            QCoreApplication::translate("CategoryFileDialogs", AllFilesFilter) + QStringLiteral(" (*)")};
+    return {Tr::tr(CategoryFileFilter) + QStringLiteral(" (*.cpc)"), Tr::tr(AllFilesFilter) + QStringLiteral(" (*)")};
 }
 
 QString CategoryFileSuffix()
@@ -126,10 +129,7 @@ std::unique_ptr<QFileDialog> CreateCategoryFileDialog(QWidget* parent, QFileDial
     // working folder at once. The icons are set before Qt returns to its event loop, where the
     // listing's results are first looked at.
     auto dialog = std::make_unique<CategoryFileDialog>(
-        parent,
-        opening ? QCoreApplication::translate("CategoryFileDialogs", "Open Import File")
-                : QCoreApplication::translate("CategoryFileDialogs", "Save Export File"),
-        folder);
+        parent, opening ? Tr::tr("Open Import File") : Tr::tr("Save Export File"), folder);
     dialog->setIconProvider(icons);
     dialog->setObjectName(opening ? QStringLiteral("dlgOpen") : QStringLiteral("dlgSave"));
     dialog->setOption(QFileDialog::DontUseNativeDialog);
@@ -160,8 +160,7 @@ void CommandProgress::Update(int permille)
     if (!m_dialog) {
         if (m_started.elapsed() < ShowAfterMs)
             return;
-        m_dialog = std::make_unique<QProgressDialog>(
-            m_label, QCoreApplication::translate("CategoryFileDialogs", "Cancel"), 0, 1000, m_parent);
+        m_dialog = std::make_unique<QProgressDialog>(m_label, Tr::tr("Cancel"), 0, 1000, m_parent);
         m_dialog->setObjectName(QStringLiteral("ProgressDialog"));
         m_dialog->setWindowTitle(QStringLiteral("Vorla Palette Menu"));
         // Nothing else of the IDE may be used meanwhile: the store is in the middle of a change.

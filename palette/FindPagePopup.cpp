@@ -2,6 +2,7 @@
 
 #include "editor/TextContrast.h"
 #include "pages/VlPaletteMenuCommon.h"
+#include "palette/Tr.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -16,6 +17,8 @@
 
 #include <algorithm>
 #include <utility>
+
+using PaletteMenu::Tr;
 
 namespace {
 
@@ -158,7 +161,7 @@ QVariant FindPageModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole: return RowShown(index.row()).caption;
     case Qt::AccessibleTextRole: {
         const Shown shown = RowShown(index.row());
-        return shown.categories.isEmpty() ? shown.caption : tr("%1, in %2").arg(shown.caption, shown.categories);
+        return shown.categories.isEmpty() ? shown.caption : Tr::tr("%1, in %2").arg(shown.caption, shown.categories);
     }
     default: return QVariant();
     }
@@ -170,9 +173,9 @@ FindPageModel::Shown FindPageModel::RowShown(int row) const
     const int page = PageAt(row);
     Shown shown;
     switch (page) {
-    case RecentHeading: return {RowKind::Heading, tr("Recent"), {}, {}, {}};
-    case AllPagesHeading: return {RowKind::Heading, tr("All Pages"), {}, {}, {}};
-    case NoMatchLine: return {RowKind::NoMatch, tr("No page matches \"%1\"").arg(ShownText(m_typed)), {}, {}, {}};
+    case RecentHeading: return {RowKind::Heading, Tr::tr("Recent"), {}, {}, {}};
+    case AllPagesHeading: return {RowKind::Heading, Tr::tr("All Pages"), {}, {}, {}};
+    case NoMatchLine: return {RowKind::NoMatch, Tr::tr("No page matches \"%1\"").arg(ShownText(m_typed)), {}, {}, {}};
     default: break;
     }
     const FindPageEntry& entry = m_entries[static_cast<std::size_t>(page)];
@@ -273,18 +276,18 @@ FindPagePopup::FindPagePopup(std::vector<FindPageEntry> entries, std::vector<int
     , m_model(new FindPageModel(std::move(entries), std::move(recent), this))
 {
     setObjectName(QStringLiteral("FindPagePopup"));
-    setAccessibleName(tr("Find Page"));
+    setAccessibleName(Tr::tr("Find Page"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFrameShape(QFrame::StyledPanel);
 
     m_edit->setObjectName(QStringLiteral("FindPageEdit"));
-    m_edit->setAccessibleName(tr("Find page"));
-    m_edit->setPlaceholderText(tr("Type a page's name or one of its categories"));
+    m_edit->setAccessibleName(Tr::tr("Find page"));
+    m_edit->setPlaceholderText(Tr::tr("Type a page's name or one of its categories"));
     m_edit->setClearButtonEnabled(true);
     m_edit->installEventFilter(this);
 
     m_list->setObjectName(QStringLiteral("FindPageList"));
-    m_list->setAccessibleName(tr("Pages"));
+    m_list->setAccessibleName(Tr::tr("Pages"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new FindPageDelegate(m_model, m_list));
     m_list->setCurrentIndex(m_model->index(m_model->FirstRow()));

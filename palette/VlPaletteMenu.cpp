@@ -7,6 +7,7 @@
 #include "pages/VlPaletteMenuCommon.h"
 #include "palette/CategoryFileDialogs.h"
 #include "palette/FindPagePopup.h"
+#include "palette/Tr.h"
 #include "store/CategoryFile.h"
 #include "store/CategoryStore.h"
 
@@ -25,7 +26,6 @@
 #include <QHash>
 #include <QKeyEvent>
 #include <QKeySequence>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -42,6 +42,8 @@
 
 TVlPaletteMenuWizardDataModule* VlPaletteMenuWizardDataModule = nullptr;
 
+using PaletteMenu::Tr;
+
 namespace {
 
 // Plain literals: nothing of the package may run when it loads, and no string the host keeps
@@ -54,9 +56,9 @@ constexpr QLatin1String ButtonHint("Vorla Palette Menu");
 constexpr QLatin1String ImageName("VorlaPaletteMenu");
 constexpr QLatin1String IconResource(":/VorlaPaletteMenu/VORLA_PALETTE_MENU");
 constexpr QLatin1String IconSizeSuffixes[] = {QLatin1String(""), QLatin1String("_20X")};
-constexpr char PaletteMenuCaption[] = QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "P&alette");
+constexpr char PaletteMenuCaption[] = QT_TRANSLATE_NOOP("PaletteMenu", "P&alette");
 constexpr QLatin1String HiddenCaption("Hidden");
-constexpr char OtherCategory[] = QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "Other");
+constexpr char OtherCategory[] = QT_TRANSLATE_NOOP("PaletteMenu", "Other");
 
 // How long the status bar shows what a file command did.
 constexpr int StatusMessageMs = 5000;
@@ -74,37 +76,31 @@ struct Command {
     QKeyCombination shortcut;
 };
 constexpr Command Commands[] = {
-    {"FindPageCommand", QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "&Find Page..."),
-     &TVlPaletteMenuWizardDataModule::FindPage, true, FindPageShortcut},
+    {"FindPageCommand", QT_TRANSLATE_NOOP("PaletteMenu", "&Find Page..."), &TVlPaletteMenuWizardDataModule::FindPage,
+     true, FindPageShortcut},
     {"EditCategoriesCommand",
-     QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "&Edit Categories..."),
+     QT_TRANSLATE_NOOP("PaletteMenu", "&Edit Categories..."),
      &TVlPaletteMenuWizardDataModule::EditCategories,
      false,
      {}},
     {"ImportCommand",
-     QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "&Import..."),
+     QT_TRANSLATE_NOOP("PaletteMenu", "&Import..."),
      &TVlPaletteMenuWizardDataModule::ImportCategories,
      true,
      {}},
     {"UndoImportCommand",
-     QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "&Undo Import"),
+     QT_TRANSLATE_NOOP("PaletteMenu", "&Undo Import"),
      &TVlPaletteMenuWizardDataModule::UndoImportCategories,
      false,
      {}},
     {"ExportCommand",
-     QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "E&xport..."),
+     QT_TRANSLATE_NOOP("PaletteMenu", "E&xport..."),
      &TVlPaletteMenuWizardDataModule::ExportCategories,
      false,
      {}},
 };
 constexpr std::size_t UndoImportCommand = 3;
 static_assert(std::size(Commands) == TVlPaletteMenuWizardDataModule::CommandCount);
-
-// A text of the module's, in the user's language.
-QString Translated(const char* text)
-{
-    return QCoreApplication::translate("TVlPaletteMenuWizardDataModule", text);
-}
 
 // The entries of the recent pages, newest first, at most most: each the page at its
 // remembered place while that place still holds its caption, else (the palette changed) the
@@ -152,11 +148,7 @@ void AddNotShownLine(QMenu* menu, int pages)
 {
     if (pages == 0)
         return;
-    auto* line = new QAction(
-        pages == 1
-            ? Translated(QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "1 more page is not shown"))
-            : Translated(QT_TRANSLATE_NOOP("TVlPaletteMenuWizardDataModule", "%1 more pages are not shown")).arg(pages),
-        menu);
+    auto* line = new QAction(Tr::tr("%n more pages are not shown", nullptr, pages), menu);
     line->setEnabled(false);
     menu->addAction(line);
 }
@@ -251,7 +243,7 @@ void TVlPaletteMenuWizardDataModule::AddCommandActions(host::IIDEMainMenuService
     // action ever claims them.
     for (std::size_t i = 0; i < std::size(Commands); ++i) {
         const Command& command = Commands[i];
-        auto* action = new QAction(tr(command.caption), this);
+        auto* action = new QAction(Tr::tr(command.caption), this);
         action->setObjectName(QLatin1String(command.objectName));
         host::BindEvent(action, &QAction::triggered, this, command.handler);
         if (command.shortcut.key() != Qt::Key_unknown) {
@@ -268,7 +260,7 @@ void TVlPaletteMenuWizardDataModule::AddCommandActions(host::IIDEMainMenuService
         // Listed exactly as the main menu's entry lists it.
         BuildMenu(FPaletteMouseMenu.get(), 0, true);
     });
-    FPaletteMenuAtMouseAction = new QAction(tr("Palette Menu at Mouse"), this);
+    FPaletteMenuAtMouseAction = new QAction(Tr::tr("Palette Menu at Mouse"), this);
     FPaletteMenuAtMouseAction->setObjectName(QLatin1String("PaletteMenuAtMouseAction"));
     FPaletteMenuAtMouseAction->setShortcut(PaletteMenuAtMouseShortcut);
     host::BindEvent(FPaletteMenuAtMouseAction, &QAction::triggered, this,
@@ -344,7 +336,7 @@ void TVlPaletteMenuWizardDataModule::AddPaletteMenu()
                   PaletteMenuCaption);
         return;
     }
-    FPaletteMenu = std::make_unique<QMenu>(tr(PaletteMenuCaption));
+    FPaletteMenu = std::make_unique<QMenu>(Tr::tr(PaletteMenuCaption));
     FPaletteMenu->setObjectName(QLatin1String("PaletteMenu"));
     host::BindEvent(FPaletteMenu.get(), &QMenu::aboutToShow, this,
                     &TVlPaletteMenuWizardDataModule::PaletteMenuClickHandler);
@@ -417,7 +409,7 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
             plan->entries = *entries;
             plan->wholeSection = true;
         }
-        plan->other = tr(OtherCategory);
+        plan->other = Tr::tr(OtherCategory);
         // The same palette and section as last time file every page as it was filed then;
         // a section read page by page (far larger than the palette) is filed afresh.
         if (!last || !last->SameInput(*plan)) {
@@ -571,7 +563,7 @@ void TVlPaletteMenuWizardDataModule::FindPage(QObject* /*sender*/)
         qCWarning(lcPaletteMenu, "Vorla Palette Menu: Find Page lists the pages alone: %s",
                   qUtf8Printable(error.Message()));
     }
-    const QString other = tr(OtherCategory);
+    const QString other = Tr::tr(OtherCategory);
     std::vector<FindPageEntry> entries;
     entries.reserve(static_cast<std::size_t>(pages.size()));
     // Each category once, as the menus caption its submenu: the spelling met first in menu order.
@@ -667,28 +659,25 @@ bool TVlPaletteMenuWizardDataModule::ConfirmImport(const CategoryFile::ImportFil
     const qsizetype current = FReg->SectionSize(CategoryStore::Section);
     if (current == 0)
         return true;
-    const QLocale locale;
     const QString shown = QDir::toNativeSeparators(QFileInfo(file.FileName()).fileName());
-    QString question = current == 1 ? tr("Replace the 1 entry of your grouping with the %1 read from \"%2\"?")
-                                          .arg(locale.toString(file.EntryCount()), shown)
-                                    : tr("Replace the %1 entries of your grouping with the %2 read from \"%3\"?")
-                                          .arg(locale.toString(current), locale.toString(file.EntryCount()), shown);
+    //: %1 is "the ... read from" a file, with the count of the file's entries.
+    QString question = Tr::tr("Replace the %Ln entries of your grouping with %1?", nullptr, int(current))
+                           .arg(Tr::tr("the %Ln read from \"%1\"", nullptr, int(file.EntryCount())).arg(shown));
     // Lines that add no entry of their own: every line without "=" is the one entry of the
     // empty name, and a later line of a name only replaces the earlier one's value.
     const qsizetype leftOut = file.LineCount() - file.EntryCount();
-    if (leftOut == 1)
-        question += QLatin1Char(' ') + tr("1 line was left out.");
-    else if (leftOut > 1)
-        question += QLatin1Char(' ') + tr("%1 lines were left out.").arg(locale.toString(leftOut));
+    if (leftOut > 0)
+        question += QLatin1Char(' ') + Tr::tr("%Ln lines were left out.", nullptr, int(leftOut));
     QWidget* active = QApplication::activeWindow();
     QMessageBox box(QMessageBox::Question, ButtonHint, question, QMessageBox::Yes | QMessageBox::Cancel,
                     active ? active : host::Application());
     box.setObjectName(QStringLiteral("ImportQuestion"));
-    box.button(QMessageBox::Yes)->setText(tr("&Replace"));
+    box.button(QMessageBox::Yes)->setText(Tr::tr("&Replace"));
     if (leftOut > 0)
-        box.setInformativeText(tr("A line without \"=\" or one that names an entry again adds no entry of its own."));
+        box.setInformativeText(
+            Tr::tr("A line without \"=\" or one that names an entry again adds no entry of its own."));
     box.setInformativeText(box.informativeText() + (leftOut > 0 ? QStringLiteral("\n") : QString())
-                           + tr("Undo Import brings back the grouping as it is now."));
+                           + Tr::tr("Undo Import brings back the grouping as it is now."));
     // A file that is mostly not a grouping was most likely chosen by mistake.
     box.setDefaultButton(leftOut * 2 > file.LineCount() ? QMessageBox::Cancel : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
@@ -698,11 +687,11 @@ bool TVlPaletteMenuWizardDataModule::ConfirmInPlace()
 {
     QWidget* active = QApplication::activeWindow();
     QMessageBox box(QMessageBox::Question, ButtonHint,
-                    tr("The folder cannot be written, so the file will be overwritten in place. Continue?"),
+                    Tr::tr("The folder cannot be written, so the file will be overwritten in place. Continue?"),
                     QMessageBox::Yes | QMessageBox::Cancel, active ? active : host::Application());
     box.setObjectName(QStringLiteral("InPlaceQuestion"));
-    box.setInformativeText(tr("Should the IDE be ended while the file is being written, the file may be left "
-                              "damaged."));
+    box.setInformativeText(Tr::tr("Should the IDE be ended while the file is being written, the file may be left "
+                                  "damaged."));
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
@@ -713,7 +702,7 @@ void TVlPaletteMenuWizardDataModule::ImportCategories(QObject* /*sender*/)
     if (fileName.isEmpty())
         return;
     const QString shown = QDir::toNativeSeparators(fileName);
-    const QString label = tr("Importing \"%1\"...").arg(shown);
+    const QString label = Tr::tr("Importing \"%1\"...").arg(shown);
     // Read and checked whole first, so that the question can tell what the file holds.
     CategoryFile::ImportFile file;
     if (!RunWithProgress(label, host::Application(), [&](const CategoryFile::Progress& progress) {
@@ -722,7 +711,7 @@ void TVlPaletteMenuWizardDataModule::ImportCategories(QObject* /*sender*/)
         }))
         return;
     if (file.EntryCount() == 0) {
-        ShowStatus(tr("\"%1\" holds no entries; the grouping is unchanged").arg(shown));
+        ShowStatus(Tr::tr("\"%1\" holds no entries; the grouping is unchanged").arg(shown));
         return;
     }
     if (!ConfirmImport(file))
@@ -732,35 +721,33 @@ void TVlPaletteMenuWizardDataModule::ImportCategories(QObject* /*sender*/)
         [&](const CategoryFile::Progress& progress) { return CategoryFile::Import(*FReg, file, progress); });
     if (!imported)
         return;
-    if (*imported == 1)
-        ShowStatus(tr("Imported 1 entry from \"%1\"; Undo Import brings back the grouping it replaced").arg(shown));
-    else
-        ShowStatus(tr("Imported %1 entries from \"%2\"; Undo Import brings back the grouping it replaced")
-                       .arg(QLocale().toString(*imported), shown));
+    ShowStatus(Tr::tr("Imported %Ln entries from \"%1\"; Undo Import brings back the grouping it replaced", nullptr,
+                      int(*imported))
+                   .arg(shown));
 }
 
 void TVlPaletteMenuWizardDataModule::UndoImportCategories(QObject* /*sender*/)
 {
     const QString shown = QDir::toNativeSeparators(CategoryStore::UndoableImport(*FReg, nullptr).value_or(QString()));
     std::optional<qsizetype> restored;
-    const bool ran = RunWithProgress(tr("Bringing back the grouping before \"%1\"...").arg(shown), host::Application(),
-                                     [&](const CategoryFile::Progress& progress) {
-                                         restored = CategoryStore::UndoImport(
-                                             *FReg, [&progress](qsizetype done, qsizetype total) {
-                                                 progress(int(1000 * done / std::max<qsizetype>(total, 1)));
-                                             });
-                                         return restored.value_or(0);
-                                     })
+    const bool ran = RunWithProgress(
+                         Tr::tr("Bringing back the grouping before \"%1\"...").arg(shown), host::Application(),
+                         [&](const CategoryFile::Progress& progress) {
+                             restored = CategoryStore::UndoImport(*FReg, [&progress](qsizetype done, qsizetype total) {
+                                 progress(int(1000 * done / std::max<qsizetype>(total, 1)));
+                             });
+                             return restored.value_or(0);
+                         })
                          .has_value();
     if (!ran)
         return;
     if (!restored)
-        ShowStatus(tr("The grouping has changed since \"%1\" was imported; Undo Import changed nothing").arg(shown));
-    else if (*restored == 1)
-        ShowStatus(tr("Undo Import brought back the grouping of 1 entry that \"%1\" replaced").arg(shown));
+        ShowStatus(
+            Tr::tr("The grouping has changed since \"%1\" was imported; Undo Import changed nothing").arg(shown));
     else
-        ShowStatus(tr("Undo Import brought back the grouping of %1 entries that \"%2\" replaced")
-                       .arg(QLocale().toString(*restored), shown));
+        ShowStatus(
+            Tr::tr("Undo Import brought back the grouping of %Ln entries that \"%1\" replaced", nullptr, int(*restored))
+                .arg(shown));
 }
 
 void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/)
@@ -770,15 +757,12 @@ void TVlPaletteMenuWizardDataModule::ExportCategories(QObject* /*sender*/)
         return;
     const QString shown = QDir::toNativeSeparators(fileName);
     const std::optional<qsizetype> exported = RunWithProgress(
-        tr("Exporting to \"%1\"...").arg(shown), host::Application(), [&](const CategoryFile::Progress& progress) {
+        Tr::tr("Exporting to \"%1\"...").arg(shown), host::Application(), [&](const CategoryFile::Progress& progress) {
             return CategoryFile::Export(*FReg, fileName, progress, [this] { return ConfirmInPlace(); });
         });
     if (!exported)
         return;
-    if (*exported == 1)
-        ShowStatus(tr("Exported 1 entry to \"%1\"").arg(shown));
-    else
-        ShowStatus(tr("Exported %1 entries to \"%2\"").arg(QLocale().toString(*exported), shown));
+    ShowStatus(Tr::tr("Exported %Ln entries to \"%1\"", nullptr, int(*exported)).arg(shown));
 }
 
 void TVlPaletteMenuWizardDataModule::ShowStatus(const QString& message)

@@ -1,6 +1,7 @@
 #include "store/CategoryFile.h"
 
 #include "store/CategoryStore.h"
+#include "store/Tr.h"
 
 #include "grouping/CategoryList.h"
 
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QLocale>
 #include <QSaveFile>
 #include <QStringConverter>
 #include <QStringView>
@@ -27,6 +27,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using CategoryStore::Tr;
 
 namespace CategoryFile {
 
@@ -60,19 +62,17 @@ QString Shown(const QString& fileName)
 
 [[noreturn]] void RaiseRead(const QString& fileName, const QString& reason)
 {
-    throw host::EFOpenError(
-        QCoreApplication::translate("CategoryFile", "Cannot import \"%1\": %2.").arg(Shown(fileName), reason));
+    throw host::EFOpenError(Tr::tr("Cannot import \"%1\": %2.").arg(Shown(fileName), reason));
 }
 
 [[noreturn]] void RaiseLine(const QString& fileName, qsizetype line, const QString& reason)
 {
-    RaiseRead(fileName, QCoreApplication::translate("CategoryFile", "line %L1 %2").arg(line).arg(reason));
+    RaiseRead(fileName, Tr::tr("line %L1 %2").arg(line).arg(reason));
 }
 
 [[noreturn]] void RaiseWrite(const QString& fileName, const QString& reason)
 {
-    throw host::EFCreateError(
-        QCoreApplication::translate("CategoryFile", "Cannot export to \"%1\": %2.").arg(Shown(fileName), reason));
+    throw host::EFCreateError(Tr::tr("Cannot export to \"%1\": %2.").arg(Shown(fileName), reason));
 }
 
 void Report(const Progress& progress, int permille)
@@ -142,10 +142,8 @@ bool IsStoreFile(const QString& path, const struct stat* st, const QString& stor
 
 QString StoreFileProblem()
 {
-    return QCoreApplication::translate(
-        "CategoryFile",
-        "it is the IDE's own category store or one of its journals, which only the store itself may "
-        "open");
+    return Tr::tr("it is the IDE's own category store or one of its journals, which only the store itself may "
+                  "open");
 }
 
 // Why a file of this type cannot be read or replaced as a category file, or "".
@@ -154,14 +152,14 @@ QString TypeProblem(mode_t mode)
     if (S_ISREG(mode))
         return QString();
     if (S_ISDIR(mode))
-        return QCoreApplication::translate("CategoryFile", "it is a folder, not a file");
+        return Tr::tr("it is a folder, not a file");
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QCoreApplication::translate("CategoryFile", "it is a device, not a plain file");
+        return Tr::tr("it is a device, not a plain file");
     if (S_ISFIFO(mode))
-        return QCoreApplication::translate("CategoryFile", "it is a named pipe, not a plain file");
+        return Tr::tr("it is a named pipe, not a plain file");
     if (S_ISSOCK(mode))
-        return QCoreApplication::translate("CategoryFile", "it is a socket, not a plain file");
-    return QCoreApplication::translate("CategoryFile", "it is not a plain file");
+        return Tr::tr("it is a socket, not a plain file");
+    return Tr::tr("it is not a plain file");
 }
 
 // Why stat() of path failed with error, in the user's terms.
@@ -171,19 +169,17 @@ QString PathProblem(int error, const QString& path)
     case ENOENT: {
         struct stat link {};
         if (::lstat(Encoded(path).constData(), &link) == 0 && S_ISLNK(link.st_mode))
-            return QCoreApplication::translate("CategoryFile", "it is a symbolic link to \"%1\", which does not exist")
+            return Tr::tr("it is a symbolic link to \"%1\", which does not exist")
                 .arg(Shown(QFile::symLinkTarget(path)));
         const QString folder = QFileInfo(path).absolutePath();
         if (!QFileInfo(folder).isDir())
-            return QCoreApplication::translate("CategoryFile", "its folder \"%1\" does not exist").arg(Shown(folder));
-        return QCoreApplication::translate("CategoryFile", "there is no such file");
+            return Tr::tr("its folder \"%1\" does not exist").arg(Shown(folder));
+        return Tr::tr("there is no such file");
     }
-    case EACCES:
-        return QCoreApplication::translate("CategoryFile",
-                                           "a folder on its path may not be entered (permission denied)");
-    case ELOOP: return QCoreApplication::translate("CategoryFile", "its symbolic links form a loop");
-    case ENOTDIR: return QCoreApplication::translate("CategoryFile", "a part of its path is not a folder");
-    case ENAMETOOLONG: return QCoreApplication::translate("CategoryFile", "its name is too long");
+    case EACCES: return Tr::tr("a folder on its path may not be entered (permission denied)");
+    case ELOOP: return Tr::tr("its symbolic links form a loop");
+    case ENOTDIR: return Tr::tr("a part of its path is not a folder");
+    case ENAMETOOLONG: return Tr::tr("its name is too long");
     default: return SystemError(error);
     }
 }
@@ -192,11 +188,8 @@ QString PathProblem(int error, const QString& path)
 
 [[noreturn]] void RaiseTooLarge(const QString& fileName, qint64 size)
 {
-    RaiseRead(
-        fileName,
-        QCoreApplication::translate("CategoryFile", "the file is %L1 bytes long; a category file may be at most %L2")
-            .arg(size)
-            .arg(MaxFileSize));
+    RaiseRead(fileName,
+              Tr::tr("the file is %L1 bytes long; a category file may be at most %L2").arg(size).arg(MaxFileSize));
 }
 
 // The file's bytes, read through a descriptor checked to be a plain file that is not the
@@ -220,9 +213,7 @@ QByteArray ReadBytes(const QString& fileName, const QString& storeFile)
     if (descriptor < 0) {
         const int error = errno;
         RaiseRead(fileName,
-                  error == EACCES
-                      ? QCoreApplication::translate("CategoryFile", "the file may not be read (permission denied)")
-                      : SystemError(error));
+                  error == EACCES ? Tr::tr("the file may not be read (permission denied)") : SystemError(error));
     }
     QFile file;
     if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
@@ -326,15 +317,13 @@ QString Decode(const QByteArray& bytes, const QString& fileName)
         std::optional<QString> text = DecodeUtf8(view.sliced(3));
         if (!text)
             RaiseLine(fileName, FirstLineNotUtf8(bytes.sliced(3)),
-                      QCoreApplication::translate("CategoryFile", "is not UTF-8, as the file's byte-order mark says"));
+                      Tr::tr("is not UTF-8, as the file's byte-order mark says"));
         return *std::move(text);
     }
     const bool littleEndian = bytes.startsWith(Utf16LeBom);
     if (littleEndian || bytes.startsWith(Utf16BeBom)) {
         if (bytes.size() % 2 != 0)
-            RaiseRead(fileName,
-                      QCoreApplication::translate("CategoryFile",
-                                                  "the file has a UTF-16 byte-order mark but an odd number of bytes"));
+            RaiseRead(fileName, Tr::tr("the file has a UTF-16 byte-order mark but an odd number of bytes"));
         QStringDecoder utf16(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, DecodeFlags);
         return utf16.decode(view.sliced(2));
     }
@@ -343,20 +332,15 @@ QString Decode(const QByteArray& bytes, const QString& fileName)
             return *std::move(text);
     QStringDecoder ansi(Ansi, DecodeFlags);
     if (!ansi.isValid())
-        RaiseRead(
-            fileName,
-            QCoreApplication::translate(
-                "CategoryFile", "the file has no byte-order mark, and this system offers no %1 converter to read it")
-                .arg(QLatin1String(Ansi)));
+        RaiseRead(fileName,
+                  Tr::tr("the file has no byte-order mark, and this system offers no %1 converter to read it")
+                      .arg(QLatin1String(Ansi)));
     return ansi.decode(view);
 }
 
 QString TooLong(const char* what, qsizetype length, int limit)
 {
-    return QCoreApplication::translate("CategoryFile", "has a %1 of %L2 characters; the store allows at most %L3")
-        .arg(QCoreApplication::translate("CategoryFile", what))
-        .arg(length)
-        .arg(limit);
+    return Tr::tr("has a %1 of %L2 characters; the store allows at most %L3").arg(Tr::tr(what)).arg(length).arg(limit);
 }
 
 } // namespace
@@ -422,11 +406,10 @@ ParsedFile Parse(QByteArray bytes, const QString& fileName, bool collapse, const
         const QStringView line = QStringView(text).sliced(begin, end - begin);
         if (line.contains(u'\0'))
             RaiseLine(fileName, number,
-                      marked ? QCoreApplication::translate("CategoryFile", "holds a NUL character")
-                             : QCoreApplication::translate("CategoryFile",
-                                                           "holds a NUL byte (a UTF-16 file needs a byte-order mark)"));
+                      marked ? Tr::tr("holds a NUL character")
+                             : Tr::tr("holds a NUL byte (a UTF-16 file needs a byte-order mark)"));
         if (!line.isValidUtf16())
-            RaiseLine(fileName, number, QCoreApplication::translate("CategoryFile", "is not valid UTF-16"));
+            RaiseLine(fileName, number, Tr::tr("is not valid UTF-16"));
         const qsizetype equals = line.indexOf(u'=');
         // A line without "=" is an entry with an empty name and value.
         Slice entry{qint32(begin), qint32(begin), qint32(begin), qint32(begin)};
@@ -435,11 +418,11 @@ ParsedFile Parse(QByteArray bytes, const QString& fileName, bool collapse, const
         if (const qint32 length = entry.nameEnd - entry.nameBegin; length > host::TRegIniFile::MaxValueNameLength)
             RaiseLine(
                 fileName, number,
-                TooLong(QT_TRANSLATE_NOOP("CategoryFile", "name"), length, host::TRegIniFile::MaxValueNameLength));
+                TooLong(QT_TRANSLATE_NOOP("CategoryStore", "name"), length, host::TRegIniFile::MaxValueNameLength));
         if (const qint32 length = entry.valueEnd - entry.valueBegin; length > host::TRegIniFile::MaxValueLength)
-            RaiseLine(
-                fileName, number,
-                TooLong(QT_TRANSLATE_NOOP("CategoryFile", "category list"), length, host::TRegIniFile::MaxValueLength));
+            RaiseLine(fileName, number,
+                      TooLong(QT_TRANSLATE_NOOP("CategoryStore", "category list"), length,
+                              host::TRegIniFile::MaxValueLength));
         parsed.lines = number;
         if (progress && number % LinesPerReport == 0)
             progress(int(readShare * end / text.size()));
@@ -491,14 +474,13 @@ QString LeftOutMessage(const QString& fileName, const QStringList& names)
         shown.append(Quoted(names[i]));
     QString list = shown.join(QLatin1String(", "));
     if (names.size() > ListedNames)
-        list += QCoreApplication::translate("CategoryFile", " and %L1 more").arg(names.size() - ListedNames);
-    // One arg() for all: a file name holding "%2" must not take the count's place.
-    return QCoreApplication::translate(
-               "CategoryFile",
-               "\"%1\" was written without %2 of the categories' entries: a category file cannot hold a "
-               "name with \"=\" or a line break, or a line break in a category list, since it would read "
-               "back as another entry. Left out: %3.")
-        .arg(Shown(fileName), QLocale().toString(qint64(names.size())), list);
+        list += Tr::tr(" and %Ln more", nullptr, int(names.size() - ListedNames));
+    // One arg() for both: a file name holding "%2" must not take the list's place.
+    return Tr::tr("\"%1\" was written without %Ln of the categories' entries: a category file cannot hold a "
+                  "name with \"=\" or a line break, or a line break in a category list, since it would read "
+                  "back as another entry. Left out: %2.",
+                  nullptr, int(names.size()))
+        .arg(Shown(fileName), list);
 }
 
 // Whether bytes written without a byte-order mark would be read as the Windows-1252 they are:
@@ -528,7 +510,7 @@ QString WriteTarget(const QString& fileName, const QString& storeFile, std::opti
     }
     // A device, a pipe or a socket is never replaced by a plain file.
     if (const QString problem = TypeProblem(st.st_mode); !problem.isEmpty())
-        RaiseWrite(fileName, problem + QCoreApplication::translate("CategoryFile", "; nothing was written"));
+        RaiseWrite(fileName, problem + Tr::tr("; nothing was written"));
     if (IsStoreFile(fileName, &st, storeFile))
         RaiseWrite(fileName, StoreFileProblem());
     *existing = st;
@@ -552,9 +534,7 @@ void WriteSafely(const QString& fileName, const QString& target, const std::opti
         const qsizetype size = std::min(BytesPerReport, bytes.size() - at);
         // A short write (a full disk, a size limit) may come without an error of its own.
         if (file.write(bytes.constData() + at, size) != size)
-            RaiseWrite(fileName,
-                       QCoreApplication::translate("CategoryFile", "only part of it could be written (%1)")
-                           .arg(file.errorString()));
+            RaiseWrite(fileName, Tr::tr("only part of it could be written (%1)").arg(file.errorString()));
         Report(progress, int(1000 * (at + size) / bytes.size()));
     }
     // Small files are written only now, from Qt's buffer: a full disk shows here, or when the
@@ -564,17 +544,13 @@ void WriteSafely(const QString& fileName, const QString& target, const std::opti
         // Qt keeps no reason of its own for a failed flush.
         const int error = errno;
         RaiseWrite(fileName,
-                   QCoreApplication::translate("CategoryFile", "it could not be written whole (%1)")
-                       .arg(error ? SystemError(error) : file.errorString()));
+                   Tr::tr("it could not be written whole (%1)").arg(error ? SystemError(error) : file.errorString()));
     }
     if (::fsync(file.handle()) != 0)
-        RaiseWrite(fileName,
-                   QCoreApplication::translate("CategoryFile", "it could not be written to disk (%1)")
-                       .arg(SystemError(errno)));
+        RaiseWrite(fileName, Tr::tr("it could not be written to disk (%1)").arg(SystemError(errno)));
     // Something else put in its place meanwhile is not replaced either.
     if (struct stat now{}; ::stat(Encoded(target).constData(), &now) == 0 && !S_ISREG(now.st_mode))
-        RaiseWrite(fileName,
-                   TypeProblem(now.st_mode) + QCoreApplication::translate("CategoryFile", "; nothing was written"));
+        RaiseWrite(fileName, TypeProblem(now.st_mode) + Tr::tr("; nothing was written"));
     if (!file.commit())
         RaiseWrite(fileName, file.errorString());
 }
@@ -583,11 +559,9 @@ void WriteSafely(const QString& fileName, const QString& target, const std::opti
 QString WriteProblem(int error)
 {
     switch (error) {
-    case ENOSPC: return QCoreApplication::translate("CategoryFile", "the disk is full");
-    case EDQUOT: return QCoreApplication::translate("CategoryFile", "the disk quota is used up");
-    case EFBIG:
-        return QCoreApplication::translate("CategoryFile",
-                                           "the file would be larger than the limit on the size of files (ulimit -f)");
+    case ENOSPC: return Tr::tr("the disk is full");
+    case EDQUOT: return Tr::tr("the disk quota is used up");
+    case EFBIG: return Tr::tr("the file would be larger than the limit on the size of files (ulimit -f)");
     default: return SystemError(error);
     }
 }
@@ -641,23 +615,20 @@ void WriteInPlace(const QString& fileName, const QString& target, const struct s
 {
     const QString folder = Shown(QFileInfo(target).absolutePath());
     const auto raise = [&](const QString& what) {
-        RaiseWrite(fileName,
-                   QCoreApplication::translate("CategoryFile", "its folder \"%1\" may not be written, and %2")
-                       .arg(folder, what));
+        RaiseWrite(fileName, Tr::tr("its folder \"%1\" may not be written, and %2").arg(folder, what));
     };
     if (existing.st_size > MaxFileSize)
-        raise(QCoreApplication::translate("CategoryFile", "the file is too large to be replaced in place safely"));
+        raise(Tr::tr("the file is too large to be replaced in place safely"));
     const Descriptor file(::open(Encoded(target).constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0)
         RaiseWrite(
             fileName,
-            QCoreApplication::translate("CategoryFile", "neither its folder \"%1\" nor the file may be written (%2)")
-                .arg(folder, SystemError(errno)));
+            Tr::tr("neither its folder \"%1\" nor the file may be written (%2)").arg(folder, SystemError(errno)));
     struct stat opened {};
     if (::fstat(file.get(), &opened) != 0)
         RaiseWrite(fileName, SystemError(errno));
     if (const QString problem = TypeProblem(opened.st_mode); !problem.isEmpty())
-        RaiseWrite(fileName, problem + QCoreApplication::translate("CategoryFile", "; nothing was written"));
+        RaiseWrite(fileName, problem + Tr::tr("; nothing was written"));
 
     QByteArray old(qsizetype(std::min<off_t>(opened.st_size, MaxFileSize + 1)), Qt::Uninitialized);
     for (qsizetype at = 0; at < old.size();) {
@@ -665,9 +636,8 @@ void WriteInPlace(const QString& fileName, const QString& target, const struct s
         if (read < 0 && errno == EINTR)
             continue;
         if (read < 0)
-            raise(QCoreApplication::translate("CategoryFile",
-                                              "the file could not be read to keep it (%1); nothing was "
-                                              "written")
+            raise(Tr::tr("the file could not be read to keep it (%1); nothing was "
+                         "written")
                       .arg(SystemError(errno)));
         if (read == 0) {
             old.truncate(at);
@@ -676,7 +646,7 @@ void WriteInPlace(const QString& fileName, const QString& target, const struct s
         at += read;
     }
     if (old.size() > MaxFileSize)
-        raise(QCoreApplication::translate("CategoryFile", "the file is too large to be replaced in place safely"));
+        raise(Tr::tr("the file is too large to be replaced in place safely"));
 
     // Nothing is touched yet: the last chance to cancel is after the room is reserved.
     Report(progress, 0);
@@ -684,11 +654,10 @@ void WriteInPlace(const QString& fileName, const QString& target, const struct s
         if (const int error = InPlaceWriteCalls().reserve(file.get(), 0, off_t(bytes.size())); error != 0) {
             // Reserving may have made the file longer without writing into it.
             const bool cut = ::ftruncate(file.get(), off_t(old.size())) == 0;
-            raise(QCoreApplication::translate("CategoryFile", "there is no room to write it in place (%1); %2")
+            raise(Tr::tr("there is no room to write it in place (%1); %2")
                       .arg(WriteProblem(error),
-                           cut ? QCoreApplication::translate("CategoryFile", "the old file is unchanged")
-                               : QCoreApplication::translate("CategoryFile",
-                                                             "the old file is whole but has zero bytes at its end")));
+                           cut ? Tr::tr("the old file is unchanged")
+                               : Tr::tr("the old file is whole but has zero bytes at its end")));
         }
     }
     try {
@@ -701,10 +670,9 @@ void WriteInPlace(const QString& fileName, const QString& target, const struct s
 
     if (const int error = WriteWhole(file.get(), bytes); error != 0) {
         const bool restored = WriteWhole(file.get(), old) == 0;
-        raise(QCoreApplication::translate("CategoryFile", "writing the file in place failed (%1); %2")
+        raise(Tr::tr("writing the file in place failed (%1); %2")
                   .arg(WriteProblem(error),
-                       restored ? QCoreApplication::translate("CategoryFile", "the old file was put back")
-                                : QCoreApplication::translate("CategoryFile", "the old file could not be put back")));
+                       restored ? Tr::tr("the old file was put back") : Tr::tr("the old file could not be put back")));
     }
 }
 

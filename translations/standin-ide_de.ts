@@ -2,7 +2,11 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>host::Exception</name>
+    <name>Host</name>
+    <message>
+        <source>Tool Palette</source>
+        <translation>Tool-Palette</translation>
+    </message>
     <message>
         <source>Unknown exception</source>
         <translation>Unbekannte Ausnahme</translation>
@@ -15,9 +19,6 @@
         <source>An exception of an unknown type was raised.</source>
         <translation>Eine Ausnahme unbekannten Typs wurde ausgelöst.</translation>
     </message>
-</context>
-<context>
-    <name>host::Forms</name>
     <message>
         <source>Cannot read property &quot;%1&quot; of no object</source>
         <translation>Die Eigenschaft „%1“ kann ohne Objekt nicht gelesen werden</translation>
@@ -25,6 +26,285 @@
     <message>
         <source>Property &quot;%1&quot; does not exist in class %2</source>
         <translation>Die Eigenschaft „%1“ gibt es in der Klasse %2 nicht</translation>
+    </message>
+    <message>
+        <source>Cannot scale a font to %1 points at %2 pixels per inch</source>
+        <translation>Eine Schrift kann nicht auf %1 Punkt bei %2 Pixeln pro Zoll skaliert werden</translation>
+    </message>
+    <message>
+        <source>Image &quot;%1&quot; was given no pictures to read</source>
+        <translation>Dem Bild „%1“ wurden keine Bilder zum Lesen gegeben</translation>
+    </message>
+    <message>
+        <source>Cannot read image resource &quot;%1&quot;: %2</source>
+        <translation>Die Bildressource „%1“ kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>RegisterPackageWizard was given no wizard</source>
+        <translation>RegisterPackageWizard wurde kein Experte übergeben</translation>
+    </message>
+</context>
+<context>
+    <name>StandinIde</name>
+    <message>
+        <source>Stand-in IDE</source>
+        <translation>Stand-in-IDE</translation>
+    </message>
+    <message>
+        <source>&amp;Unload</source>
+        <translation>&amp;Entladen</translation>
+    </message>
+    <message>
+        <source>&amp;Load Again</source>
+        <translation>&amp;Wieder laden</translation>
+    </message>
+    <message>
+        <source>&amp;Add...</source>
+        <translation>&amp;Hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Install Packages</source>
+        <translation>Packages installieren</translation>
+    </message>
+    <message>
+        <source>Design &amp;packages:</source>
+        <translation>Entwurfs-&amp;Packages:</translation>
+    </message>
+    <message>
+        <source>Design packages</source>
+        <translation>Entwurfs-Packages</translation>
+    </message>
+    <message>
+        <source>Package</source>
+        <translation>Package</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Beschreibung</translation>
+    </message>
+    <message>
+        <source>File version</source>
+        <translation>Dateiversion</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Add Design Package</source>
+        <translation>Entwurfs-Package hinzufügen</translation>
+    </message>
+    <message>
+        <source>packages (*.so);;All files (*)</source>
+        <translation>Packages (*.so);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Loaded</source>
+        <translation>Geladen</translation>
+    </message>
+    <message>
+        <source>Unloaded</source>
+        <translation>Entladen</translation>
+    </message>
+    <message>
+        <source>Form designer</source>
+        <translation>Formular-Designer</translation>
+    </message>
+    <message>
+        <source>Main menu</source>
+        <translation>Hauptmenü</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Bereit</translation>
+    </message>
+    <message>
+        <source>Tool Palette</source>
+        <translation>Tool-Palette</translation>
+    </message>
+    <message>
+        <source>Tool &amp;Palette</source>
+        <translation>Tool-&amp;Palette</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;New Form</source>
+        <translation>&amp;Neues Formular</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>&amp;Öffnen...</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation>&amp;Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Cu&amp;t</source>
+        <translation>&amp;Ausschneiden</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>&amp;Einfügen</translation>
+    </message>
+    <message>
+        <source>&amp;Search</source>
+        <translation>&amp;Suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Suchen...</translation>
+    </message>
+    <message>
+        <source>R&amp;eplace...</source>
+        <translation>&amp;Ersetzen...</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>A&amp;nsicht</translation>
+    </message>
+    <message>
+        <source>&amp;Project</source>
+        <translation>&amp;Projekt</translation>
+    </message>
+    <message>
+        <source>&amp;Build</source>
+        <translation>&amp;Erzeugen</translation>
+    </message>
+    <message>
+        <source>&amp;Options...</source>
+        <translation>&amp;Optionen...</translation>
+    </message>
+    <message>
+        <source>&amp;Run</source>
+        <translation>Sta&amp;rt</translation>
+    </message>
+    <message>
+        <source>&amp;Component</source>
+        <translation>&amp;Komponente</translation>
+    </message>
+    <message>
+        <source>Install &amp;Packages...</source>
+        <translation>&amp;Packages installieren...</translation>
+    </message>
+    <message>
+        <source>&amp;Tools</source>
+        <translation>&amp;Tools</translation>
+    </message>
+    <message>
+        <source>&amp;Window</source>
+        <translation>&amp;Fenster</translation>
+    </message>
+    <message>
+        <source>&amp;Cascade</source>
+        <translation>&amp;Überlappend</translation>
+    </message>
+    <message>
+        <source>&amp;Tile</source>
+        <translation>&amp;Nebeneinander</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;About Stand-in IDE...</source>
+        <translation>&amp;Über die Stand-in-IDE...</translation>
+    </message>
+    <message>
+        <source>About Stand-in IDE</source>
+        <translation>Über die Stand-in-IDE</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Stand-in IDE %1&lt;/b&gt;&lt;p&gt;A small IDE shell that loads design-time packages and gives them a main menu, a tool palette and the host services they ask for.&lt;/p&gt;</source>
+        <translation>&lt;b&gt;Stand-in-IDE %1&lt;/b&gt;&lt;p&gt;Eine kleine IDE-Hülle, die Entwurfs-Packages lädt und ihnen ein Hauptmenü, eine Tool-Palette und die Dienste des Hosts gibt, die sie verlangen.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>Package file &quot;%1&quot; does not exist</source>
+        <translation>Die Package-Datei „%1“ existiert nicht</translation>
+    </message>
+    <message>
+        <source>Package file &quot;%1&quot; is not a file</source>
+        <translation>Die Package-Datei „%1“ ist keine Datei</translation>
+    </message>
+    <message>
+        <source>Package &quot;%1&quot; is already loaded (from &quot;%2&quot;)</source>
+        <translation>Das Package „%1“ ist schon geladen (aus „%2“)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a package: it cannot be loaded as a shared library (%2)</source>
+        <translation>„%1“ ist kein Package: es kann nicht als gemeinsame Bibliothek geladen werden (%2)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a package: it does not export %2</source>
+        <translation>„%1“ ist kein Package: es exportiert %2 nicht</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a package: it describes itself without a name</source>
+        <translation>„%1“ ist kein Package: es beschreibt sich ohne Namen</translation>
+    </message>
+    <message>
+        <source>Package &quot;%1&quot; requires &quot;%2&quot;, which this IDE does not provide (it provides %3)</source>
+        <translation>Das Package „%1“ verlangt „%2“, das diese IDE nicht bereitstellt (sie stellt %3 bereit)</translation>
+    </message>
+    <message>
+        <source>No package named &quot;%1&quot; is loaded</source>
+        <translation>Es ist kein Package namens „%1“ geladen</translation>
+    </message>
+    <message>
+        <source>Tool palette tool bar</source>
+        <translation>Werkzeugleiste der Tool-Palette</translation>
+    </message>
+    <message>
+        <source>Categories</source>
+        <translation>Kategorien</translation>
+    </message>
+    <message>
+        <source>Collapse or expand all categories</source>
+        <translation>Alle Kategorien zu- oder aufklappen</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Search components</source>
+        <translation>Komponenten suchen</translation>
+    </message>
+    <message>
+        <source>Tool palette pages</source>
+        <translation>Seiten der Tool-Palette</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
     </message>
 </context>
 <context>
@@ -220,317 +500,6 @@
     <message>
         <source>its journal &quot;%1&quot; is not a plain file</source>
         <translation>sein Journal „%1“ ist keine gewöhnliche Datei</translation>
-    </message>
-</context>
-<context>
-    <name>host::TCategoryButtons</name>
-    <message>
-        <source>Tool Palette</source>
-        <translation>Tool-Palette</translation>
-    </message>
-</context>
-<context>
-    <name>host::TImageCollection</name>
-    <message>
-        <source>Image &quot;%1&quot; was given no pictures to read</source>
-        <translation>Dem Bild „%1“ wurden keine Bilder zum Lesen gegeben</translation>
-    </message>
-    <message>
-        <source>Cannot read image resource &quot;%1&quot;: %2</source>
-        <translation>Die Bildressource „%1“ kann nicht gelesen werden: %2</translation>
-    </message>
-</context>
-<context>
-    <name>host::Theming</name>
-    <message>
-        <source>Cannot scale a font to %1 points at %2 pixels per inch</source>
-        <translation>Eine Schrift kann nicht auf %1 Punkt bei %2 Pixeln pro Zoll skaliert werden</translation>
-    </message>
-</context>
-<context>
-    <name>host::Wizards</name>
-    <message>
-        <source>RegisterPackageWizard was given no wizard</source>
-        <translation>RegisterPackageWizard wurde kein Experte übergeben</translation>
-    </message>
-</context>
-<context>
-    <name>standin::ErrorReporter</name>
-    <message>
-        <source>Error</source>
-        <translation>Fehler</translation>
-    </message>
-</context>
-<context>
-    <name>standin::InstallPackagesDialog</name>
-    <message>
-        <source>&amp;Unload</source>
-        <translation>&amp;Entladen</translation>
-    </message>
-    <message>
-        <source>&amp;Load Again</source>
-        <translation>&amp;Wieder laden</translation>
-    </message>
-    <message>
-        <source>&amp;Add...</source>
-        <translation>&amp;Hinzufügen...</translation>
-    </message>
-    <message>
-        <source>Install Packages</source>
-        <translation>Packages installieren</translation>
-    </message>
-    <message>
-        <source>Design &amp;packages:</source>
-        <translation>Entwurfs-&amp;Packages:</translation>
-    </message>
-    <message>
-        <source>Design packages</source>
-        <translation>Entwurfs-Packages</translation>
-    </message>
-    <message>
-        <source>Package</source>
-        <translation>Package</translation>
-    </message>
-    <message>
-        <source>Description</source>
-        <translation>Beschreibung</translation>
-    </message>
-    <message>
-        <source>File version</source>
-        <translation>Dateiversion</translation>
-    </message>
-    <message>
-        <source>State</source>
-        <translation>Zustand</translation>
-    </message>
-    <message>
-        <source>File</source>
-        <translation>Datei</translation>
-    </message>
-    <message>
-        <source>Add Design Package</source>
-        <translation>Entwurfs-Package hinzufügen</translation>
-    </message>
-    <message>
-        <source>packages (*.so);;All files (*)</source>
-        <translation>Packages (*.so);;Alle Dateien (*)</translation>
-    </message>
-    <message>
-        <source>Loaded</source>
-        <translation>Geladen</translation>
-    </message>
-    <message>
-        <source>Unloaded</source>
-        <translation>Entladen</translation>
-    </message>
-</context>
-<context>
-    <name>standin::MainWindow</name>
-    <message>
-        <source>Stand-in IDE</source>
-        <translation>Stand-in-IDE</translation>
-    </message>
-    <message>
-        <source>Form designer</source>
-        <translation>Formular-Designer</translation>
-    </message>
-    <message>
-        <source>Main menu</source>
-        <translation>Hauptmenü</translation>
-    </message>
-    <message>
-        <source>Ready</source>
-        <translation>Bereit</translation>
-    </message>
-    <message>
-        <source>Tool Palette</source>
-        <translation>Tool-Palette</translation>
-    </message>
-    <message>
-        <source>Tool &amp;Palette</source>
-        <translation>Tool-&amp;Palette</translation>
-    </message>
-    <message>
-        <source>&amp;File</source>
-        <translation>&amp;Datei</translation>
-    </message>
-    <message>
-        <source>&amp;New Form</source>
-        <translation>&amp;Neues Formular</translation>
-    </message>
-    <message>
-        <source>&amp;Open...</source>
-        <translation>&amp;Öffnen...</translation>
-    </message>
-    <message>
-        <source>&amp;Save</source>
-        <translation>&amp;Speichern</translation>
-    </message>
-    <message>
-        <source>E&amp;xit</source>
-        <translation>&amp;Beenden</translation>
-    </message>
-    <message>
-        <source>&amp;Edit</source>
-        <translation>&amp;Bearbeiten</translation>
-    </message>
-    <message>
-        <source>&amp;Undo</source>
-        <translation>&amp;Rückgängig</translation>
-    </message>
-    <message>
-        <source>&amp;Redo</source>
-        <translation>&amp;Wiederherstellen</translation>
-    </message>
-    <message>
-        <source>Cu&amp;t</source>
-        <translation>&amp;Ausschneiden</translation>
-    </message>
-    <message>
-        <source>&amp;Copy</source>
-        <translation>&amp;Kopieren</translation>
-    </message>
-    <message>
-        <source>&amp;Paste</source>
-        <translation>&amp;Einfügen</translation>
-    </message>
-    <message>
-        <source>&amp;Search</source>
-        <translation>&amp;Suchen</translation>
-    </message>
-    <message>
-        <source>&amp;Find...</source>
-        <translation>&amp;Suchen...</translation>
-    </message>
-    <message>
-        <source>R&amp;eplace...</source>
-        <translation>&amp;Ersetzen...</translation>
-    </message>
-    <message>
-        <source>&amp;View</source>
-        <translation>A&amp;nsicht</translation>
-    </message>
-    <message>
-        <source>&amp;Project</source>
-        <translation>&amp;Projekt</translation>
-    </message>
-    <message>
-        <source>&amp;Build</source>
-        <translation>&amp;Erzeugen</translation>
-    </message>
-    <message>
-        <source>&amp;Options...</source>
-        <translation>&amp;Optionen...</translation>
-    </message>
-    <message>
-        <source>&amp;Run</source>
-        <translation>Sta&amp;rt</translation>
-    </message>
-    <message>
-        <source>&amp;Component</source>
-        <translation>&amp;Komponente</translation>
-    </message>
-    <message>
-        <source>Install &amp;Packages...</source>
-        <translation>&amp;Packages installieren...</translation>
-    </message>
-    <message>
-        <source>&amp;Tools</source>
-        <translation>&amp;Tools</translation>
-    </message>
-    <message>
-        <source>&amp;Window</source>
-        <translation>&amp;Fenster</translation>
-    </message>
-    <message>
-        <source>&amp;Cascade</source>
-        <translation>&amp;Überlappend</translation>
-    </message>
-    <message>
-        <source>&amp;Tile</source>
-        <translation>&amp;Nebeneinander</translation>
-    </message>
-    <message>
-        <source>&amp;Help</source>
-        <translation>&amp;Hilfe</translation>
-    </message>
-    <message>
-        <source>&amp;About Stand-in IDE...</source>
-        <translation>&amp;Über die Stand-in-IDE...</translation>
-    </message>
-    <message>
-        <source>About Stand-in IDE</source>
-        <translation>Über die Stand-in-IDE</translation>
-    </message>
-    <message>
-        <source>&lt;b&gt;Stand-in IDE %1&lt;/b&gt;&lt;p&gt;A small IDE shell that loads design-time packages and gives them a main menu, a tool palette and the host services they ask for.&lt;/p&gt;</source>
-        <translation>&lt;b&gt;Stand-in-IDE %1&lt;/b&gt;&lt;p&gt;Eine kleine IDE-Hülle, die Entwurfs-Packages lädt und ihnen ein Hauptmenü, eine Tool-Palette und die Dienste des Hosts gibt, die sie verlangen.&lt;/p&gt;</translation>
-    </message>
-</context>
-<context>
-    <name>standin::PackageManager</name>
-    <message>
-        <source>Package file &quot;%1&quot; does not exist</source>
-        <translation>Die Package-Datei „%1“ existiert nicht</translation>
-    </message>
-    <message>
-        <source>Package file &quot;%1&quot; is not a file</source>
-        <translation>Die Package-Datei „%1“ ist keine Datei</translation>
-    </message>
-    <message>
-        <source>Package &quot;%1&quot; is already loaded (from &quot;%2&quot;)</source>
-        <translation>Das Package „%1“ ist schon geladen (aus „%2“)</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; is not a package: it cannot be loaded as a shared library (%2)</source>
-        <translation>„%1“ ist kein Package: es kann nicht als gemeinsame Bibliothek geladen werden (%2)</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; is not a package: it does not export %2</source>
-        <translation>„%1“ ist kein Package: es exportiert %2 nicht</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; is not a package: it describes itself without a name</source>
-        <translation>„%1“ ist kein Package: es beschreibt sich ohne Namen</translation>
-    </message>
-    <message>
-        <source>Package &quot;%1&quot; requires &quot;%2&quot;, which this IDE does not provide (it provides %3)</source>
-        <translation>Das Package „%1“ verlangt „%2“, das diese IDE nicht bereitstellt (sie stellt %3 bereit)</translation>
-    </message>
-    <message>
-        <source>No package named &quot;%1&quot; is loaded</source>
-        <translation>Es ist kein Package namens „%1“ geladen</translation>
-    </message>
-</context>
-<context>
-    <name>standin::ToolPaletteWindow</name>
-    <message>
-        <source>Tool Palette</source>
-        <translation>Tool-Palette</translation>
-    </message>
-    <message>
-        <source>Tool palette tool bar</source>
-        <translation>Werkzeugleiste der Tool-Palette</translation>
-    </message>
-    <message>
-        <source>Categories</source>
-        <translation>Kategorien</translation>
-    </message>
-    <message>
-        <source>Collapse or expand all categories</source>
-        <translation>Alle Kategorien zu- oder aufklappen</translation>
-    </message>
-    <message>
-        <source>Search</source>
-        <translation>Suchen</translation>
-    </message>
-    <message>
-        <source>Search components</source>
-        <translation>Komponenten suchen</translation>
-    </message>
-    <message>
-        <source>Tool palette pages</source>
-        <translation>Seiten der Tool-Palette</translation>
     </message>
 </context>
 </TS>

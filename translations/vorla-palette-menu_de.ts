@@ -2,7 +2,179 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>CategoryFile</name>
+    <name>CategoryEditor</name>
+    <message>
+        <source>Component Palette Categories</source>
+        <translation>Kategorien der Komponentenpalette</translation>
+    </message>
+    <message>
+        <source>Filter pages or categories</source>
+        <translation>Seiten oder Kategorien filtern</translation>
+    </message>
+    <message>
+        <source>Shows only the rows whose page or categories contain this text (Ctrl+F)</source>
+        <translation>Zeigt nur die Zeilen, deren Seite oder Kategorien diesen Text enthalten (Strg+F)</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Palette page categories</source>
+        <translation>Kategorien der Palettenseiten</translation>
+    </message>
+    <message>
+        <source>One row per palette page. Type the page&apos;s categories in the Category column, separated by semicolons. Several rows can be selected to add or remove a category on all of them.</source>
+        <translation>Eine Zeile je Palettenseite. Geben Sie die Kategorien der Seite in der Spalte Kategorie ein, durch Semikolons getrennt. Mehrere Zeilen lassen sich auswählen, um allen eine Kategorie hinzuzufügen oder zu entfernen.</translation>
+    </message>
+    <message>
+        <source>Add Category...</source>
+        <translation>Kategorie hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Add a category to every selected page</source>
+        <translation>Jeder ausgewählten Seite eine Kategorie hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove Category...</source>
+        <translation>Kategorie entfernen...</translation>
+    </message>
+    <message>
+        <source>Remove a category from every selected page</source>
+        <translation>Eine Kategorie aus jeder ausgewählten Seite entfernen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Save the categories and close; if the store fails, the dialog stays open with every edit</source>
+        <translation>Die Kategorien speichern und schließen; versagt der Speicher, bleibt der Dialog mit allen Änderungen offen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Close without saving</source>
+        <translation>Ohne Speichern schließen</translation>
+    </message>
+    <message>
+        <source>Palette Page</source>
+        <translation>Palettenseite</translation>
+    </message>
+    <message>
+        <source>Category</source>
+        <translation>Kategorie</translation>
+    </message>
+    <message>
+        <source>Edit Cell</source>
+        <translation>Zelle bearbeiten</translation>
+    </message>
+    <message>
+        <source>Category names</source>
+        <translation>Kategoriennamen</translation>
+    </message>
+    <message numerus="yes">
+        <source>the %n selected pages</source>
+        <translation>
+            <numerusform>der ausgewählten Seite</numerusform>
+            <numerusform>den %n ausgewählten Seiten</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filtern</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 %2 (%3)</source>
+        <translation>%1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>%1 or %2</source>
+        <translation>%1 oder %2</translation>
+    </message>
+    <message>
+        <source>The category editor has no store open: &quot;%1&quot;</source>
+        <translation>Der Kategorieneditor hat keinen Speicher geöffnet: „%1“</translation>
+    </message>
+    <message>
+        <source>(no category)</source>
+        <translation>(keine Kategorie)</translation>
+    </message>
+    <message>
+        <source>Categories Changed Meanwhile</source>
+        <translation>Kategorien inzwischen geändert</translation>
+    </message>
+    <message>
+        <source>The categories of page &quot;%1&quot; were changed in another window since this dialog opened.</source>
+        <translation>Die Kategorien der Seite „%1“ wurden in einem anderen Fenster geändert, seit dieser Dialog geöffnet wurde.</translation>
+    </message>
+    <message>
+        <source>Yours: %1
+Stored now: %2</source>
+        <translation>Ihre: %1
+Jetzt gespeichert: %2</translation>
+    </message>
+    <message>
+        <source>Keep Mine</source>
+        <translation>Meine behalten</translation>
+    </message>
+    <message>
+        <source>Keep Stored</source>
+        <translation>Gespeicherte behalten</translation>
+    </message>
+    <message>
+        <source>Do the same for the other pages changed meanwhile</source>
+        <translation>Ebenso für die anderen inzwischen geänderten Seiten</translation>
+    </message>
+    <message>
+        <source>Discard the changes you made to the categories?</source>
+        <translation>Ihre Änderungen an den Kategorien verwerfen?</translation>
+    </message>
+    <message>
+        <source>Add Category &quot;%1&quot;</source>
+        <translation>Kategorie „%1“ hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove Category &quot;%1&quot;</source>
+        <translation>Kategorie „%1“ entfernen</translation>
+    </message>
+    <message>
+        <source>Add Category</source>
+        <translation>Kategorie hinzufügen</translation>
+    </message>
+    <message>
+        <source>Category to add to %1:</source>
+        <translation>Kategorie, die %1 hinzugefügt werden soll:</translation>
+    </message>
+    <message>
+        <source>Category to add</source>
+        <translation>Hinzuzufügende Kategorie</translation>
+    </message>
+    <message>
+        <source>Remove Category</source>
+        <translation>Kategorie entfernen</translation>
+    </message>
+    <message>
+        <source>Category to remove from %1:</source>
+        <translation>Kategorie, die aus %1 entfernt werden soll:</translation>
+    </message>
+    <message>
+        <source>%1: one submenu with &apos;%2&apos;</source>
+        <translation>%1: ein Untermenü mit „%2“</translation>
+    </message>
+</context>
+<context>
+    <name>CategoryStore</name>
     <message>
         <source>Cannot import &quot;%1&quot;: %2.</source>
         <translation>„%1“ kann nicht importiert werden: %2.</translation>
@@ -111,13 +283,19 @@
         <source>category list</source>
         <translation>Kategorienliste</translation>
     </message>
-    <message>
-        <source> and %L1 more</source>
-        <translation> und %L1 weitere</translation>
+    <message numerus="yes">
+        <source> and %Ln more</source>
+        <translation>
+            <numerusform> und %Ln weiterer</numerusform>
+            <numerusform> und %Ln weitere</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>&quot;%1&quot; was written without %2 of the categories&apos; entries: a category file cannot hold a name with &quot;=&quot; or a line break, or a line break in a category list, since it would read back as another entry. Left out: %3.</source>
-        <translation>„%1“ wurde ohne %2 der Kategorieneinträge geschrieben: Eine Kategoriendatei kann keinen Namen mit „=“ oder einem Zeilenumbruch und keinen Zeilenumbruch in einer Kategorienliste enthalten, da er als anderer Eintrag zurückgelesen würde. Ausgelassen: %3.</translation>
+    <message numerus="yes">
+        <source>&quot;%1&quot; was written without %Ln of the categories&apos; entries: a category file cannot hold a name with &quot;=&quot; or a line break, or a line break in a category list, since it would read back as another entry. Left out: %2.</source>
+        <translation>
+            <numerusform>„%1“ wurde ohne einen der Kategorieneinträge geschrieben: Eine Kategoriendatei kann keinen Namen mit „=“ oder einem Zeilenumbruch und keinen Zeilenumbruch in einer Kategorienliste enthalten, da er als anderer Eintrag zurückgelesen würde. Ausgelassen: %2.</numerusform>
+            <numerusform>„%1“ wurde ohne %Ln der Kategorieneinträge geschrieben: Eine Kategoriendatei kann keinen Namen mit „=“ oder einem Zeilenumbruch und keinen Zeilenumbruch in einer Kategorienliste enthalten, da er als anderer Eintrag zurückgelesen würde. Ausgelassen: %2.</numerusform>
+        </translation>
     </message>
     <message>
         <source>; nothing was written</source>
@@ -134,18 +312,6 @@
     <message>
         <source>it could not be written to disk (%1)</source>
         <translation>sie konnte nicht auf den Datenträger geschrieben werden (%1)</translation>
-    </message>
-    <message>
-        <source>neither its folder &quot;%1&quot; nor the file may be written (%2)</source>
-        <translation>weder in ihren Ordner „%1“ noch in die Datei darf geschrieben werden (%2)</translation>
-    </message>
-    <message>
-        <source>the old file was put back</source>
-        <translation>die alte Datei wurde wiederhergestellt</translation>
-    </message>
-    <message>
-        <source>the old file could not be put back</source>
-        <translation>die alte Datei konnte nicht wiederhergestellt werden</translation>
     </message>
     <message>
         <source>the disk is full</source>
@@ -168,6 +334,10 @@
         <translation>die Datei ist zu groß, um sie sicher an Ort und Stelle zu ersetzen</translation>
     </message>
     <message>
+        <source>neither its folder &quot;%1&quot; nor the file may be written (%2)</source>
+        <translation>weder in ihren Ordner „%1“ noch in die Datei darf geschrieben werden (%2)</translation>
+    </message>
+    <message>
         <source>the file could not be read to keep it (%1); nothing was written</source>
         <translation>die Datei konnte nicht gelesen werden, um sie aufzubewahren (%1); nichts wurde geschrieben</translation>
     </message>
@@ -187,9 +357,17 @@
         <source>writing the file in place failed (%1); %2</source>
         <translation>das Schreiben der Datei an Ort und Stelle ist fehlgeschlagen (%1); %2</translation>
     </message>
+    <message>
+        <source>the old file was put back</source>
+        <translation>die alte Datei wurde wiederhergestellt</translation>
+    </message>
+    <message>
+        <source>the old file could not be put back</source>
+        <translation>die alte Datei konnte nicht wiederhergestellt werden</translation>
+    </message>
 </context>
 <context>
-    <name>CategoryFileDialogs</name>
+    <name>PaletteMenu</name>
     <message>
         <source>Component Palette Categories Files</source>
         <translation>Kategoriendateien der Komponentenpalette</translation>
@@ -226,9 +404,6 @@
         <source>Cancel</source>
         <translation>Abbrechen</translation>
     </message>
-</context>
-<context>
-    <name>FindPageModel</name>
     <message>
         <source>%1, in %2</source>
         <translation>%1, in %2</translation>
@@ -245,9 +420,6 @@
         <source>No page matches &quot;%1&quot;</source>
         <translation>Keine Seite passt zu „%1“</translation>
     </message>
-</context>
-<context>
-    <name>FindPagePopup</name>
     <message>
         <source>Find Page</source>
         <translation>Seite finden</translation>
@@ -264,182 +436,6 @@
         <source>Pages</source>
         <translation>Seiten</translation>
     </message>
-</context>
-<context>
-    <name>TVlFrmPaletteMenuCategories</name>
-    <message>
-        <source>Component Palette Categories</source>
-        <translation>Kategorien der Komponentenpalette</translation>
-    </message>
-    <message>
-        <source>Filter pages or categories</source>
-        <translation>Seiten oder Kategorien filtern</translation>
-    </message>
-    <message>
-        <source>Shows only the rows whose page or categories contain this text (Ctrl+F)</source>
-        <translation>Zeigt nur die Zeilen, deren Seite oder Kategorien diesen Text enthalten (Strg+F)</translation>
-    </message>
-    <message>
-        <source>Undo</source>
-        <translation>Rückgängig</translation>
-    </message>
-    <message>
-        <source>Redo</source>
-        <translation>Wiederherstellen</translation>
-    </message>
-    <message>
-        <source>Palette page categories</source>
-        <translation>Kategorien der Palettenseiten</translation>
-    </message>
-    <message>
-        <source>One row per palette page. Type the page&apos;s categories in the Category column, separated by semicolons. Several rows can be selected to add or remove a category on all of them.</source>
-        <translation>Eine Zeile je Palettenseite. Geben Sie die Kategorien der Seite in der Spalte Kategorie ein, durch Semikolons getrennt. Mehrere Zeilen lassen sich auswählen, um allen eine Kategorie hinzuzufügen oder zu entfernen.</translation>
-    </message>
-    <message>
-        <source>Palette Page</source>
-        <translation>Palettenseite</translation>
-    </message>
-    <message>
-        <source>Category</source>
-        <translation>Kategorie</translation>
-    </message>
-    <message>
-        <source>Add Category...</source>
-        <translation>Kategorie hinzufügen...</translation>
-    </message>
-    <message>
-        <source>Add a category to every selected page</source>
-        <translation>Jeder ausgewählten Seite eine Kategorie hinzufügen</translation>
-    </message>
-    <message>
-        <source>Remove Category...</source>
-        <translation>Kategorie entfernen...</translation>
-    </message>
-    <message>
-        <source>Remove a category from every selected page</source>
-        <translation>Eine Kategorie aus jeder ausgewählten Seite entfernen</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Save the categories and close; if the store fails, the dialog stays open with every edit</source>
-        <translation>Die Kategorien speichern und schließen; versagt der Speicher, bleibt der Dialog mit allen Änderungen offen</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Close without saving</source>
-        <translation>Ohne Speichern schließen</translation>
-    </message>
-    <message>
-        <source>Category names</source>
-        <translation>Kategoriennamen</translation>
-    </message>
-    <message>
-        <source>the selected page</source>
-        <translation>der ausgewählten Seite</translation>
-    </message>
-    <message>
-        <source>the %1 selected pages</source>
-        <translation>den %1 ausgewählten Seiten</translation>
-    </message>
-    <message>
-        <source>Filter</source>
-        <translation>Filtern</translation>
-    </message>
-    <message>
-        <source>%1 (%2)</source>
-        <translation>%1 (%2)</translation>
-    </message>
-    <message>
-        <source>%1 %2 (%3)</source>
-        <translation>%1: %2 (%3)</translation>
-    </message>
-    <message>
-        <source>%1 or %2</source>
-        <translation>%1 oder %2</translation>
-    </message>
-    <message>
-        <source>The category editor has no store open: &quot;%1&quot;</source>
-        <translation>Der Kategorieneditor hat keinen Speicher geöffnet: „%1“</translation>
-    </message>
-    <message>
-        <source>Edit Cell</source>
-        <translation>Zelle bearbeiten</translation>
-    </message>
-    <message>
-        <source>Add Category &quot;%1&quot;</source>
-        <translation>Kategorie „%1“ hinzufügen</translation>
-    </message>
-    <message>
-        <source>Remove Category &quot;%1&quot;</source>
-        <translation>Kategorie „%1“ entfernen</translation>
-    </message>
-    <message>
-        <source>Add Category</source>
-        <translation>Kategorie hinzufügen</translation>
-    </message>
-    <message>
-        <source>Category to add to %1:</source>
-        <translation>Kategorie, die %1 hinzugefügt werden soll:</translation>
-    </message>
-    <message>
-        <source>Category to add</source>
-        <translation>Hinzuzufügende Kategorie</translation>
-    </message>
-    <message>
-        <source>Remove Category</source>
-        <translation>Kategorie entfernen</translation>
-    </message>
-    <message>
-        <source>Category to remove from %1:</source>
-        <translation>Kategorie, die aus %1 entfernt werden soll:</translation>
-    </message>
-    <message>
-        <source>%1: one submenu with &apos;%2&apos;</source>
-        <translation>%1: ein Untermenü mit „%2“</translation>
-    </message>
-    <message>
-        <source>(no category)</source>
-        <translation>(keine Kategorie)</translation>
-    </message>
-    <message>
-        <source>Categories Changed Meanwhile</source>
-        <translation>Kategorien inzwischen geändert</translation>
-    </message>
-    <message>
-        <source>The categories of page &quot;%1&quot; were changed in another window since this dialog opened.</source>
-        <translation>Die Kategorien der Seite „%1“ wurden in einem anderen Fenster geändert, seit dieser Dialog geöffnet wurde.</translation>
-    </message>
-    <message>
-        <source>Yours: %1
-Stored now: %2</source>
-        <translation>Ihre: %1
-Jetzt gespeichert: %2</translation>
-    </message>
-    <message>
-        <source>Keep Mine</source>
-        <translation>Meine behalten</translation>
-    </message>
-    <message>
-        <source>Keep Stored</source>
-        <translation>Gespeicherte behalten</translation>
-    </message>
-    <message>
-        <source>Do the same for the other pages changed meanwhile</source>
-        <translation>Ebenso für die anderen inzwischen geänderten Seiten</translation>
-    </message>
-    <message>
-        <source>Discard the changes you made to the categories?</source>
-        <translation>Ihre Änderungen an den Kategorien verwerfen?</translation>
-    </message>
-</context>
-<context>
-    <name>TVlPaletteMenuWizardDataModule</name>
     <message>
         <source>P&amp;alette</source>
         <translation>P&amp;alette</translation>
@@ -461,56 +457,45 @@ Jetzt gespeichert: %2</translation>
         <translation>&amp;Importieren...</translation>
     </message>
     <message>
-        <source>E&amp;xport...</source>
-        <translation>E&amp;xportieren...</translation>
-    </message>
-    <message>
-        <source>1 more page is not shown</source>
-        <translation>1 weitere Seite wird nicht gezeigt</translation>
-    </message>
-    <message>
-        <source>%1 more pages are not shown</source>
-        <translation>%1 weitere Seiten werden nicht gezeigt</translation>
-    </message>
-    <message>
-        <source>Importing &quot;%1&quot;...</source>
-        <translation>„%1“ wird importiert...</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; holds no entries; the grouping is unchanged</source>
-        <translation>„%1“ enthält keine Einträge; die Gruppierung ist unverändert</translation>
-    </message>
-    <message>
-        <source>Exporting to &quot;%1&quot;...</source>
-        <translation>Export nach „%1“...</translation>
-    </message>
-    <message>
-        <source>Exported 1 entry to &quot;%1&quot;</source>
-        <translation>1 Eintrag nach „%1“ exportiert</translation>
-    </message>
-    <message>
-        <source>Exported %1 entries to &quot;%2&quot;</source>
-        <translation>%1 Einträge nach „%2“ exportiert</translation>
-    </message>
-    <message>
         <source>&amp;Undo Import</source>
         <translation>Import &amp;rückgängig machen</translation>
     </message>
     <message>
-        <source>Replace the 1 entry of your grouping with the %1 read from &quot;%2&quot;?</source>
-        <translation>Den 1 Eintrag Ihrer Gruppierung durch die %1 aus „%2“ gelesenen ersetzen?</translation>
+        <source>E&amp;xport...</source>
+        <translation>E&amp;xportieren...</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more pages are not shown</source>
+        <translation>
+            <numerusform>%n weitere Seite wird nicht gezeigt</numerusform>
+            <numerusform>%n weitere Seiten werden nicht gezeigt</numerusform>
+        </translation>
     </message>
     <message>
-        <source>Replace the %1 entries of your grouping with the %2 read from &quot;%3&quot;?</source>
-        <translation>Die %1 Einträge Ihrer Gruppierung durch die %2 aus „%3“ gelesenen ersetzen?</translation>
+        <source>Palette Menu at Mouse</source>
+        <translation>Palettenmenü am Mauszeiger</translation>
     </message>
-    <message>
-        <source>1 line was left out.</source>
-        <translation>1 Zeile wurde ausgelassen.</translation>
+    <message numerus="yes">
+        <source>Replace the %Ln entries of your grouping with %1?</source>
+        <extracomment>%1 is &quot;the ... read from&quot; a file, with the count of the file&apos;s entries.</extracomment>
+        <translation>
+            <numerusform>Den %Ln Eintrag Ihrer Gruppierung durch %1 ersetzen?</numerusform>
+            <numerusform>Die %Ln Einträge Ihrer Gruppierung durch %1 ersetzen?</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1 lines were left out.</source>
-        <translation>%1 Zeilen wurden ausgelassen.</translation>
+    <message numerus="yes">
+        <source>the %Ln read from &quot;%1&quot;</source>
+        <translation>
+            <numerusform>den %Ln aus „%1“ gelesenen</numerusform>
+            <numerusform>die %Ln aus „%1“ gelesenen</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln lines were left out.</source>
+        <translation>
+            <numerusform>%Ln Zeile wurde ausgelassen.</numerusform>
+            <numerusform>%Ln Zeilen wurden ausgelassen.</numerusform>
+        </translation>
     </message>
     <message>
         <source>&amp;Replace</source>
@@ -533,12 +518,19 @@ Jetzt gespeichert: %2</translation>
         <translation>Wird die IDE beendet, während die Datei geschrieben wird, kann die Datei beschädigt zurückbleiben.</translation>
     </message>
     <message>
-        <source>Imported 1 entry from &quot;%1&quot;; Undo Import brings back the grouping it replaced</source>
-        <translation>1 Eintrag aus „%1“ importiert; „Import rückgängig machen“ bringt die ersetzte Gruppierung zurück</translation>
+        <source>Importing &quot;%1&quot;...</source>
+        <translation>„%1“ wird importiert...</translation>
     </message>
     <message>
-        <source>Imported %1 entries from &quot;%2&quot;; Undo Import brings back the grouping it replaced</source>
-        <translation>%1 Einträge aus „%2“ importiert; „Import rückgängig machen“ bringt die ersetzte Gruppierung zurück</translation>
+        <source>&quot;%1&quot; holds no entries; the grouping is unchanged</source>
+        <translation>„%1“ enthält keine Einträge; die Gruppierung ist unverändert</translation>
+    </message>
+    <message numerus="yes">
+        <source>Imported %Ln entries from &quot;%1&quot;; Undo Import brings back the grouping it replaced</source>
+        <translation>
+            <numerusform>%Ln Eintrag aus „%1“ importiert; „Import rückgängig machen“ bringt die ersetzte Gruppierung zurück</numerusform>
+            <numerusform>%Ln Einträge aus „%1“ importiert; „Import rückgängig machen“ bringt die ersetzte Gruppierung zurück</numerusform>
+        </translation>
     </message>
     <message>
         <source>Bringing back the grouping before &quot;%1&quot;...</source>
@@ -548,17 +540,23 @@ Jetzt gespeichert: %2</translation>
         <source>The grouping has changed since &quot;%1&quot; was imported; Undo Import changed nothing</source>
         <translation>Die Gruppierung hat sich geändert, seit „%1“ importiert wurde; „Import rückgängig machen“ hat nichts geändert</translation>
     </message>
-    <message>
-        <source>Undo Import brought back the grouping of 1 entry that &quot;%1&quot; replaced</source>
-        <translation>„Import rückgängig machen“ hat die Gruppierung aus 1 Eintrag zurückgebracht, die „%1“ ersetzt hatte</translation>
+    <message numerus="yes">
+        <source>Undo Import brought back the grouping of %Ln entries that &quot;%1&quot; replaced</source>
+        <translation>
+            <numerusform>„Import rückgängig machen“ hat die Gruppierung aus %Ln Eintrag zurückgebracht, die „%1“ ersetzt hatte</numerusform>
+            <numerusform>„Import rückgängig machen“ hat die Gruppierung aus %Ln Einträgen zurückgebracht, die „%1“ ersetzt hatte</numerusform>
+        </translation>
     </message>
     <message>
-        <source>Undo Import brought back the grouping of %1 entries that &quot;%2&quot; replaced</source>
-        <translation>„Import rückgängig machen“ hat die Gruppierung aus %1 Einträgen zurückgebracht, die „%2“ ersetzt hatte</translation>
+        <source>Exporting to &quot;%1&quot;...</source>
+        <translation>Export nach „%1“...</translation>
     </message>
-    <message>
-        <source>Palette Menu at Mouse</source>
-        <translation>Palettenmenü am Mauszeiger</translation>
+    <message numerus="yes">
+        <source>Exported %Ln entries to &quot;%1&quot;</source>
+        <translation>
+            <numerusform>%Ln Eintrag nach „%1“ exportiert</numerusform>
+            <numerusform>%Ln Einträge nach „%1“ exportiert</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

@@ -151,7 +151,7 @@ void BM_OpenFloor(benchmark::State& state)
     const QString section = FoldedPath(CategoryStore::Key, CategoryStore::Section);
     for (auto _ : state) {
         QDialog dialog;
-        Ui::TVlFrmPaletteMenuCategories ui;
+        Ui::CategoryEditor ui;
         ui.setupUi(&dialog);
         QHash<QString, QString> lists;
         for (const auto& [page, list] : raw.ReadSection(section))

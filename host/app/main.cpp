@@ -6,6 +6,7 @@
 #include "host/ide/MainWindow.h"
 #include "host/ide/PackageManager.h"
 #include "host/ide/PaletteFile.h"
+#include "host/ide/Tr.h"
 #include "host/ide/Translations.h"
 #include "host/private/IdeHost.h"
 
@@ -124,7 +125,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(standin::CommandLine::version());
     QApplication::setOrganizationName(QStringLiteral("standin-ide"));
     standin::installTranslations();
-    QApplication::setApplicationDisplayName(QCoreApplication::translate("standin::MainWindow", "Stand-in IDE"));
+    QApplication::setApplicationDisplayName(standin::Tr::tr("Stand-in IDE"));
 
     host::ide::setRegistryFile(commandLine.registryFile);
     host::ide::setTheme(commandLine.theme);

@@ -1,5 +1,7 @@
 #include "host/ide/ErrorReporter.h"
 
+#include "host/ide/Tr.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QMessageBox>
@@ -116,9 +118,8 @@ host::ExceptionReporter messageBoxReporter(QWidget* parent)
     return [owner](const QString& kind, const QString& message) {
         printError(kind, message);
 
-        auto* box = new QMessageBox(QMessageBox::Critical,
-                                    QCoreApplication::translate("standin::ErrorReporter", "Error"), message,
-                                    QMessageBox::Ok, boxOwner(owner.data()));
+        auto* box = new QMessageBox(QMessageBox::Critical, standin::Tr::tr("Error"), message, QMessageBox::Ok,
+                                    boxOwner(owner.data()));
         box->setObjectName(ErrorBoxName);
         // The message speaks to the user; the exception's class is for whoever reports the fault.
         box->setDetailedText(kind);

@@ -2,6 +2,7 @@
 
 #include "host/Events.h"
 #include "host/ide/PackageManager.h"
+#include "host/ide/Tr.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -26,22 +27,23 @@ InstallPackagesDialog::InstallPackagesDialog(PackageManager* packages, QWidget* 
     : QDialog(parent)
     , m_packages(packages)
     , m_list(new QTreeWidget(this))
-    , m_unload(new QPushButton(tr("&Unload"), this))
-    , m_loadAgain(new QPushButton(tr("&Load Again"), this))
-    , m_add(new QPushButton(tr("&Add..."), this))
+    , m_unload(new QPushButton(Tr::tr("&Unload"), this))
+    , m_loadAgain(new QPushButton(Tr::tr("&Load Again"), this))
+    , m_add(new QPushButton(Tr::tr("&Add..."), this))
 {
     setObjectName(QStringLiteral("InstallPackagesDialog"));
-    setWindowTitle(tr("Install Packages"));
+    setWindowTitle(Tr::tr("Install Packages"));
     setAccessibleName(windowTitle());
     resize(760, 360);
 
-    auto* label = new QLabel(tr("Design &packages:"), this);
+    auto* label = new QLabel(Tr::tr("Design &packages:"), this);
     label->setBuddy(m_list);
 
     m_list->setObjectName(QStringLiteral("PackageList"));
-    m_list->setAccessibleName(tr("Design packages"));
+    m_list->setAccessibleName(Tr::tr("Design packages"));
     m_list->setColumnCount(ColumnCount);
-    m_list->setHeaderLabels({tr("Package"), tr("Description"), tr("File version"), tr("State"), tr("File")});
+    m_list->setHeaderLabels(
+        {Tr::tr("Package"), Tr::tr("Description"), Tr::tr("File version"), Tr::tr("State"), Tr::tr("File")});
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -118,8 +120,8 @@ void InstallPackagesDialog::chooseAndAdd()
     // Start where this build keeps its packages, when there is such a folder.
     const QFileInfo packagesFolder(QFileInfo(PackageManager::defaultPackageFile()).absolutePath());
     const QString start = packagesFolder.isDir() ? packagesFolder.absoluteFilePath() : QDir::currentPath();
-    const QString file = QFileDialog::getOpenFileName(this, tr("Add Design Package"), start,
-                                                      tr("packages (*.so);;All files (*)"), nullptr,
+    const QString file = QFileDialog::getOpenFileName(this, Tr::tr("Add Design Package"), start,
+                                                      Tr::tr("packages (*.so);;All files (*)"), nullptr,
                                                       QFileDialog::DontUseNativeDialog);
     if (!file.isEmpty())
         addPackage(file);
@@ -134,7 +136,7 @@ void InstallPackagesDialog::refresh()
         item->setText(NameColumn, package.name);
         item->setText(DescriptionColumn, package.description);
         item->setText(VersionColumn, package.version);
-        item->setText(StateColumn, package.loaded ? tr("Loaded") : tr("Unloaded"));
+        item->setText(StateColumn, package.loaded ? Tr::tr("Loaded") : Tr::tr("Unloaded"));
         item->setText(FileColumn, QDir::toNativeSeparators(package.file));
         item->setData(FileColumn, Qt::UserRole, package.file);
         item->setToolTip(FileColumn, item->text(FileColumn));

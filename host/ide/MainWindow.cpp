@@ -6,6 +6,7 @@
 #include "host/ide/PackageManager.h"
 #include "host/ide/Resources.h"
 #include "host/ide/ToolPaletteWindow.h"
+#include "host/ide/Tr.h"
 #include "host/private/IdeHost.h"
 
 #include <QAction>
@@ -61,21 +62,21 @@ MainWindow::MainWindow(const Palette& pages, QWidget* parent)
     : QMainWindow(parent), m_packages(new PackageManager(this)), m_designer(new QMdiArea(this))
 {
     setObjectName(QStringLiteral("MainWindow"));
-    setWindowTitle(tr("Stand-in IDE"));
+    setWindowTitle(Tr::tr("Stand-in IDE"));
     // The application's icon is every window's that sets none: the tool palette, the
     // designer's forms, the dialogs of the IDE and of its packages.
     QApplication::setWindowIcon(applicationIcon());
-    setAccessibleName(tr("Stand-in IDE"));
+    setAccessibleName(Tr::tr("Stand-in IDE"));
     resize(1200, 760);
 
     m_designer->setObjectName(QStringLiteral("Designer"));
-    m_designer->setAccessibleName(tr("Form designer"));
+    m_designer->setAccessibleName(Tr::tr("Form designer"));
     setCentralWidget(m_designer);
 
     buildMenus();
     menuBar()->setNativeMenuBar(false);
-    menuBar()->setAccessibleName(tr("Main menu"));
-    statusBar()->showMessage(tr("Ready"));
+    menuBar()->setAccessibleName(Tr::tr("Main menu"));
+    statusBar()->showMessage(Tr::tr("Ready"));
 
     host::ide::setMainMenu(menuBar());
     host::ide::setStatusBar(statusBar());
@@ -84,7 +85,7 @@ MainWindow::MainWindow(const Palette& pages, QWidget* parent)
 
     // The tool palette window is created after the main window, so it comes second in
     // the list of open forms, as in the IDE.
-    m_toolPaletteDock = new QDockWidget(tr("Tool Palette"), this);
+    m_toolPaletteDock = new QDockWidget(Tr::tr("Tool Palette"), this);
     m_toolPalette = new ToolPaletteWindow(pages, m_toolPaletteDock);
     host::ide::addForm(m_toolPalette);
     m_toolPaletteDock->setObjectName(QStringLiteral("ToolPaletteDock"));
@@ -95,7 +96,7 @@ MainWindow::MainWindow(const Palette& pages, QWidget* parent)
 
     if (QMenu* view = menuBar()->findChild<QMenu*>(QStringLiteral("ViewMenu"))) {
         QAction* toggle = m_toolPaletteDock->toggleViewAction();
-        toggle->setText(tr("Tool &Palette"));
+        toggle->setText(Tr::tr("Tool &Palette"));
         view->addAction(toggle);
     }
 
@@ -131,50 +132,51 @@ QMenu* MainWindow::addMenu(const QString& title, const QString& name)
 
 void MainWindow::buildMenus()
 {
-    QMenu* file = addMenu(tr("&File"), QStringLiteral("FileMenu"));
-    QAction* newForm = file->addAction(tr("&New Form"), this, &MainWindow::newForm);
+    QMenu* file = addMenu(Tr::tr("&File"), QStringLiteral("FileMenu"));
+    QAction* newForm = file->addAction(Tr::tr("&New Form"), this, &MainWindow::newForm);
     newForm->setShortcut(QKeySequence::New);
-    addPlaceholder(file, tr("&Open..."), QKeySequence::Open);
-    addPlaceholder(file, tr("&Save"), QKeySequence::Save);
+    addPlaceholder(file, Tr::tr("&Open..."), QKeySequence::Open);
+    addPlaceholder(file, Tr::tr("&Save"), QKeySequence::Save);
     file->addSeparator();
-    QAction* exit = file->addAction(tr("E&xit"), this, &QWidget::close);
+    QAction* exit = file->addAction(Tr::tr("E&xit"), this, &QWidget::close);
     exit->setObjectName(QStringLiteral("ExitAction"));
     exit->setShortcut(QKeySequence::Quit);
 
-    QMenu* edit = addMenu(tr("&Edit"), QStringLiteral("EditMenu"));
-    addPlaceholder(edit, tr("&Undo"), QKeySequence::Undo);
-    addPlaceholder(edit, tr("&Redo"), QKeySequence::Redo);
+    QMenu* edit = addMenu(Tr::tr("&Edit"), QStringLiteral("EditMenu"));
+    addPlaceholder(edit, Tr::tr("&Undo"), QKeySequence::Undo);
+    addPlaceholder(edit, Tr::tr("&Redo"), QKeySequence::Redo);
     edit->addSeparator();
-    addPlaceholder(edit, tr("Cu&t"), QKeySequence::Cut);
-    addPlaceholder(edit, tr("&Copy"), QKeySequence::Copy);
-    addPlaceholder(edit, tr("&Paste"), QKeySequence::Paste);
+    addPlaceholder(edit, Tr::tr("Cu&t"), QKeySequence::Cut);
+    addPlaceholder(edit, Tr::tr("&Copy"), QKeySequence::Copy);
+    addPlaceholder(edit, Tr::tr("&Paste"), QKeySequence::Paste);
 
-    QMenu* search = addMenu(tr("&Search"), QStringLiteral("SearchMenu"));
-    addPlaceholder(search, tr("&Find..."), QKeySequence::Find);
-    addPlaceholder(search, tr("R&eplace..."), QKeySequence::Replace);
+    QMenu* search = addMenu(Tr::tr("&Search"), QStringLiteral("SearchMenu"));
+    addPlaceholder(search, Tr::tr("&Find..."), QKeySequence::Find);
+    addPlaceholder(search, Tr::tr("R&eplace..."), QKeySequence::Replace);
 
-    addMenu(tr("&View"), QStringLiteral("ViewMenu"));
+    addMenu(Tr::tr("&View"), QStringLiteral("ViewMenu"));
 
-    QMenu* project = addMenu(tr("&Project"), QStringLiteral("ProjectMenu"));
-    addPlaceholder(project, tr("&Build"));
-    addPlaceholder(project, tr("&Options..."));
+    QMenu* project = addMenu(Tr::tr("&Project"), QStringLiteral("ProjectMenu"));
+    addPlaceholder(project, Tr::tr("&Build"));
+    addPlaceholder(project, Tr::tr("&Options..."));
 
-    QMenu* run = addMenu(tr("&Run"), QStringLiteral("RunMenu"));
-    addPlaceholder(run, tr("&Run"), QKeySequence(Qt::Key_F9));
+    QMenu* run = addMenu(Tr::tr("&Run"), QStringLiteral("RunMenu"));
+    addPlaceholder(run, Tr::tr("&Run"), QKeySequence(Qt::Key_F9));
 
-    QMenu* component = addMenu(tr("&Component"), QStringLiteral("ComponentMenu"));
-    QAction* install = component->addAction(tr("Install &Packages..."), this, &MainWindow::showInstallPackagesDialog);
+    QMenu* component = addMenu(Tr::tr("&Component"), QStringLiteral("ComponentMenu"));
+    QAction* install = component->addAction(Tr::tr("Install &Packages..."), this,
+                                            &MainWindow::showInstallPackagesDialog);
     install->setObjectName(QStringLiteral("InstallPackagesAction"));
 
-    QMenu* tools = addMenu(tr("&Tools"), QStringLiteral("ToolsMenu"));
-    addPlaceholder(tools, tr("&Options..."));
+    QMenu* tools = addMenu(Tr::tr("&Tools"), QStringLiteral("ToolsMenu"));
+    addPlaceholder(tools, Tr::tr("&Options..."));
 
-    QMenu* window = addMenu(tr("&Window"), QStringLiteral("WindowMenu"));
-    window->addAction(tr("&Cascade"), m_designer, &QMdiArea::cascadeSubWindows);
-    window->addAction(tr("&Tile"), m_designer, &QMdiArea::tileSubWindows);
+    QMenu* window = addMenu(Tr::tr("&Window"), QStringLiteral("WindowMenu"));
+    window->addAction(Tr::tr("&Cascade"), m_designer, &QMdiArea::cascadeSubWindows);
+    window->addAction(Tr::tr("&Tile"), m_designer, &QMdiArea::tileSubWindows);
 
-    QMenu* help = addMenu(tr("&Help"), QStringLiteral("HelpMenu"));
-    help->addAction(tr("&About Stand-in IDE..."), this, &MainWindow::showAbout);
+    QMenu* help = addMenu(Tr::tr("&Help"), QStringLiteral("HelpMenu"));
+    help->addAction(Tr::tr("&About Stand-in IDE..."), this, &MainWindow::showAbout);
 }
 
 void MainWindow::newForm()
@@ -196,10 +198,10 @@ void MainWindow::showInstallPackagesDialog()
 
 void MainWindow::showAbout()
 {
-    QMessageBox::about(this, tr("About Stand-in IDE"),
-                       tr("<b>Stand-in IDE %1</b><p>A small IDE shell that loads design-time "
-                          "packages and gives them a main menu, a tool palette and "
-                          "the host services they ask for.</p>")
+    QMessageBox::about(this, Tr::tr("About Stand-in IDE"),
+                       Tr::tr("<b>Stand-in IDE %1</b><p>A small IDE shell that loads design-time "
+                              "packages and gives them a main menu, a tool palette and "
+                              "the host services they ask for.</p>")
                            .arg(QCoreApplication::applicationVersion()));
 }
 

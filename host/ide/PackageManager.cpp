@@ -3,6 +3,7 @@
 #include "host/Events.h"
 #include "host/Exceptions.h"
 #include "host/Package.h"
+#include "host/ide/Tr.h"
 #include "host/private/IdeHost.h"
 
 #include <QCoreApplication>
@@ -93,22 +94,23 @@ PackageInfo PackageManager::load(const QString& file)
 {
     const QFileInfo fileInfo(file);
     if (!fileInfo.exists())
-        raiseRefusal(tr("Package file \"%1\" does not exist").arg(file));
+        raiseRefusal(Tr::tr("Package file \"%1\" does not exist").arg(file));
     if (!fileInfo.isFile())
-        raiseRefusal(tr("Package file \"%1\" is not a file").arg(file));
+        raiseRefusal(Tr::tr("Package file \"%1\" is not a file").arg(file));
     const QString path = fileInfo.absoluteFilePath();
     // QLibrary shares one handle between instances of the same file, and dropping the
     // second instance would unload the first one's code: refuse before loading it again.
     for (const auto& entry : m_loaded) {
         if (QFileInfo(entry->info.file).canonicalFilePath() == fileInfo.canonicalFilePath())
-            raiseRefusal(tr("Package \"%1\" is already loaded (from \"%2\")").arg(entry->info.name, entry->info.file));
+            raiseRefusal(
+                Tr::tr("Package \"%1\" is already loaded (from \"%2\")").arg(entry->info.name, entry->info.file));
     }
 
     auto library = std::make_unique<QLibrary>(path);
     // Resolve every symbol now, so that a broken package fails here and not later.
     library->setLoadHints(QLibrary::ResolveAllSymbolsHint);
     if (!library->load())
-        raiseRefusal(tr("\"%1\" is not a package: it cannot be loaded as a shared library (%2)")
+        raiseRefusal(Tr::tr("\"%1\" is not a package: it cannot be loaded as a shared library (%2)")
                          .arg(path, loadFailure(library->errorString(), path)));
 
     // From here on a refusal unloads the library again.
@@ -121,12 +123,12 @@ PackageInfo PackageManager::load(const QString& file)
     auto registerPackage = reinterpret_cast<RegisterFunction>(library->resolve(HOST_PACKAGE_REGISTER_SYMBOL));
     if (!describe || !registerPackage)
         refuse(
-            tr("\"%1\" is not a package: it does not export %2")
+            Tr::tr("\"%1\" is not a package: it does not export %2")
                 .arg(path, QLatin1String(!describe ? HOST_PACKAGE_DESCRIPTION_SYMBOL : HOST_PACKAGE_REGISTER_SYMBOL)));
 
     const host::PackageDescription* description = describe();
     if (!description || !description->name || !*description->name)
-        refuse(tr("\"%1\" is not a package: it describes itself without a name").arg(path));
+        refuse(Tr::tr("\"%1\" is not a package: it describes itself without a name").arg(path));
 
     PackageInfo info;
     info.name = textOf(description->name);
@@ -138,11 +140,11 @@ PackageInfo PackageManager::load(const QString& file)
         info.requiredPackages.append(textOf(*required));
 
     if (const Entry* existing = findLoaded(info.name))
-        refuse(tr("Package \"%1\" is already loaded (from \"%2\")").arg(info.name, existing->info.file));
+        refuse(Tr::tr("Package \"%1\" is already loaded (from \"%2\")").arg(info.name, existing->info.file));
     const QStringList provided = providedPackages();
     for (const QString& required : std::as_const(info.requiredPackages)) {
         if (!provided.contains(required))
-            refuse(tr("Package \"%1\" requires \"%2\", which this IDE does not provide (it provides %3)")
+            refuse(Tr::tr("Package \"%1\" requires \"%2\", which this IDE does not provide (it provides %3)")
                        .arg(info.name, required, provided.join(QStringLiteral(", "))));
     }
 
@@ -168,7 +170,7 @@ void PackageManager::unload(const QString& name)
     const auto it = std::find_if(m_loaded.begin(), m_loaded.end(),
                                  [&](const std::unique_ptr<Entry>& entry) { return sameName(entry->info.name, name); });
     if (it == m_loaded.end())
-        raiseRefusal(tr("No package named \"%1\" is loaded").arg(name));
+        raiseRefusal(Tr::tr("No package named \"%1\" is loaded").arg(name));
 
     std::unique_ptr<Entry> entry = std::move(*it);
     m_loaded.erase(it);

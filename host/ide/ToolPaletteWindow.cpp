@@ -3,6 +3,7 @@
 #include "host/CategoryButtons.h"
 #include "host/ToolBar.h"
 #include "host/ide/Resources.h"
+#include "host/ide/Tr.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -26,8 +27,8 @@ ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
     , m_palette(new host::TCategoryButtons(this))
 {
     setObjectName(QStringLiteral("ToolForm"));
-    setWindowTitle(tr("Tool Palette"));
-    setAccessibleName(tr("Tool Palette"));
+    setWindowTitle(Tr::tr("Tool Palette"));
+    setAccessibleName(Tr::tr("Tool Palette"));
 
     initResources();
     m_imageCollection->setObjectName(QStringLiteral("ToolPaletteImages"));
@@ -39,22 +40,22 @@ ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
     }
 
     m_toolBar->setObjectName(QStringLiteral("Toolbar1"));
-    m_toolBar->setAccessibleName(tr("Tool palette tool bar"));
+    m_toolBar->setAccessibleName(Tr::tr("Tool palette tool bar"));
     m_toolBar->setIconSize(QSize(16, 16));
     m_toolBar->SetImages(m_images);
 
     // First control: a tool button that collapses every category, or expands them all.
     auto* categories = new QAction(m_images->GetIcon(m_images->GetIndexByName(QStringLiteral("Categories"))),
-                                   tr("Categories"), this);
+                                   Tr::tr("Categories"), this);
     categories->setObjectName(QStringLiteral("CategoriesAction"));
-    categories->setToolTip(tr("Collapse or expand all categories"));
+    categories->setToolTip(Tr::tr("Collapse or expand all categories"));
     connect(categories, &QAction::triggered, this, &ToolPaletteWindow::toggleAllCategories);
     m_toolBar->InsertToolButton(0, categories);
 
     // Second control: the search box, which narrows the palette to matching components.
     m_search->setObjectName(QStringLiteral("SearchBox"));
-    m_search->setPlaceholderText(tr("Search"));
-    m_search->setAccessibleName(tr("Search components"));
+    m_search->setPlaceholderText(Tr::tr("Search"));
+    m_search->setAccessibleName(Tr::tr("Search components"));
     m_search->setClearButtonEnabled(true);
     m_search->addAction(m_images->GetIcon(m_images->GetIndexByName(QStringLiteral("Search"))),
                         QLineEdit::LeadingPosition);
@@ -67,7 +68,7 @@ ToolPaletteWindow::ToolPaletteWindow(const Palette& pages, QWidget* parent)
     m_toolBar->addWidget(m_search)->setObjectName(QStringLiteral("SearchAction"));
 
     m_palette->setObjectName(QStringLiteral("Palette"));
-    m_palette->setAccessibleName(tr("Tool palette pages"));
+    m_palette->setAccessibleName(Tr::tr("Tool palette pages"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

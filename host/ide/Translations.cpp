@@ -43,8 +43,12 @@ void installTranslations(const QLocale& locale)
     for (const Catalogue& catalogue : Catalogues) {
         // Owned by the application, so that none outlives it.
         auto* translator = new QTranslator(QCoreApplication::instance());
-        if (translator->load(locale, QLatin1String(catalogue.name), QStringLiteral("_"),
-                             catalogue.fromQt ? qtFolder : ourFolder)) {
+        const QString name = QLatin1String(catalogue.name);
+        const QString folder = catalogue.fromQt ? qtFolder : ourFolder;
+        // The locale's, else (the "C" locale, a language not translated) the English one: the
+        // text stays English, and texts with a count need its singular forms.
+        if (translator->load(locale, name, QStringLiteral("_"), folder)
+            || translator->load(name + QStringLiteral("_en"), folder)) {
             QCoreApplication::installTranslator(translator);
             installed().emplace_back(translator);
         } else {

@@ -12,7 +12,8 @@ namespace standin {
 QString translationsFolder();
 
 // Installs Qt's own translation and ours for locale, in place of those installed before;
-// English, the source language, needs none. Safe to call before any window is made.
+// the English ones, which hold only the forms of texts with a count, where none fits the
+// locale. Safe to call before any window is made.
 void installTranslations(const QLocale& locale = QLocale());
 
 } // namespace standin

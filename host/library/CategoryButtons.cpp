@@ -1,4 +1,5 @@
 #include "host/CategoryButtons.h"
+#include "host/library/Tr.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
@@ -125,8 +126,8 @@ TCategoryButtons::TCategoryButtons(QWidget* parent)
     m_view->setUniformRowHeights(true);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->setAccessibleName(QCoreApplication::translate("host::TCategoryButtons", "Tool Palette"));
-    setAccessibleName(QCoreApplication::translate("host::TCategoryButtons", "Tool Palette"));
+    m_view->setAccessibleName(Tr::tr("Tool Palette"));
+    setAccessibleName(Tr::tr("Tool Palette"));
 
     // Focus given to the palette goes to its list, where the keys work.
     setFocusProxy(m_view);

@@ -1,4 +1,5 @@
 #include "host/Exceptions.h"
+#include "host/library/Tr.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -75,8 +76,8 @@ void DescribeException(std::exception_ptr error, QString* kind, QString* message
     try {
         if (error)
             std::rethrow_exception(error);
-        k = QCoreApplication::translate("host::Exception", "Unknown exception");
-        m = QCoreApplication::translate("host::Exception", "No exception was given.");
+        k = Tr::tr("Unknown exception");
+        m = Tr::tr("No exception was given.");
     } catch (const Exception& e) {
         k = e.ClassName();
         m = e.Message();
@@ -84,8 +85,8 @@ void DescribeException(std::exception_ptr error, QString* kind, QString* message
         k = DemangledName(typeid(e));
         m = QString::fromUtf8(e.what());
     } catch (...) {
-        k = QCoreApplication::translate("host::Exception", "Unknown exception");
-        m = QCoreApplication::translate("host::Exception", "An exception of an unknown type was raised.");
+        k = Tr::tr("Unknown exception");
+        m = Tr::tr("An exception of an unknown type was raised.");
     }
     if (kind)
         *kind = k;

@@ -1,5 +1,6 @@
 #include "host/Forms.h"
 #include "host/Exceptions.h"
+#include "host/library/Tr.h"
 #include "host/private/IdeHost.h"
 
 #include <QCoreApplication>
@@ -77,11 +78,10 @@ QString GetStrProp(const QObject* object, const char* propertyName)
     // The name as text only for an error: a menu reads thousands of captions per opening.
     const auto property = [propertyName] { return QString::fromUtf8(propertyName ? propertyName : ""); };
     if (!object)
-        throw EPropertyError(
-            QCoreApplication::translate("host::Forms", "Cannot read property \"%1\" of no object").arg(property()));
+        throw EPropertyError(Tr::tr("Cannot read property \"%1\" of no object").arg(property()));
     const QVariant value = propertyName ? object->property(propertyName) : QVariant();
     if (!value.isValid()) {
-        throw EPropertyError(QCoreApplication::translate("host::Forms", "Property \"%1\" does not exist in class %2")
+        throw EPropertyError(Tr::tr("Property \"%1\" does not exist in class %2")
                                  .arg(property(), QString::fromLatin1(object->metaObject()->className())));
     }
     return value.toString();

@@ -1,5 +1,6 @@
 #include "host/Theming.h"
 #include "host/Exceptions.h"
+#include "host/library/Tr.h"
 #include "host/private/IdeHost.h"
 
 #include <QApplication>
@@ -247,10 +248,7 @@ int TIDEThemeMetrics::Font::Size()
 void TIDEThemeMetrics::Font::AdjustDPISize(QFont& font, int size, int pixelsPerInch)
 {
     if (size <= 0 || pixelsPerInch <= 0) {
-        throw Exception(
-            QCoreApplication::translate("host::Theming", "Cannot scale a font to %1 points at %2 pixels per inch")
-                .arg(size)
-                .arg(pixelsPerInch));
+        throw Exception(Tr::tr("Cannot scale a font to %1 points at %2 pixels per inch").arg(size).arg(pixelsPerInch));
     }
     // size * ppi / 72 in whole pixels, halves rounded up, as the host's integer scaling does.
     const qint64 scaled = static_cast<qint64>(size) * pixelsPerInch;

@@ -1,5 +1,6 @@
 #include "host/ToolBar.h"
 #include "host/Exceptions.h"
+#include "host/library/Tr.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -55,9 +56,7 @@ TImageCollection::~TImageCollection() = default;
 int TImageCollection::Add(const QString& name, const QString& resourceBase, const QStringList& suffixes)
 {
     if (suffixes.isEmpty())
-        throw EFOpenError(
-            QCoreApplication::translate("host::TImageCollection", "Image \"%1\" was given no pictures to read")
-                .arg(name));
+        throw EFOpenError(Tr::tr("Image \"%1\" was given no pictures to read").arg(name));
 
     // Read every picture before changing anything: a picture that cannot be read leaves the
     // collection as it was.
@@ -67,9 +66,7 @@ int TImageCollection::Add(const QString& name, const QString& resourceBase, cons
         QImageReader reader(resource, "png");
         const QImage image = reader.read();
         if (image.isNull()) {
-            throw EFOpenError(
-                QCoreApplication::translate("host::TImageCollection", "Cannot read image resource \"%1\": %2")
-                    .arg(resource, reader.errorString()));
+            throw EFOpenError(Tr::tr("Cannot read image resource \"%1\": %2").arg(resource, reader.errorString()));
         }
         icon.addPixmap(QPixmap::fromImage(image));
     }

@@ -1,5 +1,6 @@
 #include "host/Wizards.h"
 #include "host/Exceptions.h"
+#include "host/library/Tr.h"
 #include "host/private/IdeHost.h"
 
 #include <QCoreApplication>
@@ -34,7 +35,7 @@ WizardRegistry& Registry()
 int RegisterPackageWizard(const InterfacePtr<IIDEWizard>& wizard)
 {
     if (!wizard)
-        throw EPackageError(QCoreApplication::translate("host::Wizards", "RegisterPackageWizard was given no wizard"));
+        throw EPackageError(Tr::tr("RegisterPackageWizard was given no wizard"));
     WizardRegistry& registry = Registry();
     registry.wizards.push_back({registry.currentPackage, wizard});
     return static_cast<int>(registry.wizards.size()) - 1;

@@ -1,13 +1,22 @@
 #include "tests/common/TestIde.h"
 
+#include "tests/common/ScopedDefaultLocale.h"
+
+#include "host/ide/Translations.h"
 #include "host/private/IdeHost.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QVBoxLayout>
 
+#include <utility>
+
 TestIde::TestIde(const QStringList& pages, const TestIdeOptions& options)
 {
+    // As the IDE translates for an English user, once: "1 entry", not "1 entries".
+    static bool translated = false;
+    if (!std::exchange(translated, true))
+        standin::installTranslations(TestLocale());
     window.setObjectName(QStringLiteral("MainWindow"));
     menuBar = window.menuBar();
     for (const char* title :

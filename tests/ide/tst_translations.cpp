@@ -10,8 +10,10 @@
 #include "host/ide/Translations.h"
 #include "host/private/IdeHost.h"
 
+#include <QAbstractItemView>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -28,14 +30,15 @@ const char* const Commands[] = {"FindPageCommand", "EditCategoriesCommand", "Imp
 const char* const EditorButtons[] = {"btnAddCategory", "btnRemoveCategory", "btnOk", "btnCancel"};
 
 // Run as "--captions": the IDE with its package, as the locale of this process says; prints
-// the palette menu's title and commands, the editor's buttons and one of Qt's own buttons,
-// one per line.
+// the palette menu's title and commands, the editor's buttons, its Add Category prompt for one
+// selected page and for two, and one of Qt's own buttons, one per line.
 int PrintCaptions()
 {
     QStandardPaths::setTestModeEnabled(true);
     const TemporaryStore store;
     standin::installTranslations();
-    standin::MainWindow window(standin::Palette{{QStringLiteral("Basic Controls"), {QStringLiteral("PushButton")}}});
+    standin::MainWindow window(standin::Palette{{QStringLiteral("Basic Controls"), {QStringLiteral("PushButton")}},
+                                                {QStringLiteral("Data Access"), {QStringLiteral("Query")}}});
     if (!window.packages()->load(QStringLiteral(VORLA_PACKAGE)).loaded)
         return 1;
     QStringList lines;
@@ -62,6 +65,18 @@ int PrintCaptions()
         for (const char* name : EditorButtons)
             if (auto* button = dialog->findChild<QAbstractButton*>(QLatin1String(name)))
                 lines.append(button->text());
+        auto* grid = dialog->findChild<QAbstractItemView*>(QStringLiteral("grdCategories"));
+        for (const bool both : {false, true}) {
+            both ? grid->selectAll()
+                 : grid->selectionModel()->select(grid->model()->index(0, 1), QItemSelectionModel::ClearAndSelect);
+            QTimer::singleShot(0, dialog, [&lines] {
+                auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+                lines.append(prompt ? prompt->labelText() : QStringLiteral("no prompt"));
+                if (prompt)
+                    prompt->reject();
+            });
+            dialog->findChild<QAbstractButton*>(QStringLiteral("btnAddCategory"))->click();
+        }
         dialog->reject();
     });
     if (edit)
@@ -84,9 +99,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("lang");
         QTest::addColumn<QStringList>("captions");
 
-        const QStringList english{"P&alette",   "&Find Page...",   "&Edit Categories...", "&Import...",
-                                  "E&xport...", "Add Category...", "Remove Category...",  "OK",
-                                  "Cancel",     "Cancel"};
+        const QStringList english{"P&alette",
+                                  "&Find Page...",
+                                  "&Edit Categories...",
+                                  "&Import...",
+                                  "E&xport...",
+                                  "Add Category...",
+                                  "Remove Category...",
+                                  "OK",
+                                  "Cancel",
+                                  "Category to add to the selected page:",
+                                  "Category to add to the 2 selected pages:",
+                                  "Cancel"};
         QTest::newRow("English") << "en_US.UTF-8" << english;
         QTest::newRow("no locale") << "C" << english;
         QTest::newRow("German") << "de_DE.UTF-8"
@@ -99,6 +123,8 @@ private Q_SLOTS:
                                                "Kategorie entfernen...",
                                                "OK",
                                                "Abbrechen",
+                                               "Kategorie, die der ausgewählten Seite hinzugefügt werden soll:",
+                                               "Kategorie, die den 2 ausgewählten Seiten hinzugefügt werden soll:",
                                                "Abbrechen"};
     }
 

@@ -110,8 +110,10 @@ void InstallTest::installedFiles_data()
     // Where the README's first steps send the Import dialog.
     for (const char* example : {"default-palette.cpc", "small-palette.json"})
         QTest::newRow(example) << ExamplesDir + QLatin1Char('/') + QLatin1String(example) << false << false;
-    // Where the installed IDE looks for the German translations, relative to itself.
-    for (const char* translation : {"standin-ide_de.qm", "vorla-palette-menu_de.qm"})
+    // Where the installed IDE looks for its translations, relative to itself: German, and the
+    // English forms of texts with a count.
+    for (const char* translation :
+         {"standin-ide_de.qm", "vorla-palette-menu_de.qm", "standin-ide_en.qm", "vorla-palette-menu_en.qm"})
         QTest::newRow(translation) << TranslationsDir + QLatin1Char('/') + QLatin1String(translation) << false << false;
 }
 
