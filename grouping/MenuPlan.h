@@ -11,9 +11,9 @@
 #include <vector>
 
 // What one menu lists at most. Qt checks each item added to a menu against the items already
-// there, so a menu's cost grows with the square of its items: a page filed 100,000 times (a
-// category list of 100,000 ";") froze the IDE for seconds at every opening. No palette and
-// store a person keeps come near these; a 10,000-page palette is listed whole.
+// there, so a menu's cost grows with the square of its items, and a hostile store (a page
+// filed 100,000 times) must not freeze the IDE. No palette and store a person keeps come
+// near these; a 10,000-page palette is listed whole.
 inline constexpr int MaxItemsInOneMenu = 10000; // category submenus in the menu, or pages in one submenu
 inline constexpr int MaxPagesInAll = 100000;
 // The longest category caption a menu shows; the store keeps the whole name.

@@ -156,9 +156,8 @@ void AddNotShownLine(QMenu* menu, int pages)
 // Makes the planned submenus at the end of menu, in order, each with its items (makeItem(submenu,
 // page) makes one) and, when it was cut short, the line saying how many pages are not shown;
 // then that line for the menu when categories were left out. Each submenu's items are made
-// together, in the order the menu lists them, as the floor of the benchmark makes them: items
-// made page by page across thirty submenus lie scattered in memory, and releasing them at the
-// next opening took three times as long.
+// together, in the order the menu lists them, so that they lie together in memory and are
+// released quickly at the next opening.
 template <typename MakeItem>
 void MakeSubmenus(QMenu* menu, const SubmenuPlan& plan, MakeItem&& makeItem)
 {
@@ -377,9 +376,8 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
 
     // Items of the last build are released, not kept: menus open thousands of times. They
     // go once the palette and the store have been read and the menu planned, so that the new
-    // items take the very memory the old ones leave, rather than the allocator giving it
-    // back to the system in between and taking it again (some 10,000 page faults at 10,000
-    // pages).
+    // items take the very memory the old ones leave instead of the allocator giving it back
+    // to the system in between.
     const auto releaseLastBuild = [menu, keep] {
         const QList<QAction*> items = menu->actions();
         for (qsizetype i = items.size() - 1; i >= keep; --i) {

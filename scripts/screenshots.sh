@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Makes the README's pictures in docs/, in the light and the dark theme: the main window with
-# the palette menu open on a submenu, the tool palette button's drop-down, Find Page, and the
-# category editor; and the palette menu once more in German. The stand-in IDE runs under a virtual X server on a free display, with a store of
-# its own into which the example grouping (examples/default-palette.cpc) is imported through
-# the IDE's own "Import..."; xdotool drives it and ImageMagick takes the pictures.
+# Makes the README's pictures in docs/: the main window with the palette menu open on a
+# submenu and Find Page with nothing typed (its recent pages and all pages under their
+# headings) in the light theme, the category editor in the dark theme, and the palette menu
+# once more in German. The stand-in IDE runs under a virtual X server on a free display, with
+# a store of its own into which the example grouping (examples/default-palette.cpc) is
+# imported through the IDE's own "Import..."; xdotool drives it and ImageMagick takes the
+# pictures.
 #
 #   scripts/screenshots.sh
 set -euo pipefail
@@ -111,51 +113,55 @@ import_example_grouping() {
   (($(windows | wc -l) == 1)) || fail "the import of examples/default-palette.cpc failed (see the IDE's window)"
 }
 
-pictures() {
-  local theme="$1" before editor
-  start "$theme"
-  if [[ $theme == light ]]; then import_example_grouping; fi
+# Chooses a page through Find Page, as a user does, so that it is among the recent pages.
+choose_with_find_page() {
+  local before
+  before="$(windows | wc -l)"
+  xdotool key ctrl+shift+p
+  wait_for_more_than "$before" "Find Page"
+  xdotool type --delay 50 "$1"
+  sleep 0.3
+  xdotool key Return
+  sleep 0.5
+}
+
+light_pictures() {
+  local before
+  start light
+  import_example_grouping
 
   # The main menu's palette menu, open on the "Database" submenu.
   open_palette_menu
   before="$(windows | wc -l)"
   xdotool key Down Down Right
   wait_for_more_than "$before" "the Database submenu"
-  shoot "palette-menu-$theme.png" 1200x760+0+0
+  shoot "palette-menu-light.png" 1200x760+0+0
   xdotool key Escape Escape Escape
   sleep 0.5
 
-  # The drop-down button at the front of the tool palette's tool bar (the tool palette
-  # docks on the right, 300 wide), open on the "Devices" submenu.
-  before="$(windows | wc -l)"
-  xdotool mousemove --window "$main" 918 52 click 1
-  wait_for_more_than "$before" "the button's drop-down"
-  before="$(windows | wc -l)"
-  xdotool key Down Down Down Down Right # nothing is active after a click: four down
-  wait_for_more_than "$before" "the Devices submenu"
-  xdotool mousemove 1279 799
-  shoot "button-menu-$theme.png" 410x372+870+20
-  xdotool key Escape Escape Escape
-  sleep 0.5
-
-  # Find Page, from its keys, with the first letters of a category typed.
+  # Find Page with nothing typed, after three pages were chosen: "Recent", then "All Pages".
+  choose_with_find_page "charting"
+  choose_with_find_page "record sets"
+  choose_with_find_page "wire clients"
   before="$(windows | wc -l)"
   xdotool key ctrl+shift+p
   wait_for_more_than "$before" "Find Page"
-  xdotool type --delay 50 "data"
-  sleep 0.5
-  shoot "find-page-$theme.png" 600x340+300+70
+  shoot "find-page-light.png" 572x302+308+70
   xdotool key Escape
-  sleep 0.5
+  stop
+}
 
-  # The category editor, from "Edit Categories...", on a page filed under two categories
-  # ("Classic Database", twelve rows below the first).
+# The category editor, from "Edit Categories...", on a page filed under two categories
+# ("Classic Database", twelve rows below the first).
+dark_pictures() {
+  local editor
+  start dark
   run_command EditCategoriesCommand
   editor="$(wait_for_window "Component Palette Categories")"
   xdotool key --repeat 12 --delay 20 Down
   sleep 0.5
   eval "$(xdotool getwindowgeometry --shell "$editor")"
-  shoot "editor-$theme.png" "${WIDTH}x${HEIGHT}+${X}+${Y}"
+  shoot "editor-dark.png" "${WIDTH}x${HEIGHT}+${X}+${Y}"
   stop
 }
 
@@ -173,6 +179,6 @@ german_picture() {
 }
 
 cd "$root"
-pictures light
-pictures dark
+light_pictures
+dark_pictures
 german_picture

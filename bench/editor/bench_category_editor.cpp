@@ -1,11 +1,12 @@
 // The category editor: opening it (filling the grid from the store, and its first paint)
 // and saving it, for palettes of 100, 1,000 and 10,000 pages, each beside its floor in the
-// same run: the dialog's widgets as its layout makes them, filled with the same strings read
-// by a raw prepared SQLite statement and painted, and the same rows written by raw prepared
-// SQLite statements in one transaction on the store's file. Then the everyday keystrokes: one in the filter at 10,000
-// rows, beside the same rows of a plain table hidden and shown by a plain substring test, and one in a cell with a list
-// of 1,000 category names to complete from. Then Add Category, Remove Category, Undo and Redo
-// over 20,000 selected rows, each with the grid painted afterwards. The ratios are printed last.
+// same run: the dialog's widgets as its layout makes them, showing the same strings from a
+// plain model, read by a raw prepared SQLite statement, and painted; and the section read and
+// the same rows written by raw prepared statements in one transaction on the store's file.
+// Then the everyday keystrokes: one in the filter at 10,000 rows, beside the same rows of a
+// plain table hidden and shown by a plain substring test, and one in a cell with 1,000
+// category names to complete from. Then Add Category, Remove Category, Undo and Redo over
+// 20,000 selected rows, each with the grid painted afterwards. The ratios are printed last.
 //
 //   build-release/bin/bench_category_editor [--benchmark_filter=...]
 

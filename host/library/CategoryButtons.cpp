@@ -172,8 +172,8 @@ void TCategoryButtons::ApplyFilter()
 {
     // Hides what does not match in the view only: the categories themselves stay. Rows are
     // reached by position, and only a row whose state changes is touched: hiding an item
-    // through the item looks it up among its siblings first, which made a start-up with one
-    // page of many components quadratic.
+    // through the item looks it up among its siblings first, quadratic over one page of many
+    // components.
     const QString needle = m_filter.trimmed();
     const QAbstractItemModel* model = m_view->model();
     const auto setHidden = [this](int row, const QModelIndex& parent, bool hidden) {
