@@ -8,7 +8,7 @@
 //   registry_semantics --recovery   (Windows) changes cut short are finished or undone
 //   registry_semantics --message    (Windows) a failure of the registry, in the store's error
 
-#ifdef _WIN32
+#ifdef _WIN64
 #include "host/registry/windows/WindowsBackend.h"
 
 #include <fcntl.h>
@@ -96,9 +96,8 @@ public:
     void read(TextView name, const KeyPath& key)
     {
         std::string result = "missing";
-        const std::string failed = attempt([&] {
-            m_store.readValue(key, name, [&](TextView value) { result = shown(value); });
-        });
+        const std::string failed = attempt(
+            [&] { m_store.readValue(key, name, [&](TextView value) { result = shown(value); }); });
         print("read " + shown(name) + " in " + shown(key), failed == "ok" ? result : failed);
     }
     void read(TextView name) { read(name, key()); }
@@ -165,8 +164,12 @@ private:
             operation();
             return "ok";
         } catch (const Error& error) {
-            const char* const kinds[] = {"",          "key name too long", "value name too long", "value too long",
-                                         "NUL in key name", "NUL in value name"};
+            const char* const kinds[] = {"",
+                                         "key name too long",
+                                         "value name too long",
+                                         "value too long",
+                                         "NUL in key name",
+                                         "NUL in value name"};
             return error.cause() == Error::Refused ? std::string("refused: ") + kinds[error.refusal().kind]
                                                    : std::string("failed");
         } catch (const std::runtime_error& error) {
@@ -282,6 +285,9 @@ const Case Table[] = {
          r.list(r.key(u"Inner Ä\\deeper"));
          r.write(u"d", u"4", r.key(u"Inner Ä"));
          r.list(r.key(u"Inner Ä"));
+         r.write(u"e", u"5", r.key(u"ſection ς"));
+         r.list(r.key(u"Section ς"));
+         r.list(r.key(u"ſECTION ς"));
      }},
     {"moving a section",
      [](Run& r) {
@@ -327,7 +333,7 @@ const Case Table[] = {
      }},
 };
 
-#ifdef _WIN32
+#ifdef _WIN64
 // The Windows backend's own checks: a change cut short, finished or undone when the key is next
 // created; and a failure of the registry reported with the registry's own message.
 int windowsChecks()
@@ -397,7 +403,7 @@ int windowsChecks()
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-#ifdef _WIN32
+#ifdef _WIN64
     _setmode(_fileno(stdout), _O_BINARY); // lines end as they do natively
     if (mode == "--windows")
         return windowsChecks();
@@ -411,7 +417,8 @@ int main(int argc, char** argv)
         || sqlite3_exec(db, ("PRAGMA synchronous = OFF; PRAGMA encoding = 'UTF-16le';" + newStoreSql()).c_str(),
                         nullptr, nullptr, nullptr))
         return 2;
-    auto backend = std::make_unique<SqliteBackend>(db, fromUtf8(file), [] { return true; }, false);
+    auto backend = std::make_unique<SqliteBackend>(
+        db, fromUtf8(file), [] { return true; }, false);
     Backend& store = *backend;
 #endif
     store.createKey(Root);
@@ -420,7 +427,7 @@ int main(int argc, char** argv)
         run.start(row.title);
         row.steps(run);
     }
-#ifndef _WIN32
+#ifndef _WIN64
     backend.reset();
     sqlite3_close(db);
     std::filesystem::remove_all(folder);

@@ -62,8 +62,7 @@ public:
     }
     LONG create(const KeyPath& path, REGSAM access)
     {
-        return RegCreateKeyExW(HKEY_CURRENT_USER, wide(joinKey(path)), 0, nullptr, 0, access, nullptr, &m_key,
-                               nullptr);
+        return RegCreateKeyExW(HKEY_CURRENT_USER, wide(joinKey(path)), 0, nullptr, 0, access, nullptr, &m_key, nullptr);
     }
     HKEY get() const { return m_key; }
 

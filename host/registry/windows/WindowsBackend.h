@@ -10,14 +10,13 @@ namespace host::registry {
 // subkey), values are REG_SZ values, names are matched by the registry itself.
 //
 // A change is made all-or-nothing without the registry's transactions (transacted keys rest on
-// the kernel transaction manager, which Windows advises against and other implementations of the
-// registry API leave out): it works on a copy of its key, a sibling named "<key> (change)", which
-// it then swaps in by two renames (RegRenameKey), the old key named "<key> (replaced)" between
-// them and deleted after. The first rename is the change's commit: a change cut short before it
-// leaves its copy, which is deleted, and one cut short after it is finished, both when the key is
-// next created (as every handle does first). A change nested in another copies its outer change's
-// copy as "<key> (change N)" and puts it back when it fails. A named mutex keeps two processes of
-// this user from changing the key at once, and every operation waits for a change to end.
+// the kernel transaction manager, which wine's registry does not implement): it works on a copy of its key, a sibling
+// named "<key> (change)", which it then swaps in by two renames (RegRenameKey), the old key named "<key> (replaced)"
+// between them and deleted after. The first rename is the change's commit: a change cut short before it leaves its
+// copy, which is deleted, and one cut short after it is finished, both when the key is next created (as every handle
+// does first). A change nested in another copies its outer change's copy as "<key> (change N)" and puts it back when it
+// fails. A named mutex keeps two processes of this user from changing the key at once, and every operation waits for a
+// change to end.
 class WindowsBackend final : public Backend {
 public:
     WindowsBackend();
