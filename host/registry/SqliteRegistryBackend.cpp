@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace host {
@@ -144,8 +145,10 @@ public:
     void deleteKeyInSlices(const RegistryKeyPath& key,
                            const std::function<void(qsizetype, qsizetype)>& progress) override
     {
+        // A copy of the key: progress may use the store, and keyOf() keeps one key only.
+        const registry::KeyPath erased = keyOf(key);
         run([&] {
-            m_store->deleteKeyInSlices(keyOf(key), [&](std::size_t deleted, std::size_t total) {
+            m_store->deleteKeyInSlices(erased, [&](std::size_t deleted, std::size_t total) {
                 progress(qsizetype(deleted), qsizetype(total));
             });
         });
@@ -157,7 +160,8 @@ public:
     }
     void transaction(const RegistryKeyPath& within, const std::function<void()>& changes) override
     {
-        run([&] { m_store->transaction(keyOf(within), changes); });
+        const registry::KeyPath changed = keyOf(within);
+        run([&] { m_store->transaction(changed, changes); });
     }
     bool stillCurrent(bool writing) override;
 

@@ -4,8 +4,6 @@
 
 #include <sqlite3.h>
 
-#include <cstdint>
-
 namespace host::registry {
 
 // How a connection binds names and values. SQLite takes a leading U+FEFF or U+FFFE of text

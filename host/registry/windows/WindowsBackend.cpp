@@ -91,7 +91,12 @@ public:
         case WAIT_OBJECT_0: break;
         case WAIT_ABANDONED:
             // A process died holding it, perhaps in the middle of a change.
-            backend.recoverKnown();
+            try {
+                backend.recoverKnown();
+            } catch (...) {
+                ReleaseMutex(backend.m_mutex);
+                throw;
+            }
             break;
         case WAIT_TIMEOUT: backend.fail({"open the store"}, ERROR_TIMEOUT);
         default: backend.fail({"open the store"}, LONG(GetLastError()));
@@ -200,8 +205,6 @@ void WindowsBackend::recover(const KeyPath& key)
 
 void WindowsBackend::recoverKnown()
 {
-    if (m_depth > 0)
-        return; // this process holds a change of its own; the mutex was never another's
     for (const KeyPath& key : m_known)
         recover(key);
 }
@@ -459,10 +462,23 @@ void WindowsBackend::commit()
         deleteTree(copy, action);
         throw;
     }
-    // Committed: what follows is finished by recover() when it fails here.
-    if (exists(copy))
-        rename(copy, name, action);
-    deleteTree(replaced, action);
+    try {
+        if (exists(copy)) // not when the change erased the key
+            rename(copy, name, action);
+    } catch (...) {
+        // The old key back, the change undone; should that fail too, recover() finishes it.
+        try {
+            rename(replaced, name, action);
+            deleteTree(copy, action);
+        } catch (const Error&) {
+        }
+        throw;
+    }
+    // Done: a copy of the old key left here is removed by recover() when the key is next created.
+    try {
+        deleteTree(replaced, action);
+    } catch (const Error&) {
+    }
 }
 
 void WindowsBackend::undo() noexcept
