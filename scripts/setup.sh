@@ -16,12 +16,15 @@ packages=(
   cmake ninja-build g++
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
-  libsqlite3-dev libbenchmark-dev
+  libsqlite3-dev libicu-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
 )
-# The fuzz preset builds with clang and its libFuzzer and sanitizer run-times.
+# The fuzz preset builds with clang and its libFuzzer and sanitizer run-times; the windows
+# preset with mingw-w64, and runs what it builds under wine64.
 if [[ $preset == fuzz ]]; then
   packages+=(clang-14 libclang-rt-14-dev)
+elif [[ $preset == windows ]]; then
+  packages+=(g++-mingw-w64-x86-64-posix wine64)
 fi
 
 "$root/scripts/install-packages.sh" "${packages[@]}"

@@ -501,5 +501,13 @@
         <source>its journal &quot;%1&quot; is not a plain file</source>
         <translation>sein Journal „%1“ ist keine gewöhnliche Datei</translation>
     </message>
+    <message>
+        <source>the key name &quot;%1&quot; holds a NUL character, which ends a name in the registry</source>
+        <translation>der Schlüsselname „%1“ enthält ein NUL-Zeichen, das in der Registrierung einen Namen beendet</translation>
+    </message>
+    <message>
+        <source>the value name holds a NUL character, which ends a name in the registry</source>
+        <translation>der Wertname enthält ein NUL-Zeichen, das in der Registrierung einen Namen beendet</translation>
+    </message>
 </context>
 </TS>

@@ -13,15 +13,19 @@
 
 namespace host {
 
+namespace registry {
+struct Refusal;
+}
+
 // A path of keys below the current user's root, one name per level, as given (not folded).
 using RegistryKeyPath = QStringList;
 
-// Where TRegIniFile keeps its keys and values: one implementation per platform (SQLite on
-// Linux; the Windows registry under HKEY_CURRENT_USER would be another). TRegIniFile checks
-// names and sizes against the registry's limits before calling. A backend matches names as
+// Where TRegIniFile keeps its keys and values, as the host's Qt code sees it: the store's core
+// (host/registry/core, registry::Backend) on this platform's engine, its failures raised as
+// ERegistryException (raiseRegistryError) naming the store and what failed, in the host's
+// words. A backend refuses names and values beyond the registry's limits, matches names as
 // RegistryNameKey says, keeps the case a name was created with, lists values in creation
-// order, and raises ERegistryException (raiseRegistryError) naming its store and what
-// failed. Every call is durable when it returns, unless it runs inside transaction().
+// order. Every call is durable when it returns, unless it runs inside transaction().
 class RegistryBackend {
 public:
     virtual ~RegistryBackend() = default;
@@ -58,9 +62,10 @@ public:
     // How long a call waits for another process's lock before it raises.
     virtual void setLockWait(int milliseconds) = 0;
 
-    // Runs changes as one all-or-nothing change. Calls may nest: an inner one that raises
-    // undoes only its own changes before the exception goes on.
-    virtual void transaction(const std::function<void()>& changes) = 0;
+    // Runs changes, which touch keys within the key within alone, as one all-or-nothing change.
+    // Calls may nest: an inner one that raises undoes only its own changes before the exception
+    // goes on.
+    virtual void transaction(const RegistryKeyPath& within, const std::function<void()>& changes) = 0;
 
     // False when the store's file is no longer the one this backend has open (moved,
     // removed, replaced, or written over by another program), or, before writing, when only
@@ -84,6 +89,9 @@ struct RegistryAction {
     // `verb "name" in key "A\B"`, `verb key "A\B"`, or the verb alone.
     QString text() const;
 };
+
+// Why the registry cannot hold a name or value, in the host's words.
+QString refusalReason(const registry::Refusal& refusal);
 
 // Raises ERegistryException: `Registry store "<store>": cannot <action>: <reason>`.
 [[noreturn]] void raiseRegistryError(const QString& store, const RegistryAction& action, const QString& reason);

@@ -37,27 +37,6 @@ namespace host {
 
 namespace {
 
-// Every name, path and value is stored as the bytes of its UTF-16 code units (a BLOB), though
-// the columns were declared for text before: the store's own statements bind them so.
-const char* const CreateSchema = R"sql(
-CREATE TABLE keys(
-    id INTEGER PRIMARY KEY,
-    parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,
-    path TEXT NOT NULL UNIQUE,
-    name TEXT NOT NULL
-);
-CREATE INDEX keys_parent ON keys(parent);
-CREATE TABLE vals(
-    key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
-    seq INTEGER NOT NULL,
-    folded TEXT NOT NULL,
-    name TEXT NOT NULL,
-    value TEXT NOT NULL,
-    PRIMARY KEY(key, seq)
-) WITHOUT ROWID;
-CREATE UNIQUE INDEX vals_name ON vals(key, folded);
-)sql";
-
 // An SQLite file's first 100 bytes, and page 1's b-tree header after them.
 namespace header {
 constexpr char Magic[] = "SQLite format 3";
@@ -115,16 +94,10 @@ QSet<QString>& openedStores()
 
 } // namespace
 
-QByteArray newStoreSql()
-{
-    return QByteArray(CreateSchema) + "PRAGMA application_id = " + QByteArray::number(StoreApplicationId)
-        + ";\nPRAGMA user_version = " + QByteArray::number(StoreSchemaVersion) + ";\n";
-}
-
 bool isStoreHeader(const QByteArray& bytes)
 {
     return isSqliteHeader(bytes)
-        && qFromBigEndian<quint32>(bytes.constData() + header::ApplicationId) == quint32(StoreApplicationId);
+        && qFromBigEndian<quint32>(bytes.constData() + header::ApplicationId) == quint32(registry::StoreApplicationId);
 }
 
 int storeHeaderSize()
@@ -206,7 +179,7 @@ StoreFile inspectStoreFile(const QString& file, QString* refusal)
             kind = StoreFile::Empty;
         else if (!isSqliteHeader(bytes))
             return refuse(QCoreApplication::translate("host::Registry", "the file is not a database or is corrupt"));
-        else if (field(header::ApplicationId) == quint32(StoreApplicationId))
+        else if (field(header::ApplicationId) == quint32(registry::StoreApplicationId))
             return StoreFile::Store; // a journal beside it is looked at once connected
         else if (field(header::ApplicationId) == 0 && field(header::UserVersion) == 0
                  && bytes[header::SchemaPageType] == header::LeafTablePage
@@ -264,7 +237,7 @@ void writeNewStore(const QString& file, const RegistryAction& action)
     const std::unique_ptr<sqlite3, int (*)(sqlite3*)> memory(opened, sqlite3_close);
     if (code != SQLITE_OK
         || sqlite3_exec(memory.get(), "PRAGMA encoding = 'UTF-16le'", nullptr, nullptr, nullptr) != SQLITE_OK
-        || sqlite3_exec(memory.get(), newStoreSql().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        || sqlite3_exec(memory.get(), registry::newStoreSql().c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(QCoreApplication::translate("host::Registry", "the database failed (%1)")
                  .arg(QString::fromUtf8(sqlite3_errmsg(memory.get()))));
     sqlite3_int64 size = 0;

@@ -3,6 +3,7 @@
 #include "host/private/StandinOnly.h"
 
 #include "host/registry/RegistryBackend.h"
+#include "host/registry/sqlite/SqliteBackend.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,16 +12,6 @@
 // at its path, and making a new store there.
 
 namespace host {
-
-// Identifies the file as this store ("Vrlg"), and the layout of its tables: 2 keeps every
-// name and value as the bytes of its UTF-16 code units (SqliteStatement.h), 1 kept them as
-// text, which a writable store is converted from when opened.
-inline constexpr int StoreApplicationId = 0x56726c67;
-inline constexpr int StoreSchemaVersion = 2;
-inline constexpr int StoreTextSchemaVersion = 1;
-
-// The tables of an empty store, and the marks that make the file this store.
-QByteArray newStoreSql();
 
 // Whether bytes (a file's first bytes) start an SQLite database marked as this store.
 bool isStoreHeader(const QByteArray& bytes);

@@ -2,6 +2,8 @@
 
 #include "host/Exceptions.h"
 #include "host/registry/RegistryBackend.h"
+#include "host/registry/core/RegistryCore.h"
+#include "host/registry/sqlite/NameKey.h"
 
 #include <QChar>
 #include <QCoreApplication>
@@ -21,20 +23,28 @@ RegistryKeyPath splitKey(const QString& path)
     return path.split(Separator, Qt::SkipEmptyParts);
 }
 
+// A name as a message quotes it: U+0000 shown as a symbol, since a message is passed on as a C
+// string, which would end there.
+QString visible(QString name)
+{
+    return name.replace(QChar(0), QChar(0x2400));
+}
+
+// A long name's start.
 QString abbreviated(const QString& name)
 {
     constexpr int Shown = 60;
-    return name.size() <= Shown ? name : name.left(Shown) + QChar(0x2026);
+    return visible(name.size() <= Shown ? name : name.left(Shown) + QChar(0x2026));
 }
 
 // "<what> is <length> long; the registry allows at most <limit>". One arg() for all: what may
 // hold a name, and a name holding "%2" must not take the length's place.
-QString tooLong(const QString& what, qsizetype length, const char* unit, int limit)
+QString tooLong(const QString& what, std::size_t length, const char* unit, std::size_t limit)
 {
     const QLocale locale;
     return QCoreApplication::translate("host::Registry", "%1 is %2 %3 long; the registry allows at most %4")
-        .arg(what, locale.toString(qint64(length)), QCoreApplication::translate("host::Registry", unit),
-             locale.toString(limit));
+        .arg(what, locale.toString(qulonglong(length)), QCoreApplication::translate("host::Registry", unit),
+             locale.toString(qulonglong(limit)));
 }
 
 } // namespace
@@ -42,20 +52,37 @@ QString tooLong(const QString& what, qsizetype length, const char* unit, int lim
 QString RegistryNameKey(const QString& name)
 {
     QString key(name.size(), Qt::Uninitialized);
-    QChar* out = key.data();
-    const QChar* in = name.constData();
-    const qsizetype size = name.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        if (in[i].isHighSurrogate() && i + 1 < size && in[i + 1].isLowSurrogate()) {
-            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(in[i], in[i + 1]));
-            out[i] = QChar(QChar::highSurrogate(folded));
-            out[i + 1] = QChar(QChar::lowSurrogate(folded));
-            ++i;
-        } else {
-            out[i] = in[i].toCaseFolded();
-        }
-    }
+    registry::nameKey({reinterpret_cast<const char16_t*>(name.utf16()), std::size_t(name.size())},
+                      reinterpret_cast<char16_t*>(key.data()));
     return key;
+}
+
+QString refusalReason(const registry::Refusal& refusal)
+{
+    const char* const characters = QT_TRANSLATE_NOOP("host::Registry", "characters");
+    const auto nameOf = [&] {
+        return QString(reinterpret_cast<const QChar*>(refusal.keyName.data()), qsizetype(refusal.keyName.size()));
+    };
+    switch (refusal.kind) {
+    case registry::Refusal::KeyNameTooLong:
+        return tooLong(QCoreApplication::translate("host::Registry", "the key name \"%1\"").arg(abbreviated(nameOf())),
+                       refusal.length, characters, refusal.limit);
+    case registry::Refusal::ValueNameTooLong:
+        return tooLong(QCoreApplication::translate("host::Registry", "the value name"), refusal.length, characters,
+                       refusal.limit);
+    case registry::Refusal::ValueTooLong:
+        return tooLong(QCoreApplication::translate("host::Registry", "the value"), refusal.length,
+                       QT_TRANSLATE_NOOP("host::Registry", "UTF-16 code units (2 bytes each)"), refusal.limit);
+    case registry::Refusal::NulInKeyName:
+        return QCoreApplication::translate(
+                   "host::Registry", "the key name \"%1\" holds a NUL character, which ends a name in the registry")
+            .arg(abbreviated(nameOf()));
+    case registry::Refusal::NulInValueName:
+        return QCoreApplication::translate("host::Registry",
+                                           "the value name holds a NUL character, which ends a name in the registry");
+    case registry::Refusal::None: break;
+    }
+    return QString();
 }
 
 // The verbs of RegistryAction, listed for translation: the backend names them where it works.
@@ -72,11 +99,11 @@ QString RegistryAction::text() const
     const QString done = QCoreApplication::translate("host::Registry", verb);
     if (name && key)
         return QCoreApplication::translate("host::Registry", "%1 \"%2\" in key \"%3\"")
-            .arg(done, abbreviated(*name), key->join(Separator));
+            .arg(done, abbreviated(*name), visible(key->join(Separator)));
     if (name)
         return QCoreApplication::translate("host::Registry", "%1 \"%2\"").arg(done, abbreviated(*name));
     if (key)
-        return QCoreApplication::translate("host::Registry", "%1 key \"%2\"").arg(done, key->join(Separator));
+        return QCoreApplication::translate("host::Registry", "%1 key \"%2\"").arg(done, visible(key->join(Separator)));
     return done;
 }
 
@@ -131,13 +158,11 @@ RegistryKeyPath TRegIniFile::SectionPath(const QString& section) const
 
 void TRegIniFile::CheckKeyNames(const RegistryKeyPath& path, const RegistryAction& action) const
 {
-    for (const QString& name : path) {
-        if (name.size() > MaxKeyNameLength)
-            raiseRegistryError(
-                m_location, action,
-                tooLong(QCoreApplication::translate("host::Registry", "the key name \"%1\"").arg(abbreviated(name)),
-                        name.size(), QT_TRANSLATE_NOOP("host::Registry", "characters"), MaxKeyNameLength));
-    }
+    registry::KeyPath key;
+    for (const QString& name : path)
+        key.emplace_back(reinterpret_cast<const char16_t*>(name.utf16()), std::size_t(name.size()));
+    if (const registry::Refusal refusal = registry::checkKeyPath(key))
+        raiseRegistryError(m_location, action, refusalReason(refusal));
     if (path.isEmpty())
         raiseRegistryError(m_location, action, QCoreApplication::translate("host::Registry", "no key is named"));
 }
@@ -149,17 +174,8 @@ QString TRegIniFile::ReadString(const QString& section, const QString& name, con
 
 void TRegIniFile::WriteString(const QString& section, const QString& name, const QString& value)
 {
-    const RegistryKeyPath path = SectionPath(section);
-    const RegistryAction action{"write", &path, &name};
-    const auto refuse = [&](const QString& reason) { raiseRegistryError(m_location, action, reason); };
-    CheckKeyNames(path, action);
-    if (name.size() > MaxValueNameLength)
-        refuse(tooLong(QCoreApplication::translate("host::Registry", "the value name"), name.size(),
-                       QT_TRANSLATE_NOOP("host::Registry", "characters"), MaxValueNameLength));
-    if (value.size() > MaxValueLength)
-        refuse(tooLong(QCoreApplication::translate("host::Registry", "the value"), value.size(),
-                       QT_TRANSLATE_NOOP("host::Registry", "UTF-16 code units (2 bytes each)"), MaxValueLength));
-    Backend(true).writeValue(path, name, value);
+    // The backend refuses what the registry cannot hold.
+    Backend(true).writeValue(SectionPath(section), name, value);
 }
 
 void TRegIniFile::DeleteKey(const QString& section, const QString& name)
@@ -216,7 +232,6 @@ void TRegIniFile::MoveSection(const QString& section, const QString& newName)
 {
     const RegistryKeyPath from = SectionPath(section);
     const RegistryKeyPath to = SectionPath(newName);
-    CheckKeyNames(to, {"move", &from});
     if (from.size() == m_path.size() || to.size() == m_path.size())
         raiseRegistryError(m_location, {"move", &from},
                            QCoreApplication::translate("host::Registry", "no section is named"));
@@ -238,7 +253,7 @@ void TRegIniFile::SetLockWait(int milliseconds)
 
 void TRegIniFile::Transaction(const std::function<void()>& changes)
 {
-    Backend(true).transaction(changes);
+    Backend(true).transaction(m_path, changes);
 }
 
 } // namespace host

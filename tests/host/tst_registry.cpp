@@ -295,7 +295,31 @@ private Q_SLOTS:
         QCOMPARE(Query(m_store,
                        "SELECT group_concat(typeof(name) || typeof(folded) || typeof(value)) || "
                        "(SELECT user_version FROM pragma_user_version) FROM vals"),
-                 QStringLiteral("blobblobblob,blobblobblob2"));
+                 QStringLiteral("blobblobblob,blobblobblob3"));
+    }
+
+    // A store whose names were matched by case folding: read so while read-only; converted, each
+    // entry is kept as it was and is found by the names the registry takes for one with it.
+    void storeOfFoldedFormsConverted()
+    {
+        TRegIniFile(Key).WriteString(Section, QStringLiteral("ſt"), QStringLiteral("long s"));
+        TRegIniFile(Key).WriteString(Section, QStringLiteral("Σ"), QStringLiteral("sigma"));
+        // What the earlier layout kept: "ſt" folded to "st", "Σ" to "σ".
+        QCOMPARE(Query(m_store,
+                       "UPDATE vals SET folded = CASE name WHEN X'7F017400' THEN X'73007400' ELSE X'C303' END;"
+                       "PRAGMA user_version = 2"),
+                 QString());
+        QVERIFY(QFile::setPermissions(m_store, QFile::ReadOwner));
+        QCOMPARE(TRegIniFile(Key).ReadString(Section, QStringLiteral("ſT"), QString()), QStringLiteral("long s"));
+        QVERIFY(QFile::setPermissions(m_store, QFile::ReadOwner | QFile::WriteOwner));
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, QStringLiteral("st"), QStringLiteral("plain s"));
+        reg.WriteString(Section, QStringLiteral("σ"), QStringLiteral("small sigma"));
+        QCOMPARE(
+            Entries(reg),
+            (QStringList{QStringLiteral("ſt=long s"), QStringLiteral("Σ=small sigma"), QStringLiteral("st=plain s")}));
+        QCOMPARE(reg.ReadString(Section, QStringLiteral("ſT"), QString()), QStringLiteral("long s"));
+        QCOMPARE(RowCount(m_store, "SELECT user_version FROM pragma_user_version"), 3);
     }
 
     void namesKeptExactly_data()
@@ -403,11 +427,7 @@ private Q_SLOTS:
         QTest::newRow("Latin Extended") << "Łódź"
                                         << "łÓDŹ";
         QTest::newRow("Greek") << "Σίσυφος"
-                               << "σΊΣΥΦΟΣ";
-        QTest::newRow("Greek final sigma") << "ΟΔΟΣ"
-                                           << "οδος";
-        QTest::newRow("Greek sigma forms") << "ς"
-                                           << "Σ";
+                               << "σΊΣΥΦΟς";
         QTest::newRow("Cyrillic") << "Жёлтый"
                                   << "жЁЛТЫЙ";
         QTest::newRow("Armenian") << "Բարեւ"
@@ -416,14 +436,10 @@ private Q_SLOTS:
                                   << "ⴀ";
         QTest::newRow("Cherokee") << "Ꭰ"
                                   << "ꭰ";
-        QTest::newRow("titlecase digraph") << "ǅ"
-                                           << "ǆ";
+        QTest::newRow("digraph") << "Ǆ"
+                                 << "ǆ";
         QTest::newRow("fullwidth") << "Ａｂｃ"
                                    << "ａＢＣ";
-        QTest::newRow("outside the BMP (Deseret)") << "𐐀𐐁"
-                                                   << "𐐨𐐩";
-        QTest::newRow("capital sharp s") << "ẞ"
-                                         << "ß";
         QTest::newRow("empty") << ""
                                << "";
     }
@@ -457,6 +473,19 @@ private Q_SLOTS:
                                                    << "e\u0301";
         QTest::newRow("Latin A and Cyrillic A") << "A"
                                                 << "А";
+        // The registry matches code unit by code unit, and a letter with its case pair alone.
+        QTest::newRow("final sigma") << "ς"
+                                     << "σ";
+        QTest::newRow("long s") << "ſ"
+                                << "s";
+        QTest::newRow("Kelvin sign") << "K"
+                                     << "k";
+        QTest::newRow("capital sharp s") << "ẞ"
+                                         << "ß";
+        QTest::newRow("titlecase digraph") << "ǅ"
+                                           << "ǆ";
+        QTest::newRow("outside the BMP (Deseret)") << "𐐀𐐁"
+                                                   << "𐐨𐐩";
     }
     void distinctNamesStayDistinct()
     {
@@ -495,7 +524,7 @@ private Q_SLOTS:
 
     void nameKey()
     {
-        QCOMPARE(host::RegistryNameKey(QStringLiteral("ÄΣς𐐀")), host::RegistryNameKey(QStringLiteral("äσΣ𐐨")));
+        QCOMPARE(host::RegistryNameKey(QStringLiteral("ÄΣσ𐐀")), host::RegistryNameKey(QStringLiteral("äσΣ𐐀")));
         QCOMPARE(host::RegistryNameKey(QStringLiteral("ÄΣς𐐀")).size(), QStringLiteral("ÄΣς𐐀").size());
         QVERIFY(host::RegistryNameKey(QStringLiteral("ß")) != host::RegistryNameKey(QStringLiteral("ss")));
         const QString unpaired = QString(QChar(0xdc00)) + QChar(0xd800);
@@ -582,6 +611,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("nameLength");
         QTest::addColumn<int>("valueLength");
         QTest::addColumn<QString>("error"); // a word of the message, or "" for none
+        // A name of length -1 holds U+0000, which ends a name in the registry.
         QTest::newRow("all at their limits")
             << TRegIniFile::MaxKeyNameLength << TRegIniFile::MaxValueNameLength << TRegIniFile::MaxValueLength << "";
         QTest::newRow("section name too long") << TRegIniFile::MaxKeyNameLength + 1 << 1 << 1 << "the key name";
@@ -589,6 +619,8 @@ private Q_SLOTS:
             << 1 << TRegIniFile::MaxValueNameLength + 1 << 1 << "the value name is 16,384 characters long";
         QTest::newRow("value too long") << 1 << 1 << TRegIniFile::MaxValueLength + 1
                                         << "the value is 524,289 UTF-16 code units";
+        QTest::newRow("NUL in a section name") << -1 << 1 << 1 << "holds a NUL character";
+        QTest::newRow("NUL in a value name") << 1 << -1 << 1 << "the value name holds a NUL character";
     }
     void limits()
     {
@@ -598,8 +630,9 @@ private Q_SLOTS:
         QFETCH(QString, error);
         TRegIniFile reg(Key);
         reg.WriteString(QStringLiteral("s"), QStringLiteral("before"), QStringLiteral("kept"));
-        const QString section(keyLength, QChar(0x00c4));
-        const QString name(nameLength, QLatin1Char('n'));
+        const QString nul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+        const QString section = keyLength < 0 ? nul : QString(keyLength, QChar(0x00c4));
+        const QString name = nameLength < 0 ? nul : QString(nameLength, QLatin1Char('n'));
         const QString value(valueLength, QChar(0x4e2d));
         const QString message = RegistryError([&] { reg.WriteString(section, name, value); });
         if (error.isEmpty()) {

@@ -555,7 +555,8 @@ private Q_SLOTS:
         QTest::newRow("a later line replaces an earlier one, first spelling kept")
             << QByteArray("Web=A\r\nDialogs=B\r\nWEB=C\r\nweb=D\r\n") << Entries{{"Web", "D"}, {"Dialogs", "B"}};
         QTest::newRow("letters beyond ASCII match without regard to case")
-            << u"Ärger=1\nσ=2\närger=3\nΣ=4\nς=5\n"_s.toUtf8() << Entries{{u"Ärger"_s, "3"}, {u"σ"_s, "5"}};
+            << u"Ärger=1\nσ=2\närger=3\nΣ=4\nς=5\n"_s.toUtf8()
+            << Entries{{u"Ärger"_s, "3"}, {u"σ"_s, "4"}, {u"ς"_s, "5"}};
         QTest::newRow("blank lines and lines without = are one nameless entry")
             << QByteArray("\r\na=1\r\nStandard\r\n=x\r\n\r\n") << Entries{{"", ""}, {"a", "1"}};
         QTest::newRow("16 MiB of line breaks") << QByteArray(CategoryFile::MaxFileSize, '\n') << Entries{{"", ""}};

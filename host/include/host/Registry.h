@@ -16,9 +16,10 @@ class RegistryBackend;
 struct RegistryAction;
 
 // The form in which the registry compares names of keys, sections and values: two names
-// match when their keys are equal. Each character is replaced by its Unicode simple case
-// folding, so "Ä" matches "ä" and "Σ", "σ" and "ς" match one another; the length in UTF-16
-// code units never changes.
+// match when their keys are equal. Code unit by code unit, a letter and its Unicode simple case
+// folding are one where each is the other's simple upper or lower case, so "Ä" matches "ä" and
+// "Σ" matches "σ"; every other code unit stands for itself ("ς", "ſ", "ẞ", the Kelvin and micro
+// signs, letters beyond the BMP). The length in UTF-16 code units never changes.
 HOST_EXPORT QString RegistryNameKey(const QString& name);
 
 // The host's registry-as-ini-file: a key under the current user, its sections (subkeys)
@@ -32,7 +33,8 @@ HOST_EXPORT QString RegistryNameKey(const QString& name);
 // raises, and the next use tries again.
 class HOST_EXPORT TRegIniFile {
 public:
-    // The registry's limits, in UTF-16 code units. A write beyond one raises and writes nothing.
+    // The registry's limits, in UTF-16 code units. A write beyond one, or of a name holding
+    // U+0000 (which ends a name in the registry), raises and writes nothing.
     static constexpr int MaxKeyNameLength = 255;      // each key and section name
     static constexpr int MaxValueNameLength = 16383;  // a value's name
     static constexpr int MaxValueLength = 512 * 1024; // a value's data: 1 MiB
