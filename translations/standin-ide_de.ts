@@ -45,6 +45,209 @@
     </message>
 </context>
 <context>
+    <name>Registry</name>
+    <message>
+        <source>its folder &quot;%1&quot; cannot be created (%2)</source>
+        <translation>sein Ordner „%1“ kann nicht angelegt werden (%2)</translation>
+    </message>
+    <message>
+        <source>its folder &quot;%1&quot; cannot be written</source>
+        <translation>in seinen Ordner „%1“ kann nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>the file is read-only and holds no store yet</source>
+        <translation>die Datei ist schreibgeschützt und enthält noch keinen Speicher</translation>
+    </message>
+    <message>
+        <source>the path is a folder</source>
+        <translation>der Pfad ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>the path is not a regular file</source>
+        <translation>der Pfad ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>the file cannot be read (%1)</source>
+        <translation>die Datei kann nicht gelesen werden (%1)</translation>
+    </message>
+    <message>
+        <source>the file is not a database or is corrupt</source>
+        <translation>die Datei ist keine Datenbank oder ist beschädigt</translation>
+    </message>
+    <message>
+        <source>the file is another program&apos;s database, not a registry store</source>
+        <translation>die Datei ist die Datenbank eines anderen Programms, kein Registrierungsspeicher</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; beside it belongs to another database</source>
+        <translation>„%1“ daneben gehört zu einer anderen Datenbank</translation>
+    </message>
+    <message>
+        <source>the database failed (%1)</source>
+        <translation>die Datenbank hat versagt (%1)</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>nicht genug Arbeitsspeicher</translation>
+    </message>
+    <message>
+        <source>the file cannot be created (%1)</source>
+        <translation>die Datei kann nicht angelegt werden (%1)</translation>
+    </message>
+    <message>
+        <source>another process holds the file locked (waited %1 s)</source>
+        <translation>ein anderer Prozess hält die Datei gesperrt (%1 s gewartet)</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>die Datei ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>the file cannot be opened or created</source>
+        <translation>die Datei kann nicht geöffnet oder angelegt werden</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>der Datenträger ist voll</translation>
+    </message>
+    <message>
+        <source>the file cannot be read or written</source>
+        <translation>die Datei kann nicht gelesen oder geschrieben werden</translation>
+    </message>
+    <message>
+        <source>access is denied</source>
+        <translation>der Zugriff wird verweigert</translation>
+    </message>
+    <message>
+        <source>the database failed</source>
+        <translation>die Datenbank hat versagt</translation>
+    </message>
+    <message>
+        <source>another process is creating the store (waited %1 s)</source>
+        <translation>ein anderer Prozess legt den Speicher gerade an (%1 s gewartet)</translation>
+    </message>
+    <message>
+        <source>the file has gone (removed or moved) since the IDE opened it; put it back, or restart the IDE to begin a new store</source>
+        <translation>die Datei ist nicht mehr da (gelöscht oder verschoben), seit die IDE sie geöffnet hat; legen Sie sie zurück, oder starten Sie die IDE neu, um einen neuen Speicher zu beginnen</translation>
+    </message>
+    <message>
+        <source>the file was replaced by one without the store since the IDE opened it; put the store back, or restart the IDE to begin a new one</source>
+        <translation>die Datei wurde durch eine ohne den Speicher ersetzt, seit die IDE sie geöffnet hat; legen Sie den Speicher zurück, oder starten Sie die IDE neu, um einen neuen zu beginnen</translation>
+    </message>
+    <message>
+        <source>the store was written by a newer version of this program</source>
+        <translation>der Speicher wurde von einer neueren Version dieses Programms geschrieben</translation>
+    </message>
+    <message>
+        <source>%1 is %2 %3 long; the registry allows at most %4</source>
+        <translation>%1 ist %2 %3 lang; die Registrierung erlaubt höchstens %4</translation>
+    </message>
+    <message>
+        <source>begin a change</source>
+        <translation>Beginnen einer Änderung</translation>
+    </message>
+    <message>
+        <source>commit a change</source>
+        <translation>Abschließen einer Änderung</translation>
+    </message>
+    <message>
+        <source>create</source>
+        <translation>Anlegen</translation>
+    </message>
+    <message>
+        <source>delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>erase</source>
+        <translation>Leeren</translation>
+    </message>
+    <message>
+        <source>list</source>
+        <translation>Auflisten</translation>
+    </message>
+    <message>
+        <source>open the store</source>
+        <translation>Öffnen des Speichers</translation>
+    </message>
+    <message>
+        <source>read</source>
+        <translation>Lesen</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>Schreiben</translation>
+    </message>
+    <message>
+        <source>%1 &quot;%2&quot; in key &quot;%3&quot;</source>
+        <translation>%1 von „%2“ in Schlüssel „%3“</translation>
+    </message>
+    <message>
+        <source>%1 &quot;%2&quot;</source>
+        <translation>%1 von „%2“</translation>
+    </message>
+    <message>
+        <source>%1 key &quot;%2&quot;</source>
+        <translation>%1 des Schlüssels „%2“</translation>
+    </message>
+    <message>
+        <source>Registry store &quot;%1&quot;: cannot %2: %3</source>
+        <translation>Registrierungsspeicher „%1“: %2 nicht möglich: %3</translation>
+    </message>
+    <message>
+        <source>the key name &quot;%1&quot;</source>
+        <translation>der Schlüsselname „%1“</translation>
+    </message>
+    <message>
+        <source>characters</source>
+        <translation>Zeichen</translation>
+    </message>
+    <message>
+        <source>no key is named</source>
+        <translation>es ist kein Schlüssel angegeben</translation>
+    </message>
+    <message>
+        <source>the value name</source>
+        <translation>der Wertname</translation>
+    </message>
+    <message>
+        <source>the value</source>
+        <translation>der Wert</translation>
+    </message>
+    <message>
+        <source>UTF-16 code units (2 bytes each)</source>
+        <translation>UTF-16-Codeeinheiten (je 2 Bytes)</translation>
+    </message>
+    <message>
+        <source>no section is named</source>
+        <translation>es ist kein Abschnitt angegeben</translation>
+    </message>
+    <message>
+        <source>move</source>
+        <translation>verschieben</translation>
+    </message>
+    <message>
+        <source>its journal &quot;%1&quot; is a folder</source>
+        <translation>sein Journal „%1“ ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>its journal &quot;%1&quot; is a symbolic link, which SQLite does not follow</source>
+        <translation>sein Journal „%1“ ist eine symbolische Verknüpfung, der SQLite nicht folgt</translation>
+    </message>
+    <message>
+        <source>its journal &quot;%1&quot; is not a plain file</source>
+        <translation>sein Journal „%1“ ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>the key name &quot;%1&quot; holds a NUL character, which ends a name in the registry</source>
+        <translation>der Schlüsselname „%1“ enthält ein NUL-Zeichen, das in der Registrierung einen Namen beendet</translation>
+    </message>
+    <message>
+        <source>the value name holds a NUL character, which ends a name in the registry</source>
+        <translation>der Wertname enthält ein NUL-Zeichen, das in der Registrierung einen Namen beendet</translation>
+    </message>
+</context>
+<context>
     <name>StandinIde</name>
     <message>
         <source>Stand-in IDE</source>
@@ -305,209 +508,6 @@
     <message>
         <source>Error</source>
         <translation>Fehler</translation>
-    </message>
-</context>
-<context>
-    <name>host::Registry</name>
-    <message>
-        <source>its folder &quot;%1&quot; cannot be created (%2)</source>
-        <translation>sein Ordner „%1“ kann nicht angelegt werden (%2)</translation>
-    </message>
-    <message>
-        <source>its folder &quot;%1&quot; cannot be written</source>
-        <translation>in seinen Ordner „%1“ kann nicht geschrieben werden</translation>
-    </message>
-    <message>
-        <source>the file is read-only and holds no store yet</source>
-        <translation>die Datei ist schreibgeschützt und enthält noch keinen Speicher</translation>
-    </message>
-    <message>
-        <source>the path is a folder</source>
-        <translation>der Pfad ist ein Ordner</translation>
-    </message>
-    <message>
-        <source>the path is not a regular file</source>
-        <translation>der Pfad ist keine gewöhnliche Datei</translation>
-    </message>
-    <message>
-        <source>the file cannot be read (%1)</source>
-        <translation>die Datei kann nicht gelesen werden (%1)</translation>
-    </message>
-    <message>
-        <source>the file is not a database or is corrupt</source>
-        <translation>die Datei ist keine Datenbank oder ist beschädigt</translation>
-    </message>
-    <message>
-        <source>the file is another program&apos;s database, not a registry store</source>
-        <translation>die Datei ist die Datenbank eines anderen Programms, kein Registrierungsspeicher</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; beside it belongs to another database</source>
-        <translation>„%1“ daneben gehört zu einer anderen Datenbank</translation>
-    </message>
-    <message>
-        <source>the database failed (%1)</source>
-        <translation>die Datenbank hat versagt (%1)</translation>
-    </message>
-    <message>
-        <source>out of memory</source>
-        <translation>nicht genug Arbeitsspeicher</translation>
-    </message>
-    <message>
-        <source>the file cannot be created (%1)</source>
-        <translation>die Datei kann nicht angelegt werden (%1)</translation>
-    </message>
-    <message>
-        <source>another process holds the file locked (waited %1 s)</source>
-        <translation>ein anderer Prozess hält die Datei gesperrt (%1 s gewartet)</translation>
-    </message>
-    <message>
-        <source>the file is read-only</source>
-        <translation>die Datei ist schreibgeschützt</translation>
-    </message>
-    <message>
-        <source>the file cannot be opened or created</source>
-        <translation>die Datei kann nicht geöffnet oder angelegt werden</translation>
-    </message>
-    <message>
-        <source>the disk is full</source>
-        <translation>der Datenträger ist voll</translation>
-    </message>
-    <message>
-        <source>the file cannot be read or written</source>
-        <translation>die Datei kann nicht gelesen oder geschrieben werden</translation>
-    </message>
-    <message>
-        <source>access is denied</source>
-        <translation>der Zugriff wird verweigert</translation>
-    </message>
-    <message>
-        <source>the database failed</source>
-        <translation>die Datenbank hat versagt</translation>
-    </message>
-    <message>
-        <source>another process is creating the store (waited %1 s)</source>
-        <translation>ein anderer Prozess legt den Speicher gerade an (%1 s gewartet)</translation>
-    </message>
-    <message>
-        <source>the file has gone (removed or moved) since the IDE opened it; put it back, or restart the IDE to begin a new store</source>
-        <translation>die Datei ist nicht mehr da (gelöscht oder verschoben), seit die IDE sie geöffnet hat; legen Sie sie zurück, oder starten Sie die IDE neu, um einen neuen Speicher zu beginnen</translation>
-    </message>
-    <message>
-        <source>the file was replaced by one without the store since the IDE opened it; put the store back, or restart the IDE to begin a new one</source>
-        <translation>die Datei wurde durch eine ohne den Speicher ersetzt, seit die IDE sie geöffnet hat; legen Sie den Speicher zurück, oder starten Sie die IDE neu, um einen neuen zu beginnen</translation>
-    </message>
-    <message>
-        <source>the store was written by a newer version of this program</source>
-        <translation>der Speicher wurde von einer neueren Version dieses Programms geschrieben</translation>
-    </message>
-    <message>
-        <source>%1 is %2 %3 long; the registry allows at most %4</source>
-        <translation>%1 ist %2 %3 lang; die Registrierung erlaubt höchstens %4</translation>
-    </message>
-    <message>
-        <source>begin a change</source>
-        <translation>Beginnen einer Änderung</translation>
-    </message>
-    <message>
-        <source>commit a change</source>
-        <translation>Abschließen einer Änderung</translation>
-    </message>
-    <message>
-        <source>create</source>
-        <translation>Anlegen</translation>
-    </message>
-    <message>
-        <source>delete</source>
-        <translation>Löschen</translation>
-    </message>
-    <message>
-        <source>erase</source>
-        <translation>Leeren</translation>
-    </message>
-    <message>
-        <source>list</source>
-        <translation>Auflisten</translation>
-    </message>
-    <message>
-        <source>open the store</source>
-        <translation>Öffnen des Speichers</translation>
-    </message>
-    <message>
-        <source>read</source>
-        <translation>Lesen</translation>
-    </message>
-    <message>
-        <source>write</source>
-        <translation>Schreiben</translation>
-    </message>
-    <message>
-        <source>%1 &quot;%2&quot; in key &quot;%3&quot;</source>
-        <translation>%1 von „%2“ in Schlüssel „%3“</translation>
-    </message>
-    <message>
-        <source>%1 &quot;%2&quot;</source>
-        <translation>%1 von „%2“</translation>
-    </message>
-    <message>
-        <source>%1 key &quot;%2&quot;</source>
-        <translation>%1 des Schlüssels „%2“</translation>
-    </message>
-    <message>
-        <source>Registry store &quot;%1&quot;: cannot %2: %3</source>
-        <translation>Registrierungsspeicher „%1“: %2 nicht möglich: %3</translation>
-    </message>
-    <message>
-        <source>the key name &quot;%1&quot;</source>
-        <translation>der Schlüsselname „%1“</translation>
-    </message>
-    <message>
-        <source>characters</source>
-        <translation>Zeichen</translation>
-    </message>
-    <message>
-        <source>no key is named</source>
-        <translation>es ist kein Schlüssel angegeben</translation>
-    </message>
-    <message>
-        <source>the value name</source>
-        <translation>der Wertname</translation>
-    </message>
-    <message>
-        <source>the value</source>
-        <translation>der Wert</translation>
-    </message>
-    <message>
-        <source>UTF-16 code units (2 bytes each)</source>
-        <translation>UTF-16-Codeeinheiten (je 2 Bytes)</translation>
-    </message>
-    <message>
-        <source>no section is named</source>
-        <translation>es ist kein Abschnitt angegeben</translation>
-    </message>
-    <message>
-        <source>move</source>
-        <translation>verschieben</translation>
-    </message>
-    <message>
-        <source>its journal &quot;%1&quot; is a folder</source>
-        <translation>sein Journal „%1“ ist ein Ordner</translation>
-    </message>
-    <message>
-        <source>its journal &quot;%1&quot; is a symbolic link, which SQLite does not follow</source>
-        <translation>sein Journal „%1“ ist eine symbolische Verknüpfung, der SQLite nicht folgt</translation>
-    </message>
-    <message>
-        <source>its journal &quot;%1&quot; is not a plain file</source>
-        <translation>sein Journal „%1“ ist keine gewöhnliche Datei</translation>
-    </message>
-    <message>
-        <source>the key name &quot;%1&quot; holds a NUL character, which ends a name in the registry</source>
-        <translation>der Schlüsselname „%1“ enthält ein NUL-Zeichen, das in der Registrierung einen Namen beendet</translation>
-    </message>
-    <message>
-        <source>the value name holds a NUL character, which ends a name in the registry</source>
-        <translation>der Wertname enthält ein NUL-Zeichen, das in der Registrierung einen Namen beendet</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,7 @@
 // half-made one.
 
 #include "host/registry/RegistryFile.h"
+#include "host/registry/RegistryTr.h"
 
 #include "host/private/IdeHost.h"
 #include "host/registry/SqliteFile.h"
@@ -122,19 +123,19 @@ QString makeFolder(const QString& folder)
     if (!std::filesystem::is_directory(path, error))
         std::filesystem::create_directories(path, error);
     if (error)
-        return QCoreApplication::translate("host::Registry", "its folder \"%1\" cannot be created (%2)")
+        return RegistryTr::tr("its folder \"%1\" cannot be created (%2)")
             .arg(folder, QString::fromLocal8Bit(error.message().c_str()));
     return QString();
 }
 
 QString folderNotWritable(const QString& folder)
 {
-    return QCoreApplication::translate("host::Registry", "its folder \"%1\" cannot be written").arg(folder);
+    return RegistryTr::tr("its folder \"%1\" cannot be written").arg(folder);
 }
 
 QString noStoreYet()
 {
-    return QCoreApplication::translate("host::Registry", "the file is read-only and holds no store yet");
+    return RegistryTr::tr("the file is read-only and holds no store yet");
 }
 
 bool fileWritable(const QString& file)
@@ -161,9 +162,9 @@ StoreFile inspectStoreFile(const QString& file, QString* refusal)
     const QFileInfo info(file);
     StoreFile kind = StoreFile::Missing;
     if (info.isDir())
-        return refuse(QCoreApplication::translate("host::Registry", "the path is a folder"));
+        return refuse(RegistryTr::tr("the path is a folder"));
     if (info.exists() && !info.isFile())
-        return refuse(QCoreApplication::translate("host::Registry", "the path is not a regular file"));
+        return refuse(RegistryTr::tr("the path is not a regular file"));
     const QString real = realPathOf(file);
     // What stands in the journal's place keeps SQLite from reading the store at all.
     if (const QString problem = journalProblem(real + QLatin1String("-journal")); !problem.isEmpty())
@@ -173,12 +174,12 @@ StoreFile inspectStoreFile(const QString& file, QString* refusal)
         qint64 size = 0;
         QString error;
         if (!readFileHead(file, &bytes, &size, &error))
-            return refuse(QCoreApplication::translate("host::Registry", "the file cannot be read (%1)").arg(error));
+            return refuse(RegistryTr::tr("the file cannot be read (%1)").arg(error));
         const auto field = [&bytes](int offset) { return qFromBigEndian<quint32>(bytes.constData() + offset); };
         if (size == 0)
             kind = StoreFile::Empty;
         else if (!isSqliteHeader(bytes))
-            return refuse(QCoreApplication::translate("host::Registry", "the file is not a database or is corrupt"));
+            return refuse(RegistryTr::tr("the file is not a database or is corrupt"));
         else if (field(header::ApplicationId) == quint32(registry::StoreApplicationId))
             return StoreFile::Store; // a journal beside it is looked at once connected
         else if (field(header::ApplicationId) == 0 && field(header::UserVersion) == 0
@@ -186,16 +187,14 @@ StoreFile inspectStoreFile(const QString& file, QString* refusal)
                  && qFromBigEndian<quint16>(bytes.constData() + header::SchemaCellCount) == 0)
             kind = StoreFile::Blank;
         else
-            return refuse(QCoreApplication::translate("host::Registry",
-                                                      "the file is another program's database, not a registry store"));
+            return refuse(RegistryTr::tr("the file is another program's database, not a registry store"));
     }
     // Beside anything but this store, a journal is another database's unfinished change,
     // which SQLite would apply to the new store and then delete.
     for (const char* suffix : {"-wal", "-journal"}) {
         const QFileInfo side(real + QLatin1String(suffix));
         if (side.exists() || side.isSymLink())
-            return refuse(QCoreApplication::translate("host::Registry", "\"%1\" beside it belongs to another database")
-                              .arg(side.fileName()));
+            return refuse(RegistryTr::tr("\"%1\" beside it belongs to another database").arg(side.fileName()));
     }
     return kind;
 }
@@ -218,12 +217,11 @@ QString journalProblem(const QString& journal)
     struct stat info {};
     if (::lstat(QFile::encodeName(journal).constData(), &info) != 0 || S_ISREG(info.st_mode))
         return QString();
-    const char* const cause = S_ISDIR(info.st_mode)
-        ? QT_TRANSLATE_NOOP("host::Registry", "its journal \"%1\" is a folder")
+    const char* const cause = S_ISDIR(info.st_mode) ? QT_TRANSLATE_NOOP("Registry", "its journal \"%1\" is a folder")
         : S_ISLNK(info.st_mode)
-        ? QT_TRANSLATE_NOOP("host::Registry", "its journal \"%1\" is a symbolic link, which SQLite does not follow")
-        : QT_TRANSLATE_NOOP("host::Registry", "its journal \"%1\" is not a plain file");
-    return QCoreApplication::translate("host::Registry", cause).arg(journal);
+        ? QT_TRANSLATE_NOOP("Registry", "its journal \"%1\" is a symbolic link, which SQLite does not follow")
+        : QT_TRANSLATE_NOOP("Registry", "its journal \"%1\" is not a plain file");
+    return RegistryTr::tr(cause).arg(journal);
 }
 
 // Made in memory and written to file under a temporary name, then renamed into place:
@@ -238,18 +236,17 @@ void writeNewStore(const QString& file, const RegistryAction& action)
     if (code != SQLITE_OK
         || sqlite3_exec(memory.get(), "PRAGMA encoding = 'UTF-16le'", nullptr, nullptr, nullptr) != SQLITE_OK
         || sqlite3_exec(memory.get(), registry::newStoreSql().c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail(QCoreApplication::translate("host::Registry", "the database failed (%1)")
-                 .arg(QString::fromUtf8(sqlite3_errmsg(memory.get()))));
+        fail(RegistryTr::tr("the database failed (%1)").arg(QString::fromUtf8(sqlite3_errmsg(memory.get()))));
     sqlite3_int64 size = 0;
     const std::unique_ptr<unsigned char, void (*)(void*)> image(sqlite3_serialize(memory.get(), "main", &size, 0),
                                                                 sqlite3_free);
     if (!image)
-        fail(QCoreApplication::translate("host::Registry", "out of memory"));
+        fail(RegistryTr::tr("out of memory"));
 
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(reinterpret_cast<const char*>(image.get()), size) != size
         || !out.commit())
-        fail(QCoreApplication::translate("host::Registry", "the file cannot be created (%1)").arg(out.errorString()));
+        fail(RegistryTr::tr("the file cannot be created (%1)").arg(out.errorString()));
 }
 
 QString registryLocation()

@@ -14,6 +14,7 @@
 // has gone. What is not this store is refused before SQLite opens it (RegistryFile).
 
 #include "host/registry/RegistryBackend.h"
+#include "host/registry/RegistryTr.h"
 
 #include "host/Exceptions.h"
 #include "host/private/IdeHost.h"
@@ -74,18 +75,16 @@ QString reasonFor(int code, const QString& journal)
     switch (primary) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return QCoreApplication::translate("host::Registry", "another process holds the file locked (waited %1 s)")
-            .arg(busyTimeoutMs / 1000.0);
-    case SQLITE_READONLY: return QCoreApplication::translate("host::Registry", "the file is read-only");
+        return RegistryTr::tr("another process holds the file locked (waited %1 s)").arg(busyTimeoutMs / 1000.0);
+    case SQLITE_READONLY: return RegistryTr::tr("the file is read-only");
     case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-        return QCoreApplication::translate("host::Registry", "the file is not a database or is corrupt");
-    case SQLITE_CANTOPEN: return QCoreApplication::translate("host::Registry", "the file cannot be opened or created");
-    case SQLITE_FULL: return QCoreApplication::translate("host::Registry", "the disk is full");
-    case SQLITE_IOERR: return QCoreApplication::translate("host::Registry", "the file cannot be read or written");
+    case SQLITE_CORRUPT: return RegistryTr::tr("the file is not a database or is corrupt");
+    case SQLITE_CANTOPEN: return RegistryTr::tr("the file cannot be opened or created");
+    case SQLITE_FULL: return RegistryTr::tr("the disk is full");
+    case SQLITE_IOERR: return RegistryTr::tr("the file cannot be read or written");
     case SQLITE_PERM:
-    case SQLITE_AUTH: return QCoreApplication::translate("host::Registry", "access is denied");
-    default: return QCoreApplication::translate("host::Registry", "the database failed");
+    case SQLITE_AUTH: return RegistryTr::tr("access is denied");
+    default: return RegistryTr::tr("the database failed");
     }
 }
 
@@ -273,8 +272,7 @@ void SqliteRegistryBackend::raise(const registry::Error& error) const
         raiseRegistryError(m_file, action,
                            reasonFor(int(error.code()), m_journal) + QStringLiteral(" (") + stringOf(error.message())
                                + QLatin1Char(')'));
-    case registry::Error::ReadOnly:
-        raiseRegistryError(m_file, action, QCoreApplication::translate("host::Registry", "the file is read-only"));
+    case registry::Error::ReadOnly: raiseRegistryError(m_file, action, RegistryTr::tr("the file is read-only"));
     case registry::Error::Refused: raiseRegistryError(m_file, action, refusalReason(error.refusal()));
     }
     raiseRegistryError(m_file, action, stringOf(error.message()));
@@ -322,22 +320,18 @@ void SqliteRegistryBackend::open()
         if (!lock.lock(folderOf(m_file)))
             raiseRegistryError(
                 m_file, action,
-                QCoreApplication::translate("host::Registry", "another process is creating the store (waited %1 s)")
-                    .arg(busyTimeoutMs / 1000.0));
+                RegistryTr::tr("another process is creating the store (waited %1 s)").arg(busyTimeoutMs / 1000.0));
         kind = inspectStoreFile(m_file, &refusal);
     }
     if (kind == StoreFile::Refused)
         raiseRegistryError(m_file, action, refusal);
     if (known && kind != StoreFile::Store)
-        raiseRegistryError(
-            m_file, action,
-            kind == StoreFile::Missing
-                ? QCoreApplication::translate("host::Registry",
-                                              "the file has gone (removed or moved) since the IDE opened it; put it "
-                                              "back, or restart the IDE to begin a new store")
-                : QCoreApplication::translate("host::Registry",
-                                              "the file was replaced by one without the store since the IDE opened "
-                                              "it; put the store back, or restart the IDE to begin a new one"));
+        raiseRegistryError(m_file, action,
+                           kind == StoreFile::Missing
+                               ? RegistryTr::tr("the file has gone (removed or moved) since the IDE opened it; put it "
+                                                "back, or restart the IDE to begin a new store")
+                               : RegistryTr::tr("the file was replaced by one without the store since the IDE opened "
+                                                "it; put the store back, or restart the IDE to begin a new one"));
     if (kind == StoreFile::Missing || kind == StoreFile::Empty) {
         if (kind == StoreFile::Empty && !fileWritable(m_file))
             raiseRegistryError(m_file, action, noStoreYet());
@@ -388,12 +382,9 @@ void SqliteRegistryBackend::connect(const RegistryAction& action)
     createSchemaIfBlank();
     if (integerQuery("PRAGMA application_id", action) != registry::StoreApplicationId)
         raiseRegistryError(m_file, action,
-                           QCoreApplication::translate("host::Registry",
-                                                       "the file is another program's database, not a registry store"));
+                           RegistryTr::tr("the file is another program's database, not a registry store"));
     if (integerQuery("PRAGMA user_version", action) > registry::StoreSchemaVersion)
-        raiseRegistryError(
-            m_file, action,
-            QCoreApplication::translate("host::Registry", "the store was written by a newer version of this program"));
+        raiseRegistryError(m_file, action, RegistryTr::tr("the store was written by a newer version of this program"));
     if (!m_readOnly)
         useRollbackJournal(action);
     execute("PRAGMA synchronous = FULL", action);

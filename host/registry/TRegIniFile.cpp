@@ -1,4 +1,5 @@
 #include "host/Registry.h"
+#include "host/registry/RegistryTr.h"
 
 #include "host/Exceptions.h"
 #include "host/registry/RegistryBackend.h"
@@ -42,9 +43,8 @@ QString abbreviated(const QString& name)
 QString tooLong(const QString& what, std::size_t length, const char* unit, std::size_t limit)
 {
     const QLocale locale;
-    return QCoreApplication::translate("host::Registry", "%1 is %2 %3 long; the registry allows at most %4")
-        .arg(what, locale.toString(qulonglong(length)), QCoreApplication::translate("host::Registry", unit),
-             locale.toString(qulonglong(limit)));
+    return RegistryTr::tr("%1 is %2 %3 long; the registry allows at most %4")
+        .arg(what, locale.toString(qulonglong(length)), RegistryTr::tr(unit), locale.toString(qulonglong(limit)));
 }
 
 } // namespace
@@ -59,27 +59,24 @@ QString RegistryNameKey(const QString& name)
 
 QString refusalReason(const registry::Refusal& refusal)
 {
-    const char* const characters = QT_TRANSLATE_NOOP("host::Registry", "characters");
+    const char* const characters = QT_TRANSLATE_NOOP("Registry", "characters");
     const auto nameOf = [&] {
         return QString(reinterpret_cast<const QChar*>(refusal.keyName.data()), qsizetype(refusal.keyName.size()));
     };
     switch (refusal.kind) {
     case registry::Refusal::KeyNameTooLong:
-        return tooLong(QCoreApplication::translate("host::Registry", "the key name \"%1\"").arg(abbreviated(nameOf())),
-                       refusal.length, characters, refusal.limit);
-    case registry::Refusal::ValueNameTooLong:
-        return tooLong(QCoreApplication::translate("host::Registry", "the value name"), refusal.length, characters,
+        return tooLong(RegistryTr::tr("the key name \"%1\"").arg(abbreviated(nameOf())), refusal.length, characters,
                        refusal.limit);
+    case registry::Refusal::ValueNameTooLong:
+        return tooLong(RegistryTr::tr("the value name"), refusal.length, characters, refusal.limit);
     case registry::Refusal::ValueTooLong:
-        return tooLong(QCoreApplication::translate("host::Registry", "the value"), refusal.length,
-                       QT_TRANSLATE_NOOP("host::Registry", "UTF-16 code units (2 bytes each)"), refusal.limit);
+        return tooLong(RegistryTr::tr("the value"), refusal.length,
+                       QT_TRANSLATE_NOOP("Registry", "UTF-16 code units (2 bytes each)"), refusal.limit);
     case registry::Refusal::NulInKeyName:
-        return QCoreApplication::translate(
-                   "host::Registry", "the key name \"%1\" holds a NUL character, which ends a name in the registry")
+        return RegistryTr::tr("the key name \"%1\" holds a NUL character, which ends a name in the registry")
             .arg(abbreviated(nameOf()));
     case registry::Refusal::NulInValueName:
-        return QCoreApplication::translate("host::Registry",
-                                           "the value name holds a NUL character, which ends a name in the registry");
+        return RegistryTr::tr("the value name holds a NUL character, which ends a name in the registry");
     case registry::Refusal::None: break;
     }
     return QString();
@@ -87,30 +84,28 @@ QString refusalReason(const registry::Refusal& refusal)
 
 // The verbs of RegistryAction, listed for translation: the backend names them where it works.
 [[maybe_unused]] constexpr const char* RegistryVerbs[] = {
-    QT_TRANSLATE_NOOP("host::Registry", "begin a change"), QT_TRANSLATE_NOOP("host::Registry", "commit a change"),
-    QT_TRANSLATE_NOOP("host::Registry", "create"),         QT_TRANSLATE_NOOP("host::Registry", "delete"),
-    QT_TRANSLATE_NOOP("host::Registry", "erase"),          QT_TRANSLATE_NOOP("host::Registry", "list"),
-    QT_TRANSLATE_NOOP("host::Registry", "open the store"), QT_TRANSLATE_NOOP("host::Registry", "read"),
-    QT_TRANSLATE_NOOP("host::Registry", "write"),          QT_TRANSLATE_NOOP("host::Registry", "move"),
+    QT_TRANSLATE_NOOP("Registry", "begin a change"), QT_TRANSLATE_NOOP("Registry", "commit a change"),
+    QT_TRANSLATE_NOOP("Registry", "create"),         QT_TRANSLATE_NOOP("Registry", "delete"),
+    QT_TRANSLATE_NOOP("Registry", "erase"),          QT_TRANSLATE_NOOP("Registry", "list"),
+    QT_TRANSLATE_NOOP("Registry", "open the store"), QT_TRANSLATE_NOOP("Registry", "read"),
+    QT_TRANSLATE_NOOP("Registry", "write"),          QT_TRANSLATE_NOOP("Registry", "move"),
 };
 
 QString RegistryAction::text() const
 {
-    const QString done = QCoreApplication::translate("host::Registry", verb);
+    const QString done = RegistryTr::tr(verb);
     if (name && key)
-        return QCoreApplication::translate("host::Registry", "%1 \"%2\" in key \"%3\"")
-            .arg(done, abbreviated(*name), visible(key->join(Separator)));
+        return RegistryTr::tr("%1 \"%2\" in key \"%3\"").arg(done, abbreviated(*name), visible(key->join(Separator)));
     if (name)
-        return QCoreApplication::translate("host::Registry", "%1 \"%2\"").arg(done, abbreviated(*name));
+        return RegistryTr::tr("%1 \"%2\"").arg(done, abbreviated(*name));
     if (key)
-        return QCoreApplication::translate("host::Registry", "%1 key \"%2\"").arg(done, visible(key->join(Separator)));
+        return RegistryTr::tr("%1 key \"%2\"").arg(done, visible(key->join(Separator)));
     return done;
 }
 
 void raiseRegistryError(const QString& store, const RegistryAction& action, const QString& reason)
 {
-    throw ERegistryException(QCoreApplication::translate("host::Registry", "Registry store \"%1\": cannot %2: %3")
-                                 .arg(store, action.text(), reason));
+    throw ERegistryException(RegistryTr::tr("Registry store \"%1\": cannot %2: %3").arg(store, action.text(), reason));
 }
 
 TRegIniFile::TRegIniFile(const QString& key) : m_key(key), m_path(splitKey(key)), m_location(registryLocation())
@@ -164,7 +159,7 @@ void TRegIniFile::CheckKeyNames(const RegistryKeyPath& path, const RegistryActio
     if (const registry::Refusal refusal = registry::checkKeyPath(key))
         raiseRegistryError(m_location, action, refusalReason(refusal));
     if (path.isEmpty())
-        raiseRegistryError(m_location, action, QCoreApplication::translate("host::Registry", "no key is named"));
+        raiseRegistryError(m_location, action, RegistryTr::tr("no key is named"));
 }
 
 QString TRegIniFile::ReadString(const QString& section, const QString& name, const QString& defaultValue) const
@@ -188,8 +183,7 @@ void TRegIniFile::EraseSection(const QString& section)
     const RegistryKeyPath path = SectionPath(section);
     // Erasing no section at all would erase the key itself, which the host never does.
     if (path.size() == m_path.size())
-        raiseRegistryError(m_location, {"erase", &path},
-                           QCoreApplication::translate("host::Registry", "no section is named"));
+        raiseRegistryError(m_location, {"erase", &path}, RegistryTr::tr("no section is named"));
     Backend(true).deleteKey(path);
 }
 
@@ -223,8 +217,7 @@ void TRegIniFile::EraseSection(const QString& section, const std::function<void(
 {
     const RegistryKeyPath path = SectionPath(section);
     if (path.size() == m_path.size())
-        raiseRegistryError(m_location, {"erase", &path},
-                           QCoreApplication::translate("host::Registry", "no section is named"));
+        raiseRegistryError(m_location, {"erase", &path}, RegistryTr::tr("no section is named"));
     Backend(true).deleteKeyInSlices(path, progress);
 }
 
@@ -233,8 +226,7 @@ void TRegIniFile::MoveSection(const QString& section, const QString& newName)
     const RegistryKeyPath from = SectionPath(section);
     const RegistryKeyPath to = SectionPath(newName);
     if (from.size() == m_path.size() || to.size() == m_path.size())
-        raiseRegistryError(m_location, {"move", &from},
-                           QCoreApplication::translate("host::Registry", "no section is named"));
+        raiseRegistryError(m_location, {"move", &from}, RegistryTr::tr("no section is named"));
     Backend(true).moveKey(from, to);
 }
 
