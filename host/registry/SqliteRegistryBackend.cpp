@@ -349,20 +349,9 @@ void SqliteRegistryBackend::connect(const RegistryAction& action)
     m_readOnly = !fileWritable(m_file);
     // Each handle has a connection of its own, used by one thread at a time. SQLite never
     // creates the file: it exists by now.
-    //
-    // SQLite holds its locks on the store as POSIX record locks, which belong to the
-    // process: closing any other descriptor of the same file in this process drops them all.
-    // So nothing here reads the store's files through a descriptor of its own (SqliteFile.h),
-    // and the IDE's file dialogs neither read files nor list folders before they are shown.
-    // Open file description locks (F_OFD_SETLK) would survive such a close, and they conflict
-    // with other processes' POSIX locks as these do, but SQLite's Unix file layer has no
-    // option for them. A wrapping VFS cannot change how that layer locks without redoing its
-    // locking and shared-memory protocol; swapping its fcntl system call for the OFD form is
-    // unsound as it stands, since SQLite keeps one lock state per file for all connections of
-    // the process and may unlock through another connection's descriptor than the one that
-    // locked. Doing it soundly would mean one kept descriptor per file for every SQLite user
-    // in the IDE and following SQLite's own opens and closes: not a thin layer, and a slip in
-    // it would lose changes silently. So the rule above stands alone.
+    // SQLite's locks are POSIX record locks, which belong to the process: closing any other
+    // descriptor of the store in this process drops them all. So nothing here opens the
+    // store's files through a descriptor of its own (SqliteFile.h; docs/architecture.md).
     const int flags = SQLITE_OPEN_NOMUTEX | (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
     if (const int code = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &m_db, flags, nullptr);
         code != SQLITE_OK)
