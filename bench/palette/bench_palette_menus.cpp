@@ -124,8 +124,10 @@ public:
     for (qsizetype i = items.size() - 1; i >= 0; --i) {
         if (QMenu* submenu = items[i]->menu())
             delete submenu;
-        else
+        else if (items[i]->parent() == menu)
             delete items[i];
+        else // the module's commands, made once and listed by every build
+            menu->removeAction(items[i]);
     }
     for (const auto& [title, pages] : plan.submenus) {
         auto* submenu = new QMenu(title, menu);
