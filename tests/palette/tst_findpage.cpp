@@ -283,6 +283,9 @@ private Q_SLOTS:
         QCOMPARE(loaded.Find(typed).value(0), readOut.section(QStringLiteral(", in "), 0, 0));
         const auto* model = static_cast<const FindPageModel*>(loaded.module->FindPageWindow()->List()->model());
         QCOMPARE(model->index(0, 0).data(Qt::AccessibleTextRole).toString(), readOut);
+        // A page's row can be chosen, not only read.
+        QCOMPARE(model->flags(model->index(0, 0)) & (Qt::ItemIsEnabled | Qt::ItemIsSelectable),
+                 Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         const auto marked = [](const QString& text, const std::vector<int>& bold) {
             QString marks;
             for (int i = 0; i < text.size(); ++i)
