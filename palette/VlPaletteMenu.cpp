@@ -182,6 +182,8 @@ struct TVlPaletteMenuWizardDataModule::MenuPlan {
     bool wholeSection = false; // entries is the section, not read page by page
     QString other;
     SubmenuPlan submenus;
+    quint64 storeChanges = 0; // the store's change count when the section was read
+    bool undoable = false;    // an import to undo then
 
     bool SameInput(const MenuPlan& next) const
     {
@@ -402,27 +404,38 @@ void TVlPaletteMenuWizardDataModule::BuildMenu(QMenu* menu, int keep, bool mainM
     try {
         auto plan = std::make_unique<MenuPlan>();
         plan->pages = FSorter.Sorted(PaletteCaptions(FToolPalette), plan->positions);
-        const CategoryStore::Snapshot categories(*FReg, plan->pages.size());
-        if (const auto* entries = categories.Entries()) {
-            plan->entries = *entries;
-            plan->wholeSection = true;
-        }
         plan->other = Tr::tr(OtherCategory);
-        // The same palette and section as last time file every page as it was filed then;
-        // a section read page by page (far larger than the palette) is filed afresh.
-        if (!last || !last->SameInput(*plan)) {
-            for (qsizetype i = 0; i < plan->pages.size(); ++i) {
-                ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(plan->pages[i])), plan->other,
-                                    [&](QStringView name) {
-                                        SubmenuPlan& submenus = plan->submenus;
-                                        submenus.Admit(mainMenu ? CategoryMenuItem(submenus, name)
-                                                                : CategoryButtonMenuItem(submenus, name),
-                                                       static_cast<int>(i));
-                                    });
+        // Nothing written to the store since the last build, and the same palette: the last
+        // plan stands without reading the section again.
+        plan->storeChanges = FReg->ChangeCount();
+        const bool storeUnchanged = last && last->storeChanges == plan->storeChanges && last->pages == plan->pages
+            && last->positions == plan->positions && last->other == plan->other;
+        if (!storeUnchanged) {
+            const CategoryStore::Snapshot categories(*FReg, plan->pages.size());
+            if (const auto* entries = categories.Entries()) {
+                plan->entries = *entries;
+                plan->wholeSection = true;
             }
-            last = std::move(plan);
+            // The same palette and section as last time file every page as it was filed then;
+            // a section read page by page (far larger than the palette) is filed afresh.
+            if (!last || !last->SameInput(*plan)) {
+                for (qsizetype i = 0; i < plan->pages.size(); ++i) {
+                    ForEachMenuCategory(categories.GetCategory(RemoveAmpersand(plan->pages[i])), plan->other,
+                                        [&](QStringView name) {
+                                            SubmenuPlan& submenus = plan->submenus;
+                                            submenus.Admit(mainMenu ? CategoryMenuItem(submenus, name)
+                                                                    : CategoryButtonMenuItem(submenus, name),
+                                                           static_cast<int>(i));
+                                        });
+                }
+                last = std::move(plan);
+            } else {
+                last->storeChanges = plan->storeChanges;
+            }
+            last->undoable =
+                CategoryStore::UndoableImport(*FReg, last->wholeSection ? &last->entries : nullptr).has_value();
         }
-        undoable = CategoryStore::UndoableImport(*FReg, last->wholeSection ? &last->entries : nullptr).has_value();
+        undoable = last->undoable;
     } catch (...) {
         releaseLastBuild();
         throw;

@@ -73,6 +73,12 @@ public:
     // more, and connects afresh. Before a write it always looks; before a read it may rely
     // on a look a moment old. Always true within transaction().
     virtual bool stillCurrent(bool writing) = 0;
+
+    // A count that grows whenever the store may have changed since the last call: a change
+    // committed through this connection or any other, of this process or another. Equal
+    // counts from one backend mean that nothing was written in between. Nothing when the
+    // backend cannot tell, and the caller reads afresh.
+    virtual std::optional<quint64> changeCount() { return std::nullopt; }
 };
 
 // Where this platform's per-user store is now (the IDE may name another one).

@@ -181,6 +181,7 @@ public:
         run([&] { m_store->transaction(changed, changes); });
     }
     bool stillCurrent(bool writing) override;
+    std::optional<quint64> changeCount() override;
 
 private:
     void open();
@@ -213,6 +214,13 @@ private:
     std::unique_ptr<registry::SqliteBackend> m_store;
     RegistryKeyPath m_lastKey;
     registry::KeyPath m_lastStoreKey;
+    // What changeCount() saw last: SQLite's count of other connections' commits, of the rows
+    // this connection changed, and the writes to the file the watch saw.
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> m_dataVersion{nullptr, sqlite3_finalize};
+    sqlite3_int64 m_seenVersion = -1;
+    sqlite3_int64 m_seenOwnChanges = -1;
+    quint64 m_seenWrites = 0;
+    quint64 m_changeCount = 0;
 };
 
 SqliteRegistryBackend::SqliteRegistryBackend(const QString& file) : m_file(file)
@@ -229,6 +237,7 @@ void SqliteRegistryBackend::close() noexcept
 {
     // The store's statements first; close_v2 lets the connection go once they are finalized.
     m_store.reset();
+    m_dataVersion.reset();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
 }
@@ -237,6 +246,35 @@ bool SqliteRegistryBackend::stillCurrent(bool writing)
 {
     // Within a change the connection stays, whatever happens to the file meanwhile.
     return m_store->inChange() || m_watch.look(writing) == StoreWatch::Look::Current;
+}
+
+std::optional<quint64> SqliteRegistryBackend::changeCount()
+{
+    // "PRAGMA data_version" changes when another connection committed since this one last
+    // read (SQLite looks at the file's change counter under a shared lock); this
+    // connection's own changes are counted by total_changes, a rolled-back one included,
+    // which only costs a read.
+    const RegistryAction action{"read"};
+    if (!m_dataVersion) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v3(m_db, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr)
+            != SQLITE_OK)
+            fail(action, sqlite3_extended_errcode(m_db));
+        m_dataVersion.reset(statement);
+    }
+    const int stepped = sqlite3_step(m_dataVersion.get());
+    const sqlite3_int64 version = stepped == SQLITE_ROW ? sqlite3_column_int64(m_dataVersion.get(), 0) : 0;
+    sqlite3_reset(m_dataVersion.get());
+    if (stepped != SQLITE_ROW)
+        fail(action, sqlite3_extended_errcode(m_db));
+    const sqlite3_int64 own = sqlite3_total_changes64(m_db);
+    if (version != m_seenVersion || own != m_seenOwnChanges || m_watch.writesSeen() != m_seenWrites) {
+        m_seenVersion = version;
+        m_seenOwnChanges = own;
+        m_seenWrites = m_watch.writesSeen();
+        ++m_changeCount;
+    }
+    return m_changeCount;
 }
 
 const registry::KeyPath& SqliteRegistryBackend::keyOf(const RegistryKeyPath& key)

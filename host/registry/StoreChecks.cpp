@@ -112,6 +112,7 @@ StoreWatch::Look StoreWatch::look(bool writing)
         if (!m_databaseFile || !isStoreHeader(readThrough(m_databaseFile, 0, storeHeaderSize())))
             return Look::WrittenOver;
         m_file = state;
+        ++m_writesSeen;
         sqlite3_db_release_memory(m_db);
         removeForeignJournal(m_db);
     }

@@ -35,6 +35,9 @@ public:
     // ide::RegistryLookIntervalMs, timed by a clock that costs no system call: a store put in
     // place is read from that long after, and a read costs SQLite's own calls alone.
     Look look(bool writing);
+    // How many times a look found the file written since the last (by anyone): SQLite's own
+    // count of changes misses a file copied in place that shares the change counter.
+    quint64 writesSeen() const { return m_writesSeen; }
 
 private:
     sqlite3* m_db = nullptr;
@@ -44,6 +47,7 @@ private:
     FileIdentity m_opened; // the file the connection has open
     FileState m_file;      // the store's file when it last passed the checks
     std::chrono::steady_clock::time_point m_looked;
+    quint64 m_writesSeen = 0;
 };
 
 // Before the connection's first read: a rollback journal beside the store that no change of

@@ -137,8 +137,21 @@ RegistryBackend& TRegIniFile::Backend(bool writing) const
             backend->setLockWait(m_lockWait);
         backend->createKey(m_path);
         m_backend = std::move(backend);
+        ++m_connections;
     }
     return *m_backend;
+}
+
+quint64 TRegIniFile::ChangeCount() const
+{
+    RegistryBackend& backend = Backend(false);
+    const std::optional<quint64> changes = backend.changeCount();
+    // A new connection (the file was replaced, or the last one failed) may see another store.
+    if (!changes || *changes != m_seenChanges || m_connections != m_seenConnection)
+        ++m_changeCount;
+    m_seenChanges = changes.value_or(0);
+    m_seenConnection = m_connections;
+    return m_changeCount;
 }
 
 RegistryKeyPath TRegIniFile::SectionPath(const QString& section) const

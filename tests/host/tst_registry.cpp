@@ -710,6 +710,55 @@ private Q_SLOTS:
         QCOMPARE(first.ReadSectionEntries(Section).size(), 101);
     }
 
+    // A menu keeps what it read while the store's change count stands: every way the store
+    // can change must move it, and reading must not.
+    void changeCountMovesWithEveryChange_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("moves");
+        QTest::newRow("reads alone") << "read" << false;
+        QTest::newRow("a write through this handle") << "this" << true;
+        QTest::newRow("a write through another handle") << "other" << true;
+        QTest::newRow("a write by another process") << "process" << true;
+        QTest::newRow("a change undone") << "undone" << true;
+        QTest::newRow("another store moved over it") << "moved" << true;
+    }
+    void changeCountMovesWithEveryChange()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, moves);
+        TRegIniFile reg(Key);
+        reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
+        const quint64 before = reg.ChangeCount();
+        QCOMPARE(reg.ChangeCount(), before);
+        if (how == QLatin1String("read")) {
+            Entries(reg);
+            reg.ReadString(Section, QStringLiteral("Standard"), QString());
+        } else if (how == QLatin1String("this")) {
+            reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("B"));
+        } else if (how == QLatin1String("other")) {
+            TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), QStringLiteral("B"));
+        } else if (how == QLatin1String("process")) {
+            const auto writer = StartHelper({QStringLiteral("--creator"), m_store, QStringLiteral("B"), "0"});
+            QVERIFY(writer->waitForFinished(30000));
+            QCOMPARE(writer->exitCode(), 0);
+        } else if (how == QLatin1String("undone")) {
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, reg.Transaction([&] {
+                reg.WriteString(Section, QStringLiteral("Standard"), QStringLiteral("B"));
+                throw std::runtime_error("undone");
+            }));
+        } else {
+            host::ide::setRegistryFile(StorePath(QStringLiteral("other.sqlite")));
+            TRegIniFile(Key).WriteString(Section, QStringLiteral("Standard"), QStringLiteral("A"));
+            host::ide::setRegistryFile(m_store);
+            QVERIFY(::rename(QFile::encodeName(StorePath(QStringLiteral("other.sqlite"))).constData(),
+                             QFile::encodeName(m_store).constData())
+                    == 0);
+            QThread::msleep(host::ide::RegistryLookIntervalMs + 1);
+        }
+        QCOMPARE(reg.ChangeCount() != before, moves);
+    }
+
     void twoProcessesSeeEachOtherAndLoseNothing()
     {
         constexpr int Count = 150;
@@ -1135,6 +1184,7 @@ private Q_SLOTS:
         reg->WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Backup"));
         QVERIFY(QFile::copy(m_store, StorePath(QStringLiteral("backup.sqlite"))));
         reg->WriteString(Section, QStringLiteral("Standard"), QStringLiteral("Running"));
+        const quint64 counted = reg->ChangeCount();
         for (const QString& step : steps) {
             if (step == QLatin1String("close"))
                 reg.reset();
@@ -1151,6 +1201,8 @@ private Q_SLOTS:
                 QVERIFY(!RegistryError([&] { Entries(*reg); }).isEmpty());
         }
         QFile::rename(journal + QStringLiteral(".left"), journal);
+        // What was read before the file was put in place no longer stands.
+        QVERIFY(!reg || reg->ChangeCount() != counted);
         if (!reg)
             reg = std::make_unique<TRegIniFile>(Key);
         const QStringList expected{QStringLiteral("Standard=") + read};

@@ -86,6 +86,12 @@ public:
     // was before and the exception goes on.
     void Transaction(const std::function<void()>& changes);
 
+    // A count that grows whenever the store may have changed since this handle's last call:
+    // a change through any handle or process, another file in the store's place. The same
+    // count as the last call's means that what was read then still stands, so a caller that
+    // reads the same section at every turn may keep what it read.
+    quint64 ChangeCount() const;
+
 private:
     // The connected store, connecting and creating the key first when needed; before a
     // write, one that may write the file the store's path names now.
@@ -100,6 +106,10 @@ private:
     mutable QStringList m_lastSectionPath;
     mutable std::unique_ptr<RegistryBackend> m_backend; // none until the first use succeeds
     int m_lockWait = -1;                                // the IDE's while negative
+    mutable quint64 m_connections = 0;                  // backends opened, for ChangeCount()
+    mutable quint64 m_seenConnection = 0;
+    mutable quint64 m_seenChanges = 0;
+    mutable quint64 m_changeCount = 0;
 };
 
 } // namespace host
